@@ -1,0 +1,68 @@
+// Speed of the markup: the demo chart, and how the cost grows with the slices.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <string>
+
+#include "xamlpie/cXAMLPieChart.h"
+
+namespace {
+
+xamlpie::cXAMLPieChart DemoChart(bool doughnut) {
+  xamlpie::cXAMLPieChart chart;
+  chart.MarginLeft(25);
+  chart.MarginTop(25);
+  chart.Size(250);
+  chart.AddDataItem(20, 0x000000FF);
+  chart.AddDataItem(10, 0x0000FFFF);
+  chart.AddDataItem(25, 0x00FF0000);
+  chart.AddDataItem(5, 0x0000FF00);
+  chart.AddDataItem(40, 0x00FF00FF);
+  chart.DoughnutWidth(doughnut ? 50 : 0);
+  chart.BackgroundColor(0x00C0C0FF);
+  return chart;
+}
+
+void BM_DemoChart(benchmark::State& state) {
+  const xamlpie::cXAMLPieChart chart = DemoChart(state.range(0) != 0);
+  for (auto _ : state) {
+    std::string markup = chart.XAML();
+    benchmark::DoNotOptimize(markup.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(chart.XAML().size()));
+}
+BENCHMARK(BM_DemoChart)->ArgName("doughnut")->Arg(0)->Arg(1);
+
+// Every slice is 1 %, so the rim points grow in step with the items and the
+// chart winds round the circle many times.
+void BM_Slices(benchmark::State& state) {
+  xamlpie::cXAMLPieChart chart;
+  chart.Size(250);
+  for (std::int64_t i = 0; i < state.range(0); ++i) {
+    chart.AddDataItem(1, static_cast<xamlpie::ColorValue>(i * 0x010203));
+  }
+  const std::string once = chart.XAML();
+  // Each point is followed by a space; every polygon has one centre point.
+  const auto points = std::count(once.begin(), once.end(), ',');
+  std::int64_t polygons = 0;
+  for (auto at = once.find("<Polygon"); at != std::string::npos;
+       at = once.find("<Polygon", at + 1)) {
+    ++polygons;
+  }
+  const std::int64_t rim = points - polygons;
+  for (auto _ : state) {
+    std::string markup = chart.XAML();
+    benchmark::DoNotOptimize(markup.data());
+  }
+  state.counters["rim_points"] = static_cast<double>(rim);
+  state.counters["per_rim_point"] =
+      benchmark::Counter(static_cast<double>(rim), benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Slices)->ArgName("items")->RangeMultiplier(10)->Range(10, 10000);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,24 @@
+#include <xamlpie/cXAMLPieChart.h>
+
+#include <cstdio>
+
+int main() {
+  xamlpie::cXAMLPieChart chart;
+  chart.MarginLeft(25);
+  chart.MarginTop(25);
+  chart.Size(250);
+  chart.AddDataItem(20, 0x000000FF);
+  chart.AddDataItem(10, 0x0000FFFF);
+  chart.AddDataItem(25, 0x00FF0000);
+  chart.AddDataItem(5, 0x0000FF00);
+  chart.AddDataItem(40, 0x00FF00FF);
+  try {
+    xamlpie::cXAMLPieChart broken;
+    broken.Size(-2147483647 - 1);
+    (void)broken.XAML();
+    return 1;
+  } catch (const xamlpie::OverflowError&) {
+  }
+  std::printf("consumer: %zu characters\n", chart.XAML().size());
+  return 0;
+}

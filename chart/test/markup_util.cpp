@@ -1,0 +1,91 @@
+#include "markup_util.h"
+
+#include <sstream>
+
+#include "xamlpie/cXAMLPieChart.h"
+
+namespace xamlpie::test {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t begin = 0;
+  for (;;) {
+    const std::size_t end = text.find("\r\n", begin);
+    lines.push_back(text.substr(begin, end - begin));
+    if (end == std::string::npos) return lines;
+    begin = end + 2;
+  }
+}
+
+std::string Attribute(const std::string& element, const std::string& name) {
+  const std::string key = " " + name + "='";
+  const std::size_t at = element.find(key);
+  if (at == std::string::npos) return {};
+  const std::size_t begin = at + key.size();
+  return element.substr(begin, element.find('\'', begin) - begin);
+}
+
+static std::vector<std::string> Elements(const std::string& markup, const std::string& tag) {
+  std::vector<std::string> found;
+  const std::string open = "<" + tag + " ";
+  for (std::size_t at = markup.find(open); at != std::string::npos;
+       at = markup.find(open, at + 1)) {
+    found.push_back(markup.substr(at, markup.find("/>", at) + 2 - at));
+  }
+  return found;
+}
+
+// Colour text without its "#", so that a missing "#" shows as a mismatch.
+static std::string Colour(const std::string& value) {
+  if (value.empty() || value.front() != '#') return "(no #)" + value;
+  return value.substr(1);
+}
+
+std::vector<Polygon> Polygons(const std::string& markup) {
+  std::vector<Polygon> polygons;
+  for (const std::string& element : Elements(markup, "Polygon")) {
+    Polygon p;
+    p.fill = Colour(Attribute(element, "Fill"));
+    p.stroke = Colour(Attribute(element, "Stroke"));
+    p.left = std::stoi(Attribute(element, "Canvas.Left"));
+    p.top = std::stoi(Attribute(element, "Canvas.Top"));
+    std::istringstream points(Attribute(element, "Points"));
+    int x = 0;
+    int y = 0;
+    char comma = 0;
+    points >> p.centre.first >> comma >> p.centre.second;
+    while (points >> x >> comma >> y)
+      p.rim.emplace_back(x, y);
+    polygons.push_back(std::move(p));
+  }
+  return polygons;
+}
+
+std::vector<std::string> Ellipses(const std::string& markup) {
+  return Elements(markup, "Ellipse");
+}
+
+Point RimPoint(std::int32_t size, int degree) {
+  const double centre = static_cast<double>(size / 2);
+  const double radius = size / 2.0 - 1.5;
+  const double radians = degree * 3.141592653238 / 180.0;
+  return {static_cast<int>(std::floor(radius * std::cos(radians) + centre)),
+          static_cast<int>(std::floor(centre - radius * std::sin(radians)))};
+}
+
+std::string DemoMarkup(bool doughnut) {
+  cXAMLPieChart chart;
+  chart.MarginLeft(25);
+  chart.MarginTop(25);
+  chart.Size(250);
+  chart.AddDataItem(20, 0x000000FF);
+  chart.AddDataItem(10, 0x0000FFFF);
+  chart.AddDataItem(25, 0x00FF0000);
+  chart.AddDataItem(5, 0x0000FF00);
+  chart.AddDataItem(40, 0x00FF00FF);
+  chart.DoughnutWidth(doughnut ? 50 : 0);
+  chart.BackgroundColor(0x00C0C0FF);
+  return chart.XAML();
+}
+
+}  // namespace xamlpie::test

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs from Debian 12's packages whatever the build and the tests need and
+# this machine lacks. Safe to run again: it installs nothing that is there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang          # toolchains: GCC 12 and Clang 14
+  libgtest-dev libbenchmark-dev        # tests and benchmarks
+  "$@"                                 # extra packages a caller asks for
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  [ -n "$p" ] || continue
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
