@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang          # toolchains: GCC 12 and Clang 14
   libgtest-dev libbenchmark-dev        # tests and benchmarks
+  qt6-base-dev fonts-dejavu-core       # the markup label and the demo window
   "$@"                                 # extra packages a caller asks for
 )
 

@@ -1,0 +1,58 @@
+#include "PaletteColors.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+#include "xamlpie/SystemColors.h"
+
+namespace xamlpie {
+namespace {
+
+struct Role {
+  int index;
+  QPalette::ColorGroup group;
+  QPalette::ColorRole role;
+};
+
+// The system colours that have a counterpart in Qt's palette; the rest keep
+// Windows' defaults.
+constexpr Role kRoles[] = {
+    {4, QPalette::Active, QPalette::Window},            // menu
+    {5, QPalette::Active, QPalette::Base},              // window background
+    {6, QPalette::Active, QPalette::Shadow},            // window frame
+    {7, QPalette::Active, QPalette::WindowText},        // menu text
+    {8, QPalette::Active, QPalette::Text},              // window text
+    {12, QPalette::Active, QPalette::Dark},             // application workspace
+    {13, QPalette::Active, QPalette::Highlight},        // highlight
+    {14, QPalette::Active, QPalette::HighlightedText},  // highlighted text
+    {15, QPalette::Active, QPalette::Button},           // button face
+    {16, QPalette::Active, QPalette::Dark},             // button shadow
+    {17, QPalette::Disabled, QPalette::Text},           // grey text
+    {18, QPalette::Active, QPalette::ButtonText},       // button text
+    {20, QPalette::Active, QPalette::Light},            // button highlight
+    {21, QPalette::Active, QPalette::Shadow},           // 3D dark shadow
+    {22, QPalette::Active, QPalette::Midlight},         // 3D light
+    {23, QPalette::Active, QPalette::ToolTipText},      // tooltip text
+    {24, QPalette::Active, QPalette::ToolTipBase},      // tooltip background
+    {26, QPalette::Active, QPalette::Link},             // hot-tracked item
+    {29, QPalette::Active, QPalette::Highlight},        // menu highlight
+    {30, QPalette::Active, QPalette::Window},           // menu bar
+};
+
+RgbValue FromPalette(int index) {
+  for (const Role& r : kRoles) {
+    if (r.index != index) continue;
+    const QColor c = QGuiApplication::palette().color(r.group, r.role);
+    return static_cast<RgbValue>(c.red()) | static_cast<RgbValue>(c.green()) << 8 |
+           static_cast<RgbValue>(c.blue()) << 16;
+  }
+  return DefaultSystemColor(index);
+}
+
+}  // namespace
+
+void FollowApplicationPalette() {
+  SetSystemColorSource(FromPalette);
+}
+
+}  // namespace xamlpie

@@ -1,0 +1,102 @@
+#include "xamlpie/MarkupLabel.h"
+
+#include <QEvent>
+#include <QPaintEngine>
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace xamlpie {
+namespace {
+
+// Paint must not throw, so a failing system-colour source gives black here.
+QColor ToQColor(ColorValue color) noexcept {
+  RgbValue rgb = 0;
+  try {
+    rgb = TranslateOleColor(color);
+  } catch (...) {
+  }
+  return QColor(static_cast<int>(rgb & 0xFFu), static_cast<int>((rgb >> 8) & 0xFFu),
+                static_cast<int>((rgb >> 16) & 0xFFu));
+}
+
+}  // namespace
+
+MarkupLabel::MarkupLabel(QWidget* parent) : QWidget(parent) {
+  // Every pixel is painted from the cache, so Qt need not clear first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void MarkupLabel::setCaption(const QString& caption) {
+  if (caption == mCaption) return;
+  mCaption = caption;
+  mScene = ParseMarkup(caption);
+  Invalidate();
+  emit CaptionChanged(mCaption);
+}
+
+void MarkupLabel::setBackColor(ColorValue color) {
+  mBackColor = color;
+  Invalidate();
+}
+
+void MarkupLabel::setForeColor(ColorValue color) {
+  mForeColor = color;
+  Invalidate();
+}
+
+QSize MarkupLabel::sizeHint() const {
+  if (!mScene) {
+    return fontMetrics().size(0, mCaption.isEmpty() ? QStringLiteral(" ") : mCaption);
+  }
+  QRectF bounds;
+  for (const MarkupShape& shape : mScene->shapes) {
+    const QRectF box =
+        shape.kind == MarkupShape::Kind::Polygon ? shape.points.boundingRect() : shape.box;
+    bounds |= box.adjusted(0, 0, shape.strokeThickness / 2, shape.strokeThickness / 2);
+  }
+  const QPointF far = bounds.isNull() ? QPointF() : bounds.bottomRight();
+  return QSize(static_cast<int>(std::ceil(std::clamp(far.x(), 0.0, 4096.0))),
+               static_cast<int>(std::ceil(std::clamp(far.y(), 0.0, 4096.0))));
+}
+
+void MarkupLabel::Invalidate() {
+  mCache = QImage();
+  updateGeometry();
+  update();
+}
+
+void MarkupLabel::changeEvent(QEvent* event) {
+  // System colours and the font may have changed with the palette or the font.
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+    Invalidate();
+  }
+  QWidget::changeEvent(event);
+}
+
+void MarkupLabel::Render(QPainter& painter) const {
+  painter.fillRect(rect(), ToQColor(mBackColor));
+  if (mScene) {
+    PaintMarkup(painter, *mScene);
+  } else {
+    painter.setPen(ToQColor(mForeColor));
+    painter.setFont(font());
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, mCaption);
+  }
+}
+
+void MarkupLabel::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  // The device, not the widget, tells the pixel ratio: rendering into a 2x
+  // image must be as sharp as a 2x screen.
+  const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
+  if (mCache.isNull() || mCache.devicePixelRatio() != ratio ||
+      mCache.deviceIndependentSize() != QSizeF(size())) {
+    mCache = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    mCache.setDevicePixelRatio(ratio);
+    QPainter cache(&mCache);
+    Render(cache);
+  }
+  painter.drawImage(QPointF(0, 0), mCache);
+}
+
+}  // namespace xamlpie

@@ -1,0 +1,145 @@
+// What the label shows: the chart's pixels, or its caption as text.
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "pixels.h"
+#include "xamlpie/MarkupLabel.h"
+
+namespace xamlpie::test {
+namespace {
+
+const QColor kBackground(0xFF, 0xC0, 0xC0);
+const QPointF kCentre(150, 150);  // the pie's centre in the label
+
+struct Slice {
+  const char* name;
+  QColor colour;
+  double from;
+  double to;
+};
+const Slice kSlices[] = {
+    {"red", QColor(255, 0, 0), 0, 72},          {"yellow", QColor(255, 255, 0), 72, 108},
+    {"blue", QColor(0, 0, 255), 108, 198},      {"green", QColor(0, 255, 0), 198, 216},
+    {"magenta", QColor(255, 0, 255), 216, 360},
+};
+
+class DemoLabel : public testing::TestWithParam<qreal> {
+ protected:
+  QImage Show(const char* golden) {
+    label.resize(300, 300);
+    label.setBackColor(0x00C0C0FF);
+    label.setCaption(ReadGolden(golden));
+    EXPECT_TRUE(label.showsMarkup());
+    return Render(label, GetParam());
+  }
+  MarkupLabel label;
+};
+
+TEST_P(DemoLabel, SlicesOutlineAndBackground) {
+  const QImage image = Show("demo.xaml");
+  EXPECT_EQ(image.width(), static_cast<int>(300 * GetParam()));
+  for (const Slice& s : kSlices) {
+    for (double radius : {40.0, 100.0}) {
+      const QColor seen = Pixel(image, Polar(kCentre, radius, (s.from + s.to) / 2));
+      EXPECT_EQ(seen, s.colour) << s.name << " at " << radius << ": " << Describe(seen);
+    }
+  }
+  EXPECT_EQ(Pixel(image, kCentre), QColor(255, 0, 255));     // the last slice is on top
+  for (double degrees : {0.0, 45.0, 100.0, 200.0, 300.0}) {  // antialiased, so nearly black
+    const QColor seen = Pixel(image, Polar({149.5, 149.5}, 123.5, degrees));
+    EXPECT_LT(DistanceToBlend(seen, Qt::black, Qt::black), 24.0) << degrees << Describe(seen);
+  }
+  for (QPointF outside : {QPointF(3, 3), QPointF(296, 296), QPointF(40, 40), QPointF(299, 150)}) {
+    EXPECT_EQ(Pixel(image, outside), kBackground) << outside.x() << "," << outside.y();
+  }
+}
+
+TEST_P(DemoLabel, HoleShowsTheBackground) {
+  const QImage image = Show("demo-doughnut.xaml");
+  EXPECT_EQ(Pixel(image, kCentre), kBackground);
+  EXPECT_EQ(Pixel(image, Polar(kCentre, 50, 10)), kBackground);
+  const QColor edge = Pixel(image, Polar({150, 150}, 74, 30));  // the ring's inner edge
+  EXPECT_LT(DistanceToBlend(edge, Qt::black, Qt::black), 24.0) << Describe(edge);
+  for (const Slice& s : kSlices) {
+    EXPECT_EQ(Pixel(image, Polar(kCentre, 100, (s.from + s.to) / 2)), s.colour) << s.name;
+  }
+}
+
+// Along each border between two slices every pixel is a blend of those two
+// colours: no background shows through a seam.
+TEST_P(DemoLabel, NoSeamBetweenSlices) {
+  const QImage image = Show("demo.xaml");
+  const qreal ratio = GetParam();
+  for (std::size_t i = 0; i < std::size(kSlices); ++i) {
+    const Slice& before = kSlices[i];
+    const Slice& after = kSlices[(i + 1) % std::size(kSlices)];
+    for (double radius = 8; radius < 118; radius += 0.5 / ratio) {
+      const QColor seen = Pixel(image, Polar(kCentre, radius, before.to));
+      EXPECT_LT(DistanceToBlend(seen, before.colour, after.colour), 24.0)
+          << before.name << "/" << after.name << " at " << radius << ": " << Describe(seen);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(PixelRatio, DemoLabel, testing::Values(1.0, 2.0));
+
+TEST(Label, SharpAtTwiceThePixels) {
+  MarkupLabel label;
+  label.resize(20, 20);
+  label.setBackColor(0x00FFFFFF);
+  label.setCaption(
+      QStringLiteral("<Canvas><Polygon Points='0,0 10.5,0 10.5,20 0,20' "
+                     "Fill='#000000'/></Canvas>"));
+  const QImage image = Render(label, 2.0);
+  // The edge at x = 10.5 falls between device pixels 20 and 21, not inside one.
+  EXPECT_EQ(image.pixelColor(20, 10), QColor(Qt::black));
+  EXPECT_EQ(image.pixelColor(21, 10), QColor(Qt::white));
+}
+
+TEST(Label, TextCaptionIsWrittenInForeColour) {
+  MarkupLabel label;
+  label.resize(200, 40);
+  label.setBackColor(0x00FFFFFF);
+  label.setForeColor(0x000000FF);  // red
+  QSignalSpy changed(&label, &MarkupLabel::CaptionChanged);
+  label.setCaption(QStringLiteral("Pie Chart Demo"));
+  EXPECT_FALSE(label.showsMarkup());
+  EXPECT_EQ(changed.count(), 1);
+  label.setCaption(QStringLiteral("Pie Chart Demo"));
+  EXPECT_EQ(changed.count(), 1);  // no change, no signal
+
+  const QImage image = Render(label);
+  int reddish = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.red() > 200 && c.green() < 100 && c.blue() < 100) ++reddish;
+      EXPECT_GT(c.red(), 200) << "only white and red are painted";
+    }
+  }
+  EXPECT_GT(reddish, 20);
+
+  // A broken chart is shown as its text, never half drawn.
+  label.setCaption(ReadGolden("demo.xaml").left(1000));
+  EXPECT_FALSE(label.showsMarkup());
+}
+
+TEST(Label, SystemColoursFollowTheSource) {
+  MarkupLabel label;
+  label.resize(10, 10);
+  label.setBackColor(0x80000005);  // window background
+  EXPECT_EQ(Render(label).pixelColor(5, 5), QColor(Qt::white));
+  SetSystemColorSource([](int index) { return index == 5 ? 0x00332211u : 0u; });
+  label.setBackColor(0x80000005);
+  EXPECT_EQ(Render(label).pixelColor(5, 5), QColor(0x11, 0x22, 0x33));
+  // A failing source must not take painting down with it.
+  SetSystemColorSource([](int) -> RgbValue { throw std::runtime_error("no colours"); });
+  label.setBackColor(0x80000005);
+  EXPECT_EQ(Render(label).pixelColor(5, 5), QColor(Qt::black));
+  SetSystemColorSource({});
+}
+
+}  // namespace
+}  // namespace xamlpie::test

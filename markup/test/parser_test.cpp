@@ -1,0 +1,173 @@
+// Reading captions: what is markup, what it draws, and what is left as text.
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include "pixels.h"
+#include "xamlpie/MarkupScene.h"
+
+namespace xamlpie::test {
+namespace {
+
+using Kind = MarkupShape::Kind;
+
+QString Canvas(const QString& inner) {
+  return QStringLiteral("<Canvas>") + inner + QStringLiteral("</Canvas>");
+}
+
+TEST(Parser, DemoMarkupGivesItsShapes) {
+  const std::optional<MarkupScene> scene = ParseMarkup(ReadGolden("demo-doughnut.xaml"));
+  ASSERT_TRUE(scene);
+  ASSERT_EQ(scene->shapes.size(), 8u);
+  const char* fills[] = {"#ff0000", "#ffff00", "#0000ff", "#00ff00", "#ff00ff", "#ff00ff"};
+  const int rims[] = {73, 37, 91, 19, 101, 46};
+  for (std::size_t i = 0; i < 6; ++i) {
+    const MarkupShape& shape = scene->shapes[i];
+    EXPECT_EQ(shape.kind, Kind::Polygon);
+    EXPECT_EQ(shape.fill.name(), fills[i]);
+    EXPECT_EQ(shape.stroke, shape.fill);
+    EXPECT_EQ(shape.strokeThickness, 1.0);  // not written, so XAML's default
+    ASSERT_EQ(shape.points.size(), rims[i] + 1);
+    EXPECT_EQ(shape.points.front(), QPointF(150, 150));  // centre 125 plus the 25 offset
+  }
+  EXPECT_EQ(scene->shapes[0].points[1], QPointF(273, 150));
+
+  const MarkupShape& outline = scene->shapes[6];
+  EXPECT_EQ(outline.kind, Kind::Ellipse);
+  EXPECT_EQ(outline.box, QRectF(25, 25, 249, 249));
+  EXPECT_FALSE(outline.fill.isValid());
+  EXPECT_EQ(outline.stroke, QColor(Qt::black));
+  EXPECT_EQ(outline.strokeThickness, 2.0);
+
+  const MarkupShape& hole = scene->shapes[7];
+  EXPECT_EQ(hole.box, QRectF(75, 75, 150, 150));
+  EXPECT_EQ(hole.fill, QColor(0xFF, 0xC0, 0xC0));
+
+  const std::optional<MarkupScene> plain = ParseMarkup(ReadGolden("demo.xaml"));
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->shapes.size(), 7u);
+}
+
+TEST(Parser, ReadsWhatHandWrittenMarkupMayHold) {
+  const std::optional<MarkupScene> scene = ParseMarkup(
+      QStringLiteral("<?xml version=\"1.0\"?>\n<!-- a comment -->\n"
+                     "<Canvas xmlns='http://example.invalid/xaml' Background='Red'>\n"
+                     "  <Polygon Points=' 1.5,2  3 4,5,6 ' Fill='Red' Opacity='0.5'>\n"
+                     "    <Polygon.RenderTransform><Thing/></Polygon.RenderTransform>\n"
+                     "  </Polygon>\n"
+                     "  <TextBlock Text='skipped'><Ellipse Width='5' Height='5'/></TextBlock>\n"
+                     "  <Ellipse Canvas.Top=\"-3\" Width='4' Height='2.5' Stroke='#80FF0000' "
+                     "StrokeThickness='0.5'/>\n"
+                     "  loose text\n"
+                     "</Canvas>"));
+  ASSERT_TRUE(scene);
+  ASSERT_EQ(scene->shapes.size(), 2u);  // nothing of the TextBlock's
+  const MarkupShape& polygon = scene->shapes[0];
+  EXPECT_EQ(polygon.points, QPolygonF({{1.5, 2}, {3, 4}, {5, 6}}));
+  EXPECT_EQ(polygon.fill, QColor(Qt::red));
+  EXPECT_FALSE(polygon.stroke.isValid());
+  const MarkupShape& ellipse = scene->shapes[1];
+  EXPECT_EQ(ellipse.box, QRectF(0, -3, 4, 2.5));
+  EXPECT_EQ(ellipse.stroke, QColor(255, 0, 0, 0x80));
+  EXPECT_EQ(ellipse.strokeThickness, 0.5);
+
+  // An empty canvas is markup that draws nothing.
+  ASSERT_TRUE(ParseMarkup(QStringLiteral("<Canvas/>")));
+  EXPECT_TRUE(ParseMarkup(QStringLiteral("<Canvas/>"))->shapes.empty());
+}
+
+TEST(Parser, ColoursInEveryForm) {
+  EXPECT_EQ(ParseMarkupColor(u"#FFC0C0"), QColor(255, 192, 192));
+  EXPECT_EQ(ParseMarkupColor(u"#ffc0c0"), QColor(255, 192, 192));
+  EXPECT_EQ(ParseMarkupColor(u"#40FFC0C0"), QColor(255, 192, 192, 0x40));
+  EXPECT_EQ(ParseMarkupColor(u"#F0A"), QColor(255, 0, 170));
+  EXPECT_EQ(ParseMarkupColor(u"#8F0A"), QColor(255, 0, 170, 0x88));
+  EXPECT_EQ(ParseMarkupColor(u"Magenta"), QColor(255, 0, 255));
+  EXPECT_EQ(ParseMarkupColor(u"lightgray"), QColor(211, 211, 211));
+  EXPECT_EQ(ParseMarkupColor(u"Transparent").alpha(), 0);
+  for (const char16_t* bad : {u"", u"#", u"#12345", u"#1234567", u"#GGGGGG", u"#FFF FFF",
+                              u"#FFFFFFFFF", u"FF0000", u"notacolour", u"12"}) {
+    EXPECT_FALSE(ParseMarkupColor(bad).isValid()) << QString::fromUtf16(bad).toStdString();
+  }
+}
+
+TEST(Parser, TextThatIsNotACanvasDocumentStaysText) {
+  const QString demo = ReadGolden("demo.xaml");
+  const QString hostile[] = {
+      QString(),
+      QStringLiteral("Pie Chart Demo"),
+      QStringLiteral("<Canvas>"),
+      QStringLiteral("<Canvas><Polygon Points='0,0 1,1'></Canvas>"),
+      QStringLiteral("<Canvas/><Canvas/>"),
+      QStringLiteral("<Canvas/>trailing"),
+      QStringLiteral("<Grid><Polygon Points='0,0 9,9 0,9'/></Grid>"),
+      QStringLiteral("<Canvas a='1' a='2'/>"),
+      QStringLiteral("<Canvas>&undeclared;</Canvas>"),
+      QStringLiteral("<!DOCTYPE Canvas><Canvas/>"),
+      QStringLiteral("<!DOCTYPE Canvas [<!ENTITY a 'aaaaaaaaaa'><!ENTITY b '&a;&a;&a;&a;&a;&a;"
+                     "&a;&a;&a;&a;'><!ENTITY c '&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;'>]>"
+                     "<Canvas><Polygon Points='&c;'/></Canvas>"),
+      QStringLiteral("<!DOCTYPE Canvas SYSTEM 'file:///etc/passwd'><Canvas>&x;</Canvas>"),
+      QStringLiteral("<Canvas></Canvas"),
+      QString::fromUtf16(u"<Canvas>\uFFFF</Canvas>"),
+  };
+  for (const QString& text : hostile) {
+    EXPECT_FALSE(ParseMarkup(text)) << text.toStdString();
+  }
+  // The chart's own markup cut anywhere is not a chart.
+  for (qsizetype cut = 0; cut < demo.size(); cut += 37) {
+    EXPECT_FALSE(ParseMarkup(demo.left(cut))) << cut;
+  }
+}
+
+TEST(Parser, BadShapesAreSkippedAndTheRestDrawn) {
+  const QString good = QStringLiteral("<Polygon Points='0,0 10,0 10,10' Fill='#FF0000'/>");
+  const QString bad[] = {
+      QStringLiteral("<Polygon Points='0,0 10,abc'/>"),
+      QStringLiteral("<Polygon Points='0,0 10'/>"),
+      QStringLiteral("<Polygon Points='0,0 1e400,0'/>"),
+      QStringLiteral("<Polygon Points='0,0 nan,0'/>"),
+      QStringLiteral("<Polygon Points='0,0 1e12,5'/>"),
+      QStringLiteral("<Polygon Points='0,0' Canvas.Left='twelve'/>"),
+      QStringLiteral("<Polygon Points='0,0' Fill='#12'/>"),
+      QStringLiteral("<Polygon Points='0,0' StrokeThickness='-1'/>"),
+      QStringLiteral("<Ellipse Width='-150' Height='-150' Fill='#FFC0C0'/>"),
+      QStringLiteral("<Ellipse Width='10' Height='-1'/>"),
+      QStringLiteral("<Ellipse Width='' Height='10'/>"),
+  };
+  for (const QString& shape : bad) {
+    const std::optional<MarkupScene> scene = ParseMarkup(Canvas(good + shape + good));
+    ASSERT_TRUE(scene) << shape.toStdString();
+    ASSERT_EQ(scene->shapes.size(), 2u) << shape.toStdString();
+    EXPECT_EQ(scene->shapes[1].fill, QColor(Qt::red));
+  }
+}
+
+TEST(Parser, LargeAndDeepInputsStayBounded) {
+  // Deep nesting is skipped without recursion.
+  QString deep;
+  for (int i = 0; i < 100000; ++i)
+    deep += QStringLiteral("<a>");
+  for (int i = 0; i < 100000; ++i)
+    deep += QStringLiteral("</a>");
+  std::optional<MarkupScene> scene =
+      ParseMarkup(Canvas(deep + QStringLiteral("<Ellipse Width='3' Height='3'/>")));
+  ASSERT_TRUE(scene);
+  EXPECT_EQ(scene->shapes.size(), 1u);
+
+  // A long point list is read whole, and painting it finishes.
+  QString points;
+  for (int i = 0; i < 200000; ++i)
+    points += QStringLiteral("%1,%2 ").arg(i % 300).arg(i % 7);
+  scene = ParseMarkup(
+      Canvas(QStringLiteral("<Polygon Fill='Red' Points='") + points + QStringLiteral("'/>")));
+  ASSERT_TRUE(scene);
+  EXPECT_EQ(scene->shapes.front().points.size(), 200000);
+  QImage image(300, 300, QImage::Format_ARGB32_Premultiplied);
+  QPainter painter(&image);
+  PaintMarkup(painter, *scene);
+}
+
+}  // namespace
+}  // namespace xamlpie::test
