@@ -4,6 +4,7 @@
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <utility>
 
 namespace xamlpie {
 namespace {
@@ -27,11 +28,16 @@ MarkupLabel::MarkupLabel(QWidget* parent) : QWidget(parent) {
 }
 
 void MarkupLabel::setCaption(const QString& caption) {
-  if (caption == mCaption) return;
-  mCaption = caption;
-  mScene = ParseMarkup(caption);
-  Invalidate();
-  emit CaptionChanged(mCaption);
+  if (caption == mCurrent.caption) return;
+  std::swap(mCurrent, mPrevious);
+  if (caption != mCurrent.caption) {
+    mCurrent.caption = caption;
+    mCurrent.scene = ParseMarkup(caption);
+    mCurrent.image = QImage();
+  }
+  updateGeometry();
+  update();
+  emit CaptionChanged(caption);
 }
 
 void MarkupLabel::setBackColor(ColorValue color) {
@@ -45,11 +51,12 @@ void MarkupLabel::setForeColor(ColorValue color) {
 }
 
 QSize MarkupLabel::sizeHint() const {
-  if (!mScene) {
-    return fontMetrics().size(0, mCaption.isEmpty() ? QStringLiteral(" ") : mCaption);
+  if (!mCurrent.scene) {
+    const QString& text = mCurrent.caption;
+    return fontMetrics().size(0, text.isEmpty() ? QStringLiteral(" ") : text);
   }
   QRectF bounds;
-  for (const MarkupShape& shape : mScene->shapes) {
+  for (const MarkupShape& shape : mCurrent.scene->shapes) {
     const QRectF box =
         shape.kind == MarkupShape::Kind::Polygon ? shape.points.boundingRect() : shape.box;
     bounds |= box.adjusted(0, 0, shape.strokeThickness / 2, shape.strokeThickness / 2);
@@ -60,7 +67,8 @@ QSize MarkupLabel::sizeHint() const {
 }
 
 void MarkupLabel::Invalidate() {
-  mCache = QImage();
+  mCurrent.image = QImage();
+  mPrevious.image = QImage();
   updateGeometry();
   update();
 }
@@ -73,14 +81,14 @@ void MarkupLabel::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
-void MarkupLabel::Render(QPainter& painter) const {
+void MarkupLabel::Render(QPainter& painter, const Picture& picture) const {
   painter.fillRect(rect(), ToQColor(mBackColor));
-  if (mScene) {
-    PaintMarkup(painter, *mScene);
+  if (picture.scene) {
+    PaintMarkup(painter, *picture.scene);
   } else {
     painter.setPen(ToQColor(mForeColor));
     painter.setFont(font());
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, mCaption);
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, picture.caption);
   }
 }
 
@@ -89,14 +97,15 @@ void MarkupLabel::paintEvent(QPaintEvent* /*event*/) {
   // The device, not the widget, tells the pixel ratio: rendering into a 2x
   // image must be as sharp as a 2x screen.
   const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
-  if (mCache.isNull() || mCache.devicePixelRatio() != ratio ||
-      mCache.deviceIndependentSize() != QSizeF(size())) {
-    mCache = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    mCache.setDevicePixelRatio(ratio);
-    QPainter cache(&mCache);
-    Render(cache);
+  QImage& image = mCurrent.image;
+  if (image.isNull() || image.devicePixelRatio() != ratio ||
+      image.deviceIndependentSize() != QSizeF(size())) {
+    image = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    QPainter picture(&image);
+    Render(picture, mCurrent);
   }
-  painter.drawImage(QPointF(0, 0), mCache);
+  painter.drawImage(QPointF(0, 0), image);
 }
 
 }  // namespace xamlpie

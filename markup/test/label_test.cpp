@@ -126,6 +126,33 @@ TEST(Label, TextCaptionIsWrittenInForeColour) {
   EXPECT_FALSE(label.showsMarkup());
 }
 
+TEST(Label, GoingBackToAnEarlierCaptionShowsItAsItIsNow) {
+  MarkupLabel label;
+  label.resize(300, 300);
+  label.setBackColor(0x00C0C0FF);
+  const QString plain = ReadGolden("demo.xaml");
+  const QString doughnut = ReadGolden("demo-doughnut.xaml");
+  label.setCaption(plain);
+  EXPECT_EQ(Pixel(Render(label), kCentre), QColor(255, 0, 255));
+  label.setCaption(doughnut);
+  EXPECT_EQ(Pixel(Render(label), kCentre), kBackground);
+  label.setCaption(plain);
+  EXPECT_EQ(label.Caption(), plain);
+  EXPECT_EQ(Pixel(Render(label), kCentre), QColor(255, 0, 255));
+
+  // What changed while a caption was away shows when it comes back.
+  label.setBackColor(0x00FFFFFF);
+  label.setCaption(doughnut);
+  EXPECT_EQ(Pixel(Render(label), {3, 3}), QColor(Qt::white));
+  label.resize(200, 200);
+  label.setCaption(plain);
+  EXPECT_EQ(Render(label).size(), QSize(200, 200));
+  EXPECT_EQ(Pixel(Render(label), {3, 3}), QColor(Qt::white));
+  label.setCaption(QStringLiteral("text"));
+  label.setCaption(plain);
+  EXPECT_TRUE(label.showsMarkup());
+}
+
 TEST(Label, SystemColoursFollowTheSource) {
   MarkupLabel label;
   label.resize(10, 10);

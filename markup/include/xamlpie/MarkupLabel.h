@@ -21,7 +21,7 @@ class MarkupLabel : public QWidget {
   explicit MarkupLabel(QWidget* parent = nullptr);
 
   // The text shown: drawn when it is Canvas markup, written out otherwise.
-  QString Caption() const { return mCaption; }
+  QString Caption() const { return mCurrent.caption; }
   void setCaption(const QString& caption);
 
   // Colours in the OLE encoding; system colours are looked up when painting.
@@ -31,7 +31,7 @@ class MarkupLabel : public QWidget {
   void setForeColor(ColorValue color);
 
   // Whether the caption was read as markup.
-  bool showsMarkup() const { return mScene.has_value(); }
+  bool showsMarkup() const { return mCurrent.scene.has_value(); }
 
   QSize sizeHint() const override;
 
@@ -43,14 +43,22 @@ class MarkupLabel : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
-  void Invalidate();
-  void Render(QPainter& painter) const;
+  // A caption as read, and its picture once painted.
+  struct Picture {
+    QString caption;
+    std::optional<MarkupScene> scene;
+    QImage image;  // null until painted, or after anything it depends on changed
+  };
 
-  QString mCaption;
-  std::optional<MarkupScene> mScene;
+  void Invalidate();
+  void Render(QPainter& painter, const Picture& picture) const;
+
+  // The caption shown, and the one before it: a label that goes back and forth
+  // between two captions, as a toggle makes it, reads and paints each once.
+  Picture mCurrent;
+  Picture mPrevious;
   ColorValue mBackColor = 0x8000000Fu;  // button face
   ColorValue mForeColor = 0x80000012u;  // button text
-  QImage mCache;                        // the last picture painted, reused while valid
 };
 
 }  // namespace xamlpie

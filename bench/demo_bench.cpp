@@ -1,0 +1,147 @@
+// Speed of the demo: reading and painting the markup, a whole toggle of the
+// hole, a repaint, and Qt Charts drawing the same chart for comparison.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QImage>
+#include <QPainter>
+
+#include "Form1.h"
+#include "xamlpie/MarkupLabel.h"
+#include "xamlpie/cXAMLPieChart.h"
+
+#ifdef XAMLPIE_HAVE_QT_CHARTS
+#include <QChart>
+#include <QGraphicsScene>
+#include <QPieSeries>
+#include <QPieSlice>
+#endif
+
+namespace {
+
+QString DemoMarkup(bool doughnut) {
+  xamlpie::Form1 form;
+  form.chkDoughnut->setChecked(doughnut);
+  form.DrawChart();
+  return form.lblPieChart->Caption();
+}
+
+QImage Canvas() {
+  QImage image(300, 300, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  return image;
+}
+
+void BM_ParseAndPaint(benchmark::State& state) {
+  const QString markup = DemoMarkup(state.range(0) != 0);
+  QImage image = Canvas();
+  for (auto _ : state) {
+    const std::optional<xamlpie::MarkupScene> scene = xamlpie::ParseMarkup(markup);
+    QPainter painter(&image);
+    painter.fillRect(image.rect(), QColor(0xFF, 0xC0, 0xC0));
+    xamlpie::PaintMarkup(painter, *scene);
+  }
+}
+BENCHMARK(BM_ParseAndPaint)->ArgName("doughnut")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_Parse(benchmark::State& state) {
+  const QString markup = DemoMarkup(true);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(xamlpie::ParseMarkup(markup));
+}
+BENCHMARK(BM_Parse)->Unit(benchmark::kMicrosecond);
+
+void BM_Paint(benchmark::State& state) {
+  const std::optional<xamlpie::MarkupScene> scene = xamlpie::ParseMarkup(DemoMarkup(true));
+  QImage image = Canvas();
+  for (auto _ : state) {
+    QPainter painter(&image);
+    painter.fillRect(image.rect(), QColor(0xFF, 0xC0, 0xC0));
+    xamlpie::PaintMarkup(painter, *scene);
+  }
+}
+BENCHMARK(BM_Paint)->Unit(benchmark::kMicrosecond);
+
+// The check box flips, the chart is built and its markup handed over; the
+// label paints each of its two pictures once and then shows them again.
+void BM_Toggle(benchmark::State& state) {
+  xamlpie::Form1 form;
+  QImage image = Canvas();
+  for (auto _ : state) {
+    form.chkDoughnut->setChecked(!form.chkDoughnut->isChecked());
+    form.DrawChart();
+    form.lblPieChart->render(&image);
+  }
+}
+BENCHMARK(BM_Toggle)->Unit(benchmark::kMicrosecond);
+
+// The same, but every caption is new: the hole's colour changes each time, so
+// each toggle reads and paints a chart the label has not seen.
+void BM_ToggleNewCaption(benchmark::State& state) {
+  xamlpie::Form1 form;
+  QImage image = Canvas();
+  xamlpie::ColorValue colour = 0;
+  for (auto _ : state) {
+    form.lblPieChart->setBackColor(++colour & 0x00FFFFFFu);
+    form.chkDoughnut->setChecked(true);
+    form.DrawChart();
+    form.lblPieChart->render(&image);
+  }
+}
+BENCHMARK(BM_ToggleNewCaption)->Unit(benchmark::kMicrosecond);
+
+void BM_RepaintUnchanged(benchmark::State& state) {
+  xamlpie::Form1 form;
+  QImage image = Canvas();
+  form.lblPieChart->render(&image);
+  for (auto _ : state)
+    form.lblPieChart->render(&image);
+}
+BENCHMARK(BM_RepaintUnchanged)->Unit(benchmark::kMicrosecond);
+
+#ifdef XAMLPIE_HAVE_QT_CHARTS
+
+// The same five slices in Qt Charts, the hole flipped each time, antialiased.
+void BM_QtChartsToggle(benchmark::State& state) {
+  QGraphicsScene scene;
+  auto* chart = new QChart;
+  auto* series = new QPieSeries;
+  const QColor colours[] = {Qt::red, Qt::yellow, Qt::blue, Qt::green, Qt::magenta};
+  const qreal shares[] = {20, 10, 25, 5, 40};
+  for (int i = 0; i < 5; ++i)
+    series->append(QString(), shares[i])->setBrush(colours[i]);
+  series->setPieSize(250.0 / 300.0);
+  chart->addSeries(series);
+  chart->legend()->hide();
+  chart->setBackgroundBrush(QColor(0xFF, 0xC0, 0xC0));
+  chart->setAnimationOptions(QChart::NoAnimation);
+  scene.addItem(chart);
+  chart->setGeometry(0, 0, 300, 300);
+  QImage image = Canvas();
+  bool hole = false;
+  for (auto _ : state) {
+    hole = !hole;
+    series->setHoleSize(hole ? 0.4 : 0.0);
+    QCoreApplication::processEvents();  // Qt Charts lays out on posted events
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    scene.render(&painter);
+  }
+  if (qEnvironmentVariableIsSet("XAMLPIE_BENCH_SAVE")) image.save("qtcharts.png");
+}
+BENCHMARK(BM_QtChartsToggle)->Unit(benchmark::kMicrosecond);
+
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks (median of five runs each). Qt Charts is
+# installed as the yardstick the demo is measured against.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh qt6-charts-dev
+cmake --preset bench >/dev/null
+cmake --build --preset bench
+args=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@")
+build/bench/bench/xamlpie_chart_bench "${args[@]}"
+build/bench/bench/xamlpie_demo_bench "${args[@]}"
