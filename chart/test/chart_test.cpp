@@ -15,6 +15,7 @@ namespace {
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
+#ifndef _WIN32
 // Restores the default system colours however a test ends.
 struct ColorSourceGuard {
   explicit ColorSourceGuard(SystemColorSource source) { SetSystemColorSource(std::move(source)); }
@@ -22,6 +23,7 @@ struct ColorSourceGuard {
   ColorSourceGuard(const ColorSourceGuard&) = delete;
   ColorSourceGuard& operator=(const ColorSourceGuard&) = delete;
 };
+#endif
 
 std::string ItemFill(ColorValue color) {
   cXAMLPieChart chart;
@@ -124,6 +126,10 @@ TEST(Chart, ColourTextIsRedGreenBlueWithLeadingZeros) {
   EXPECT_EQ(ItemFill(0x00ABCDEF), "EFCDAB");
 }
 
+// Off Windows our own layer stands in for the platform's colour translation;
+// on Windows the platform's answers are tested instead.
+#ifndef _WIN32
+
 TEST(Chart, SystemColoursAndRejectedValues) {
   EXPECT_EQ(ItemFill(0x80000005), "FFFFFF");  // window background
   EXPECT_EQ(ItemFill(0x8000000F), "F0F0F0");  // button face
@@ -171,6 +177,8 @@ TEST(Chart, FailedAddLeavesItemsAsTheyWere) {
   chart.AddDataItem(30, 0x000000FF);
   EXPECT_EQ(chart.XAML(), before);
 }
+
+#endif  // _WIN32
 
 // Each case sets a value that makes XAML overflow; putting the value back must
 // give the markup of before, so nothing was changed by the failed read.
