@@ -137,9 +137,11 @@ class detail::MarkupWriter {
 
 namespace {
 
-// Rough size of the markup, so that the text is allocated once in the usual case.
+// Rough size of the markup, so that the text of a usual chart is allocated
+// once; past the cap the string grows as it needs to, since a share that
+// overflows would have the whole estimate allocated for nothing.
 std::size_t EstimateLength(const std::vector<DataItem>& items) {
-  constexpr double kCap = 1 << 20;
+  constexpr double kCap = 1 << 16;
   double chars = 256.0;
   for (const DataItem& item : items) {
     chars += 96.0;

@@ -1,0 +1,196 @@
+// Arbitrary bytes as a sequence of chart operations. Every markup the chart
+// returns must be ASCII, CR LF separated, and read back whole by the label's
+// parser.
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <QString>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xamlpie/MarkupScene.h"
+#include "xamlpie/cXAMLPieChart.h"
+
+namespace {
+
+using xamlpie::cXAMLPieChart;
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+
+// Positive shares add up to rim points: this many percent, eight turns of the
+// circle, keep a chart's text near 25 KB and the fuzzer fast.
+constexpr std::int64_t kShareBudget = 800;
+
+// Each check reads the markup twice over; a few per input are plenty.
+constexpr int kChecksPerInput = 4;
+
+[[noreturn]] void Fail(const char* what, const std::string& markup) {
+  std::fprintf(stderr, "chart_fuzz: %s\n%.2000s\n", what, markup.c_str());
+  std::abort();
+}
+
+std::int32_t Geometry(FuzzedDataProvider& in) {
+  static constexpr std::int32_t kEdges[] = {
+      kMin, kMin + 1, kMax, kMax - 1, 1 << 30, -(1 << 30), 10000000, 10000001, -10000001, 0, 1, -1};
+  switch (in.ConsumeIntegralInRange(0, 2)) {
+    case 0:
+      return in.ConsumeIntegralInRange(-1000, 1000);
+    case 1:
+      return in.PickValueInArray(kEdges);
+    default:
+      return in.ConsumeIntegral<std::int32_t>();
+  }
+}
+
+std::int32_t Share(FuzzedDataProvider& in) {
+  static constexpr std::int32_t kEdges[] = {kMin, kMax, 5965233, -5965233, -5965232, 0, 100};
+  if (in.ConsumeBool()) return in.PickValueInArray(kEdges);
+  return in.ConsumeIntegralInRange(-400, 400);
+}
+
+// All numbers in an element lie within what the label accepts.
+bool InLabelRange(std::string_view element) {
+  for (std::size_t at = 0; at < element.size();) {
+    if (element[at] < '0' || element[at] > '9') {
+      ++at;
+      continue;
+    }
+    std::int64_t value = 0;
+    while (at < element.size() && element[at] >= '0' && element[at] <= '9') {
+      value = value * 10 + (element[at++] - '0');
+      if (value > 100000000) return false;
+    }
+    if (value > static_cast<std::int64_t>(xamlpie::kMarkupCoordinateLimit)) return false;
+  }
+  return true;
+}
+
+std::string_view AttributeOf(std::string_view element, std::string_view name) {
+  const std::string key = " " + std::string(name) + "='";
+  const std::size_t at = element.find(key);
+  if (at == std::string_view::npos) return {};
+  const std::size_t begin = at + key.size();
+  return element.substr(begin, element.find('\'', begin) - begin);
+}
+
+void Check(const cXAMLPieChart& chart) {
+  std::string markup;
+  try {
+    markup = chart.XAML();
+  } catch (const xamlpie::OverflowError&) {
+    return;
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+
+  for (std::size_t i = 0; i < markup.size(); ++i) {
+    const auto c = static_cast<unsigned char>(markup[i]);
+    if (c == 0 || c > 0x7F) Fail("not ASCII", markup);
+    if (c == '\r' && (i + 1 == markup.size() || markup[i + 1] != '\n')) Fail("lone CR", markup);
+    if (c == '\n' && (i == 0 || markup[i - 1] != '\r')) Fail("lone LF", markup);
+  }
+  if (markup.rfind("<Canvas>\r\n", 0) != 0) Fail("no Canvas start", markup);
+  if (markup.size() < 11 || markup.compare(markup.size() - 11, 11, "\r\n</Canvas>") != 0) {
+    Fail("no Canvas end", markup);
+  }
+
+  // What the label must read back: every polygon, one a line, and every
+  // ellipse of a size it can draw, all within its coordinate range.
+  std::vector<std::size_t> polygonPoints;
+  std::size_t ellipses = 0;
+  std::string_view rest = markup;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find("\r\n");
+    const std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 2);
+    if (line.rfind("<Polygon ", 0) == 0) {
+      if (line.find("<Polygon ", 1) != std::string_view::npos) Fail("two polygons a line", markup);
+      if (!InLabelRange(line)) continue;
+      const std::string_view points = AttributeOf(line, "Points");
+      std::size_t count = 0;
+      for (char c : points)
+        count += c == ',';
+      polygonPoints.push_back(count);
+    }
+    for (std::size_t at = line.find("<Ellipse "); at != std::string_view::npos;
+         at = line.find("<Ellipse ", at + 1)) {
+      const std::string_view element = line.substr(at, line.find("/>", at) - at);
+      const bool negative = AttributeOf(element, "Width").starts_with('-') ||
+                            AttributeOf(element, "Height").starts_with('-');
+      if (!negative && InLabelRange(element)) ++ellipses;
+    }
+  }
+
+  const std::optional<xamlpie::MarkupScene> scene = xamlpie::ParseMarkup(
+      QString::fromLatin1(markup.data(), static_cast<qsizetype>(markup.size())));
+  if (!scene) Fail("the label does not read the markup", markup);
+  std::size_t polygon = 0;
+  std::size_t ellipse = 0;
+  for (const xamlpie::MarkupShape& shape : scene->shapes) {
+    if (shape.kind == xamlpie::MarkupShape::Kind::Ellipse) {
+      ++ellipse;
+      continue;
+    }
+    if (polygon >= polygonPoints.size() ||
+        static_cast<std::size_t>(shape.points.size()) != polygonPoints[polygon]) {
+      Fail("a polygon read back differently", markup);
+    }
+    ++polygon;
+  }
+  if (polygon != polygonPoints.size()) Fail("polygons lost", markup);
+  if (ellipse != ellipses) Fail("ellipses lost", markup);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  cXAMLPieChart chart;
+  std::int64_t shares = 0;
+  int checks = 0;
+  while (in.remaining_bytes() > 0) {
+    switch (in.ConsumeIntegralInRange(0, 8)) {
+      case 0:
+        chart.Size(Geometry(in));
+        break;
+      case 1:
+        chart.MarginLeft(Geometry(in));
+        break;
+      case 2:
+        chart.MarginTop(Geometry(in));
+        break;
+      case 3:
+        chart.DoughnutWidth(Geometry(in));
+        break;
+      case 4:
+        chart.BackgroundColor(in.ConsumeIntegral<std::uint32_t>());
+        break;
+      case 5:
+        chart.Clear();
+        shares = 0;
+        break;
+      case 6:
+        if (++checks < kChecksPerInput) Check(chart);
+        break;
+      default: {
+        const std::int32_t share = Share(in);
+        const auto colour = in.ConsumeIntegral<std::uint32_t>();
+        // Shares past the overflow bound cost nothing: the read stops at once.
+        if (share > 0 && share <= 5965232) {
+          if (shares + share > kShareBudget) break;
+          shares += share;
+        }
+        chart.AddDataItem(share, colour);
+        break;
+      }
+    }
+  }
+  Check(chart);
+  return 0;
+}
