@@ -7,8 +7,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QStringList>
-#include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
 
 #include "Form1.h"
@@ -41,7 +41,7 @@ Options ParseOptions(int argc, char** argv) {
 int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
   if (!options.valid || (options.doughnut && !options.screenshot)) {
-    std::fprintf(stderr, "usage: %s [--screenshot FILE [--doughnut]]\n", argv[0]);
+    std::cerr << "usage: " << argv[0] << " [--screenshot FILE [--doughnut]]\n";
     return 2;
   }
   // A screenshot needs no screen.
@@ -57,10 +57,10 @@ int main(int argc, char** argv) {
   if (options.screenshot) {
     if (options.doughnut) form.chkDoughnut->click();
     if (!form.grab().save(QString::fromLocal8Bit(options.screenshot), "PNG")) {
-      std::fprintf(stderr, "xamlpie-demo: cannot write %s\n", options.screenshot);
+      std::cerr << "xamlpie-demo: cannot write " << options.screenshot << '\n';
       return 1;
     }
-    std::printf("%s\n", options.screenshot);
+    std::cout << options.screenshot << '\n';
     return 0;
   }
   form.show();

@@ -66,7 +66,8 @@ std::vector<std::string> Ellipses(const std::string& markup) {
 }
 
 Point RimPoint(std::int32_t size, int degree) {
-  const double centre = static_cast<double>(size / 2);
+  const std::int32_t whole = size / 2;  // the centre is truncated, the radius not
+  const auto centre = static_cast<double>(whole);
   const double radius = size / 2.0 - 1.5;
   const double radians = degree * 3.141592653238 / 180.0;
   return {static_cast<int>(std::floor(radius * std::cos(radians) + centre)),
