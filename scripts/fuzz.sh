@@ -27,9 +27,11 @@ for target in chart markup; do
   fi
   echo "fuzz: $target for $seconds s"
   log="$findings/log.txt"
+  dict=()
+  [ -f "fuzz/$target.dict" ] && dict=(-dict="fuzz/$target.dict")
   rc=0
   "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
-    -artifact_prefix="$findings/" "$corpus" "fuzz/corpus/$target" >"$log" 2>&1 || rc=$?
+    -artifact_prefix="$findings/" "${dict[@]}" "$corpus" "fuzz/corpus/$target" >"$log" 2>&1 || rc=$?
   grep -E '^(#[0-9]+ +DONE|stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)|==[0-9]+==ERROR|SUMMARY)' "$log" || true
   if [ "$rc" -ne 0 ]; then
     tail -n 60 "$log"
