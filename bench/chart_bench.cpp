@@ -5,27 +5,13 @@
 #include <algorithm>
 #include <string>
 
+#include "demo_chart.h"
 #include "xamlpie/cXAMLPieChart.h"
 
 namespace {
 
-xamlpie::cXAMLPieChart DemoChart(bool doughnut) {
-  xamlpie::cXAMLPieChart chart;
-  chart.MarginLeft(25);
-  chart.MarginTop(25);
-  chart.Size(250);
-  chart.AddDataItem(20, 0x000000FF);
-  chart.AddDataItem(10, 0x0000FFFF);
-  chart.AddDataItem(25, 0x00FF0000);
-  chart.AddDataItem(5, 0x0000FF00);
-  chart.AddDataItem(40, 0x00FF00FF);
-  chart.DoughnutWidth(doughnut ? 50 : 0);
-  chart.BackgroundColor(0x00C0C0FF);
-  return chart;
-}
-
 void BM_DemoChart(benchmark::State& state) {
-  const xamlpie::cXAMLPieChart chart = DemoChart(state.range(0) != 0);
+  const xamlpie::cXAMLPieChart chart = xamlpie::test::DemoChart(state.range(0) != 0);
   for (auto _ : state) {
     std::string markup = chart.XAML();
     benchmark::DoNotOptimize(markup.data());

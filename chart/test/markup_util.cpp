@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "demo_chart.h"
 #include "xamlpie/cXAMLPieChart.h"
 
 namespace xamlpie::test {
@@ -75,18 +76,7 @@ Point RimPoint(std::int32_t size, int degree) {
 }
 
 std::string DemoMarkup(bool doughnut) {
-  cXAMLPieChart chart;
-  chart.MarginLeft(25);
-  chart.MarginTop(25);
-  chart.Size(250);
-  chart.AddDataItem(20, 0x000000FF);
-  chart.AddDataItem(10, 0x0000FFFF);
-  chart.AddDataItem(25, 0x00FF0000);
-  chart.AddDataItem(5, 0x0000FF00);
-  chart.AddDataItem(40, 0x00FF00FF);
-  chart.DoughnutWidth(doughnut ? 50 : 0);
-  chart.BackgroundColor(0x00C0C0FF);
-  return chart.XAML();
+  return DemoChart(doughnut).XAML();
 }
 
 }  // namespace xamlpie::test
