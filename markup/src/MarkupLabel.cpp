@@ -4,6 +4,8 @@
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace xamlpie {
