@@ -49,18 +49,6 @@ TEST(Chart, Defaults) {
   EXPECT_EQ(HoleFill(holed), "#FFFFFF");  // the window background
 }
 
-TEST(Chart, SettersStoreWhatTheyAreGiven) {
-  cXAMLPieChart chart;
-  chart.Size(-40);
-  chart.MarginLeft(kMin);
-  chart.MarginTop(kMax);
-  EXPECT_EQ(chart.Size(), -40);
-  EXPECT_EQ(chart.MarginLeft(), kMin);
-  EXPECT_EQ(chart.MarginTop(), kMax);
-  chart.Size(0);
-  EXPECT_EQ(chart.Size(), 0);
-}
-
 TEST(Chart, NegativeDoughnutWidthIsIgnored) {
   cXAMLPieChart chart;
   chart.DoughnutWidth(30);
@@ -236,7 +224,12 @@ TEST(Chart, OverflowIsAnErrorAndChangesNothing) {
     chart.BackgroundColor(0x00C0C0FF);
     const std::string before = chart.XAML();
     test.spoil(chart);
-    EXPECT_THROW((void)chart.XAML(), OverflowError);
+    try {
+      (void)chart.XAML();
+      ADD_FAILURE() << "no error";
+    } catch (const OverflowError& e) {
+      EXPECT_STREQ(e.what(), "Overflow");
+    }
     EXPECT_THROW((void)chart.XAML(), OverflowError);  // the failed read changed nothing
     test.mend(chart);
     EXPECT_EQ(chart.XAML(), before);
@@ -261,17 +254,6 @@ TEST(Chart, HugeSizeFloorsRimPointsIntoRange) {
 
   chart.Size(kMin);  // the rim lands below the lowest integer
   EXPECT_THROW((void)chart.XAML(), OverflowError);
-}
-
-TEST(Chart, OverflowErrorSaysOverflow) {
-  cXAMLPieChart chart;
-  chart.Size(kMin);
-  try {
-    (void)chart.XAML();
-    FAIL() << "no error";
-  } catch (const std::overflow_error& e) {
-    EXPECT_STREQ(e.what(), "Overflow");
-  }
 }
 
 }  // namespace

@@ -51,17 +51,6 @@ TEST(Markup, SingleSliceIsExact) {
             "</Canvas>");
 }
 
-TEST(Markup, EmptyChartIsCanvasAndOutline) {
-  cXAMLPieChart chart;
-  chart.MarginLeft(-7);
-  chart.MarginTop(3);
-  EXPECT_EQ(chart.XAML(),
-            "<Canvas>\r\n"
-            "<Ellipse Canvas.Left='-7' Canvas.Top='3' Stroke='#000000' StrokeThickness='2' "
-            "Width='99' Height='99' />\r\n"
-            "</Canvas>");
-}
-
 TEST(Markup, DemoChartMatchesGoldenFiles) {
   const std::string plain = DemoMarkup(false);
   const std::string doughnut = DemoMarkup(true);
@@ -137,17 +126,6 @@ TEST(Markup, SliceBoundariesFollowRoundedStarts) {
   const std::vector<Polygon> polygons = Polygons(markup);
   EXPECT_EQ(polygons[1].rim.back(), Point(240, 80));
   EXPECT_EQ(polygons[2].rim.front(), Point(239, 78));
-}
-
-TEST(Markup, ZeroShareDrawsOneRimPoint) {
-  cXAMLPieChart chart;
-  chart.AddDataItem(10, 0x000000FF);
-  chart.AddDataItem(0, 0x0000FF00);
-  const std::vector<Polygon> polygons = Polygons(chart.XAML());
-  ASSERT_EQ(polygons.size(), 2u);
-  EXPECT_EQ(polygons[1].fill, "00FF00");
-  ASSERT_EQ(polygons[1].rim.size(), 1u);
-  EXPECT_EQ(polygons[1].rim.front(), RimPoint(100, 36));
 }
 
 TEST(Markup, OddAndTinySizes) {
