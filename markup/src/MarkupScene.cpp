@@ -53,8 +53,9 @@ std::optional<QPolygonF> ParsePoints(QStringView text) {
       continue;
     }
     qsizetype end = at;
-    while (end < text.size() && !IsSeparator(text[end]))
+    while (end < text.size() && !IsSeparator(text[end])) {
       ++end;
+    }
     const std::optional<double> value = ParseNumber(text.sliced(at, end - at));
     if (!value) return std::nullopt;
     if (haveX) points.append(QPointF(x, *value));
@@ -77,8 +78,9 @@ int HexDigit(QChar c) {
 // Reads one field of `width` hex digits from `at`; a one-digit field is doubled.
 int HexField(QStringView digits, qsizetype at, qsizetype width) {
   int value = 0;
-  for (qsizetype i = 0; i < width; ++i)
+  for (qsizetype i = 0; i < width; ++i) {
     value = value * 16 + HexDigit(digits[at + i]);
+  }
   return width == 1 ? value * 17 : value;
 }
 
