@@ -16,12 +16,6 @@ QRect Twips(int left, int top, int width, int height) {
   return {TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height)};
 }
 
-QColor ToQColor(ColorValue color) {
-  const RgbValue rgb = TranslateOleColor(color);
-  return {static_cast<int>(rgb & 0xFFu), static_cast<int>((rgb >> 8) & 0xFFu),
-          static_cast<int>((rgb >> 16) & 0xFFu)};
-}
-
 constexpr ColorValue kButtonFace = 0x8000000Fu;
 constexpr ColorValue kButtonText = 0x80000012u;
 
@@ -46,9 +40,9 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
   chkDoughnut->setObjectName(QStringLiteral("chkDoughnut"));
   chkDoughnut->setGeometry(Twips(4710, 120, 1605, 285));
   QPalette palette = chkDoughnut->palette();
-  palette.setColor(QPalette::Window, ToQColor(kButtonFace));
-  palette.setColor(QPalette::WindowText, ToQColor(kButtonText));
-  palette.setColor(QPalette::ButtonText, ToQColor(kButtonText));
+  palette.setColor(QPalette::Window, OleColorToQColor(kButtonFace));
+  palette.setColor(QPalette::WindowText, OleColorToQColor(kButtonText));
+  palette.setColor(QPalette::ButtonText, OleColorToQColor(kButtonText));
   chkDoughnut->setPalette(palette);
   chkDoughnut->setAutoFillBackground(true);
 

@@ -9,20 +9,16 @@
 #include <utility>
 
 namespace xamlpie {
-namespace {
 
-// Paint must not throw, so a failing system-colour source gives black here.
-QColor ToQColor(ColorValue color) noexcept {
+QColor OleColorToQColor(ColorValue color) noexcept {
   RgbValue rgb = 0;
   try {
     rgb = TranslateOleColor(color);
-  } catch (...) {
+  } catch (...) {  // painting must not throw
   }
   return QColor(static_cast<int>(rgb & 0xFFu), static_cast<int>((rgb >> 8) & 0xFFu),
                 static_cast<int>((rgb >> 16) & 0xFFu));
 }
-
-}  // namespace
 
 MarkupLabel::MarkupLabel(QWidget* parent) : QWidget(parent) {
   // Every pixel is painted from the cache, so Qt need not clear first.
@@ -84,11 +80,11 @@ void MarkupLabel::changeEvent(QEvent* event) {
 }
 
 void MarkupLabel::Render(QPainter& painter, const Picture& picture) const {
-  painter.fillRect(rect(), ToQColor(mBackColor));
+  painter.fillRect(rect(), OleColorToQColor(mBackColor));
   if (picture.scene) {
     PaintMarkup(painter, *picture.scene);
   } else {
-    painter.setPen(ToQColor(mForeColor));
+    painter.setPen(OleColorToQColor(mForeColor));
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, picture.caption);
   }

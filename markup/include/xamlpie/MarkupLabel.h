@@ -13,6 +13,10 @@
 
 namespace xamlpie {
 
+// An OLE colour value as a QColor, through the chart's colour layer; black
+// when the system-colour source throws, so that it is safe while painting.
+QColor OleColorToQColor(ColorValue color) noexcept;
+
 class MarkupLabel : public QWidget {
   Q_OBJECT
   Q_PROPERTY(QString Caption READ Caption WRITE setCaption NOTIFY CaptionChanged)
