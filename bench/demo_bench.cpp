@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QImage>
 #include <QPainter>
+#include <cstdio>
 
 #include "Form1.h"
 #include "xamlpie/MarkupLabel.h"
@@ -140,6 +141,13 @@ BENCHMARK(BM_QtChartsToggle)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+#ifndef XAMLPIE_HAVE_QT_CHARTS
+  std::fputs(
+      "\n*** Qt Charts was not found when this benchmark was built: the yardstick rows are "
+      "missing.\n*** Install qt6-charts-dev and libqt6opengl6-dev (scripts/bench.sh does) and "
+      "rebuild.\n\n",
+      stderr);
+#endif
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "Form1.h"
-#include "PaletteColors.h"
+#include "xamlpie/MarkupLabel.h"
 
 namespace {
 

@@ -3,7 +3,9 @@
 # installed as the yardstick the demo is measured against.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh qt6-charts-dev
+# Debian's qt6-charts-dev does not pull in the OpenGL development files its
+# CMake package needs.
+scripts/install-deps.sh qt6-charts-dev libqt6opengl6-dev
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 args=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@")

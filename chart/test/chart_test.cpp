@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <new>
+#include <numeric>
 #include <string>
 
 #include "markup_util.h"
@@ -254,6 +255,57 @@ TEST(Chart, HugeSizeFloorsRimPointsIntoRange) {
 
   chart.Size(kMin);  // the rim lands below the lowest integer
   EXPECT_THROW((void)chart.XAML(), OverflowError);
+}
+
+TEST(Shares, AddUpToOneHundredByLargestRemainder) {
+  struct Case {
+    std::vector<double> values;
+    std::vector<std::int32_t> shares;
+  };
+  const Case cases[] = {
+      {{1, 1, 1}, {34, 33, 33}},  // a tie goes to the earlier value
+      {{2, 0, 1}, {67, 0, 33}},
+      {{0, 5, 0}, {0, 100, 0}},
+      {{1e-300, 1e300}, {0, 100}},
+      {{1.7e308, 1.7e308, 1.7e308}, {34, 33, 33}},  // their sum is not finite
+      {{0.125, 0.125, 0.75}, {13, 12, 75}},
+      {{19.6, 10.4, 25.3, 4.7, 40.0}, {20, 10, 25, 5, 40}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SharesFromValues(c.values), c.shares) << c.values.size() << " values";
+  }
+
+  std::vector<double> many(10000, 1.0);
+  many[9999] = 0;
+  many[5000] = 250.0;  // 2.4 % of the whole
+  const std::vector<std::int32_t> shares = SharesFromValues(many);
+  EXPECT_EQ(std::accumulate(shares.begin(), shares.end(), 0), 100);
+  EXPECT_EQ(shares[5000], 3);
+  EXPECT_EQ(shares[9999], 0);
+}
+
+TEST(Shares, BadValuesAreNamed) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    std::vector<double> values;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{1, -2.5}, "value 1 (-2.5) is negative"},
+      {{nan}, "value 0 (nan) is not a number"},
+      {{3, 4, inf}, "value 2 (inf) is infinite"},
+      {{0, 0}, "add up to zero"},
+      {{}, "add up to zero"},
+  };
+  for (const Case& c : cases) {
+    try {
+      (void)SharesFromValues(c.values);
+      ADD_FAILURE() << c.message;
+    } catch (const std::invalid_argument& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
 }
 
 }  // namespace

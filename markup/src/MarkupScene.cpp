@@ -215,9 +215,30 @@ bool StrokeHidesFillEdge(const MarkupShape& shape, double thickness) {
 
 }  // namespace
 
+QRectF SceneBounds(const MarkupScene& scene) {
+  QRectF bounds;
+  for (const MarkupShape& shape : scene.shapes) {
+    QRectF box;
+    if (shape.kind == MarkupShape::Kind::Polygon) {
+      if (shape.points.isEmpty()) continue;
+      const double half = shape.stroke.isValid() ? shape.strokeThickness / 2 : 0.0;
+      box = shape.points.boundingRect().adjusted(-half, -half, half, half);
+    } else {
+      box = shape.box;
+    }
+    // A single point or a flat line still has a place; united, it counts.
+    if (box.width() <= 0 && box.height() <= 0) continue;
+    bounds = bounds.isNull() ? box : bounds.united(box);
+  }
+  return bounds;
+}
+
 void PaintMarkup(QPainter& painter, const MarkupScene& scene) {
   painter.save();
   // Below one device pixel per logical pixel a stroke no longer covers the edge.
+  const double devicePixels =
+      painter.device()->devicePixelRatioF() *
+      std::sqrt(std::fabs(painter.worldTransform().determinant()));  // per logical pixel
   const bool scaledDown = painter.device()->devicePixelRatioF() < 1.0 ||
                           painter.worldTransform().type() > QTransform::TxTranslate;
   for (const MarkupShape& shape : scene.shapes) {
@@ -228,6 +249,12 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene) {
       pen = QPen(shape.stroke, thickness, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
       // XAML measures its miter limit of 10 in half stroke widths, Qt in whole ones.
       pen.setMiterLimit(5.0);
+      // A fan's stroke in its own colour covers the seams between neighbouring
+      // fans; shrunk below a device pixel it no longer would.
+      if (shape.stroke == shape.fill && thickness * devicePixels < 1.0) {
+        pen.setWidthF(1.0);
+        pen.setCosmetic(true);
+      }
     }
     const bool filled = shape.fill.isValid() && shape.fill.alpha() > 0;
     const bool plainFill = !scaledDown && StrokeHidesFillEdge(shape, thickness);

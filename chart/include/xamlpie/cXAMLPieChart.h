@@ -11,6 +11,7 @@
 #define XAMLPIE_CXAMLPIECHART_H_
 
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,6 +41,14 @@ struct DataItem {
   std::string Color;
   std::int32_t Percent;
 };
+
+// Turns raw values (sales, counts, seconds...) into whole percents for
+// AddDataItem that add up to exactly 100, by the largest-remainder method: each
+// value gets the whole part of its share, and the points left over go to the
+// largest fractions, the earlier value first on a tie. A zero stays 0. Throws
+// std::invalid_argument, naming the value, for a negative, NaN or infinite
+// value or when nothing is above zero.
+XAMLPIE_EXPORT std::vector<std::int32_t> SharesFromValues(std::span<const double> values);
 
 // Builds the markup of one chart. Properties are overloads under one name: the
 // getter and the setter of Size are both Size. Out of memory is std::bad_alloc.

@@ -1,10 +1,16 @@
 // A label whose caption is either plain text or Canvas markup, which it draws.
+//
+//   auto* label = new xamlpie::MarkupLabel(parent);
+//   label->setStretch(xamlpie::Stretch::Uniform);   // follow the layout's size
+//   label->setCaption(QString::fromStdString(chart.XAML()));
 
 #ifndef XAMLPIE_MARKUPLABEL_H_
 #define XAMLPIE_MARKUPLABEL_H_
 
+#include <QColor>
 #include <QImage>
 #include <QString>
+#include <QTransform>
 #include <QWidget>
 #include <optional>
 
@@ -16,6 +22,28 @@ namespace xamlpie {
 // An OLE colour value as a QColor, through the chart's colour layer; black
 // when the system-colour source throws, so that it is safe while painting.
 QColor OleColorToQColor(ColorValue color) noexcept;
+
+// A QColor as an OLE colour value (0x00BBGGRR), the inverse of
+// OleColorToQColor for plain colours: write ToColorValue(QColor(255, 128, 0))
+// for orange, not 0xFF8000, which the chart reads as blue. Alpha is dropped;
+// an invalid colour gives 0, black.
+ColorValue ToColorValue(const QColor& color) noexcept;
+
+// Makes system colours (0x80000000 | index) follow the application palette,
+// the desktop's colour scheme as Qt sees it, the way they follow the scheme on
+// Windows. Call it once after creating the QApplication; a label repaints by
+// itself when the palette changes. Off Windows only; on Windows the platform's
+// own colours are used.
+void FollowApplicationPalette();
+
+// How markup fills the label, as XAML's Viewbox does it. The content is the
+// bounding box of the shapes, strokes included.
+enum class Stretch {
+  None,          // at its own pixels from the label's top-left corner
+  Fill,          // scaled to fill the label, aspect ratio not kept
+  Uniform,       // scaled to fit inside, aspect ratio kept, centred
+  UniformToFill  // scaled to cover the label, aspect ratio kept, centred, cut
+};
 
 class MarkupLabel : public QWidget {
   Q_OBJECT
@@ -34,10 +62,24 @@ class MarkupLabel : public QWidget {
   ColorValue ForeColor() const { return mForeColor; }
   void setForeColor(ColorValue color);
 
+  // How markup is fitted into the label; None by default.
+  Stretch stretch() const { return mStretch; }
+  void setStretch(Stretch stretch);
+
   // Whether the caption was read as markup.
   bool showsMarkup() const { return mCurrent.scene.has_value(); }
 
+  // Markup: its extent (from the origin with Stretch::None). Text: one line.
   QSize sizeHint() const override;
+  // Markup: as sizeHint with Stretch::None, else a small picture of the same
+  // shape. Text: the longest word, wrapped.
+  QSize minimumSizeHint() const override;
+  // A text caption wraps, so its height depends on the width.
+  bool hasHeightForWidth() const override;
+  int heightForWidth(int width) const override;
+
+  // Where the canvas's coordinates land in the label.
+  QTransform canvasTransform() const;
 
  signals:
   void CaptionChanged(const QString& caption);
@@ -45,17 +87,22 @@ class MarkupLabel : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   // A caption as read, and its picture once painted.
   struct Picture {
     QString caption;
     std::optional<MarkupScene> scene;
-    QImage image;  // null until painted, or after anything it depends on changed
+    QRectF bounds;  // the shapes' extent
+    QImage image;   // null until painted, or after anything it depends on changed
+    QColor back;    // the colours it was painted with
+    QColor fore;
   };
 
   void Invalidate();
   void Render(QPainter& painter, const Picture& picture) const;
+  QTransform CanvasTransform(const Picture& picture) const;
 
   // The caption shown, and the one before it: a label that goes back and forth
   // between two captions, as a toggle makes it, reads and paints each once.
@@ -63,6 +110,7 @@ class MarkupLabel : public QWidget {
   Picture mPrevious;
   ColorValue mBackColor = 0x8000000Fu;  // button face
   ColorValue mForeColor = 0x80000012u;  // button text
+  Stretch mStretch = Stretch::None;
 };
 
 }  // namespace xamlpie

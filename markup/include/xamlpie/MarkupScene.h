@@ -44,6 +44,10 @@ std::optional<MarkupScene> ParseMarkup(const QString& text);
 // Returns an invalid colour for anything else.
 QColor ParseMarkupColor(QStringView text);
 
+// The extent of the shapes, strokes included: a polygon's stroke is centred
+// on its outline, an ellipse's lies inside its box. Empty for no shapes.
+QRectF SceneBounds(const MarkupScene& scene);
+
 // Paints the shapes in logical pixels, antialiased, as XAML draws them.
 void PaintMarkup(QPainter& painter, const MarkupScene& scene);
 

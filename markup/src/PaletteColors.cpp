@@ -1,4 +1,4 @@
-#include "PaletteColors.h"
+#include "xamlpie/MarkupLabel.h"
 
 #include <QGuiApplication>
 #include <QPalette>

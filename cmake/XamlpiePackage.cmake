@@ -1,0 +1,64 @@
+# Installs both halves as one CMake package with a component each, a
+# pkg-config file for the chart, and, for the top-level project, CPack.
+
+include(CMakePackageConfigHelpers)
+set(xamlpie_config_dir ${CMAKE_INSTALL_LIBDIR}/cmake/xamlpie)
+
+install(TARGETS xamlpie_chart EXPORT xamlpie-chart-targets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/chart/include/xamlpie
+                  ${PROJECT_BINARY_DIR}/chart/include/xamlpie
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} PATTERN "*.in" EXCLUDE)
+install(EXPORT xamlpie-chart-targets NAMESPACE xamlpie:: DESTINATION ${xamlpie_config_dir})
+
+if(TARGET xamlpie_markup)
+  install(TARGETS xamlpie_markup EXPORT xamlpie-markup-targets
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/markup/include/xamlpie
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(EXPORT xamlpie-markup-targets NAMESPACE xamlpie:: DESTINATION ${xamlpie_config_dir})
+endif()
+
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/xamlpieConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/xamlpieConfig.cmake INSTALL_DESTINATION ${xamlpie_config_dir})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/xamlpieConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/xamlpieConfig.cmake ${PROJECT_BINARY_DIR}/xamlpieConfigVersion.cmake
+  DESTINATION ${xamlpie_config_dir})
+
+# pkg-config finds the prefix from where the file lies, so an unpacked or moved
+# tree works as well as an installed one.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(xamlpie_pc_prefix "${CMAKE_INSTALL_PREFIX}")
+else()
+  file(RELATIVE_PATH xamlpie_pc_up "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+  string(REGEX REPLACE "/$" "" xamlpie_pc_up "${xamlpie_pc_up}")
+  set(xamlpie_pc_prefix "\${pcfiledir}/${xamlpie_pc_up}")
+endif()
+if(BUILD_SHARED_LIBS)
+  set(xamlpie_pc_cflags "")
+else()
+  set(xamlpie_pc_cflags " -DXAMLPIE_STATIC_DEFINE")
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/cmake/xamlpie.pc.in ${PROJECT_BINARY_DIR}/xamlpie.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/xamlpie.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+if(XAMLPIE_MASTER_PROJECT)
+  set(CPACK_PACKAGE_NAME xamlpie)
+  set(CPACK_PACKAGE_VENDOR "The xamlpie developers")
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+  set(CPACK_PACKAGE_DESCRIPTION
+      "A C++20 library that turns slices into XAML markup for pie and doughnut charts, a Qt 6 widget that draws such markup, and the demo xamlpie-demo.")
+  set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The xamlpie developers <xamlpie@localhost>")
+  set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # the demo's Qt libraries
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-base-dev, pkg-config")
+  set(CPACK_GENERATOR TGZ)
+  include(CPack)
+endif()
