@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "markup_util.h"
@@ -233,6 +234,36 @@ TEST(Markup, ReadingTwiceGivesIdenticalText) {
   const std::vector<Polygon> polygons = Polygons(far.XAML());
   EXPECT_EQ(polygons.back().rim.front(), RimPoint(100, 66600));
   EXPECT_EQ(polygons.back().rim.back(), RimPoint(100, 66604));
+}
+
+// Random charts built with the plain calls only, hashed: the hash was taken
+// from the output before any optional feature existed, so a feature that
+// leaks into the plain output changes it.
+TEST(Markup, PlainChartsKeepTheirExactOutput) {
+  std::mt19937 random(20261207);  // the standard fixes its sequence
+  const auto pick = [&](std::int32_t low, std::int32_t high) {
+    return low + static_cast<std::int32_t>(random() % static_cast<std::uint32_t>(high - low + 1));
+  };
+  std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+  std::size_t characters = 0;
+  for (int n = 0; n < 1500; ++n) {
+    cXAMLPieChart chart;
+    chart.Size(pick(-10, 400));
+    chart.MarginLeft(pick(-50, 100));
+    chart.MarginTop(pick(-50, 100));
+    chart.DoughnutWidth(pick(-5, 150));
+    chart.BackgroundColor(random() & 0x00FFFFFFu);
+    for (std::int32_t items = pick(0, 12); items > 0; --items) {
+      chart.AddDataItem(pick(-20, 120), random() & 0x00FFFFFFu);
+    }
+    const std::string markup = chart.XAML();
+    characters += markup.size();
+    for (char c : markup) {
+      hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
+    }
+  }
+  EXPECT_EQ(characters, 13071672u);
+  EXPECT_EQ(hash, 11357848661198374144u);
 }
 
 }  // namespace
