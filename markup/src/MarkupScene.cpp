@@ -1,9 +1,12 @@
 #include "xamlpie/MarkupScene.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace xamlpie {
 namespace {
@@ -84,52 +87,161 @@ int HexField(QStringView digits, qsizetype at, qsizetype width) {
   return width == 1 ? value * 17 : value;
 }
 
+// What one element says before it becomes a shape: its offset and size are
+// applied last, since attributes come in any order.
+struct Reading {
+  MarkupShape shape;
+  QPointF offset;
+  QSizeF size{-1, -1};     // negative: not given
+  double fontSize = 12.0;  // XAML's default
+  QString family;
+  bool hasText = false;
+};
+
+std::optional<QFont::Weight> ParseWeight(QStringView value) {
+  static constexpr std::pair<const char16_t*, QFont::Weight> kWeights[] = {
+      {u"Thin", QFont::Thin},
+      {u"ExtraLight", QFont::ExtraLight},
+      {u"UltraLight", QFont::ExtraLight},
+      {u"Light", QFont::Light},
+      {u"Normal", QFont::Normal},
+      {u"Regular", QFont::Normal},
+      {u"Medium", QFont::Medium},
+      {u"SemiBold", QFont::DemiBold},
+      {u"DemiBold", QFont::DemiBold},
+      {u"Bold", QFont::Bold},
+      {u"ExtraBold", QFont::ExtraBold},
+      {u"UltraBold", QFont::ExtraBold},
+      {u"Black", QFont::Black},
+      {u"Heavy", QFont::Black},
+  };
+  for (const auto& [name, weight] : kWeights) {
+    if (value.trimmed().compare(QStringView(name), Qt::CaseInsensitive) == 0) return weight;
+  }
+  return std::nullopt;
+}
+
+std::optional<Qt::Alignment> ParseAlignment(QStringView value) {
+  const QStringView v = value.trimmed();
+  if (v.compare(u"Left", Qt::CaseInsensitive) == 0) return Qt::AlignLeft;
+  if (v.compare(u"Right", Qt::CaseInsensitive) == 0) return Qt::AlignRight;
+  if (v.compare(u"Center", Qt::CaseInsensitive) == 0) return Qt::AlignHCenter;
+  if (v.compare(u"Justify", Qt::CaseInsensitive) == 0) return Qt::AlignJustify;
+  return std::nullopt;
+}
+
 // One attribute of a shape; false when its value does not parse.
-bool ApplyAttribute(MarkupShape& shape, QStringView name, QStringView value, QPointF& offset,
-                    QSizeF& size) {
+bool ApplyAttribute(Reading& r, QStringView name, QStringView value) {
+  MarkupShape& shape = r.shape;
   const auto number = [&](double& target) {
-    const std::optional<double> parsed = ParseNumber(value);
+    const std::optional<double> parsed = ParseNumber(value.trimmed());
     if (parsed) target = *parsed;
     return parsed.has_value();
   };
+  const auto length = [&](double& target) { return number(target) && target >= 0; };
   const auto colour = [&](QColor& target) {
     target = ParseMarkupColor(value.trimmed());
     return target.isValid();
   };
-  const bool polygon = shape.kind == MarkupShape::Kind::Polygon;
+  using Kind = MarkupShape::Kind;
+  const Kind kind = shape.kind;
+  const bool text = kind == Kind::Text;
+  const bool boxed = kind == Kind::Ellipse || kind == Kind::Rectangle;
 
-  if (name == u"Canvas.Left") return number(offset.rx());
-  if (name == u"Canvas.Top") return number(offset.ry());
-  if (name == u"Fill") return colour(shape.fill);
+  if (name == u"Canvas.Left") return number(r.offset.rx());
+  if (name == u"Canvas.Top") return number(r.offset.ry());
+  if (text) {
+    if (name == u"Text") {
+      shape.text = value.toString();
+      r.hasText = true;
+      return true;
+    }
+    if (name == u"Foreground") return colour(shape.fill);
+    if (name == u"FontSize") {
+      return number(r.fontSize) && r.fontSize > 0 && r.fontSize <= kMarkupFontSizeLimit;
+    }
+    if (name == u"FontFamily") {
+      r.family = value.trimmed().toString();
+      return true;
+    }
+    if (name == u"FontWeight") {
+      const std::optional<QFont::Weight> weight = ParseWeight(value);
+      if (weight) shape.font.setWeight(*weight);
+      return weight.has_value();
+    }
+    if (name == u"TextAlignment") {
+      const std::optional<Qt::Alignment> alignment = ParseAlignment(value);
+      if (alignment) shape.alignment = *alignment;
+      return alignment.has_value();
+    }
+    if (name == u"Width") return length(r.size.rwidth());
+    return true;
+  }
+  if (name == u"Fill") return kind == Kind::Line || colour(shape.fill);
   if (name == u"Stroke") return colour(shape.stroke);
-  if (name == u"StrokeThickness")
-    return number(shape.strokeThickness) && shape.strokeThickness >= 0;
-  if (polygon && name == u"Points") {
+  if (name == u"StrokeThickness") return length(shape.strokeThickness);
+  if (kind == Kind::Polygon && name == u"Points") {
     std::optional<QPolygonF> points = ParsePoints(value);
     if (points) shape.points = std::move(*points);
     return points.has_value();
   }
-  if (!polygon && name == u"Width") return number(size.rwidth()) && size.width() >= 0;
-  if (!polygon && name == u"Height") return number(size.rheight()) && size.height() >= 0;
+  if (boxed && name == u"Width") return length(r.size.rwidth());
+  if (boxed && name == u"Height") return length(r.size.rheight());
+  if (kind == Kind::Rectangle && name == u"RadiusX") return length(shape.radiusX);
+  if (kind == Kind::Rectangle && name == u"RadiusY") return length(shape.radiusY);
+  if (kind == Kind::Line) {
+    QLineF& line = shape.line;
+    double v = 0;
+    if (name == u"X1") return number(v) && (line.setP1({v, line.y1()}), true);
+    if (name == u"Y1") return number(v) && (line.setP1({line.x1(), v}), true);
+    if (name == u"X2") return number(v) && (line.setP2({v, line.y2()}), true);
+    if (name == u"Y2") return number(v) && (line.setP2({line.x2(), v}), true);
+  }
   return true;  // unknown attributes are not ours to judge
 }
 
-std::optional<MarkupShape> ReadShape(const QXmlStreamReader& xml, MarkupShape::Kind kind) {
-  MarkupShape shape;
-  shape.kind = kind;
-  QPointF offset;
-  QSizeF size(0, 0);
+std::optional<Reading> ReadShape(const QXmlStreamReader& xml, MarkupShape::Kind kind) {
+  Reading r;
+  r.shape.kind = kind;
+  if (kind == MarkupShape::Kind::Text) r.shape.fill = QColor(Qt::black);
   for (const QXmlStreamAttribute& attribute : xml.attributes()) {
-    if (!ApplyAttribute(shape, attribute.name(), attribute.value(), offset, size)) {
-      return std::nullopt;
-    }
+    if (!ApplyAttribute(r, attribute.name(), attribute.value())) return std::nullopt;
   }
-  if (kind == MarkupShape::Kind::Polygon) {
-    shape.points.translate(offset);
-  } else {
-    shape.box = QRectF(offset, size);
+  MarkupShape& shape = r.shape;
+  switch (kind) {
+    case MarkupShape::Kind::Polygon:
+      shape.points.translate(r.offset);
+      break;
+    case MarkupShape::Kind::Line:
+      shape.line.translate(r.offset);
+      if (std::fabs(shape.line.x2()) > kMarkupCoordinateLimit ||
+          std::fabs(shape.line.y2()) > kMarkupCoordinateLimit ||
+          std::fabs(shape.line.x1()) > kMarkupCoordinateLimit ||
+          std::fabs(shape.line.y1()) > kMarkupCoordinateLimit) {
+        return std::nullopt;
+      }
+      break;
+    case MarkupShape::Kind::Text:
+      break;  // measured once its text is known
+    default:
+      shape.box =
+          QRectF(r.offset, QSizeF(std::max(r.size.width(), 0.0), std::max(r.size.height(), 0.0)));
+      break;
   }
-  return shape;
+  return r;
+}
+
+// A TextBlock's font and layout box: Canvas.Left/Top is its top-left corner,
+// Width (or the text's own width) its width, one line per line of text.
+void MeasureText(Reading& r) {
+  MarkupShape& shape = r.shape;
+  if (!r.family.isEmpty()) shape.font.setFamilies({r.family});
+  shape.font.setPixelSize(std::max(1, static_cast<int>(std::lround(r.fontSize))));
+  const QFontMetricsF metrics(shape.font);
+  const QRectF natural =
+      metrics.boundingRect(QRectF(0, 0, 1.0e6, 1.0e6), Qt::AlignLeft | Qt::AlignTop, shape.text);
+  const double width = r.size.width() >= 0 ? r.size.width() : natural.width();
+  shape.box = QRectF(r.offset, QSizeF(width, std::max(natural.height(), metrics.height())));
 }
 
 }  // namespace
@@ -184,12 +296,29 @@ std::optional<MarkupScene> ParseMarkup(const QString& text) {
   if (xml.hasError() || xml.name() != u"Canvas") return std::nullopt;
 
   MarkupScene scene;
+  using Kind = MarkupShape::Kind;
+  static constexpr std::pair<const char16_t*, Kind> kElements[] = {
+      {u"Polygon", Kind::Polygon}, {u"Ellipse", Kind::Ellipse}, {u"Rectangle", Kind::Rectangle},
+      {u"Line", Kind::Line},       {u"TextBlock", Kind::Text},
+  };
   while (xml.readNextStartElement()) {
     const QStringView name = xml.name();
-    std::optional<MarkupShape> shape;
-    if (name == u"Polygon") shape = ReadShape(xml, MarkupShape::Kind::Polygon);
-    if (name == u"Ellipse") shape = ReadShape(xml, MarkupShape::Kind::Ellipse);
-    if (shape) scene.shapes.push_back(std::move(*shape));
+    std::optional<Reading> reading;
+    for (const auto& [element, kind] : kElements) {
+      if (name == QStringView(element)) reading = ReadShape(xml, kind);
+    }
+    if (reading && reading->shape.kind == Kind::Text) {
+      if (!reading->hasText) {
+        // Inline content such as <Run> is not ours to lay out; its text is kept.
+        reading->shape.text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        if (xml.hasError()) return std::nullopt;
+        MeasureText(*reading);
+        scene.shapes.push_back(std::move(reading->shape));
+        continue;
+      }
+      MeasureText(*reading);
+    }
+    if (reading) scene.shapes.push_back(std::move(reading->shape));
     xml.skipCurrentElement();  // whatever a shape holds, or an element we do not know
   }
   // The rest must be well-formed too: a document cut short is not a chart.
@@ -218,15 +347,23 @@ bool StrokeHidesFillEdge(const MarkupShape& shape, double thickness) {
 QRectF SceneBounds(const MarkupScene& scene) {
   QRectF bounds;
   for (const MarkupShape& shape : scene.shapes) {
+    const double half = shape.stroke.isValid() ? shape.strokeThickness / 2 : 0.0;
     QRectF box;
-    if (shape.kind == MarkupShape::Kind::Polygon) {
-      if (shape.points.isEmpty()) continue;
-      const double half = shape.stroke.isValid() ? shape.strokeThickness / 2 : 0.0;
-      box = shape.points.boundingRect().adjusted(-half, -half, half, half);
-    } else {
-      box = shape.box;
+    switch (shape.kind) {
+      case MarkupShape::Kind::Polygon:
+        if (shape.points.isEmpty()) continue;
+        box = shape.points.boundingRect().adjusted(-half, -half, half, half);
+        break;
+      case MarkupShape::Kind::Line:
+        box = QRectF(shape.line.p1(), shape.line.p2())
+                  .normalized()
+                  .adjusted(-half, -half, half, half);
+        break;
+      default:  // strokes lie inside the box; text fills its layout box
+        box = shape.box;
+        break;
     }
-    // A single point or a flat line still has a place; united, it counts.
+    // A single point still has a place; united, it counts.
     if (box.width() <= 0 && box.height() <= 0) continue;
     bounds = bounds.isNull() ? box : bounds.united(box);
   }
@@ -259,14 +396,43 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene) {
     const bool filled = shape.fill.isValid() && shape.fill.alpha() > 0;
     const bool plainFill = !scaledDown && StrokeHidesFillEdge(shape, thickness);
 
-    // The outline lies inside an ellipse's box: the ellipse is inset by half the stroke.
+    if (shape.kind == MarkupShape::Kind::Text) {
+      painter.setRenderHint(QPainter::Antialiasing, true);
+      painter.setFont(shape.font);
+      painter.setPen(shape.fill);
+      painter.drawText(shape.box,
+                       static_cast<int>(shape.alignment | Qt::AlignTop) | Qt::TextDontClip,
+                       shape.text);
+      continue;
+    }
+    if (shape.kind == MarkupShape::Kind::Line) {
+      if (!stroked) continue;
+      painter.setRenderHint(QPainter::Antialiasing, true);
+      painter.setPen(pen);
+      painter.drawLine(shape.line);
+      continue;
+    }
+
+    // The outline lies inside an ellipse's or rectangle's box: the shape is
+    // inset by half the stroke.
     const double inset = thickness / 2.0;
-    const QRectF ellipse = shape.box.adjusted(inset, inset, -inset, -inset);
+    const QRectF inner = shape.box.adjusted(inset, inset, -inset, -inset);
     const auto draw = [&] {
-      if (shape.kind == MarkupShape::Kind::Polygon) {
-        if (!shape.points.isEmpty()) painter.drawPolygon(shape.points, Qt::OddEvenFill);
-      } else if (ellipse.width() > 0 && ellipse.height() > 0) {
-        painter.drawEllipse(ellipse);
+      switch (shape.kind) {
+        case MarkupShape::Kind::Polygon:
+          if (!shape.points.isEmpty()) painter.drawPolygon(shape.points, Qt::OddEvenFill);
+          break;
+        case MarkupShape::Kind::Ellipse:
+          if (inner.width() > 0 && inner.height() > 0) painter.drawEllipse(inner);
+          break;
+        case MarkupShape::Kind::Rectangle:
+          if (inner.width() > 0 && inner.height() > 0) {
+            painter.drawRoundedRect(inner, std::max(shape.radiusX - inset, 0.0),
+                                    std::max(shape.radiusY - inset, 0.0));
+          }
+          break;
+        default:
+          break;
       }
     };
 

@@ -56,18 +56,46 @@ TEST(Parser, ReadsWhatHandWrittenMarkupMayHold) {
                      "  <Polygon Points=' 1.5,2  3 4,5,6 ' Fill='Red' Opacity='0.5'>\n"
                      "    <Polygon.RenderTransform><Thing/></Polygon.RenderTransform>\n"
                      "  </Polygon>\n"
-                     "  <TextBlock Text='skipped'><Ellipse Width='5' Height='5'/></TextBlock>\n"
+                     "  <TextBlock Text='A&amp;B &#233;' Canvas.Left='7' FontSize='20' "
+                     "FontWeight='Bold' TextAlignment='Right' Width='90' Foreground='Blue'>"
+                     "<Ellipse Width='5' Height='5'/></TextBlock>\n"
+                     "  <TextBlock Canvas.Top='4'>Con<Run>tent</Run></TextBlock>\n"
+                     "  <Rectangle Width='8' Height='6' RadiusX='2' Fill='Red' Stroke='Lime'/>\n"
+                     "  <Line X1='1' Y1='2' X2='11' Y2='2' Canvas.Left='5' Stroke='Black' "
+                     "StrokeThickness='3'/>\n"
                      "  <Ellipse Canvas.Top=\"-3\" Width='4' Height='2.5' Stroke='#80FF0000' "
                      "StrokeThickness='0.5'/>\n"
                      "  loose text\n"
                      "</Canvas>"));
   ASSERT_TRUE(scene);
-  ASSERT_EQ(scene->shapes.size(), 2u);  // nothing of the TextBlock's
+  ASSERT_EQ(scene->shapes.size(), 6u);  // nothing inside the TextBlock
   const MarkupShape& polygon = scene->shapes[0];
   EXPECT_EQ(polygon.points, QPolygonF({{1.5, 2}, {3, 4}, {5, 6}}));
   EXPECT_EQ(polygon.fill, QColor(Qt::red));
   EXPECT_FALSE(polygon.stroke.isValid());
-  const MarkupShape& ellipse = scene->shapes[1];
+  const MarkupShape& text = scene->shapes[1];
+  EXPECT_EQ(text.kind, Kind::Text);
+  EXPECT_EQ(text.text, QString::fromUtf16(u"A&B \u00E9"));
+  EXPECT_EQ(text.box.topLeft(), QPointF(7, 0));
+  EXPECT_EQ(text.box.width(), 90);
+  EXPECT_EQ(text.font.pixelSize(), 20);
+  EXPECT_EQ(text.font.weight(), QFont::Bold);
+  EXPECT_EQ(text.alignment, Qt::AlignRight);
+  EXPECT_EQ(text.fill, QColor(Qt::blue));
+  const MarkupShape& content = scene->shapes[2];
+  EXPECT_EQ(content.text, "Content");
+  EXPECT_EQ(content.fill, QColor(Qt::black));  // XAML's default Foreground
+  EXPECT_GT(content.box.width(), 20);          // measured: no Width given
+  EXPECT_EQ(content.font.pixelSize(), 12);     // XAML's default FontSize
+  const MarkupShape& rectangle = scene->shapes[3];
+  EXPECT_EQ(rectangle.box, QRectF(0, 0, 8, 6));
+  EXPECT_EQ(rectangle.radiusX, 2);
+  EXPECT_EQ(rectangle.stroke, QColor(Qt::green));
+  const MarkupShape& line = scene->shapes[4];
+  EXPECT_EQ(line.line, QLineF(6, 2, 16, 2));
+  EXPECT_EQ(line.strokeThickness, 3);
+  EXPECT_EQ(SceneBounds(*scene).top(), -3);  // the ellipse
+  const MarkupShape& ellipse = scene->shapes[5];
   EXPECT_EQ(ellipse.box, QRectF(0, -3, 4, 2.5));
   EXPECT_EQ(ellipse.stroke, QColor(255, 0, 0, 0x80));
   EXPECT_EQ(ellipse.strokeThickness, 0.5);
@@ -135,6 +163,14 @@ TEST(Parser, BadShapesAreSkippedAndTheRestDrawn) {
       QStringLiteral("<Ellipse Width='-150' Height='-150' Fill='#FFC0C0'/>"),
       QStringLiteral("<Ellipse Width='10' Height='-1'/>"),
       QStringLiteral("<Ellipse Width='' Height='10'/>"),
+      QStringLiteral("<TextBlock Text='x' FontSize='0'/>"),
+      QStringLiteral("<TextBlock Text='x' FontSize='5000'/>"),
+      QStringLiteral("<TextBlock Text='x' FontWeight='Heaviest'/>"),
+      QStringLiteral("<TextBlock Text='x' TextAlignment='Middle'/>"),
+      QStringLiteral("<TextBlock Text='x' Width='-5'/>"),
+      QStringLiteral("<Rectangle Width='5' Height='5' RadiusX='-1'/>"),
+      QStringLiteral("<Line X1='0' Y1='0' X2='1e9' Y2='0' Stroke='Red'/>"),
+      QStringLiteral("<Line X1='zero'/>"),
   };
   for (const QString& shape : bad) {
     const std::optional<MarkupScene> scene = ParseMarkup(Canvas(good + shape + good));

@@ -1,5 +1,7 @@
 // A pie or doughnut chart as XAML markup: a Canvas of filled Polygon fans,
-// one or more per slice, a black outline circle and an optional hole.
+// one or more per slice, a black outline circle and an optional hole; on
+// request slice names, labels, a legend, centre text, exploded slices and an
+// "Other" slice.
 //
 //   xamlpie::cXAMLPieChart chart;
 //   chart.Size(250);
@@ -14,6 +16,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "xamlpie/SystemColors.h"
@@ -23,7 +26,9 @@ namespace xamlpie {
 
 namespace detail {
 class MarkupWriter;
-}
+struct Layout;
+struct SliceGeometry;
+}  // namespace detail
 
 // Thrown when a computation leaves the signed 32-bit range. The chart object is
 // left as it was before the call.
@@ -35,11 +40,21 @@ class XAMLPIE_EXPORT OverflowError : public std::overflow_error {
   OverflowError& operator=(const OverflowError&) = default;
 };
 
-// One slice: its colour text (six uppercase hex digits, red first) and its
-// share in percent.
+// One slice: its colour text (six uppercase hex digits, red first), its share
+// in percent, its name (empty: unnamed) and how far it is pulled out.
 struct DataItem {
   std::string Color;
   std::int32_t Percent;
+  std::string Label{};
+  std::int32_t Explode = 0;
+};
+
+// What a slice's label says.
+enum class LabelStyle {
+  None,           // no labels
+  Percent,        // "20 %"
+  Name,           // "Apples"; unnamed slices get none
+  NameAndPercent  // "Apples: 20 %"; "20 %" for an unnamed slice
 };
 
 // Turns raw values (sales, counts, seconds...) into whole percents for
@@ -53,6 +68,9 @@ XAMLPIE_EXPORT std::vector<std::int32_t> SharesFromValues(std::span<const double
 // Builds the markup of one chart. Properties are overloads under one name: the
 // getter and the setter of Size are both Size. Out of memory is std::bad_alloc.
 // An object is not meant to be shared between threads.
+//
+// Everything beyond slices, outline and hole is opt-in: a chart that uses none
+// of it gives the same markup, byte for byte, as one built before it existed.
 class XAMLPIE_EXPORT cXAMLPieChart {
  public:
   // Sets the fill of the doughnut hole. A system colour is translated each time
@@ -67,7 +85,12 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   // not validated: zero, negative and over-100 shares are all kept.
   void AddDataItem(std::int32_t Percent, ColorValue Color);
 
-  // Removes all slices; the geometry and colours keep their values.
+  // Appends a named slice. A named slice's polygons carry Tag (its index as
+  // added), ToolTip and AutomationProperties.Name, and it can be labelled and
+  // listed in the legend. Any UTF-8 text; it is escaped in the markup.
+  void AddDataItem(std::int32_t Percent, ColorValue Color, std::string_view Label);
+
+  // Removes all slices; the geometry, colours and options keep their values.
   void Clear() noexcept;
 
   // The x of the chart's left edge on the drawing surface. Default 0.
@@ -82,6 +105,73 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   std::int32_t Size() const noexcept { return mSize; }
   void Size(std::int32_t lonValue) noexcept { mSize = lonValue; }
 
+  // Where the first slice starts, in whole degrees: 0 is 3 o'clock, 90 is 12
+  // o'clock. Any integer is accepted and reduced to 0..359. Default 0.
+  std::int32_t StartAngle() const noexcept { return mStartAngle; }
+  void StartAngle(std::int32_t lonValue) noexcept;
+
+  // Whether slices follow each other clockwise. Default false: counter-clockwise.
+  bool Clockwise() const noexcept { return mClockwise; }
+  void Clockwise(bool pValue) noexcept { mClockwise = pValue; }
+
+  // What the slices' labels say. Default LabelStyle::None.
+  LabelStyle SliceLabels() const noexcept { return mSliceLabels; }
+  void SliceLabels(LabelStyle pStyle) noexcept { mSliceLabels = pStyle; }
+
+  // Labels outside the pie, joined to their slice by a leader line, in a column
+  // on either side; the markup grows sideways to hold them and the pie moves
+  // right by that much. Labels never overlap and stay within the pie's height;
+  // where there are more than fit, the smallest slices lose theirs. Default
+  // false: labels inside their slices.
+  bool LabelsOutside() const noexcept { return mLabelsOutside; }
+  void LabelsOutside(bool pValue) noexcept { mLabelsOutside = pValue; }
+
+  // A slice narrower than this many degrees gets no inside label. Default 10;
+  // a negative value is ignored.
+  std::int32_t MinLabelAngle() const noexcept { return mMinLabelAngle; }
+  void MinLabelAngle(std::int32_t lonValue) noexcept;
+
+  // A legend right of the chart: a swatch and the name of each named slice.
+  // Default false.
+  bool Legend() const noexcept { return mLegend; }
+  void Legend(bool pValue) noexcept { mLegend = pValue; }
+
+  // Pulls the slice at `Index` (as added) out by `lonValue` pixels along its
+  // middle angle; 0 puts it back. Throws std::out_of_range for a bad index.
+  std::int32_t Explode(std::int32_t Index) const;
+  void Explode(std::int32_t Index, std::int32_t lonValue);
+
+  // Text centred in the hole, or in the middle of a pie. Empty: none.
+  const std::string& CenterText() const noexcept { return mCenterText; }
+  void CenterText(std::string_view pText);
+
+  // Folds the slices whose share is below `Percent` (zero included, negative
+  // ones not) into one slice drawn after the others, with this colour (fixed
+  // now, as for AddDataItem) and name; the names of the slices in it go into
+  // its tooltip. It happens only when two or more slices qualify. A Percent of
+  // 0 or less turns it off (the default).
+  void GroupBelow(std::int32_t Percent, ColorValue Color, std::string_view Label);
+
+  // The colour of the outline circle and of the hole's edge. Translated when
+  // XAML is read. Default 0 (black).
+  ColorValue OutlineColor() const noexcept { return mOutlineColor; }
+  void OutlineColor(ColorValue pColor) noexcept { mOutlineColor = pColor; }
+
+  // The colour of outside labels, leader lines, legend and centre text;
+  // inside labels take black or white, whichever reads better on their slice.
+  // Translated when XAML is read. Default 0 (black).
+  ColorValue TextColor() const noexcept { return mTextColor; }
+  void TextColor(ColorValue pColor) noexcept { mTextColor = pColor; }
+
+  // Text size in pixels; centre text is half as large again. Default 12; a
+  // value below 1 is ignored.
+  std::int32_t FontSize() const noexcept { return mFontSize; }
+  void FontSize(std::int32_t lonValue) noexcept;
+
+  // The font family of all text; empty (the default) leaves it to the renderer.
+  const std::string& FontFamily() const noexcept { return mFontFamily; }
+  void FontFamily(std::string_view pFamily);
+
   // Returns the markup of the chart: ASCII, lines separated by CR LF. A slice
   // with a negative share is not drawn but still moves the slices after it.
   // Throws OverflowError when a coordinate, an angle or a sum leaves 32 bits.
@@ -90,7 +180,9 @@ class XAMLPIE_EXPORT cXAMLPieChart {
  private:
   // Appends the polygons of one slice; returns false when it covers no degree.
   bool SliceXAML(detail::MarkupWriter& out, std::int32_t Percent, std::int32_t StartPercent,
-                 const std::string& Color) const;
+                 const std::string& Color, const detail::Layout& layout,
+                 const detail::SliceGeometry& slice) const;
+  void ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& layout) const;
   static RgbValue TranslateColor(ColorValue color);
   static std::string ColorToHex(ColorValue color);
 
@@ -100,6 +192,21 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   std::int32_t mMarginTop = 0;
   std::int32_t mDoughnutWidth = 0;
   ColorValue mBackgroundColor = 0x80000005u;
+
+  std::int32_t mStartAngle = 0;
+  bool mClockwise = false;
+  LabelStyle mSliceLabels = LabelStyle::None;
+  bool mLabelsOutside = false;
+  std::int32_t mMinLabelAngle = 10;
+  bool mLegend = false;
+  std::string mCenterText;
+  std::int32_t mGroupBelow = 0;
+  std::string mGroupColor;
+  std::string mGroupLabel;
+  ColorValue mOutlineColor = 0;
+  ColorValue mTextColor = 0;
+  std::int32_t mFontSize = 12;
+  std::string mFontFamily;
 };
 
 }  // namespace xamlpie

@@ -1,10 +1,13 @@
-// The drawable content of a markup caption: a Canvas of Polygon and Ellipse
-// elements, read once and painted as often as needed.
+// The drawable content of a markup caption: a Canvas of Polygon, Ellipse,
+// Rectangle, Line and TextBlock elements, read once and painted as often as
+// needed.
 
 #ifndef XAMLPIE_MARKUPSCENE_H_
 #define XAMLPIE_MARKUPSCENE_H_
 
 #include <QColor>
+#include <QFont>
+#include <QLineF>
 #include <QPolygonF>
 #include <QRectF>
 #include <QString>
@@ -17,13 +20,19 @@ class QPainter;
 namespace xamlpie {
 
 struct MarkupShape {
-  enum class Kind { Polygon, Ellipse };
+  enum class Kind { Polygon, Ellipse, Rectangle, Line, Text };
   Kind kind = Kind::Polygon;
   QPolygonF points;  // Polygon: in canvas coordinates, Canvas.Left/Top applied
-  QRectF box;        // Ellipse: the Width x Height box in canvas coordinates
-  QColor fill;       // invalid: not filled
+  QRectF box;        // Ellipse, Rectangle: the Width x Height box; Text: its layout box
+  QLineF line;       // Line: from (X1, Y1) to (X2, Y2), Canvas.Left/Top applied
+  QColor fill;       // invalid: not filled; Text: its Foreground
   QColor stroke;     // invalid: no outline
   double strokeThickness = 1.0;
+  double radiusX = 0;  // Rectangle: rounded corners
+  double radiusY = 0;
+  QString text;  // Text, its character references decoded
+  QFont font;    // Text: FontFamily (or the application's), FontSize in pixels, FontWeight
+  Qt::Alignment alignment = Qt::AlignLeft;  // Text: TextAlignment within the box
 };
 
 struct MarkupScene {
@@ -33,11 +42,17 @@ struct MarkupScene {
 // Coordinates beyond this many pixels from the origin make a shape invalid:
 // nothing that far out can be seen, and the rasteriser need not meet them.
 inline constexpr double kMarkupCoordinateLimit = 1.0e7;
+// Text larger than this many pixels makes a TextBlock invalid: no chart needs
+// it, and glyphs that size cost the rasteriser dearly.
+inline constexpr double kMarkupFontSizeLimit = 1000.0;
 
 // Reads a Canvas document. Returns nothing when the text is not well-formed
 // XML, has a document type declaration, or its root is not Canvas; the caller
 // then shows the text as it is. Unknown elements and attributes are skipped,
-// and so is a shape with a value that does not parse or a negative size.
+// and so is a shape with a value that does not parse, a negative size or a
+// FontSize outside 0 to kMarkupFontSizeLimit. A TextBlock's text is its Text
+// attribute or else its content. TextBlocks are measured with the
+// application's fonts, so they need a QGuiApplication.
 std::optional<MarkupScene> ParseMarkup(const QString& text);
 
 // Parses a colour: "#RRGGBB", "#AARRGGBB", "#RGB", "#ARGB" or a colour name.

@@ -1,0 +1,139 @@
+// The writer the markup is built with, and what text in markup needs.
+
+#ifndef XAMLPIE_MARKUPWRITER_H_
+#define XAMLPIE_MARKUPWRITER_H_
+
+#include <array>
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace xamlpie::detail {
+
+// Collects the markup in a small buffer and hands it to the text in large
+// pieces: the text is mostly short numbers, and appending each of them to a
+// std::string costs more than writing it.
+class MarkupWriter {
+ public:
+  explicit MarkupWriter(std::string& out) : mOut(out) {}
+
+  // Writes what is buffered; call it before using the text.
+  void Flush() {
+    mOut.append(mBuffer.data(), mLength);
+    mLength = 0;
+  }
+
+  template <std::size_t N>
+  void Put(const char (&text)[N]) {
+    Put(std::string_view(text, N - 1));
+  }
+
+  void Put(std::string_view text) {
+    if (text.size() > kCapacity / 2) {
+      Flush();
+      mOut.append(text);
+      return;
+    }
+    Room(text.size());
+    std::memcpy(mBuffer.data() + mLength, text.data(), text.size());
+    mLength += text.size();
+  }
+
+  void Int(std::int32_t value) {
+    Room(kIntChars);
+    mLength = End(WriteInt(At(), value));
+  }
+
+  // "x,y ": points make up nearly all of the text.
+  void Point(std::int32_t x, std::int32_t y) {
+    Room(2 * kIntChars + 2);
+    char* at = WriteInt(At(), x);
+    *at++ = ',';
+    at = WriteInt(at, y);
+    *at++ = ' ';
+    mLength = End(at);
+  }
+
+  // Text as an attribute value between apostrophes: markup characters as
+  // entities, anything outside printable ASCII as a character reference, so
+  // the markup stays ASCII and no text can end the attribute. UTF-8 is
+  // decoded; a byte that is no part of a valid sequence, and a control
+  // character XML cannot carry, becomes U+FFFD.
+  void Text(std::string_view utf8);
+
+ private:
+  static constexpr std::size_t kCapacity = 4096;
+  static constexpr std::size_t kIntChars = 11;  // any 32-bit value, sign included
+
+  static char* WriteInt(char* at, std::int32_t value) {
+    return std::to_chars(at, at + kIntChars, value).ptr;
+  }
+  char* At() { return mBuffer.data() + mLength; }
+  std::size_t End(const char* at) const { return static_cast<std::size_t>(at - mBuffer.data()); }
+  void Room(std::size_t chars) {
+    if (mLength + chars > kCapacity) Flush();
+  }
+
+  std::string& mOut;
+  std::array<char, kCapacity> mBuffer;
+  std::size_t mLength = 0;
+};
+
+// Calls `each` with every code point of UTF-8 text; U+FFFD for a byte that
+// is no part of a valid sequence (overlong forms and surrogates included).
+template <typename Each>
+void ForEachCodePoint(std::string_view utf8, Each each) {
+  std::size_t at = 0;
+  while (at < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    std::size_t length = 0;
+    char32_t point = 0;
+    char32_t least = 0;
+    if (lead < 0x80) {
+      length = 1;
+      point = lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+      point = lead & 0x1Fu;
+      least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      point = lead & 0x0Fu;
+      least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      point = lead & 0x07u;
+      least = 0x10000;
+    }
+    bool valid = length > 0 && at + length <= utf8.size();
+    for (std::size_t i = 1; valid && i < length; ++i) {
+      const auto next = static_cast<unsigned char>(utf8[at + i]);
+      valid = (next & 0xC0u) == 0x80u;
+      point = (point << 6) | (next & 0x3Fu);
+    }
+    if (valid && (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))) {
+      valid = false;
+    }
+    if (!valid) {
+      each(U'\uFFFD');
+      ++at;  // resynchronise on the next byte
+      continue;
+    }
+    each(point);
+    at += length;
+  }
+}
+
+// How many characters a reader sees in UTF-8 text.
+inline std::int64_t CodePointCount(std::string_view utf8) {
+  std::int64_t count = 0;
+  ForEachCodePoint(utf8, [&](char32_t) { ++count; });
+  return count;
+}
+
+}  // namespace xamlpie::detail
+
+#endif  // XAMLPIE_MARKUPWRITER_H_

@@ -1,0 +1,100 @@
+// Draws the README's pictures of the optional chart features:
+//   xamlpie-gallery DIR   writes DIR/labels.png, DIR/doughnut.png, DIR/other.png
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <cstdio>
+#include <functional>
+
+#include "xamlpie/MarkupLabel.h"
+#include "xamlpie/cXAMLPieChart.h"
+
+namespace {
+
+using xamlpie::cXAMLPieChart;
+using xamlpie::ToColorValue;
+
+// A calm palette that survives greyscale and the common colour blindnesses.
+const QColor kColours[] = {QColor(0x4E, 0x79, 0xA7), QColor(0xF2, 0x8E, 0x2B),
+                           QColor(0xE1, 0x57, 0x59), QColor(0x76, 0xB7, 0xB2),
+                           QColor(0x59, 0xA1, 0x4F), QColor(0xED, 0xC9, 0x48),
+                           QColor(0xB0, 0x7A, 0xA1), QColor(0xFF, 0x9D, 0xA7)};
+
+void Add(cXAMLPieChart& chart, std::int32_t share, int colour, const char* name) {
+  chart.AddDataItem(share, ToColorValue(kColours[colour]), name);
+}
+
+bool Save(const QString& dir, const char* name, const cXAMLPieChart& chart, QSize size) {
+  xamlpie::MarkupLabel label;
+  label.setBackColor(0x00FFFFFF);
+  label.setCaption(QString::fromStdString(chart.XAML()));
+  label.resize(size);
+  QImage image(size * 2, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(2);
+  label.render(&image);
+  const QString path = QDir(dir).filePath(QString::fromLatin1(name));
+  if (!image.save(path)) return false;
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    return 2;
+  }
+  QApplication app(argc, argv);
+  const QString dir = QString::fromLocal8Bit(argv[1]);
+
+  cXAMLPieChart labels;  // a labelled pie with a legend
+  labels.MarginLeft(10);
+  labels.MarginTop(10);
+  labels.Size(220);
+  labels.StartAngle(90);
+  labels.Clockwise(true);
+  Add(labels, 38, 0, "Rent");
+  Add(labels, 22, 1, "Food");
+  Add(labels, 15, 2, "Transport");
+  Add(labels, 13, 3, "Savings");
+  Add(labels, 12, 4, "Leisure");
+  labels.SliceLabels(xamlpie::LabelStyle::Percent);
+  labels.Legend(true);
+
+  cXAMLPieChart doughnut;  // centre text and an exploded slice
+  doughnut.MarginLeft(20);
+  doughnut.MarginTop(20);
+  doughnut.Size(220);
+  doughnut.DoughnutWidth(55);
+  doughnut.BackgroundColor(0x00FFFFFF);
+  doughnut.StartAngle(90);
+  doughnut.Clockwise(true);
+  Add(doughnut, 46, 0, "Done");
+  Add(doughnut, 31, 1, "In progress");
+  Add(doughnut, 23, 2, "Blocked");
+  doughnut.Explode(2, 12);
+  doughnut.SliceLabels(xamlpie::LabelStyle::Percent);
+  doughnut.CenterText("Tasks");
+
+  cXAMLPieChart other;  // small slices folded into "Other", labels outside
+  other.MarginLeft(10);
+  other.MarginTop(10);
+  other.Size(200);
+  other.StartAngle(90);
+  other.Clockwise(true);
+  const char* browsers[] = {"Chrome", "Safari",  "Edge", "Firefox",
+                            "Opera",  "Samsung", "UC",   "Yandex"};
+  const std::int32_t shares[] = {62, 19, 7, 5, 3, 2, 1, 1};
+  for (int i = 0; i < 8; ++i)
+    Add(other, shares[i], i, browsers[i]);
+  other.GroupBelow(4, ToColorValue(QColor(0x9C, 0x9C, 0x9C)), "Other");
+  other.SliceLabels(xamlpie::LabelStyle::NameAndPercent);
+  other.LabelsOutside(true);
+
+  const bool ok = Save(dir, "labels.png", labels, {400, 240}) &&
+                  Save(dir, "doughnut.png", doughnut, {260, 260}) &&
+                  Save(dir, "other.png", other, {420, 220});
+  return ok ? 0 : 1;
+}
