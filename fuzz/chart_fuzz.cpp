@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,8 +55,31 @@ std::int32_t Share(FuzzedDataProvider& in) {
   return in.ConsumeIntegralInRange(-400, 400);
 }
 
+// The element without its text attributes, whose digits are not numbers.
+std::string WithoutText(std::string_view element) {
+  std::string out;
+  for (std::size_t at = 0; at < element.size();) {
+    const std::size_t quote = element.find('\'', at);
+    if (quote == std::string_view::npos) {
+      out.append(element.substr(at));
+      break;
+    }
+    const std::size_t close = element.find('\'', quote + 1);
+    const std::string_view before = element.substr(at, quote - at);
+    out.append(before);
+    const bool text = before.ends_with(" Text=") || before.ends_with(" ToolTip=") ||
+                      before.ends_with(" AutomationProperties.Name=") ||
+                      before.ends_with(" FontFamily=");
+    if (!text) out.append(element.substr(quote, close - quote));
+    at = close == std::string_view::npos ? element.size() : close;
+  }
+  return out;
+}
+
 // All numbers in an element lie within what the label accepts.
-bool InLabelRange(std::string_view element) {
+bool InLabelRange(std::string_view whole) {
+  const std::string stripped = WithoutText(whole);
+  const std::string_view element = stripped;
   for (std::size_t at = 0; at < element.size();) {
     if (element[at] < '0' || element[at] > '9') {
       ++at;
@@ -100,10 +124,12 @@ void Check(const cXAMLPieChart& chart) {
     Fail("no Canvas end", markup);
   }
 
-  // What the label must read back: every polygon, one a line, and every
-  // ellipse of a size it can draw, all within its coordinate range.
+  // What the label must read back: every polygon, one a line, every ellipse
+  // of a size it can draw and every text, rectangle and line, all within its
+  // coordinate range.
   std::vector<std::size_t> polygonPoints;
   std::size_t ellipses = 0;
+  std::size_t others = 0;
   std::string_view rest = markup;
   while (!rest.empty()) {
     const std::size_t end = rest.find("\r\n");
@@ -117,6 +143,9 @@ void Check(const cXAMLPieChart& chart) {
       for (char c : points)
         count += c == ',';
       polygonPoints.push_back(count);
+    }
+    for (const char* element : {"<TextBlock ", "<Rectangle ", "<Line "}) {
+      if (line.rfind(element, 0) == 0 && InLabelRange(line)) ++others;
     }
     for (std::size_t at = line.find("<Ellipse "); at != std::string_view::npos;
          at = line.find("<Ellipse ", at + 1)) {
@@ -132,9 +161,14 @@ void Check(const cXAMLPieChart& chart) {
   if (!scene) Fail("the label does not read the markup", markup);
   std::size_t polygon = 0;
   std::size_t ellipse = 0;
+  std::size_t other = 0;
   for (const xamlpie::MarkupShape& shape : scene->shapes) {
     if (shape.kind == xamlpie::MarkupShape::Kind::Ellipse) {
       ++ellipse;
+      continue;
+    }
+    if (shape.kind != xamlpie::MarkupShape::Kind::Polygon) {
+      ++other;
       continue;
     }
     if (polygon >= polygonPoints.size() ||
@@ -145,6 +179,7 @@ void Check(const cXAMLPieChart& chart) {
   }
   if (polygon != polygonPoints.size()) Fail("polygons lost", markup);
   if (ellipse != ellipses) Fail("ellipses lost", markup);
+  if (other != others) Fail("text, rectangles or lines lost", markup);
 }
 
 }  // namespace
@@ -155,7 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t shares = 0;
   int checks = 0;
   while (in.remaining_bytes() > 0) {
-    switch (in.ConsumeIntegralInRange(0, 8)) {
+    switch (in.ConsumeIntegralInRange(0, 21)) {
       case 0:
         chart.Size(Geometry(in));
         break;
@@ -178,6 +213,65 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 6:
         if (++checks < kChecksPerInput) Check(chart);
         break;
+      case 7:
+        chart.StartAngle(Geometry(in));
+        break;
+      case 8:
+        chart.Clockwise(in.ConsumeBool());
+        break;
+      case 9:
+        chart.SliceLabels(static_cast<xamlpie::LabelStyle>(in.ConsumeIntegralInRange(0, 3)));
+        break;
+      case 10:
+        chart.LabelsOutside(in.ConsumeBool());
+        break;
+      case 11:
+        chart.MinLabelAngle(Geometry(in));
+        break;
+      case 12:
+        chart.Legend(in.ConsumeBool());
+        break;
+      case 13: {
+        const auto index = in.ConsumeIntegralInRange<std::int32_t>(-1, 40);
+        const std::int32_t offset = Geometry(in);
+        try {
+          chart.Explode(index, offset);
+        } catch (const std::out_of_range&) {
+        }
+        break;
+      }
+      case 14:
+        chart.CenterText(in.ConsumeRandomLengthString(64));
+        break;
+      case 15: {
+        const std::int32_t below = Share(in);
+        const auto colour = in.ConsumeIntegral<std::uint32_t>();
+        chart.GroupBelow(below, colour, in.ConsumeRandomLengthString(32));
+        break;
+      }
+      case 16:
+        chart.OutlineColor(in.ConsumeIntegral<std::uint32_t>());
+        break;
+      case 17:
+        chart.TextColor(in.ConsumeIntegral<std::uint32_t>());
+        break;
+      case 18:
+        // Beyond the label's limit a TextBlock is skipped, and so not counted.
+        chart.FontSize(in.ConsumeIntegralInRange(-5, 1000));
+        break;
+      case 19:
+        chart.FontFamily(in.ConsumeRandomLengthString(32));
+        break;
+      case 20: {
+        const std::int32_t share = Share(in);
+        const auto colour = in.ConsumeIntegral<std::uint32_t>();
+        if (share > 0 && share <= 5965232) {
+          if (shares + share > kShareBudget) break;
+          shares += share;
+        }
+        chart.AddDataItem(share, colour, in.ConsumeRandomLengthString(32));
+        break;
+      }
       default: {
         const std::int32_t share = Share(in);
         const auto colour = in.ConsumeIntegral<std::uint32_t>();

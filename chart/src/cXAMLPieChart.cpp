@@ -293,6 +293,11 @@ void PutLine(detail::MarkupWriter& out, std::int32_t x1, std::int32_t y1, std::i
   out.Put("' StrokeThickness='1' />");
 }
 
+// A legend lists the named slices that are drawn.
+bool InLegend(const DrawnSlice& slice) {
+  return !slice.name.empty() && slice.startAngle <= slice.endAngle;
+}
+
 std::int32_t RoundedOffset(double length, double direction) {
   return checked::Round(length * direction);
 }
@@ -594,8 +599,7 @@ std::string cXAMLPieChart::XAML() const {
 void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& layout) const {
   const bool insideLabels = !layout.labels.empty() && !mLabelsOutside;
   const bool outsideLabels = layout.room > 0;
-  const bool legend = mLegend && std::any_of(layout.slices.begin(), layout.slices.end(),
-                                             [](const DrawnSlice& s) { return !s.name.empty(); });
+  const bool legend = mLegend && std::any_of(layout.slices.begin(), layout.slices.end(), InLegend);
   if (!insideLabels && !outsideLabels && !legend && mCenterText.empty()) return;
 
   const std::string textColor = ColorToHex(mTextColor);
@@ -710,14 +714,14 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     const std::int32_t row = std::max(h, 16);
     std::int32_t rows = 0;
     for (const DrawnSlice& slice : layout.slices) {
-      rows = checked::Add(rows, slice.name.empty() ? 0 : 1);
+      rows = checked::Add(rows, InLegend(slice) ? 1 : 0);
     }
     const std::int32_t x = checked::Add(
         checked::Add(checked::Add(mMarginLeft, mSize), checked::Mul(2, layout.room)), 16);
     std::int32_t y =
         checked::Add(mMarginTop, std::max(0, checked::Sub(mSize, checked::Mul(rows, row)) / 2));
     for (const DrawnSlice& slice : layout.slices) {
-      if (slice.name.empty()) continue;
+      if (!InLegend(slice)) continue;
       out.Put("\r\n<Rectangle");
       PutAttribute(out, "Canvas.Left", x);
       PutAttribute(out, "Canvas.Top", checked::Add(y, (row - kSwatch) / 2));

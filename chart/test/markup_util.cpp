@@ -26,7 +26,7 @@ std::string Attribute(const std::string& element, const std::string& name) {
   return element.substr(begin, element.find('\'', begin) - begin);
 }
 
-static std::vector<std::string> Elements(const std::string& markup, const std::string& tag) {
+std::vector<std::string> Elements(const std::string& markup, const std::string& tag) {
   std::vector<std::string> found;
   const std::string open = "<" + tag + " ";
   for (std::size_t at = markup.find(open); at != std::string::npos;
@@ -46,6 +46,7 @@ std::vector<Polygon> Polygons(const std::string& markup) {
   std::vector<Polygon> polygons;
   for (const std::string& element : Elements(markup, "Polygon")) {
     Polygon p;
+    p.element = element;
     p.fill = Colour(Attribute(element, "Fill"));
     p.stroke = Colour(Attribute(element, "Stroke"));
     p.left = std::stoi(Attribute(element, "Canvas.Left"));

@@ -15,6 +15,7 @@ namespace xamlpie::test {
 using Point = std::pair<int, int>;
 
 struct Polygon {
+  std::string element;  // the whole element, for its other attributes
   std::string fill;
   std::string stroke;
   int left = 0;
@@ -27,6 +28,7 @@ std::vector<std::string> Lines(const std::string& text);  // split at CR LF
 std::string Attribute(const std::string& element, const std::string& name);
 std::vector<Polygon> Polygons(const std::string& markup);
 std::vector<std::string> Ellipses(const std::string& markup);
+std::vector<std::string> Elements(const std::string& markup, const std::string& tag);
 
 // Where the markup's rim point of `degree` lies on a chart of `size`.
 Point RimPoint(std::int32_t size, int degree);

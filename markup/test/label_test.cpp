@@ -6,6 +6,7 @@
 
 #include "pixels.h"
 #include "xamlpie/MarkupLabel.h"
+#include "xamlpie/cXAMLPieChart.h"
 
 namespace xamlpie::test {
 namespace {
@@ -86,6 +87,55 @@ TEST_P(DemoLabel, NoSeamBetweenSlices) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PixelRatio, DemoLabel, testing::Values(1.0, 2.0));
+
+// TextBlock, Rectangle and Line as XAML draws them, at both pixel ratios.
+TEST_P(DemoLabel, TextRectangleAndLine) {
+  label.resize(200, 100);
+  label.setBackColor(0x00FFFFFF);
+  label.setCaption(QStringLiteral(
+      "<Canvas>"
+      "<Rectangle Canvas.Left='10' Canvas.Top='10' Width='40' Height='30' RadiusX='10' "
+      "RadiusY='10' Fill='#00FF00' Stroke='#0000FF' StrokeThickness='2'/>"
+      "<Line X1='0' Y1='0' X2='100' Y2='0' Canvas.Left='60' Canvas.Top='20' Stroke='#FF0000' "
+      "StrokeThickness='4'/>"
+      "<TextBlock Canvas.Left='60' Canvas.Top='50' Width='120' TextAlignment='Right' "
+      "FontSize='20' Foreground='#0000FF' Text='&#9608;&#9608;'/>"
+      "</Canvas>"));
+  ASSERT_TRUE(label.showsMarkup());
+  const QImage image = Render(label, GetParam());
+  EXPECT_EQ(Pixel(image, {30, 25}), QColor(0, 255, 0));    // fill
+  EXPECT_EQ(Pixel(image, {30, 10.5}), QColor(0, 0, 255));  // stroke, inside the box
+  EXPECT_EQ(Pixel(image, {30, 9}), QColor(Qt::white));     // and not outside it
+  EXPECT_EQ(Pixel(image, {11, 11}), QColor(Qt::white));    // a rounded corner
+  EXPECT_EQ(Pixel(image, {100, 20}), QColor(255, 0, 0));   // the line, 4 px thick
+  EXPECT_EQ(Pixel(image, {100, 18.5}), QColor(255, 0, 0));
+  EXPECT_EQ(Pixel(image, {100, 23}), QColor(Qt::white));
+  EXPECT_EQ(Pixel(image, {163, 20}), QColor(Qt::white));  // flat cap
+  // Two full blocks, right-aligned in 60..180: blue near 175, white at 65.
+  int blue = 0;
+  for (double x = 150; x < 180; x += 1) {
+    blue += Pixel(image, {x, 62}) == QColor(0, 0, 255) ? 1 : 0;
+  }
+  EXPECT_GT(blue, 10);
+  EXPECT_EQ(Pixel(image, {65, 62}), QColor(Qt::white));
+  EXPECT_EQ(Pixel(image, {175, 45}), QColor(Qt::white));  // the text starts at Canvas.Top
+}
+
+// Whatever a chart's names hold comes back as the same text, and nothing more.
+TEST(Label, ChartTextRoundTrips) {
+  const std::string names[] = {"' /><Ellipse Width='50' Height='50'/>", "a&b<c>\"d\"",
+                               "na\xC3\xAFve \xE2\x98\x83 \xF0\x9F\x98\x80"};
+  for (const std::string& name : names) {
+    cXAMLPieChart chart;
+    chart.AddDataItem(100, 0x000000FF, name);
+    chart.CenterText(name);
+    const std::string markup = chart.XAML();
+    const std::optional<MarkupScene> scene = ParseMarkup(QString::fromStdString(markup));
+    ASSERT_TRUE(scene) << name;
+    ASSERT_EQ(scene->shapes.size(), 6u) << name;  // four fans, the outline, the text
+    EXPECT_EQ(scene->shapes.back().text, QString::fromStdString(name));
+  }
+}
 
 TEST(Label, SharpAtTwiceThePixels) {
   MarkupLabel label;

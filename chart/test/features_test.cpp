@@ -1,0 +1,269 @@
+// The optional features: what each adds to the markup, and that it adds
+// nothing else.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "demo_chart.h"
+#include "markup_util.h"
+#include "xamlpie/cXAMLPieChart.h"
+
+namespace xamlpie::test {
+namespace {
+
+int Int(const std::string& element, const char* name) {
+  return std::stoi(Attribute(element, name));
+}
+
+// Whether a point lies inside a polygon given in canvas coordinates.
+bool Inside(const Polygon& p, double x, double y) {
+  std::vector<std::pair<double, double>> v{{p.centre.first + p.left, p.centre.second + p.top}};
+  for (const Point& r : p.rim)
+    v.emplace_back(r.first + p.left, r.second + p.top);
+  bool in = false;
+  for (std::size_t i = 0, j = v.size() - 1; i < v.size(); j = i++) {
+    if ((v[i].second > y) != (v[j].second > y) &&
+        x < (v[j].first - v[i].first) * (y - v[i].second) / (v[j].second - v[i].second) +
+                v[i].first) {
+      in = !in;
+    }
+  }
+  return in;
+}
+
+TEST(Features, StartAngleAndDirectionTurnTheRim) {
+  struct Case {
+    std::int32_t start;
+    bool clockwise;
+    std::int32_t reduced;
+    int degrees[3];  // of the first three rim points
+  };
+  const Case cases[] = {
+      {90, false, 90, {90, 91, 92}},    // 12 o'clock, then left
+      {0, true, 0, {0, 359, 358}},      // mirrored across the start
+      {90, true, 90, {90, 89, 88}},     // 12 o'clock, then right
+      {-270, false, 90, {90, 91, 92}},  // reduced
+      {725, true, 5, {5, 4, 3}},        //
+      {-2147483647 - 1, false, 232, {232, 233, 234}},
+  };
+  for (const Case& c : cases) {
+    cXAMLPieChart chart;
+    chart.StartAngle(c.start);
+    chart.Clockwise(c.clockwise);
+    chart.AddDataItem(30, 0x000000FF);
+    EXPECT_EQ(chart.StartAngle(), c.reduced);
+    const std::vector<Polygon> polygons = Polygons(chart.XAML());
+    ASSERT_EQ(polygons.size(), 2u);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(polygons[0].rim[static_cast<std::size_t>(i)], RimPoint(100, c.degrees[i]))
+          << c.start << (c.clockwise ? " clockwise" : "") << " point " << i;
+    }
+  }
+}
+
+TEST(Features, ExplodeMovesOneSliceAndNothingElse) {
+  cXAMLPieChart plain = DemoChart(false);
+  cXAMLPieChart exploded = DemoChart(false);
+  exploded.Explode(2, 20);  // blue, 108 to 198 degrees: its middle is 153
+  EXPECT_EQ(exploded.Explode(2), 20);
+  const std::vector<Polygon> before = Polygons(plain.XAML());
+  const std::vector<Polygon> after = Polygons(exploded.XAML());
+  ASSERT_EQ(after.size(), before.size() + 1);  // and the cleared place
+  const std::vector<std::size_t> others = {0, 1, 3, 4, 5};
+  for (std::size_t i = 0; i < others.size(); ++i) {  // in order, untouched
+    EXPECT_EQ(after[i].element, before[others[i]].element) << i;
+  }
+  const Polygon& cleared = after[5];
+  EXPECT_EQ(cleared.fill, "FFC0C0");
+  EXPECT_EQ(cleared.rim, before[2].rim);
+  const Polygon& moved = after[6];
+  EXPECT_EQ(moved.fill, "0000FF");
+  EXPECT_EQ(moved.rim, before[2].rim);
+  EXPECT_EQ(moved.left, 25 + static_cast<int>(std::lround(20 * std::cos(153 * M_PI / 180))));
+  EXPECT_EQ(moved.top, 25 - static_cast<int>(std::lround(20 * std::sin(153 * M_PI / 180))));
+  EXPECT_EQ(Ellipses(exploded.XAML()), Ellipses(plain.XAML()));  // the outline stays
+  EXPECT_THROW(exploded.Explode(5, 1), std::out_of_range);
+  EXPECT_THROW((void)exploded.Explode(-1), std::out_of_range);
+}
+
+TEST(Features, NamedSlicesCarryTagToolTipAndAccessibleName) {
+  cXAMLPieChart chart;
+  chart.AddDataItem(20, 0x000000FF, "Rent");
+  chart.AddDataItem(80, 0x0000FF00);
+  const std::vector<Polygon> polygons = Polygons(chart.XAML());
+  ASSERT_EQ(polygons.size(), 4u);
+  EXPECT_EQ(Attribute(polygons[0].element, "Tag"), "0");
+  EXPECT_EQ(Attribute(polygons[0].element, "ToolTip"), "Rent: 20 %");
+  EXPECT_EQ(Attribute(polygons[0].element, "AutomationProperties.Name"), "Rent, 20 percent");
+  for (std::size_t i = 1; i < polygons.size(); ++i) {
+    EXPECT_EQ(polygons[i].element.find("Tag="), std::string::npos);
+    EXPECT_EQ(polygons[i].element.find("ToolTip="), std::string::npos);
+    EXPECT_EQ(polygons[i].element.find("Automation"), std::string::npos);
+  }
+}
+
+TEST(Features, TextIsEscapedToAsciiAndCannotInjectMarkup) {
+  struct Case {
+    const char* name;
+    const char* escaped;
+  };
+  const Case cases[] = {
+      {"' /><Ellipse Width='5' Height='5' /><Polygon Points='",
+       "&apos; /&gt;&lt;Ellipse Width=&apos;5&apos; Height=&apos;5&apos; /&gt;&lt;Polygon "
+       "Points=&apos;"},
+      {"a&b\"c", "a&amp;b&quot;c"},
+      {"na\xC3\xAFve \xE2\x98\x83 \xF0\x9F\x98\x80", "na&#239;ve &#9731; &#128512;"},
+      {"tab\there\nnl", "tab&#9;here&#10;nl"},
+      {"\x01\x7F", "&#65533;&#127;"},
+      {"\xFF\xC3", "&#65533;&#65533;"},              // not UTF-8, cut short
+      {"\xED\xA0\x80", "&#65533;&#65533;&#65533;"},  // a surrogate
+      {"\xC0\xAF", "&#65533;&#65533;"},              // overlong
+  };
+  for (const Case& c : cases) {
+    cXAMLPieChart chart;
+    chart.AddDataItem(100, 0x000000FF, c.name);
+    chart.SliceLabels(LabelStyle::Name);
+    chart.Legend(true);
+    chart.CenterText(c.name);
+    const std::string markup = chart.XAML();
+    for (char ch : markup) {
+      ASSERT_TRUE(static_cast<unsigned char>(ch) < 0x80) << c.escaped;
+    }
+    EXPECT_EQ(Ellipses(markup).size(), 1u) << c.escaped;
+    const std::vector<Polygon> polygons = Polygons(markup);
+    ASSERT_EQ(polygons.size(), 4u);
+    EXPECT_EQ(Attribute(polygons[0].element, "ToolTip"), std::string(c.escaped) + ": 100 %");
+    const std::vector<std::string> texts = Elements(markup, "TextBlock");
+    ASSERT_EQ(texts.size(), 3u);  // label, centre, legend
+    for (const std::string& t : texts)
+      EXPECT_EQ(Attribute(t, "Text"), c.escaped);
+  }
+}
+
+TEST(Features, InsideLabelsSitInTheirSlices) {
+  for (bool doughnut : {false, true}) {
+    cXAMLPieChart chart;
+    chart.Size(250);
+    chart.MarginLeft(25);
+    chart.MarginTop(25);
+    chart.DoughnutWidth(doughnut ? 50 : 0);
+    chart.StartAngle(90);
+    chart.Clockwise(true);
+    const std::int32_t shares[] = {20, 10, 25, 2, 43};
+    for (std::int32_t share : shares)
+      chart.AddDataItem(share, 0x0000FFFF, "x");
+    chart.Explode(4, 15);
+    chart.SliceLabels(LabelStyle::Percent);
+    const std::string markup = chart.XAML();
+    const std::vector<Polygon> polygons = Polygons(markup);
+    const std::vector<std::string> labels = Elements(markup, "TextBlock");
+    ASSERT_EQ(labels.size(), 4u) << "the 2 % slice is narrower than 10 degrees";
+    const char* texts[] = {"20 %", "10 %", "25 %", "43 %"};
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      EXPECT_EQ(Attribute(labels[i], "Text"), texts[i]);
+      EXPECT_EQ(Attribute(labels[i], "Foreground"), "#000000");  // on yellow
+      const double x = Int(labels[i], "Canvas.Left") + Int(labels[i], "Width") / 2.0;
+      const double y = Int(labels[i], "Canvas.Top") + 8;
+      const bool inside = std::any_of(polygons.begin(), polygons.end(), [&](const Polygon& p) {
+        return Attribute(p.element, "Tag") == std::to_string(i == 3 ? 4 : i) && Inside(p, x, y);
+      });
+      EXPECT_TRUE(inside) << texts[i] << (doughnut ? " doughnut" : " pie");
+    }
+  }
+}
+
+// Thirty slices of about 3 % each, labels outside: none overlaps another or
+// leaves the chart's height; the biggest keep theirs when not all fit.
+TEST(Features, OutsideLabelsNeitherOverlapNorLeaveTheBox) {
+  for (std::int32_t size : {250, 120}) {
+    cXAMLPieChart chart;
+    chart.Size(size);
+    chart.MarginLeft(10);
+    chart.MarginTop(20);
+    for (int i = 0; i < 30; ++i)
+      chart.AddDataItem(i < 10 ? 4 : 3, 0x00808080u + static_cast<unsigned>(i), "Slice");
+    chart.SliceLabels(LabelStyle::NameAndPercent);
+    chart.LabelsOutside(true);
+    const std::string markup = chart.XAML();
+    const std::vector<std::string> labels = Elements(markup, "TextBlock");
+    EXPECT_EQ(Elements(markup, "Line").size(), 2 * labels.size());
+    const int height = 16;  // 12 px text
+    // 250: 16 labels want the left column, where 15 fit; 120: 7 fit a side.
+    EXPECT_EQ(labels.size(), size == 250 ? 29u : 14u);
+    const int pieLeft = Polygons(markup).front().left;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      const int left = Int(labels[i], "Canvas.Left");
+      const int top = Int(labels[i], "Canvas.Top");
+      EXPECT_GE(left, 10);
+      EXPECT_TRUE(left + Int(labels[i], "Width") <= pieLeft || left >= pieLeft + size);
+      EXPECT_GE(top, 20);
+      EXPECT_LE(top + height, 20 + size);
+      for (std::size_t j = 0; j < i; ++j) {
+        const bool apart = Int(labels[j], "Canvas.Left") != left ||
+                           std::abs(Int(labels[j], "Canvas.Top") - top) >= height;
+        EXPECT_TRUE(apart) << i << " overlaps " << j;
+      }
+    }
+    if (size == 120) {  // 14 fit: the 4 % slices all keep theirs
+      EXPECT_EQ(
+          std::count_if(labels.begin(), labels.end(),
+                        [](const std::string& l) { return Attribute(l, "Text") == "Slice: 4 %"; }),
+          10);
+    }
+  }
+}
+
+TEST(Features, SmallSlicesFoldIntoOther) {
+  cXAMLPieChart chart;
+  chart.AddDataItem(50, 0x000000FF, "a");
+  chart.AddDataItem(3, 0x0000FF00, "b");
+  chart.AddDataItem(30, 0x00FF0000, "c");
+  chart.AddDataItem(2, 0x00FF00FF);
+  chart.AddDataItem(0, 0x00FF00FF, "d");
+  chart.AddDataItem(15, 0x0000FFFF, "e");
+  chart.AddDataItem(-4, 0x0000FFFF, "f");
+  chart.GroupBelow(5, 0x00808080, "Other");
+  chart.Legend(true);
+  const std::string markup = chart.XAML();
+  const std::vector<Polygon> polygons = Polygons(markup);
+  ASSERT_EQ(polygons.size(), 6u);  // a and c two fans each, e one, Other one
+  const Polygon& other = polygons.back();
+  EXPECT_EQ(other.fill, "808080");
+  EXPECT_EQ(Attribute(other.element, "Tag"), "7");
+  EXPECT_EQ(Attribute(other.element, "ToolTip"), "Other: 5 % (b, d)");  // 3 + 2 + 0
+  EXPECT_EQ(other.rim.front(), RimPoint(100, 328));                     // after 50 + 30 + 15 - 4 %
+  EXPECT_EQ(other.rim.back(), RimPoint(100, 346));
+  const std::vector<std::string> legend = Elements(markup, "TextBlock");
+  ASSERT_EQ(legend.size(), 4u);  // a, c, e, Other: the negative one is not drawn
+  EXPECT_EQ(Attribute(legend.back(), "Text"), "Other");
+  for (const std::string& swatch : Elements(markup, "Rectangle")) {
+    EXPECT_GE(Int(swatch, "Canvas.Left"), 100);  // right of the pie
+  }
+
+  chart.GroupBelow(1, 0x00808080, "Other");  // only one slice below: nothing folds
+  EXPECT_EQ(Polygons(chart.XAML()).size(), 8u);
+}
+
+TEST(Features, OutlineAndTextColours) {
+  cXAMLPieChart chart;
+  chart.DoughnutWidth(20);
+  chart.OutlineColor(0x00FFFFFF);
+  chart.TextColor(0x0000FFFF);
+  chart.CenterText("Hi");
+  chart.FontFamily("DejaVu Sans");
+  chart.FontSize(0);  // ignored
+  const std::string markup = chart.XAML();
+  for (const std::string& e : Ellipses(markup))
+    EXPECT_EQ(Attribute(e, "Stroke"), "#FFFFFF");
+  const std::string centre = Elements(markup, "TextBlock").at(0);
+  EXPECT_EQ(Attribute(centre, "Foreground"), "#FFFF00");
+  EXPECT_EQ(Attribute(centre, "FontFamily"), "DejaVu Sans");
+  EXPECT_EQ(Attribute(centre, "FontSize"), "18");
+  EXPECT_EQ(Attribute(centre, "Width"), "60");
+}
+
+}  // namespace
+}  // namespace xamlpie::test
