@@ -21,6 +21,28 @@ void BM_DemoChart(benchmark::State& state) {
 }
 BENCHMARK(BM_DemoChart)->ArgName("doughnut")->Arg(0)->Arg(1);
 
+// The demo's slices named, labelled (inside, or outside with leaders), with a
+// legend and centre text.
+void BM_FeatureChart(benchmark::State& state) {
+  xamlpie::cXAMLPieChart chart = xamlpie::test::DemoChart(true);
+  chart.Clear();
+  const char* names[] = {"Red", "Yellow", "Blue", "Green", "Magenta"};
+  const std::int32_t shares[] = {20, 10, 25, 5, 40};
+  const xamlpie::ColorValue colours[] = {0x000000FF, 0x0000FFFF, 0x00FF0000, 0x0000FF00,
+                                         0x00FF00FF};
+  for (int i = 0; i < 5; ++i)
+    chart.AddDataItem(shares[i], colours[i], names[i]);
+  chart.SliceLabels(xamlpie::LabelStyle::NameAndPercent);
+  chart.LabelsOutside(state.range(0) != 0);
+  chart.Legend(true);
+  chart.CenterText("Colours");
+  for (auto _ : state) {
+    std::string markup = chart.XAML();
+    benchmark::DoNotOptimize(markup.data());
+  }
+}
+BENCHMARK(BM_FeatureChart)->ArgName("outside")->Arg(0)->Arg(1);
+
 // Every slice is 1 %, so the rim points grow in step with the items and the
 // chart winds round the circle many times.
 void BM_Slices(benchmark::State& state) {
