@@ -4,6 +4,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <QGuiApplication>
 #include <QString>
 #include <cstdint>
 #include <cstdio>
@@ -71,7 +72,7 @@ std::string WithoutText(std::string_view element) {
                       before.ends_with(" AutomationProperties.Name=") ||
                       before.ends_with(" FontFamily=");
     if (!text) out.append(element.substr(quote, close - quote));
-    at = close == std::string_view::npos ? element.size() : close;
+    at = close == std::string_view::npos ? element.size() : close + 1;
   }
   return out;
 }
@@ -184,6 +185,13 @@ void Check(const cXAMLPieChart& chart) {
 
 }  // namespace
 
+// Text in the markup is measured with the application's fonts.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QGuiApplication app(*argc, *argv);
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
   cXAMLPieChart chart;
@@ -256,8 +264,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         chart.TextColor(in.ConsumeIntegral<std::uint32_t>());
         break;
       case 18:
-        // Beyond the label's limit a TextBlock is skipped, and so not counted.
-        chart.FontSize(in.ConsumeIntegralInRange(-5, 1000));
+        chart.FontSize(in.ConsumeIntegralInRange(-5, 600));
         break;
       case 19:
         chart.FontFamily(in.ConsumeRandomLengthString(32));

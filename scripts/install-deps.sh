@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang          # toolchains: GCC 12 and Clang 14
   libgtest-dev libbenchmark-dev        # tests and benchmarks
-  qt6-base-dev fonts-dejavu-core       # the markup label and the demo window
+  qt6-base-dev qt6-svg-dev             # the markup label and the demo window
+  fonts-dejavu-core
   pkg-config dpkg-dev                  # the pkg-config consumer test; cpack -G DEB
   "$@"                                 # extra packages a caller asks for
 )

@@ -336,7 +336,7 @@ void cXAMLPieChart::MinLabelAngle(std::int32_t lonValue) noexcept {
 }
 
 void cXAMLPieChart::FontSize(std::int32_t lonValue) noexcept {
-  if (lonValue >= 1) mFontSize = lonValue;
+  if (lonValue >= 1 && lonValue <= kMaxFontSize) mFontSize = lonValue;
 }
 
 void cXAMLPieChart::FontFamily(std::string_view pFamily) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "demo_chart.h"
@@ -82,8 +83,10 @@ TEST(Features, ExplodeMovesOneSliceAndNothingElse) {
   const Polygon& moved = after[6];
   EXPECT_EQ(moved.fill, "0000FF");
   EXPECT_EQ(moved.rim, before[2].rim);
-  EXPECT_EQ(moved.left, 25 + static_cast<int>(std::lround(20 * std::cos(153 * M_PI / 180))));
-  EXPECT_EQ(moved.top, 25 - static_cast<int>(std::lround(20 * std::sin(153 * M_PI / 180))));
+  EXPECT_EQ(moved.left,
+            25 + static_cast<int>(std::lround(20 * std::cos(153 * std::numbers::pi / 180))));
+  EXPECT_EQ(moved.top,
+            25 - static_cast<int>(std::lround(20 * std::sin(153 * std::numbers::pi / 180))));
   EXPECT_EQ(Ellipses(exploded.XAML()), Ellipses(plain.XAML()));  // the outline stays
   EXPECT_THROW(exploded.Explode(5, 1), std::out_of_range);
   EXPECT_THROW((void)exploded.Explode(-1), std::out_of_range);
@@ -254,7 +257,8 @@ TEST(Features, OutlineAndTextColours) {
   chart.TextColor(0x0000FFFF);
   chart.CenterText("Hi");
   chart.FontFamily("DejaVu Sans");
-  chart.FontSize(0);  // ignored
+  chart.FontSize(0);  // both ignored
+  chart.FontSize(513);
   const std::string markup = chart.XAML();
   for (const std::string& e : Ellipses(markup))
     EXPECT_EQ(Attribute(e, "Stroke"), "#FFFFFF");

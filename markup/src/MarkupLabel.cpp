@@ -1,10 +1,19 @@
 #include "xamlpie/MarkupLabel.h"
 
+#include "MarkupAccessible.h"
+
 #include <QEvent>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QImageWriter>
+#include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -45,8 +54,10 @@ ColorValue ToColorValue(const QColor& color) noexcept {
 }
 
 MarkupLabel::MarkupLabel(QWidget* parent) : QWidget(parent) {
+  InstallAccessibility();
   // Every pixel is painted from the cache, so Qt need not clear first.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);  // for ShapeHovered
 }
 
 void MarkupLabel::setCaption(const QString& caption) {
@@ -170,16 +181,140 @@ bool MarkupLabel::event(QEvent* event) {
   // System colours follow the application's palette even where this label
   // has a palette of its own, which then sees no PaletteChange.
   if (event->type() == QEvent::ApplicationPaletteChange) Invalidate();
+  if (event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int index = ShapeAt(help->pos());
+    const QString tip = index >= 0 ? shapes()[static_cast<std::size_t>(index)].toolTip : QString();
+    if (tip.isEmpty()) {
+      QToolTip::hideText();
+      event->ignore();
+    } else {
+      QToolTip::showText(help->globalPos(), tip, this);
+    }
+    return true;
+  }
   return QWidget::event(event);
 }
 
-void MarkupLabel::Render(QPainter& painter, const Picture& picture) const {
-  painter.fillRect(rect(), picture.back);
+const std::vector<MarkupShape>& MarkupLabel::shapes() const {
+  static const std::vector<MarkupShape> kNone;
+  return mCurrent.scene ? mCurrent.scene->shapes : kNone;
+}
+
+int MarkupLabel::ShapeAt(QPointF point) const {
+  if (!mCurrent.scene) return -1;
+  bool invertible = false;
+  const QPointF canvas = canvasTransform().inverted(&invertible).map(point);
+  if (!invertible) return -1;
+  const std::vector<MarkupShape>& all = mCurrent.scene->shapes;
+  for (std::size_t i = all.size(); i-- > 0;) {
+    if (ShapeContains(all[i], canvas)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+QString MarkupLabel::TagAt(QPointF point) const {
+  const int index = ShapeAt(point);
+  return index >= 0 ? shapes()[static_cast<std::size_t>(index)].tag : QString();
+}
+
+void MarkupLabel::Hover(const QString& tag) {
+  if (tag == mHovered) return;
+  mHovered = tag;
+  if (mHoverHighlight) update();
+  emit ShapeHovered(tag);
+}
+
+void MarkupLabel::setHoverHighlight(bool on) {
+  mHoverHighlight = on;
+  update();
+}
+
+void MarkupLabel::mouseMoveEvent(QMouseEvent* event) {
+  Hover(TagAt(event->position()));
+  QWidget::mouseMoveEvent(event);
+}
+
+void MarkupLabel::leaveEvent(QEvent* event) {
+  Hover({});
+  QWidget::leaveEvent(event);
+}
+
+void MarkupLabel::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit ShapeClicked(TagAt(event->position()));
+  QWidget::mouseReleaseEvent(event);
+}
+
+QString MarkupLabel::description() const {
+  if (!mCurrent.scene) return mCurrent.caption;
+  QStringList names;
+  QStringList tags;
+  for (const MarkupShape& shape : mCurrent.scene->shapes) {
+    if (shape.tag.isEmpty() || shape.accessibleName.isEmpty() || tags.contains(shape.tag)) {
+      continue;
+    }
+    tags.append(shape.tag);
+    names.append(shape.accessibleName);
+  }
+  if (names.isEmpty()) return tr("Chart");
+  return tr("Chart: %1").arg(names.join(QStringLiteral("; ")));
+}
+
+bool MarkupLabel::saveImage(const QString& fileName, qreal devicePixelRatio, QString* error) const {
+  const auto fail = [&](const QString& why) {
+    if (error != nullptr) *error = why;
+    return false;
+  };
+  if (!(devicePixelRatio > 0 && devicePixelRatio <= 16)) {
+    return fail(tr("a pixel ratio of %1 is outside 0 to 16").arg(devicePixelRatio));
+  }
+  const QString suffix = QFileInfo(fileName).suffix().toLower();
+  const QByteArray format = suffix.toLatin1();
+  const bool svg = suffix == u"svg";
+  if (!svg && (suffix.isEmpty() || !QImageWriter::supportedImageFormats().contains(format))) {
+    return fail(tr("%1: unknown image format \"%2\"; use .png or .svg").arg(fileName, suffix));
+  }
+  // Written beside the target and renamed over it only when complete.
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly)) {
+    return fail(tr("cannot write %1: %2").arg(fileName, file.errorString()));
+  }
+  const QColor back = OleColorToQColor(mBackColor);
+  const QColor fore = OleColorToQColor(mForeColor);
+  if (svg) {
+    QSvgGenerator generator;
+    generator.setOutputDevice(&file);
+    generator.setSize(size());
+    generator.setViewBox(QRect(QPoint(0, 0), size()));
+    generator.setTitle(windowTitle().isEmpty() ? tr("Chart") : windowTitle());
+    generator.setDescription(description());
+    QPainter painter(&generator);
+    Render(painter, mCurrent, back, fore, {});
+  } else {
+    QImage image(size() * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return fail(tr("%1: no memory for the image").arg(fileName));
+    image.setDevicePixelRatio(devicePixelRatio);
+    {
+      QPainter painter(&image);
+      Render(painter, mCurrent, back, fore, {});
+    }
+    if (!image.save(&file, format.constData())) {
+      file.cancelWriting();
+      return fail(tr("cannot write %1 as %2").arg(fileName, suffix));
+    }
+  }
+  if (!file.commit()) return fail(tr("cannot write %1: %2").arg(fileName, file.errorString()));
+  return true;
+}
+
+void MarkupLabel::Render(QPainter& painter, const Picture& picture, const QColor& back,
+                         const QColor& fore, const QString& highlight) const {
+  painter.fillRect(rect(), back);
   if (picture.scene) {
     painter.setTransform(CanvasTransform(picture), true);
-    PaintMarkup(painter, *picture.scene);
+    PaintMarkup(painter, *picture.scene, highlight);
   } else {
-    painter.setPen(picture.fore);
+    painter.setPen(fore);
     painter.setFont(font());
     painter.drawText(rect(), kTextFlags, picture.caption);
   }
@@ -194,16 +329,18 @@ void MarkupLabel::paintEvent(QPaintEvent* /*event*/) {
   // even when no palette event announced it.
   const QColor back = OleColorToQColor(mBackColor);
   const QColor fore = OleColorToQColor(mForeColor);
+  const QString highlight = mHoverHighlight ? mHovered : QString();
   QImage& image = mCurrent.image;
   if (image.isNull() || image.devicePixelRatio() != ratio ||
       image.deviceIndependentSize() != QSizeF(size()) || back != mCurrent.back ||
-      fore != mCurrent.fore) {
+      fore != mCurrent.fore || highlight != mCurrent.highlight) {
     mCurrent.back = back;
     mCurrent.fore = fore;
+    mCurrent.highlight = highlight;
     image = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     QPainter picture(&image);
-    Render(picture, mCurrent);
+    Render(picture, mCurrent, back, fore, highlight);
   }
   painter.drawImage(QPointF(0, 0), image);
 }

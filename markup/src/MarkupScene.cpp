@@ -1,7 +1,10 @@
 #include "xamlpie/MarkupScene.h"
 
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPen>
 #include <QXmlStreamReader>
 #include <algorithm>
@@ -148,6 +151,18 @@ bool ApplyAttribute(Reading& r, QStringView name, QStringView value) {
   const bool text = kind == Kind::Text;
   const bool boxed = kind == Kind::Ellipse || kind == Kind::Rectangle;
 
+  if (name == u"Tag") {
+    shape.tag = value.toString();
+    return true;
+  }
+  if (name == u"ToolTip") {
+    shape.toolTip = value.toString();
+    return true;
+  }
+  if (name == u"AutomationProperties.Name") {
+    shape.accessibleName = value.toString();
+    return true;
+  }
   if (name == u"Canvas.Left") return number(r.offset.rx());
   if (name == u"Canvas.Top") return number(r.offset.ry());
   if (text) {
@@ -237,6 +252,14 @@ void MeasureText(Reading& r) {
   MarkupShape& shape = r.shape;
   if (!r.family.isEmpty()) shape.font.setFamilies({r.family});
   shape.font.setPixelSize(std::max(1, static_cast<int>(std::lround(r.fontSize))));
+  if (QGuiApplication::instance() == nullptr) {
+    // Fonts need the application; without one, a box of about the right size.
+    const double width = r.size.width() >= 0
+                             ? r.size.width()
+                             : 0.6 * r.fontSize * static_cast<double>(shape.text.size());
+    shape.box = QRectF(r.offset, QSizeF(width, r.fontSize * 4.0 / 3.0));
+    return;
+  }
   const QFontMetricsF metrics(shape.font);
   const QRectF natural =
       metrics.boundingRect(QRectF(0, 0, 1.0e6, 1.0e6), Qt::AlignLeft | Qt::AlignTop, shape.text);
@@ -370,7 +393,18 @@ QRectF SceneBounds(const MarkupScene& scene) {
   return bounds;
 }
 
-void PaintMarkup(QPainter& painter, const MarkupScene& scene) {
+namespace {
+
+// A highlighted shape: a third of the way to white, alpha kept.
+QColor Lighter(const QColor& c) {
+  if (!c.isValid()) return c;
+  const auto toWhite = [](int v) { return v + (255 - v) / 3; };
+  return QColor(toWhite(c.red()), toWhite(c.green()), toWhite(c.blue()), c.alpha());
+}
+
+}  // namespace
+
+void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& highlight) {
   painter.save();
   // Below one device pixel per logical pixel a stroke no longer covers the edge.
   const double devicePixels =
@@ -378,7 +412,15 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene) {
       std::sqrt(std::fabs(painter.worldTransform().determinant()));  // per logical pixel
   const bool scaledDown = painter.device()->devicePixelRatioF() < 1.0 ||
                           painter.worldTransform().type() > QTransform::TxTranslate;
-  for (const MarkupShape& shape : scene.shapes) {
+  MarkupShape lit;
+  for (const MarkupShape& original : scene.shapes) {
+    const bool highlighted = !highlight.isEmpty() && original.tag == highlight;
+    if (highlighted) {
+      lit = original;
+      lit.fill = Lighter(original.fill);
+      lit.stroke = Lighter(original.stroke);
+    }
+    const MarkupShape& shape = highlighted ? lit : original;
     const bool stroked = shape.stroke.isValid() && shape.strokeThickness > 0;
     const double thickness = stroked ? shape.strokeThickness : 0.0;
     QPen pen(Qt::NoPen);
@@ -453,6 +495,47 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene) {
     }
   }
   painter.restore();
+}
+
+bool ShapeContains(const MarkupShape& shape, QPointF point) {
+  const bool stroked = shape.stroke.isValid() && shape.strokeThickness > 0;
+  const double thickness = stroked ? shape.strokeThickness : 0.0;
+  const bool filled = shape.fill.isValid() && shape.fill.alpha() > 0;
+  QPainterPath outline;
+  switch (shape.kind) {
+    case MarkupShape::Kind::Text:
+      return shape.box.contains(point);
+    case MarkupShape::Kind::Line:
+      outline.moveTo(shape.line.p1());
+      outline.lineTo(shape.line.p2());
+      break;
+    case MarkupShape::Kind::Polygon:
+      if (shape.points.isEmpty()) return false;
+      outline.addPolygon(shape.points);
+      outline.closeSubpath();
+      outline.setFillRule(Qt::OddEvenFill);
+      break;
+    default: {
+      const double inset = thickness / 2.0;
+      const QRectF inner = shape.box.adjusted(inset, inset, -inset, -inset);
+      if (inner.width() <= 0 || inner.height() <= 0) return false;
+      if (shape.kind == MarkupShape::Kind::Ellipse) {
+        outline.addEllipse(inner);
+      } else {
+        outline.addRoundedRect(inner, std::max(shape.radiusX - inset, 0.0),
+                               std::max(shape.radiusY - inset, 0.0));
+      }
+      break;
+    }
+  }
+  if (filled && shape.kind != MarkupShape::Kind::Line && outline.contains(point)) return true;
+  if (!stroked) return false;
+  QPainterPathStroker stroker;
+  stroker.setWidth(thickness);
+  stroker.setCapStyle(Qt::FlatCap);
+  stroker.setJoinStyle(Qt::MiterJoin);
+  stroker.setMiterLimit(5.0);
+  return stroker.createStroke(outline).contains(point);
 }
 
 }  // namespace xamlpie

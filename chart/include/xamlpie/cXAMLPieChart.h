@@ -164,7 +164,8 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   void TextColor(ColorValue pColor) noexcept { mTextColor = pColor; }
 
   // Text size in pixels; centre text is half as large again. Default 12; a
-  // value below 1 is ignored.
+  // value below 1 or above kMaxFontSize is ignored.
+  static constexpr std::int32_t kMaxFontSize = 512;
   std::int32_t FontSize() const noexcept { return mFontSize; }
   void FontSize(std::int32_t lonValue) noexcept;
 

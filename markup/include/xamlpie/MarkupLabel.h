@@ -13,6 +13,7 @@
 #include <QTransform>
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 #include "xamlpie/MarkupScene.h"
 #include "xamlpie/SystemColors.h"
@@ -81,13 +82,45 @@ class MarkupLabel : public QWidget {
   // Where the canvas's coordinates land in the label.
   QTransform canvasTransform() const;
 
+  // The index in the caption's shapes of the topmost shape under a point of
+  // the label (Stretch applied, fill by the even-odd rule, stroke included),
+  // or -1 where there is none.
+  int ShapeAt(QPointF point) const;
+  // The shapes the caption was read into; empty for a text caption.
+  const std::vector<MarkupShape>& shapes() const;
+
+  // Shapes that share the Tag under the pointer are drawn lighter. Off by
+  // default.
+  bool hoverHighlight() const { return mHoverHighlight; }
+  void setHoverHighlight(bool on);
+
+  // A plain-language description: for a chart, the names of its slices
+  // (AutomationProperties.Name, once per Tag); for text, the text. What a
+  // screen reader says for the label.
+  QString description() const;
+
+  // Writes the label as it shows (caption, colours, size, Stretch) to a file
+  // whose suffix picks the format: ".png" (or any format QImage writes) at
+  // the given pixel ratio, ".svg" as vector shapes and text. On failure
+  // returns false, puts the reason in `error` and leaves no file behind.
+  bool saveImage(const QString& fileName, qreal devicePixelRatio = 1.0,
+                 QString* error = nullptr) const;
+
  signals:
   void CaptionChanged(const QString& caption);
+  // The Tag of the shape the pointer moved onto; empty when it leaves a
+  // tagged shape for one without a Tag or for no shape.
+  void ShapeHovered(const QString& tag);
+  // The Tag of the shape clicked (left button); empty when it has none.
+  void ShapeClicked(const QString& tag);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
   // A caption as read, and its picture once painted.
@@ -98,10 +131,14 @@ class MarkupLabel : public QWidget {
     QImage image;   // null until painted, or after anything it depends on changed
     QColor back;    // the colours it was painted with
     QColor fore;
+    QString highlight;  // and the Tag drawn lighter
   };
 
   void Invalidate();
-  void Render(QPainter& painter, const Picture& picture) const;
+  void Render(QPainter& painter, const Picture& picture, const QColor& back, const QColor& fore,
+              const QString& highlight) const;
+  QString TagAt(QPointF point) const;
+  void Hover(const QString& tag);
   QTransform CanvasTransform(const Picture& picture) const;
 
   // The caption shown, and the one before it: a label that goes back and forth
@@ -111,6 +148,8 @@ class MarkupLabel : public QWidget {
   ColorValue mBackColor = 0x8000000Fu;  // button face
   ColorValue mForeColor = 0x80000012u;  // button text
   Stretch mStretch = Stretch::None;
+  bool mHoverHighlight = false;
+  QString mHovered;  // the Tag under the pointer
 };
 
 }  // namespace xamlpie

@@ -33,6 +33,9 @@ struct MarkupShape {
   QString text;  // Text, its character references decoded
   QFont font;    // Text: FontFamily (or the application's), FontSize in pixels, FontWeight
   Qt::Alignment alignment = Qt::AlignLeft;  // Text: TextAlignment within the box
+  QString tag;                              // Tag: what an application knows the shape by
+  QString toolTip;                          // ToolTip
+  QString accessibleName;                   // AutomationProperties.Name
 };
 
 struct MarkupScene {
@@ -52,7 +55,7 @@ inline constexpr double kMarkupFontSizeLimit = 1000.0;
 // and so is a shape with a value that does not parse, a negative size or a
 // FontSize outside 0 to kMarkupFontSizeLimit. A TextBlock's text is its Text
 // attribute or else its content. TextBlocks are measured with the
-// application's fonts, so they need a QGuiApplication.
+// application's fonts; without a QGuiApplication they get an estimated box.
 std::optional<MarkupScene> ParseMarkup(const QString& text);
 
 // Parses a colour: "#RRGGBB", "#AARRGGBB", "#RGB", "#ARGB" or a colour name.
@@ -64,7 +67,12 @@ QColor ParseMarkupColor(QStringView text);
 QRectF SceneBounds(const MarkupScene& scene);
 
 // Paints the shapes in logical pixels, antialiased, as XAML draws them.
-void PaintMarkup(QPainter& painter, const MarkupScene& scene);
+// Shapes whose Tag is `highlight` (when not empty) are drawn lighter.
+void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& highlight = {});
+
+// Whether a canvas point lies on a shape as painted: in its fill (even-odd for
+// polygons) or on its stroke; a TextBlock anywhere in its layout box.
+bool ShapeContains(const MarkupShape& shape, QPointF point);
 
 }  // namespace xamlpie
 
