@@ -21,6 +21,8 @@ cmake --build "$out/consumer"
 PKG_CONFIG_PATH="$usr/lib/pkgconfig" sh -c \
   'c++ -std=c++20 -DXAMLPIE_PLAIN cmake/consumer/main.cpp $(pkg-config --cflags --libs xamlpie) -o "$0/plain"' "$out"
 "$out/plain"
-desktop-file-validate "$usr/share/applications/xamlpie-demo.desktop"
+desktop-file-validate "$usr/share/applications/xamlpie-demo.desktop" \
+  "$usr/share/applications/xamlpie-playground.desktop"
 "$usr/bin/xamlpie-demo" --screenshot "$out/demo.png"
+"$usr/bin/xamlpie-playground" --screenshot "$out/playground.png"
 echo "package-check: $(basename "$deb") works unpacked"

@@ -1,0 +1,578 @@
+#include "PlaygroundWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <exception>
+#include <vector>
+
+#include "xamlpie/MarkupLabel.h"
+#include "xamlpie/cXAMLPieChart.h"
+
+namespace xamlpie {
+namespace {
+
+constexpr ColorValue kWindowText = 0x80000008u;  // follows the palette
+constexpr ColorValue kWindow = 0x80000005u;
+
+const char* const kLabelStyles[] = {"None", "Percent", "Name", "NameAndPercent"};
+
+// A calm palette for new slices.
+const QColor kColours[] = {QColor(0x4E, 0x79, 0xA7), QColor(0xF2, 0x8E, 0x2B),
+                           QColor(0xE1, 0x57, 0x59), QColor(0x76, 0xB7, 0xB2),
+                           QColor(0x59, 0xA1, 0x4F), QColor(0xED, 0xC9, 0x48)};
+
+QSpinBox* Spin(int low, int high, int value) {
+  auto* spin = new QSpinBox;
+  spin->setRange(low, high);
+  spin->setValue(value);
+  return spin;
+}
+
+ColorValue ButtonColour(const QPushButton* button) {
+  return button->property("colorValue").toUInt();
+}
+
+void SetButtonColour(QPushButton* button, ColorValue colour) {
+  button->setProperty("colorValue", colour);
+  QPixmap swatch(16, 16);
+  swatch.fill(OleColorToQColor(colour));
+  button->setIcon(QIcon(swatch));
+}
+
+QString ColourText(ColorValue colour) {
+  // A system colour is kept as such, so a saved chart still follows the theme.
+  if ((colour & 0xFF000000u) == 0x80000000u) {
+    return QStringLiteral("system:%1").arg(colour & 0xFFu);
+  }
+  return OleColorToQColor(colour).name().toUpper();
+}
+
+bool ParseColourText(const QString& text, ColorValue* colour) {
+  if (text.startsWith(QLatin1String("system:"))) {
+    bool ok = false;
+    const int index = text.mid(7).toInt(&ok);
+    if (!ok || index < 0 || index >= SystemColorCount) return false;
+    *colour = 0x80000000u | static_cast<ColorValue>(index);
+    return true;
+  }
+  const QColor parsed = QColor::fromString(text);
+  if (!parsed.isValid()) return false;
+  *colour = ToColorValue(parsed);
+  return true;
+}
+
+}  // namespace
+
+PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle(tr("xamlpie playground"));
+
+  table = new QTableWidget(0, kColumns);
+  table->setHorizontalHeaderLabels({tr("Name"), tr("Value"), tr("Colour"), tr("Explode")});
+  table->horizontalHeader()->setSectionResizeMode(kName, QHeaderView::Stretch);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setTabKeyNavigation(true);
+  table->setMinimumHeight(180);
+  auto* add = new QPushButton(tr("&Add"));
+  auto* remove = new QPushButton(tr("&Remove"));
+  auto* up = new QPushButton(tr("&Up"));
+  auto* down = new QPushButton(tr("&Down"));
+  auto* colour = new QPushButton(tr("C&olour..."));
+  auto* rowButtons = new QHBoxLayout;
+  for (QPushButton* b : {add, remove, up, down, colour})
+    rowButtons->addWidget(b);
+  chkRawValues = new QCheckBox(tr("Values are raw numbers (turned into shares of 100 %)"));
+
+  spnSize = Spin(10, 2000, 250);
+  spnMarginLeft = Spin(-1000, 1000, 10);
+  spnMarginTop = Spin(-1000, 1000, 10);
+  spnHoleWidth = Spin(0, 1000, 0);
+  spnStartAngle = Spin(-360, 360, 90);
+  chkClockwise = new QCheckBox(tr("Clockwise"));
+  chkClockwise->setChecked(true);
+  cboLabels = new QComboBox;
+  for (const char* style : kLabelStyles)
+    cboLabels->addItem(QString::fromLatin1(style));
+  cboLabels->setCurrentIndex(1);
+  chkLabelsOutside = new QCheckBox(tr("Labels outside"));
+  spnMinLabelAngle = Spin(0, 360, 10);
+  chkLegend = new QCheckBox(tr("Legend"));
+  chkLegend->setChecked(true);
+  txtCentre = new QLineEdit;
+  spnGroupBelow = Spin(0, 100, 0);
+  txtGroupLabel = new QLineEdit(tr("Other"));
+  spnFontSize = Spin(1, cXAMLPieChart::kMaxFontSize, 12);
+  btnOutline = new QPushButton(tr("Outline"));
+  btnText = new QPushButton(tr("Text"));
+  btnHole = new QPushButton(tr("Hole"));
+  btnGroup = new QPushButton(tr("Other"));
+  SetButtonColour(btnOutline, kWindowText);
+  SetButtonColour(btnText, kWindowText);
+  SetButtonColour(btnHole, kWindow);
+  SetButtonColour(btnGroup, ToColorValue(QColor(0x9C, 0x9C, 0x9C)));
+
+  auto* form = new QFormLayout;
+  form->addRow(tr("&Size"), spnSize);
+  form->addRow(tr("Margin &left"), spnMarginLeft);
+  form->addRow(tr("Margin &top"), spnMarginTop);
+  form->addRow(tr("&Hole width"), spnHoleWidth);
+  form->addRow(tr("Start &angle"), spnStartAngle);
+  form->addRow(QString(), chkClockwise);
+  form->addRow(tr("La&bels"), cboLabels);
+  form->addRow(QString(), chkLabelsOutside);
+  form->addRow(tr("&Min. label angle"), spnMinLabelAngle);
+  form->addRow(QString(), chkLegend);
+  form->addRow(tr("&Centre text"), txtCentre);
+  form->addRow(tr("&Group below %"), spnGroupBelow);
+  form->addRow(tr("Group &name"), txtGroupLabel);
+  form->addRow(tr("&Font size"), spnFontSize);
+  auto* colours = new QHBoxLayout;
+  for (QPushButton* b : {btnOutline, btnText, btnHole, btnGroup})
+    colours->addWidget(b);
+  form->addRow(tr("Colours"), colours);
+
+  auto* controls = new QWidget;
+  auto* left = new QVBoxLayout(controls);
+  left->addWidget(table, 1);
+  left->addLayout(rowButtons);
+  left->addWidget(chkRawValues);
+  left->addLayout(form);
+
+  lblChart = new MarkupLabel;
+  lblChart->setStretch(Stretch::Uniform);
+  lblChart->setBackColor(kWindow);
+  lblChart->setForeColor(kWindowText);
+  lblChart->setHoverHighlight(true);
+  lblChart->setMinimumSize(200, 200);
+  txtMarkup = new QPlainTextEdit;
+  txtMarkup->setReadOnly(true);
+  txtMarkup->setLineWrapMode(QPlainTextEdit::NoWrap);
+  txtMarkup->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  btnCopy = new QPushButton(tr("Co&py markup"));
+  QPushButton* copy = btnCopy;
+  auto* markupPane = new QWidget;
+  auto* markupLayout = new QVBoxLayout(markupPane);
+  markupLayout->setContentsMargins(0, 0, 0, 0);
+  markupLayout->addWidget(txtMarkup);
+  markupLayout->addWidget(copy);
+  auto* right = new QSplitter(Qt::Vertical);
+  right->addWidget(lblChart);
+  right->addWidget(markupPane);
+  right->setStretchFactor(0, 3);
+  right->setStretchFactor(1, 1);
+  auto* split = new QSplitter;
+  split->addWidget(controls);
+  split->addWidget(right);
+  split->setStretchFactor(1, 1);
+  setCentralWidget(split);
+
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  file->addAction(tr("&Open..."), QKeySequence::Open, this, &PlaygroundWindow::OpenFile);
+  file->addAction(tr("&Save..."), QKeySequence::Save, this, &PlaygroundWindow::SaveFile);
+  file->addSeparator();
+  file->addAction(tr("Export &PNG..."), this, [this] { Export(QStringLiteral("png")); });
+  file->addAction(tr("Export S&VG..."), this, [this] { Export(QStringLiteral("svg")); });
+  file->addAction(tr("Export &XAML..."), this, [this] { Export(QStringLiteral("xaml")); });
+  file->addSeparator();
+  file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
+
+  connect(add, &QPushButton::clicked, this, [this] {
+    AddRow(tr("Slice %1").arg(table->rowCount() + 1), 10,
+           kColours[table->rowCount() % static_cast<int>(std::size(kColours))], 0);
+    Refresh();
+  });
+  connect(remove, &QPushButton::clicked, this, [this] {
+    if (table->currentRow() >= 0) table->removeRow(table->currentRow());
+    Refresh();
+  });
+  connect(up, &QPushButton::clicked, this, [this] { MoveRow(-1); });
+  connect(down, &QPushButton::clicked, this, [this] { MoveRow(1); });
+  connect(colour, &QPushButton::clicked, this, &PlaygroundWindow::PickSliceColour);
+  // The caption, not the text box, which turns CR LF into LF.
+  connect(copy, &QPushButton::clicked, this,
+          [this] { QApplication::clipboard()->setText(lblChart->Caption()); });
+  connect(table, &QTableWidget::itemChanged, this, &PlaygroundWindow::Refresh);
+  connect(table, &QTableWidget::cellDoubleClicked, this, [this](int, int column) {
+    if (column == kColour) PickSliceColour();
+  });
+  for (QSpinBox* spin : {spnSize, spnMarginLeft, spnMarginTop, spnHoleWidth, spnStartAngle,
+                         spnMinLabelAngle, spnGroupBelow, spnFontSize}) {
+    connect(spin, &QSpinBox::valueChanged, this, &PlaygroundWindow::Refresh);
+  }
+  for (QCheckBox* check : {chkRawValues, chkClockwise, chkLabelsOutside, chkLegend}) {
+    connect(check, &QCheckBox::toggled, this, &PlaygroundWindow::Refresh);
+  }
+  connect(cboLabels, &QComboBox::currentIndexChanged, this, &PlaygroundWindow::Refresh);
+  for (QLineEdit* edit : {txtCentre, txtGroupLabel}) {
+    connect(edit, &QLineEdit::textChanged, this, &PlaygroundWindow::Refresh);
+  }
+  for (QPushButton* button : {btnOutline, btnText, btnHole, btnGroup}) {
+    connect(button, &QPushButton::clicked, this, [this, button] {
+      const QColor picked = QColorDialog::getColor(OleColorToQColor(ButtonColour(button)), this);
+      if (!picked.isValid()) return;
+      SetButtonColour(button, ToColorValue(picked));
+      Refresh();
+    });
+  }
+  connect(lblChart, &MarkupLabel::ShapeClicked, this, [this](const QString& tag) {
+    bool ok = false;
+    const int row = tag.toInt(&ok);
+    if (ok && row < table->rowCount()) table->selectRow(row);
+  });
+
+  const char* names[] = {"Rent", "Food", "Transport", "Savings", "Leisure"};
+  const double values[] = {38, 22, 15, 13, 12};
+  mLoading = true;
+  for (int i = 0; i < 5; ++i)
+    AddRow(QString::fromLatin1(names[i]), values[i], kColours[i], 0);
+  mLoading = false;
+  resize(1000, 720);
+  Refresh();
+}
+
+void PlaygroundWindow::AddRow(const QString& name, double value, const QColor& colour,
+                              int explode) {
+  const bool loading = mLoading;
+  mLoading = true;
+  const int row = table->rowCount();
+  table->insertRow(row);
+  table->setItem(row, kName, new QTableWidgetItem(name));
+  auto* number = new QTableWidgetItem;
+  number->setData(Qt::EditRole, value);
+  table->setItem(row, kValue, number);
+  auto* swatch = new QTableWidgetItem(colour.name().toUpper());
+  swatch->setData(Qt::DecorationRole, colour);
+  table->setItem(row, kColour, swatch);
+  auto* offset = new QTableWidgetItem;
+  offset->setData(Qt::EditRole, explode);
+  table->setItem(row, kExplode, offset);
+  mLoading = loading;
+}
+
+void PlaygroundWindow::MoveRow(int by) {
+  const int row = table->currentRow();
+  const int to = row + by;
+  if (row < 0 || to < 0 || to >= table->rowCount()) return;
+  mLoading = true;
+  for (int column = 0; column < kColumns; ++column) {
+    QTableWidgetItem* a = table->takeItem(row, column);
+    QTableWidgetItem* b = table->takeItem(to, column);
+    table->setItem(row, column, b);
+    table->setItem(to, column, a);
+  }
+  mLoading = false;
+  table->setCurrentCell(to, table->currentColumn());
+  Refresh();
+}
+
+void PlaygroundWindow::PickSliceColour() {
+  const int row = table->currentRow();
+  if (row < 0) return;
+  QTableWidgetItem* item = table->item(row, kColour);
+  const QColor picked = QColorDialog::getColor(QColor::fromString(item->text()), this);
+  if (picked.isValid()) item->setText(picked.name().toUpper());
+}
+
+std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
+  const int rows = table->rowCount();
+  std::vector<double> values;
+  std::vector<std::int32_t> shares;
+  for (int row = 0; row < rows; ++row) {
+    bool ok = false;
+    const double value = table->item(row, kValue)->text().toDouble(&ok);
+    if (!ok) {
+      *problem = tr("row %1: the value \"%2\" is not a number")
+                     .arg(row + 1)
+                     .arg(table->item(row, kValue)->text());
+      return {};
+    }
+    values.push_back(value);
+    shares.push_back(static_cast<std::int32_t>(std::lround(std::clamp(value, -1e6, 1e6))));
+  }
+  try {
+    if (chkRawValues->isChecked() && !values.empty()) shares = SharesFromValues(values);
+    cXAMLPieChart chart;
+    chart.Size(spnSize->value());
+    chart.MarginLeft(spnMarginLeft->value());
+    chart.MarginTop(spnMarginTop->value());
+    chart.DoughnutWidth(spnHoleWidth->value());
+    chart.StartAngle(spnStartAngle->value());
+    chart.Clockwise(chkClockwise->isChecked());
+    chart.SliceLabels(static_cast<LabelStyle>(cboLabels->currentIndex()));
+    chart.LabelsOutside(chkLabelsOutside->isChecked());
+    chart.MinLabelAngle(spnMinLabelAngle->value());
+    chart.Legend(chkLegend->isChecked());
+    chart.CenterText(txtCentre->text().toStdString());
+    chart.FontSize(spnFontSize->value());
+    chart.OutlineColor(ButtonColour(btnOutline));
+    chart.TextColor(ButtonColour(btnText));
+    chart.BackgroundColor(ButtonColour(btnHole));
+    chart.GroupBelow(spnGroupBelow->value(), ButtonColour(btnGroup),
+                     txtGroupLabel->text().toStdString());
+    for (int row = 0; row < rows; ++row) {
+      const QColor colour = QColor::fromString(table->item(row, kColour)->text());
+      if (!colour.isValid()) {
+        *problem = tr("row %1: \"%2\" is not a colour")
+                       .arg(row + 1)
+                       .arg(table->item(row, kColour)->text());
+        return {};
+      }
+      chart.AddDataItem(shares[static_cast<std::size_t>(row)], ToColorValue(colour),
+                        table->item(row, kName)->text().toStdString());
+      chart.Explode(row, table->item(row, kExplode)->text().toInt());
+    }
+    return chart.XAML();
+  } catch (const std::exception& e) {
+    *problem = QString::fromLocal8Bit(e.what());
+    return {};
+  }
+}
+
+void PlaygroundWindow::Refresh() {
+  if (mLoading) return;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    QTableWidgetItem* swatch = table->item(row, kColour);
+    const QColor colour = QColor::fromString(swatch->text());
+    if (colour.isValid() && swatch->data(Qt::DecorationRole).value<QColor>() != colour) {
+      mLoading = true;
+      swatch->setData(Qt::DecorationRole, colour);
+      mLoading = false;
+    }
+  }
+  QString problem;
+  const std::string markup = BuildMarkup(&problem);
+  if (!problem.isEmpty()) {
+    statusBar()->showMessage(problem);
+    return;  // the last good chart stays
+  }
+  statusBar()->clearMessage();
+  const QString text = QString::fromLatin1(markup.data(), static_cast<qsizetype>(markup.size()));
+  lblChart->setCaption(text);
+  txtMarkup->setPlainText(text);
+}
+
+QJsonObject PlaygroundWindow::ToJson() const {
+  QJsonArray slices;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    slices.append(QJsonObject{{"name", table->item(row, kName)->text()},
+                              {"value", table->item(row, kValue)->text().toDouble()},
+                              {"color", table->item(row, kColour)->text()},
+                              {"explode", table->item(row, kExplode)->text().toInt()}});
+  }
+  return QJsonObject{
+      {"slices", slices},
+      {"rawValues", chkRawValues->isChecked()},
+      {"size", spnSize->value()},
+      {"marginLeft", spnMarginLeft->value()},
+      {"marginTop", spnMarginTop->value()},
+      {"doughnutWidth", spnHoleWidth->value()},
+      {"startAngle", spnStartAngle->value()},
+      {"clockwise", chkClockwise->isChecked()},
+      {"labels", cboLabels->currentText()},
+      {"labelsOutside", chkLabelsOutside->isChecked()},
+      {"minLabelAngle", spnMinLabelAngle->value()},
+      {"legend", chkLegend->isChecked()},
+      {"centerText", txtCentre->text()},
+      {"groupBelow", spnGroupBelow->value()},
+      {"groupLabel", txtGroupLabel->text()},
+      {"fontSize", spnFontSize->value()},
+      {"outlineColor", ColourText(ButtonColour(btnOutline))},
+      {"textColor", ColourText(ButtonColour(btnText))},
+      {"holeColor", ColourText(ButtonColour(btnHole))},
+      {"groupColor", ColourText(ButtonColour(btnGroup))},
+  };
+}
+
+bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
+  // Everything is checked before anything changes.
+  const QJsonValue slices = json.value(QLatin1String("slices"));
+  if (!slices.isArray()) {
+    *problem = tr("\"slices\" is missing or not a list");
+    return false;
+  }
+  struct Row {
+    QString name;
+    double value;
+    QColor colour;
+    int explode;
+  };
+  std::vector<Row> rows;
+  for (const QJsonValue& entry : slices.toArray()) {
+    const QString where = tr("slice %1").arg(rows.size() + 1);
+    if (!entry.isObject()) {
+      *problem = tr("%1 is not an object").arg(where);
+      return false;
+    }
+    const QJsonObject slice = entry.toObject();
+    if (!slice.value(QLatin1String("value")).isDouble()) {
+      *problem = tr("%1: \"value\" is missing or not a number").arg(where);
+      return false;
+    }
+    const QColor colour = QColor::fromString(slice.value(QLatin1String("color")).toString());
+    if (!colour.isValid()) {
+      *problem = tr("%1: \"color\" is missing or not a colour such as \"#4E79A7\"").arg(where);
+      return false;
+    }
+    rows.push_back({slice.value(QLatin1String("name")).toString(),
+                    slice.value(QLatin1String("value")).toDouble(), colour,
+                    slice.value(QLatin1String("explode")).toInt()});
+  }
+  struct Spin {
+    const char* key;
+    QSpinBox* box;
+  };
+  const Spin spins[] = {{"size", spnSize},
+                        {"marginLeft", spnMarginLeft},
+                        {"marginTop", spnMarginTop},
+                        {"doughnutWidth", spnHoleWidth},
+                        {"startAngle", spnStartAngle},
+                        {"minLabelAngle", spnMinLabelAngle},
+                        {"groupBelow", spnGroupBelow},
+                        {"fontSize", spnFontSize}};
+  for (const Spin& s : spins) {
+    const QJsonValue v = json.value(QLatin1String(s.key));
+    if (!v.isUndefined() && !v.isDouble()) {
+      *problem = tr("\"%1\" is not a number").arg(QLatin1String(s.key));
+      return false;
+    }
+  }
+  struct Colour {
+    const char* key;
+    QPushButton* button;
+    ColorValue value = 0;
+  };
+  Colour colours[] = {{"outlineColor", btnOutline},
+                      {"textColor", btnText},
+                      {"holeColor", btnHole},
+                      {"groupColor", btnGroup}};
+  for (Colour& c : colours) {
+    c.value = ButtonColour(c.button);
+    const QJsonValue v = json.value(QLatin1String(c.key));
+    if (!v.isUndefined() && !ParseColourText(v.toString(), &c.value)) {
+      *problem = tr("\"%1\" is not a colour").arg(QLatin1String(c.key));
+      return false;
+    }
+  }
+  const int labels = cboLabels->findText(json.value(QLatin1String("labels")).toString());
+  if (json.contains(QLatin1String("labels")) && labels < 0) {
+    *problem = tr("\"labels\" is none of None, Percent, Name, NameAndPercent");
+    return false;
+  }
+
+  mLoading = true;
+  table->setRowCount(0);
+  for (const Row& row : rows)
+    AddRow(row.name, row.value, row.colour, row.explode);
+  for (const Spin& s : spins) {
+    const QJsonValue v = json.value(QLatin1String(s.key));
+    if (v.isDouble()) s.box->setValue(v.toInt());
+  }
+  for (const Colour& c : colours)
+    SetButtonColour(c.button, c.value);
+  if (labels >= 0) cboLabels->setCurrentIndex(labels);
+  const auto check = [&](const char* key, QCheckBox* box) {
+    const QJsonValue v = json.value(QLatin1String(key));
+    if (v.isBool()) box->setChecked(v.toBool());
+  };
+  check("rawValues", chkRawValues);
+  check("clockwise", chkClockwise);
+  check("labelsOutside", chkLabelsOutside);
+  check("legend", chkLegend);
+  if (json.contains(QLatin1String("centerText"))) {
+    txtCentre->setText(json.value(QLatin1String("centerText")).toString());
+  }
+  if (json.contains(QLatin1String("groupLabel"))) {
+    txtGroupLabel->setText(json.value(QLatin1String("groupLabel")).toString());
+  }
+  mLoading = false;
+  Refresh();
+  return true;
+}
+
+bool PlaygroundWindow::Load(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) {
+    ReportError(tr("Cannot open %1: %2").arg(fileName, file.errorString()));
+    return false;
+  }
+  QJsonParseError error{};
+  const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+  QString problem;
+  if (error.error != QJsonParseError::NoError) {
+    problem = tr("not JSON (%1 at character %2)").arg(error.errorString()).arg(error.offset);
+  } else if (!document.isObject()) {
+    problem = tr("not a JSON object");
+  }
+  if (!problem.isEmpty() || !FromJson(document.object(), &problem)) {
+    ReportError(tr("%1: %2").arg(fileName, problem));
+    return false;
+  }
+  return true;
+}
+
+bool PlaygroundWindow::Save(const QString& fileName) {
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(ToJson()).toJson()) < 0 ||
+      !file.commit()) {
+    ReportError(tr("Cannot write %1: %2").arg(fileName, file.errorString()));
+    return false;
+  }
+  return true;
+}
+
+void PlaygroundWindow::OpenFile() {
+  const QString name =
+      QFileDialog::getOpenFileName(this, tr("Open chart"), {}, tr("Charts (*.json)"));
+  if (!name.isEmpty()) Load(name);
+}
+
+void PlaygroundWindow::SaveFile() {
+  const QString name =
+      QFileDialog::getSaveFileName(this, tr("Save chart"), {}, tr("Charts (*.json)"));
+  if (!name.isEmpty()) Save(name);
+}
+
+void PlaygroundWindow::Export(const QString& kind) {
+  const QString name = QFileDialog::getSaveFileName(
+      this, tr("Export %1").arg(kind.toUpper()), QStringLiteral("chart.") + kind,
+      tr("%1 files (*.%2)").arg(kind.toUpper(), kind));
+  if (name.isEmpty()) return;
+  if (kind == u"xaml") {
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(lblChart->Caption().toLatin1()) < 0 ||
+        !file.commit()) {
+      ReportError(tr("Cannot write %1: %2").arg(name, file.errorString()));
+    }
+    return;
+  }
+  QString error;
+  if (!lblChart->saveImage(name, kind == u"png" ? 2.0 : 1.0, &error)) ReportError(error);
+}
+
+void PlaygroundWindow::ReportError(const QString& message) {
+  QMessageBox::warning(this, windowTitle(), message);
+}
+
+}  // namespace xamlpie

@@ -1,0 +1,90 @@
+// xamlpie-playground's window: a table of slices, a control for every chart
+// property, the chart drawn live, and its markup.
+
+#ifndef XAMLPIE_PLAYGROUND_PLAYGROUNDWINDOW_H_
+#define XAMLPIE_PLAYGROUND_PLAYGROUNDWINDOW_H_
+
+#include <QJsonObject>
+#include <QMainWindow>
+#include <string>
+
+#include "xamlpie/SystemColors.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+namespace xamlpie {
+
+class MarkupLabel;
+
+class PlaygroundWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit PlaygroundWindow(QWidget* parent = nullptr);
+
+  // Reads a chart saved by Save. On a bad file reports what is wrong and
+  // changes nothing; returns whether it loaded.
+  bool Load(const QString& fileName);
+  bool Save(const QString& fileName);
+  // The chart as JSON, and back; FromJson reports the first problem it finds.
+  QJsonObject ToJson() const;
+  bool FromJson(const QJsonObject& json, QString* problem);
+
+  // The markup of the chart as the controls describe it; empty with a
+  // message when the values cannot be shares.
+  std::string BuildMarkup(QString* problem) const;
+
+  // Table columns.
+  enum Column { kName, kValue, kColour, kExplode, kColumns };
+
+  QTableWidget* table = nullptr;
+  QCheckBox* chkRawValues = nullptr;
+  QSpinBox* spnSize = nullptr;
+  QSpinBox* spnMarginLeft = nullptr;
+  QSpinBox* spnMarginTop = nullptr;
+  QSpinBox* spnHoleWidth = nullptr;
+  QSpinBox* spnStartAngle = nullptr;
+  QCheckBox* chkClockwise = nullptr;
+  QComboBox* cboLabels = nullptr;
+  QCheckBox* chkLabelsOutside = nullptr;
+  QSpinBox* spnMinLabelAngle = nullptr;
+  QCheckBox* chkLegend = nullptr;
+  QLineEdit* txtCentre = nullptr;
+  QSpinBox* spnGroupBelow = nullptr;
+  QLineEdit* txtGroupLabel = nullptr;
+  QSpinBox* spnFontSize = nullptr;
+  QPushButton* btnOutline = nullptr;
+  QPushButton* btnText = nullptr;
+  QPushButton* btnHole = nullptr;
+  QPushButton* btnGroup = nullptr;
+  MarkupLabel* lblChart = nullptr;
+  QPlainTextEdit* txtMarkup = nullptr;
+  QPushButton* btnCopy = nullptr;
+
+ public slots:
+  void Refresh();
+
+ protected:
+  // Shows a problem to the user; tests replace the message box.
+  virtual void ReportError(const QString& message);
+
+ private:
+  void AddRow(const QString& name, double value, const QColor& colour, int explode);
+  void MoveRow(int by);
+  void PickSliceColour();
+  void Export(const QString& kind);
+  void OpenFile();
+  void SaveFile();
+
+  bool mLoading = false;  // no refresh while the table is filled
+};
+
+}  // namespace xamlpie
+
+#endif  // XAMLPIE_PLAYGROUND_PLAYGROUNDWINDOW_H_

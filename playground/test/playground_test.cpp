@@ -1,0 +1,103 @@
+// The playground: a saved chart comes back, edits reach the markup, and a bad
+// file changes nothing.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "PlaygroundWindow.h"
+#include "xamlpie/MarkupLabel.h"
+
+namespace xamlpie::test {
+namespace {
+
+class Window : public PlaygroundWindow {
+ public:
+  QStringList errors;
+
+ protected:
+  void ReportError(const QString& message) override { errors.append(message); }
+};
+
+QString Write(const QTemporaryDir& dir, const char* name, const QByteArray& text) {
+  const QString path = dir.filePath(QString::fromLatin1(name));
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(text);
+  return path;
+}
+
+TEST(Playground, LoadEditAndTheMarkupFollows) {
+  QTemporaryDir dir;
+  Window window;
+  ASSERT_TRUE(window.Load(Write(dir, "chart.json", R"({
+    "slices": [{"name": "Tea", "value": 60, "color": "#FF0000"},
+               {"name": "Coffee", "value": 40, "color": "#0000FF", "explode": 5}],
+    "size": 120, "labels": "Name", "doughnutWidth": 30, "holeColor": "system:5"})")));
+  EXPECT_TRUE(window.errors.isEmpty());
+  ASSERT_EQ(window.table->rowCount(), 2);
+  QString markup = window.lblChart->Caption();
+  EXPECT_TRUE(markup.contains("ToolTip='Tea: 60 %'"));
+  EXPECT_TRUE(markup.contains("Fill='#0000FF' Stroke='#0000FF' Tag='1'"));
+  EXPECT_TRUE(markup.contains("Text='Coffee'"));
+  EXPECT_EQ(window.txtMarkup->toPlainText(), QString(markup).remove(u'\r'));
+  window.btnCopy->click();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), markup);  // CR LF and all
+
+  // A share and a colour changed in the table.
+  window.table->item(0, PlaygroundWindow::kValue)->setText(QStringLiteral("70"));
+  window.table->item(1, PlaygroundWindow::kColour)->setText(QStringLiteral("#00ff00"));
+  markup = window.lblChart->Caption();
+  EXPECT_TRUE(markup.contains("ToolTip='Tea: 70 %'"));
+  EXPECT_TRUE(markup.contains("Fill='#00FF00'"));
+
+  // Raw values become shares that add up to 100.
+  window.table->item(0, PlaygroundWindow::kValue)->setText(QStringLiteral("3"));
+  window.table->item(1, PlaygroundWindow::kValue)->setText(QStringLiteral("1"));
+  window.chkRawValues->setChecked(true);
+  EXPECT_TRUE(window.lblChart->Caption().contains("ToolTip='Tea: 75 %'"));
+
+  // Saved and loaded again, the chart is the same.
+  const QString saved = dir.filePath(QStringLiteral("again.json"));
+  ASSERT_TRUE(window.Save(saved));
+  Window other;
+  ASSERT_TRUE(other.Load(saved));
+  EXPECT_EQ(other.lblChart->Caption(), window.lblChart->Caption());
+}
+
+TEST(Playground, BadFilesChangeNothing) {
+  QTemporaryDir dir;
+  Window window;
+  const QString before = window.lblChart->Caption();
+  const int rows = window.table->rowCount();
+  const std::pair<QByteArray, const char*> bad[] = {
+      {"{\"slices\": [", "not JSON"},
+      {"[1, 2]", "not a JSON object"},
+      {"{}", "\"slices\" is missing"},
+      {R"({"slices": [{"value": 1, "color": "#FF0000"}, {"value": "x", "color": "red"}]})",
+       "slice 2: \"value\""},
+      {R"({"slices": [{"value": 1, "color": "nope"}]})", "slice 1: \"color\""},
+      {R"({"slices": [], "size": "big"})", "\"size\" is not a number"},
+      {R"({"slices": [], "labels": "Loud"})", "\"labels\" is none of"},
+      {R"({"slices": [], "holeColor": "system:99"})", "\"holeColor\" is not a colour"},
+  };
+  for (const auto& [text, problem] : bad) {
+    window.errors.clear();
+    EXPECT_FALSE(window.Load(Write(dir, "bad.json", text))) << problem;
+    ASSERT_EQ(window.errors.size(), 1) << problem;
+    EXPECT_TRUE(window.errors.front().contains(QString::fromUtf8(problem)))
+        << window.errors.front().toStdString();
+    EXPECT_EQ(window.table->rowCount(), rows);
+    EXPECT_EQ(window.lblChart->Caption(), before);
+  }
+  EXPECT_FALSE(window.Load(dir.filePath(QStringLiteral("missing.json"))));
+}
+
+}  // namespace
+}  // namespace xamlpie::test
