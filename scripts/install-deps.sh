@@ -7,6 +7,8 @@ packages=(
   cmake ninja-build g++ clang          # toolchains: GCC 12 and Clang 14
   libgtest-dev libbenchmark-dev        # tests and benchmarks
   qt6-base-dev qt6-svg-dev             # the markup label and the demo window
+  libpugixml-dev                       # the label's XML parser
+  librsvg2-bin                         # an independent renderer the label is checked against
   fonts-dejavu-core
   pkg-config dpkg-dev                  # the pkg-config consumer test; cpack -G DEB
   "$@"                                 # extra packages a caller asks for

@@ -1,0 +1,515 @@
+// Reading a caption: pugixml takes the text apart, and the checks here keep
+// it as strict as XML's well-formedness rules wherever the result could
+// differ: a document that is not well-formed XML is not a chart.
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <pugixml.hpp>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+
+#include "xamlpie/MarkupScene.h"
+
+namespace xamlpie {
+namespace {
+
+using namespace std::string_view_literals;
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsSpace(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && IsSpace(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
+std::optional<double> ParseNumber(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty() || text.front() == '+') return std::nullopt;
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (!std::isfinite(value) || std::fabs(value) > kMarkupCoordinateLimit) return std::nullopt;
+  return value;
+}
+
+// "x,y x,y ...": numbers separated by commas and white space, in pairs.
+std::optional<QPolygonF> ParsePoints(std::string_view text) {
+  QPolygonF points;
+  points.reserve(static_cast<qsizetype>(text.size() / 8));
+  double x = 0;
+  bool haveX = false;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    if (text[at] == ',' || IsSpace(text[at])) {
+      ++at;
+      continue;
+    }
+    std::size_t end = at;
+    while (end < text.size() && text[end] != ',' && !IsSpace(text[end])) {
+      ++end;
+    }
+    const std::optional<double> value = ParseNumber(text.substr(at, end - at));
+    if (!value) return std::nullopt;
+    if (haveX) points.append(QPointF(x, *value));
+    x = *value;
+    haveX = !haveX;
+    at = end;
+  }
+  if (haveX) return std::nullopt;  // a lone x without its y
+  return points;
+}
+
+int HexDigit(char32_t u) {
+  if (u >= '0' && u <= '9') return static_cast<int>(u - '0');
+  if (u >= 'a' && u <= 'f') return static_cast<int>(u - 'a' + 10);
+  if (u >= 'A' && u <= 'F') return static_cast<int>(u - 'A' + 10);
+  return -1;
+}
+
+QColor ParseColor(std::string_view text) {
+  if (text.empty() || text.front() != '#') {
+    // Names only: QColor would also take forms such as "#RRRGGGBBB".
+    const bool letter = !text.empty() && ((text.front() >= 'a' && text.front() <= 'z') ||
+                                          (text.front() >= 'A' && text.front() <= 'Z'));
+    if (!letter) return {};
+    return QColor::fromString(QLatin1StringView(text.data(), static_cast<qsizetype>(text.size())));
+  }
+  const std::size_t digits = text.size() - 1;
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    if (HexDigit(static_cast<char32_t>(text[i])) < 0) return {};
+  }
+  const std::size_t width = digits <= 4 ? 1 : 2;
+  const bool alpha = digits == 4 || digits == 8;
+  if (digits != 3 && digits != 4 && digits != 6 && digits != 8) return {};
+  // One field of `width` digits; a one-digit field is doubled.
+  const auto field = [&](std::size_t index) {
+    int value = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+      value = value * 16 + HexDigit(static_cast<char32_t>(text[1 + index * width + i]));
+    }
+    return width == 1 ? value * 17 : value;
+  };
+  const std::size_t first = alpha ? 1 : 0;
+  return QColor(field(first), field(first + 1), field(first + 2), alpha ? field(0) : 255);
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+bool IsXmlChar(char32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// A caption as UTF-8 for pugixml; nothing when it holds a character XML does
+// not allow (a control character, U+FFFE, U+FFFF, half a surrogate pair).
+std::optional<std::string> ToUtf8(const QString& text) {
+  std::string out;
+  out.reserve(static_cast<std::size_t>(text.size()) + 16);
+  const char16_t* at = reinterpret_cast<const char16_t*>(text.utf16());
+  const char16_t* end = at + text.size();
+  while (at < end) {
+    char32_t c = *at++;
+    if (c >= 0x20 && c < 0x80) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (at == end || *at < 0xDC00 || *at > 0xDFFF) return std::nullopt;
+      c = 0x10000 + ((c - 0xD800) << 10) + (*at++ - 0xDC00);
+    }
+    if (!IsXmlChar(c)) return std::nullopt;
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+// The value of an attribute or a piece of text with its references replaced:
+// the five predefined entities and character references. Nothing for any
+// other '&', or for a '<' in an attribute value.
+class Decoder {
+ public:
+  std::optional<std::string_view> operator()(std::string_view raw, bool attribute) {
+    if (raw.find('&') == std::string_view::npos) {
+      if (attribute && raw.find('<') != std::string_view::npos) return std::nullopt;
+      return raw;
+    }
+    mScratch.clear();
+    for (std::size_t at = 0; at < raw.size();) {
+      const char c = raw[at];
+      if (c == '<' && attribute) return std::nullopt;
+      if (c != '&') {
+        mScratch += c;
+        ++at;
+        continue;
+      }
+      const std::size_t semicolon = raw.find(';', at);
+      if (semicolon == std::string_view::npos) return std::nullopt;
+      const std::string_view name = raw.substr(at + 1, semicolon - at - 1);
+      at = semicolon + 1;
+      if (name == "amp"sv) {
+        mScratch += '&';
+      } else if (name == "lt"sv) {
+        mScratch += '<';
+      } else if (name == "gt"sv) {
+        mScratch += '>';
+      } else if (name == "apos"sv) {
+        mScratch += '\'';
+      } else if (name == "quot"sv) {
+        mScratch += '"';
+      } else if (name.size() >= 2 && name.front() == '#') {
+        const bool hex = name[1] == 'x';
+        const std::string_view digits = name.substr(hex ? 2 : 1);
+        std::uint32_t code = 0;
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), code, hex ? 16 : 10);
+        if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
+            !IsXmlChar(code)) {
+          return std::nullopt;
+        }
+        AppendUtf8(mScratch, code);
+      } else {
+        return std::nullopt;  // an entity nobody declared
+      }
+    }
+    return std::string_view(mScratch);
+  }
+
+ private:
+  std::string mScratch;
+};
+
+QString ToQString(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string_view LocalName(std::string_view name) {
+  const std::size_t colon = name.find(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+// What pugixml lets through and XML does not: a document type declaration (and
+// with it entity tricks), more than one root, text beside the root, the same
+// attribute twice, a bad reference or a '<' in a value. Walks the whole tree
+// without recursion, so that deep nesting costs no stack.
+bool WellFormed(const pugi::xml_document& document, Decoder& decode) {
+  int roots = 0;
+  std::unordered_set<std::string_view> seen;
+  for (pugi::xml_node node = document.first_child(); node;) {
+    switch (node.type()) {
+      case pugi::node_doctype:
+        return false;
+      case pugi::node_element: {
+        if (node.parent() == document) ++roots;
+        std::size_t count = 0;
+        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+          if (!decode(a.value(), true)) return false;
+          ++count;
+        }
+        if (count > 1) {
+          seen.clear();
+          for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+            if (!seen.insert(a.name()).second) return false;
+          }
+        }
+        break;
+      }
+      case pugi::node_pcdata:
+        if (node.parent() == document && !Trim(node.value()).empty()) return false;
+        if (!decode(node.value(), false)) return false;
+        break;
+      default:
+        break;
+    }
+    if (node.first_child()) {
+      node = node.first_child();
+      continue;
+    }
+    while (node && node != document && !node.next_sibling())
+      node = node.parent();
+    if (!node || node == document) break;
+    node = node.next_sibling();
+  }
+  return roots == 1;
+}
+
+// What one element says before it becomes a shape: its offset and size are
+// applied last, since attributes come in any order.
+struct Reading {
+  MarkupShape shape;
+  QPointF offset;
+  QSizeF size{-1, -1};     // negative: not given
+  double fontSize = 12.0;  // XAML's default
+  QString family;
+  bool hasText = false;
+};
+
+std::optional<QFont::Weight> ParseWeight(std::string_view value) {
+  static constexpr std::pair<std::string_view, QFont::Weight> kWeights[] = {
+      {"Thin", QFont::Thin},
+      {"ExtraLight", QFont::ExtraLight},
+      {"UltraLight", QFont::ExtraLight},
+      {"Light", QFont::Light},
+      {"Normal", QFont::Normal},
+      {"Regular", QFont::Normal},
+      {"Medium", QFont::Medium},
+      {"SemiBold", QFont::DemiBold},
+      {"DemiBold", QFont::DemiBold},
+      {"Bold", QFont::Bold},
+      {"ExtraBold", QFont::ExtraBold},
+      {"UltraBold", QFont::ExtraBold},
+      {"Black", QFont::Black},
+      {"Heavy", QFont::Black},
+  };
+  const QLatin1StringView v(Trim(value).data(), static_cast<qsizetype>(Trim(value).size()));
+  for (const auto& [name, weight] : kWeights) {
+    if (v.compare(QLatin1StringView(name.data(), static_cast<qsizetype>(name.size())),
+                  Qt::CaseInsensitive) == 0) {
+      return weight;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<Qt::Alignment> ParseAlignment(std::string_view value) {
+  static constexpr std::pair<std::string_view, Qt::AlignmentFlag> kAlignments[] = {
+      {"Left", Qt::AlignLeft},
+      {"Right", Qt::AlignRight},
+      {"Center", Qt::AlignHCenter},
+      {"Justify", Qt::AlignJustify}};
+  const std::string_view v = Trim(value);
+  for (const auto& [name, alignment] : kAlignments) {
+    if (QLatin1StringView(v.data(), static_cast<qsizetype>(v.size()))
+            .compare(QLatin1StringView(name.data(), static_cast<qsizetype>(name.size())),
+                     Qt::CaseInsensitive) == 0) {
+      return alignment;
+    }
+  }
+  return std::nullopt;
+}
+
+// One attribute of a shape; false when its value does not parse.
+bool ApplyAttribute(Reading& r, std::string_view name, std::string_view value) {
+  MarkupShape& shape = r.shape;
+  const auto number = [&](double& target) {
+    const std::optional<double> parsed = ParseNumber(Trim(value));
+    if (parsed) target = *parsed;
+    return parsed.has_value();
+  };
+  const auto length = [&](double& target) { return number(target) && target >= 0; };
+  const auto colour = [&](QColor& target) {
+    target = ParseColor(Trim(value));
+    return target.isValid();
+  };
+  using Kind = MarkupShape::Kind;
+  const Kind kind = shape.kind;
+  const bool text = kind == Kind::Text;
+  const bool boxed = kind == Kind::Ellipse || kind == Kind::Rectangle;
+
+  if (name == "Tag"sv) {
+    shape.tag = ToQString(value);
+    return true;
+  }
+  if (name == "ToolTip"sv) {
+    shape.toolTip = ToQString(value);
+    return true;
+  }
+  if (name == "AutomationProperties.Name"sv) {
+    shape.accessibleName = ToQString(value);
+    return true;
+  }
+  if (name == "Canvas.Left"sv) return number(r.offset.rx());
+  if (name == "Canvas.Top"sv) return number(r.offset.ry());
+  if (text) {
+    if (name == "Text"sv) {
+      shape.text = ToQString(value);
+      r.hasText = true;
+      return true;
+    }
+    if (name == "Foreground"sv) return colour(shape.fill);
+    if (name == "FontSize"sv) {
+      return number(r.fontSize) && r.fontSize > 0 && r.fontSize <= kMarkupFontSizeLimit;
+    }
+    if (name == "FontFamily"sv) {
+      r.family = ToQString(Trim(value));
+      return true;
+    }
+    if (name == "FontWeight"sv) {
+      const std::optional<QFont::Weight> weight = ParseWeight(value);
+      if (weight) shape.font.setWeight(*weight);
+      return weight.has_value();
+    }
+    if (name == "TextAlignment"sv) {
+      const std::optional<Qt::Alignment> alignment = ParseAlignment(value);
+      if (alignment) shape.alignment = *alignment;
+      return alignment.has_value();
+    }
+    if (name == "Width"sv) return length(r.size.rwidth());
+    return true;
+  }
+  if (name == "Fill"sv) return kind == Kind::Line || colour(shape.fill);
+  if (name == "Stroke"sv) return colour(shape.stroke);
+  if (name == "StrokeThickness"sv) return length(shape.strokeThickness);
+  if (kind == Kind::Polygon && name == "Points"sv) {
+    std::optional<QPolygonF> points = ParsePoints(value);
+    if (points) shape.points = std::move(*points);
+    return points.has_value();
+  }
+  if (boxed && name == "Width"sv) return length(r.size.rwidth());
+  if (boxed && name == "Height"sv) return length(r.size.rheight());
+  if (kind == Kind::Rectangle && name == "RadiusX"sv) return length(shape.radiusX);
+  if (kind == Kind::Rectangle && name == "RadiusY"sv) return length(shape.radiusY);
+  if (kind == Kind::Line) {
+    QLineF& line = shape.line;
+    double v = 0;
+    if (name == "X1"sv) return number(v) && (line.setP1({v, line.y1()}), true);
+    if (name == "Y1"sv) return number(v) && (line.setP1({line.x1(), v}), true);
+    if (name == "X2"sv) return number(v) && (line.setP2({v, line.y2()}), true);
+    if (name == "Y2"sv) return number(v) && (line.setP2({line.x2(), v}), true);
+  }
+  return true;  // unknown attributes are not ours to judge
+}
+
+// A TextBlock's font and layout box: Canvas.Left/Top is its top-left corner,
+// Width (or the text's own width) its width, one line per line of text.
+void MeasureText(Reading& r) {
+  MarkupShape& shape = r.shape;
+  if (!r.family.isEmpty()) shape.font.setFamilies({r.family});
+  shape.font.setPixelSize(std::max(1, static_cast<int>(std::lround(r.fontSize))));
+  if (QGuiApplication::instance() == nullptr) {
+    // Fonts need the application; without one, a box of about the right size.
+    const double width = r.size.width() >= 0
+                             ? r.size.width()
+                             : 0.6 * r.fontSize * static_cast<double>(shape.text.size());
+    shape.box = QRectF(r.offset, QSizeF(width, r.fontSize * 4.0 / 3.0));
+    return;
+  }
+  const QFontMetricsF metrics(shape.font);
+  const QRectF natural =
+      metrics.boundingRect(QRectF(0, 0, 1.0e6, 1.0e6), Qt::AlignLeft | Qt::AlignTop, shape.text);
+  const double width = r.size.width() >= 0 ? r.size.width() : natural.width();
+  shape.box = QRectF(r.offset, QSizeF(width, std::max(natural.height(), metrics.height())));
+}
+
+std::optional<MarkupShape> ReadShape(const pugi::xml_node& element, MarkupShape::Kind kind,
+                                     Decoder& decode) {
+  Reading r;
+  r.shape.kind = kind;
+  if (kind == MarkupShape::Kind::Text) r.shape.fill = QColor(Qt::black);
+  for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
+    const std::optional<std::string_view> value = decode(a.value(), true);
+    if (!value || !ApplyAttribute(r, a.name(), *value)) return std::nullopt;
+  }
+  MarkupShape& shape = r.shape;
+  switch (kind) {
+    case MarkupShape::Kind::Polygon:
+      shape.points.translate(r.offset);
+      break;
+    case MarkupShape::Kind::Line: {
+      shape.line.translate(r.offset);
+      const QLineF& l = shape.line;
+      for (double v : {l.x1(), l.y1(), l.x2(), l.y2()}) {
+        if (std::fabs(v) > kMarkupCoordinateLimit) return std::nullopt;
+      }
+      break;
+    }
+    case MarkupShape::Kind::Text:
+      if (!r.hasText) {
+        // Inline content such as <Run> is not ours to lay out; its text is kept.
+        std::string content;
+        for (pugi::xml_node node = element.first_child(); node;) {
+          if (node.type() == pugi::node_pcdata) {
+            content += *decode(node.value(), false);  // checked by WellFormed
+          } else if (node.type() == pugi::node_cdata) {
+            content += node.value();
+          }
+          if (node.first_child()) {
+            node = node.first_child();
+            continue;
+          }
+          while (node && node != element && !node.next_sibling())
+            node = node.parent();
+          if (!node || node == element) break;
+          node = node.next_sibling();
+        }
+        shape.text = ToQString(content);
+      }
+      MeasureText(r);
+      break;
+    default:
+      shape.box =
+          QRectF(r.offset, QSizeF(std::max(r.size.width(), 0.0), std::max(r.size.height(), 0.0)));
+      break;
+  }
+  return std::move(r.shape);
+}
+
+}  // namespace
+
+QColor ParseMarkupColor(QStringView text) {
+  const QByteArray utf8 = text.toUtf8();
+  return ParseColor(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+std::optional<MarkupScene> ParseMarkup(const QString& text) {
+  std::optional<std::string> utf8 = ToUtf8(text);
+  if (!utf8) return std::nullopt;
+  // pugixml drops text outside the root element; XML allows none.
+  const std::string_view whole = Trim(*utf8);
+  if (whole.empty() || whole.front() != '<' || whole.back() != '>') return std::nullopt;
+  pugi::xml_document document;
+  // References are decoded here, strictly; pugixml would pass unknown ones.
+  constexpr unsigned kOptions = pugi::parse_cdata | pugi::parse_eol | pugi::parse_doctype;
+  const pugi::xml_parse_result result =
+      document.load_buffer_inplace(utf8->data(), utf8->size(), kOptions, pugi::encoding_utf8);
+  if (!result) return std::nullopt;
+  Decoder decode;
+  if (!WellFormed(document, decode)) return std::nullopt;
+  const pugi::xml_node root = document.document_element();
+  if (LocalName(root.name()) != "Canvas"sv) return std::nullopt;
+
+  MarkupScene scene;
+  using Kind = MarkupShape::Kind;
+  static constexpr std::pair<std::string_view, Kind> kElements[] = {
+      {"Polygon", Kind::Polygon}, {"Ellipse", Kind::Ellipse}, {"Rectangle", Kind::Rectangle},
+      {"Line", Kind::Line},       {"TextBlock", Kind::Text},
+  };
+  for (pugi::xml_node element = root.first_child(); element; element = element.next_sibling()) {
+    if (element.type() != pugi::node_element) continue;
+    const std::string_view name = LocalName(element.name());
+    for (const auto& [known, kind] : kElements) {
+      if (name != known) continue;
+      std::optional<MarkupShape> shape = ReadShape(element, kind, decode);
+      if (shape) scene.shapes.push_back(std::move(*shape));
+    }
+  }
+  return scene;
+}
+
+}  // namespace xamlpie
