@@ -45,7 +45,8 @@ if(XAMLPIE_PKG_CONFIG)
   add_test(NAME consumer.pkg_config
     COMMAND sh -c "${CMAKE_CXX_COMPILER} -std=c++20 ${CMAKE_CXX_FLAGS} -DXAMLPIE_PLAIN \
 ${consumer_source}/main.cpp $(${XAMLPIE_PKG_CONFIG} --cflags --libs xamlpie) \
--o ${consumer_dir}/plain ${CMAKE_EXE_LINKER_FLAGS} && ${consumer_dir}/plain")
+-Wl,-rpath,${consumer_dir}/prefix/${CMAKE_INSTALL_LIBDIR} -o ${consumer_dir}/plain \
+${CMAKE_EXE_LINKER_FLAGS} && ${consumer_dir}/plain")
   set_tests_properties(consumer.pkg_config PROPERTIES
     FIXTURES_REQUIRED xamlpie_installed
     ENVIRONMENT_MODIFICATION "PKG_CONFIG_PATH=set:${consumer_dir}/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig")

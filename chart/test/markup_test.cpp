@@ -247,6 +247,7 @@ TEST(Markup, PlainChartsKeepTheirExactOutput) {
   std::uint64_t hash = 14695981039346656037u;  // FNV-1a
   std::size_t characters = 0;
   for (int n = 0; n < 1500; ++n) {
+    // One draw a statement: the order of a call's arguments is the compiler's.
     cXAMLPieChart chart;
     chart.Size(pick(-10, 400));
     chart.MarginLeft(pick(-50, 100));
@@ -254,7 +255,8 @@ TEST(Markup, PlainChartsKeepTheirExactOutput) {
     chart.DoughnutWidth(pick(-5, 150));
     chart.BackgroundColor(random() & 0x00FFFFFFu);
     for (std::int32_t items = pick(0, 12); items > 0; --items) {
-      chart.AddDataItem(pick(-20, 120), random() & 0x00FFFFFFu);
+      const std::int32_t share = pick(-20, 120);
+      chart.AddDataItem(share, random() & 0x00FFFFFFu);
     }
     const std::string markup = chart.XAML();
     characters += markup.size();
@@ -262,8 +264,8 @@ TEST(Markup, PlainChartsKeepTheirExactOutput) {
       hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
     }
   }
-  EXPECT_EQ(characters, 13071672u);
-  EXPECT_EQ(hash, 11357848661198374144u);
+  EXPECT_EQ(characters, 13137734u);
+  EXPECT_EQ(hash, 8716743578531927215u);
 }
 
 }  // namespace
