@@ -29,8 +29,9 @@ QString DemoMarkup(bool doughnut) {
   return form.lblPieChart->Caption();
 }
 
-QImage Canvas() {
-  QImage image(300, 300, QImage::Format_ARGB32_Premultiplied);
+QImage Canvas(qreal ratio = 1) {
+  QImage image(QSize(300, 300) * ratio, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(ratio);
   image.fill(Qt::white);
   return image;
 }
@@ -79,10 +80,12 @@ void BM_Toggle(benchmark::State& state) {
 BENCHMARK(BM_Toggle)->Unit(benchmark::kMicrosecond);
 
 // The same, but every caption is new: the hole's colour changes each time, so
-// each toggle reads and paints a chart the label has not seen.
+// each toggle reads and paints a chart the label has not seen, into an image
+// at the pixel ratio given.
 void BM_ToggleNewCaption(benchmark::State& state) {
+  const qreal ratio = static_cast<qreal>(state.range(0));
   xamlpie::Form1 form;
-  QImage image = Canvas();
+  QImage image = Canvas(ratio);
   xamlpie::ColorValue colour = 0;
   for (auto _ : state) {
     form.lblPieChart->setBackColor(++colour & 0x00FFFFFFu);
@@ -91,7 +94,38 @@ void BM_ToggleNewCaption(benchmark::State& state) {
     form.lblPieChart->render(&image);
   }
 }
-BENCHMARK(BM_ToggleNewCaption)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ToggleNewCaption)->ArgName("ratio")->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// Captions of `slices` slices of 1 % each, four of them in turn so that the
+// label has seen none, drawn at 300 x 300.
+void BM_LabelSlices(benchmark::State& state) {
+  QStringList captions;
+  for (xamlpie::ColorValue first = 0; first < 4; ++first) {
+    xamlpie::cXAMLPieChart chart;
+    chart.MarginLeft(25);
+    chart.MarginTop(25);
+    chart.Size(250);
+    for (std::int64_t i = 0; i < state.range(0); ++i) {
+      chart.AddDataItem(1, i == 0 ? first : static_cast<xamlpie::ColorValue>(i * 0x030507));
+    }
+    captions.append(QString::fromStdString(chart.XAML()));
+  }
+  xamlpie::MarkupLabel label;
+  label.resize(300, 300);
+  QImage image = Canvas();
+  int next = 0;
+  for (auto _ : state) {
+    label.setCaption(captions[next++ % 4]);
+    label.render(&image);
+  }
+  state.counters["markup_bytes"] = static_cast<double>(captions.front().size());
+}
+BENCHMARK(BM_LabelSlices)
+    ->ArgName("slices")
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_RepaintUnchanged(benchmark::State& state) {
   xamlpie::Form1 form;
@@ -104,15 +138,19 @@ BENCHMARK(BM_RepaintUnchanged)->Unit(benchmark::kMicrosecond);
 
 #ifdef XAMLPIE_HAVE_QT_CHARTS
 
-// The same five slices in Qt Charts, the hole flipped each time, antialiased.
-void BM_QtChartsToggle(benchmark::State& state) {
+// Qt Charts drawing `slices` slices at 300 x 300 with the pixel ratio given,
+// antialiased; the hole (or, for many slices, one slice's value) flips each
+// time, so each drawing is of a chart not drawn before.
+void QtChartsDraw(benchmark::State& state, int slices, qreal ratio, bool demo) {
   QGraphicsScene scene;
   auto* chart = new QChart;
   auto* series = new QPieSeries;
   const QColor colours[] = {Qt::red, Qt::yellow, Qt::blue, Qt::green, Qt::magenta};
   const qreal shares[] = {20, 10, 25, 5, 40};
-  for (int i = 0; i < 5; ++i)
-    series->append(QString(), shares[i])->setBrush(colours[i]);
+  for (int i = 0; i < slices; ++i) {
+    QPieSlice* slice = series->append(QString(), demo ? shares[i] : 1.0);
+    slice->setBrush(demo ? colours[i] : QColor::fromRgb(static_cast<QRgb>(i * 0x030507)));
+  }
   series->setPieSize(250.0 / 300.0);
   chart->addSeries(series);
   chart->legend()->hide();
@@ -120,11 +158,15 @@ void BM_QtChartsToggle(benchmark::State& state) {
   chart->setAnimationOptions(QChart::NoAnimation);
   scene.addItem(chart);
   chart->setGeometry(0, 0, 300, 300);
-  QImage image = Canvas();
-  bool hole = false;
+  QImage image = Canvas(ratio);
+  bool flip = false;
   for (auto _ : state) {
-    hole = !hole;
-    series->setHoleSize(hole ? 0.4 : 0.0);
+    flip = !flip;
+    if (demo) {
+      series->setHoleSize(flip ? 0.4 : 0.0);
+    } else {
+      series->slices().front()->setValue(flip ? 2.0 : 1.0);
+    }
     QCoreApplication::processEvents();  // Qt Charts lays out on posted events
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -132,7 +174,22 @@ void BM_QtChartsToggle(benchmark::State& state) {
   }
   if (qEnvironmentVariableIsSet("XAMLPIE_BENCH_SAVE")) image.save("qtcharts.png");
 }
-BENCHMARK(BM_QtChartsToggle)->Unit(benchmark::kMicrosecond);
+
+// The demo's five slices, the hole flipped each time.
+void BM_QtChartsToggle(benchmark::State& state) {
+  QtChartsDraw(state, 5, static_cast<qreal>(state.range(0)), true);
+}
+BENCHMARK(BM_QtChartsToggle)->ArgName("ratio")->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+void BM_QtChartsSlices(benchmark::State& state) {
+  QtChartsDraw(state, static_cast<int>(state.range(0)), 1.0, false);
+}
+BENCHMARK(BM_QtChartsSlices)
+    ->ArgName("slices")
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Unit(benchmark::kMicrosecond);
 
 #endif
 

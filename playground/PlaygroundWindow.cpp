@@ -419,7 +419,8 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
     int explode;
   };
   std::vector<Row> rows;
-  for (const QJsonValue& entry : slices.toArray()) {
+  const QJsonArray entries = slices.toArray();
+  for (const auto& entry : entries) {
     const QString where = tr("slice %1").arg(rows.size() + 1);
     if (!entry.isObject()) {
       *problem = tr("%1 is not an object").arg(where);
@@ -432,7 +433,7 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
     }
     const QColor colour = QColor::fromString(slice.value(QLatin1String("color")).toString());
     if (!colour.isValid()) {
-      *problem = tr("%1: \"color\" is missing or not a colour such as \"#4E79A7\"").arg(where);
+      *problem = tr(R"(%1: "color" is missing or not a colour such as "#4E79A7")").arg(where);
       return false;
     }
     rows.push_back({slice.value(QLatin1String("name")).toString(),

@@ -208,7 +208,7 @@ std::pair<std::int32_t, std::int32_t> SliceAngles(std::int32_t Percent, std::int
 constexpr double kCharWidth = 0.6;
 
 std::int32_t TextWidth(std::string_view text, std::int32_t fontSize) {
-  const double chars = static_cast<double>(detail::CodePointCount(text));
+  const auto chars = static_cast<double>(detail::CodePointCount(text));
   return checked::Round(std::ceil(chars * fontSize * kCharWidth));
 }
 
@@ -668,10 +668,10 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
         floor = p.top + h;
       }
       std::int64_t ceiling = highest;
-      for (auto p = column.rbegin(); p != column.rend(); ++p) {
-        p->top = std::min(p->top, ceiling - h);
-        ceiling = p->top;
-      }
+      std::for_each(column.rbegin(), column.rend(), [&](Placed& p) {
+        p.top = std::min(p.top, ceiling - h);
+        ceiling = p.top;
+      });
       for (const Placed& p : column) {
         const DrawnSlice& slice = layout.slices[p.slice];
         const double rimDistance = layout.radius + slice.explode;

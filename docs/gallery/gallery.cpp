@@ -4,8 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
-#include <cstdio>
-#include <functional>
+#include <iostream>
 
 #include "xamlpie/MarkupLabel.h"
 #include "xamlpie/cXAMLPieChart.h"
@@ -35,7 +34,7 @@ bool Save(const QString& dir, const char* name, const cXAMLPieChart& chart, QSiz
   label.render(&image);
   const QString path = QDir(dir).filePath(QString::fromLatin1(name));
   if (!image.save(path)) return false;
-  std::printf("%s\n", qPrintable(path));
+  std::cout << path.toStdString() << '\n';
   return true;
 }
 
@@ -43,7 +42,7 @@ bool Save(const QString& dir, const char* name, const cXAMLPieChart& chart, QSiz
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    std::cerr << "usage: " << argv[0] << " DIR\n";
     return 2;
   }
   QApplication app(argc, argv);

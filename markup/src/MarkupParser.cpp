@@ -33,7 +33,23 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+// Whole numbers are nearly all that a chart holds, so they are read here;
+// anything else takes from_chars.
 std::optional<double> ParseNumber(std::string_view text) {
+  const bool negative = !text.empty() && text.front() == '-';
+  const std::size_t sign = !text.empty() && (negative || text.front() == '+') ? 1 : 0;
+  if (text.size() > sign && text.size() - sign <= 9) {
+    int whole = 0;
+    std::size_t at = sign;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+      whole = whole * 10 + (text[at] - '0');
+    }
+    if (at == text.size()) {
+      const double value = negative ? -whole : whole;
+      if (std::fabs(value) > kMarkupCoordinateLimit) return std::nullopt;
+      return value;
+    }
+  }
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty() || text.front() == '+') return std::nullopt;
   double value = 0;
@@ -49,22 +65,23 @@ std::optional<QPolygonF> ParsePoints(std::string_view text) {
   points.reserve(static_cast<qsizetype>(text.size() / 8));
   double x = 0;
   bool haveX = false;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    if (text[at] == ',' || IsSpace(text[at])) {
+  const char* at = text.data();
+  const char* end = at + text.size();
+  while (at < end) {
+    if (*at == ',' || IsSpace(*at)) {
       ++at;
       continue;
     }
-    std::size_t end = at;
-    while (end < text.size() && text[end] != ',' && !IsSpace(text[end])) {
-      ++end;
+    const char* start = at;
+    while (at < end && *at != ',' && !IsSpace(*at)) {
+      ++at;
     }
-    const std::optional<double> value = ParseNumber(text.substr(at, end - at));
+    const std::optional<double> value =
+        ParseNumber(std::string_view(start, static_cast<std::size_t>(at - start)));
     if (!value) return std::nullopt;
     if (haveX) points.append(QPointF(x, *value));
     x = *value;
     haveX = !haveX;
-    at = end;
   }
   if (haveX) return std::nullopt;  // a lone x without its y
   return points;
@@ -130,14 +147,15 @@ bool IsXmlChar(char32_t c) {
 // A caption as UTF-8 for pugixml; nothing when it holds a character XML does
 // not allow (a control character, U+FFFE, U+FFFF, half a surrogate pair).
 std::optional<std::string> ToUtf8(const QString& text) {
-  std::string out;
-  out.reserve(static_cast<std::size_t>(text.size()) + 16);
-  const char16_t* at = reinterpret_cast<const char16_t*>(text.utf16());
+  // At most three bytes for each UTF-16 unit; trimmed at the end.
+  std::string out(static_cast<std::size_t>(text.size()) * 3, '\0');
+  char* to = out.data();
+  const auto* at = reinterpret_cast<const char16_t*>(text.utf16());
   const char16_t* end = at + text.size();
   while (at < end) {
     char32_t c = *at++;
     if (c >= 0x20 && c < 0x80) {
-      out += static_cast<char>(c);
+      *to++ = static_cast<char>(c);
       continue;
     }
     if (c >= 0xD800 && c <= 0xDBFF) {
@@ -145,8 +163,11 @@ std::optional<std::string> ToUtf8(const QString& text) {
       c = 0x10000 + ((c - 0xD800) << 10) + (*at++ - 0xDC00);
     }
     if (!IsXmlChar(c)) return std::nullopt;
-    AppendUtf8(out, c);
+    std::string bytes;
+    AppendUtf8(bytes, c);
+    to = std::copy(bytes.begin(), bytes.end(), to);
   }
+  out.resize(static_cast<std::size_t>(to - out.data()));
   return out;
 }
 
@@ -232,10 +253,16 @@ bool WellFormed(const pugi::xml_document& document, Decoder& decode) {
           if (!decode(a.value(), true)) return false;
           ++count;
         }
-        if (count > 1) {
+        if (count > 16) {
           seen.clear();
           for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
             if (!seen.insert(a.name()).second) return false;
+          }
+        } else if (count > 1) {  // a few: comparing each pair is cheaper than hashing
+          for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+            for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute()) {
+              if (std::strcmp(a.name(), b.name()) == 0) return false;
+            }
           }
         }
         break;

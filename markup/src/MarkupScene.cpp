@@ -5,8 +5,6 @@
 #include <QPainterPathStroker>
 #include <QPen>
 #include <algorithm>
-#include <optional>
-#include <vector>
 #include <cmath>
 #include <utility>
 
@@ -53,68 +51,6 @@ QRectF SceneBounds(const MarkupScene& scene) {
 }
 
 namespace {
-
-// A convex polygon grown outward by `by` on every side, corners mitred and,
-// past XAML's miter limit of 10 half stroke widths, bevelled. Repeated and
-// collinear points are dropped. Nothing for a polygon that is not convex or
-// has fewer than three corners.
-std::optional<QPolygonF> GrowConvex(const QPolygonF& points, double by) {
-  std::vector<QPointF> corners;
-  corners.reserve(static_cast<std::size_t>(points.size()));
-  const auto cross = [](QPointF a, QPointF b, QPointF c) {
-    return (b.x() - a.x()) * (c.y() - b.y()) - (b.y() - a.y()) * (c.x() - b.x());
-  };
-  for (const QPointF& p : points) {
-    if (!corners.empty() && corners.back() == p) continue;
-    while (corners.size() >= 2 && cross(corners[corners.size() - 2], corners.back(), p) == 0) {
-      corners.pop_back();  // the middle of three in a line
-    }
-    corners.push_back(p);
-  }
-  while (corners.size() >= 3) {  // the seam where the outline closes
-    const std::size_t n = corners.size();
-    if (corners.front() == corners.back()) {
-      corners.pop_back();
-    } else if (cross(corners[n - 2], corners[n - 1], corners[0]) == 0) {
-      corners.pop_back();
-    } else if (cross(corners[n - 1], corners[0], corners[1]) == 0) {
-      corners.erase(corners.begin());
-    } else {
-      break;
-    }
-  }
-  const std::size_t n = corners.size();
-  if (n < 3) return std::nullopt;
-  double turn = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const double c = cross(corners[i], corners[(i + 1) % n], corners[(i + 2) % n]);
-    if (turn == 0) turn = c;
-    if (c * turn < 0) return std::nullopt;  // not convex
-  }
-  // Outward normals of each edge; y grows downward, so the sign follows the turn.
-  std::vector<QPointF> normals(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    const QPointF d = corners[(i + 1) % n] - corners[i];
-    const double length = std::hypot(d.x(), d.y());
-    normals[i] = turn > 0 ? QPointF(d.y(), -d.x()) / length : QPointF(-d.y(), d.x()) / length;
-  }
-  constexpr double kMiterLimit = 10.0;  // XAML's, in half stroke widths
-  QPolygonF grown;
-  grown.reserve(static_cast<qsizetype>(2 * n));
-  for (std::size_t i = 0; i < n; ++i) {
-    const QPointF& before = normals[(i + n - 1) % n];
-    const QPointF& after = normals[i];
-    const double cosine = QPointF::dotProduct(before, after);
-    const double miter = std::sqrt(2.0 / (1.0 + cosine));  // tip distance over `by`
-    if (cosine > -1.0 && miter <= kMiterLimit) {
-      grown.append(corners[i] + (before + after) * (by / (1.0 + cosine)));
-    } else {
-      grown.append(corners[i] + before * by);
-      grown.append(corners[i] + after * by);
-    }
-  }
-  return grown;
-}
 
 // A highlighted shape: a third of the way to white, alpha kept.
 QColor Lighter(const QColor& c) {
@@ -198,42 +134,6 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
           break;
       }
     };
-
-    // Stroking is the costly part of painting; where a fill of the right
-    // outline gives the same pixels, that is drawn instead.
-    if (stroked && !pen.isCosmetic() && shape.stroke.alpha() == 255) {
-      if (shape.kind == MarkupShape::Kind::Polygon && filled && shape.stroke == shape.fill) {
-        // A convex polygon with a stroke of its own colour is its outline grown
-        // by half the stroke, mitred.
-        const std::optional<QPolygonF> grown = GrowConvex(shape.points, thickness / 2.0);
-        if (grown) {
-          painter.setRenderHint(QPainter::Antialiasing, true);
-          painter.setPen(Qt::NoPen);
-          painter.setBrush(shape.fill);
-          painter.drawPolygon(*grown);
-          continue;
-        }
-      }
-      if (shape.kind == MarkupShape::Kind::Ellipse && shape.box.width() > 2 * thickness &&
-          shape.box.height() > 2 * thickness) {
-        // An ellipse's stroke is the ring between its box and the box inset
-        // by the stroke's width.
-        const QRectF hole = shape.box.adjusted(thickness, thickness, -thickness, -thickness);
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        painter.setPen(Qt::NoPen);
-        if (filled) {
-          painter.setBrush(shape.fill);
-          painter.drawEllipse(hole.adjusted(-0.5, -0.5, 0.5, 0.5));  // under the ring's edge
-        }
-        QPainterPath ring;
-        ring.setFillRule(Qt::OddEvenFill);
-        ring.addEllipse(shape.box);
-        ring.addEllipse(hole);
-        painter.setBrush(shape.stroke);
-        painter.drawPath(ring);
-        continue;
-      }
-    }
 
     if (filled && plainFill) {
       painter.setRenderHint(QPainter::Antialiasing, false);

@@ -113,8 +113,8 @@ TEST_P(DemoLabel, TextRectangleAndLine) {
   EXPECT_EQ(Pixel(image, {163, 20}), QColor(Qt::white));  // flat cap
   // Two full blocks, right-aligned in 60..180: blue near 175, white at 65.
   int blue = 0;
-  for (double x = 150; x < 180; x += 1) {
-    blue += Pixel(image, {x, 62}) == QColor(0, 0, 255) ? 1 : 0;
+  for (int x = 150; x < 180; ++x) {
+    blue += Pixel(image, QPointF(x, 62)) == QColor(0, 0, 255) ? 1 : 0;
   }
   EXPECT_GT(blue, 10);
   EXPECT_EQ(Pixel(image, {65, 62}), QColor(Qt::white));

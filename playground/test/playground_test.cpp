@@ -26,7 +26,7 @@ class Window : public PlaygroundWindow {
 };
 
 QString Write(const QTemporaryDir& dir, const char* name, const QByteArray& text) {
-  const QString path = dir.filePath(QString::fromLatin1(name));
+  QString path = dir.filePath(QString::fromLatin1(name));
   QFile file(path);
   EXPECT_TRUE(file.open(QIODevice::WriteOnly));
   file.write(text);
