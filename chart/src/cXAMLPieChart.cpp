@@ -395,6 +395,11 @@ bool cXAMLPieChart::SliceXAML(detail::MarkupWriter& out, std::int32_t Percent,
   const double radius = layout.radius;
   const auto centreF = static_cast<double>(centre);
   TrigCache& trig = Trig();
+  // Copies: the writer's characters could alias the layout, which would have
+  // it read again for every point.
+  const bool turned = layout.turned;
+  const std::int64_t start = layout.start;
+  const std::int64_t step = layout.clockwise ? -1 : 1;
 
   std::int32_t pointCount = 0;
   std::int32_t angle = startAngle;
@@ -440,7 +445,12 @@ bool cXAMLPieChart::SliceXAML(detail::MarkupWriter& out, std::int32_t Percent,
       out.Put("' Points='");
       out.Point(centre, centre);
     }
-    const TrigCache::CosSin cs = trig.Get(layout.Screen(angle));
+    std::int64_t degree = angle;
+    if (turned) {
+      degree = (start + step * angle) % 360;
+      if (degree < 0) degree += 360;
+    }
+    const TrigCache::CosSin cs = trig.Get(static_cast<std::int32_t>(degree));
     out.Point(checked::Floor(radius * cs.cos + centreF), checked::Floor(centreF - radius * cs.sin));
     pointCount = checked::Add(pointCount, 1);
     angle = checked::Add(angle, 1);
