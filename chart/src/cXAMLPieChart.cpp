@@ -168,14 +168,6 @@ struct Layout {
   std::vector<DrawnSlice> slices{};
   std::vector<std::string> labels{};  // per slice; empty: none
 
-  // The screen degree of a slice's `angle`.
-  std::int32_t Screen(std::int32_t angle) const {
-    if (!turned) return angle;
-    std::int64_t d = clockwise ? std::int64_t{start} - angle : std::int64_t{start} + angle;
-    d %= 360;
-    return static_cast<std::int32_t>(d < 0 ? d + 360 : d);
-  }
-
   // The unit vector to the middle of a slice, y pointing down the screen.
   std::pair<double, double> Middle(const DrawnSlice& slice) const {
     const double mid = (static_cast<double>(slice.startAngle) + slice.endAngle) / 2.0;
