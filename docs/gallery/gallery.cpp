@@ -24,6 +24,18 @@ void Add(cXAMLPieChart& chart, std::int32_t share, int colour, const char* name)
   chart.AddDataItem(share, ToColorValue(kColours[colour]), name);
 }
 
+// A chart at (margin, margin), `size` across, from 12 o'clock clockwise, as
+// people read pies.
+cXAMLPieChart Chart(std::int32_t margin, std::int32_t size) {
+  cXAMLPieChart chart;
+  chart.MarginLeft(margin);
+  chart.MarginTop(margin);
+  chart.Size(size);
+  chart.StartAngle(90);
+  chart.Clockwise(true);
+  return chart;
+}
+
 bool Save(const QString& dir, const char* name, const cXAMLPieChart& chart, QSize size) {
   xamlpie::MarkupLabel label;
   label.setBackColor(0x00FFFFFF);
@@ -48,12 +60,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QString dir = QString::fromLocal8Bit(argv[1]);
 
-  cXAMLPieChart labels;  // a labelled pie with a legend
-  labels.MarginLeft(10);
-  labels.MarginTop(10);
-  labels.Size(220);
-  labels.StartAngle(90);
-  labels.Clockwise(true);
+  cXAMLPieChart labels = Chart(10, 220);  // a labelled pie with a legend
   Add(labels, 38, 0, "Rent");
   Add(labels, 22, 1, "Food");
   Add(labels, 15, 2, "Transport");
@@ -62,14 +69,9 @@ int main(int argc, char** argv) {
   labels.SliceLabels(xamlpie::LabelStyle::Percent);
   labels.Legend(true);
 
-  cXAMLPieChart doughnut;  // centre text and an exploded slice
-  doughnut.MarginLeft(20);
-  doughnut.MarginTop(20);
-  doughnut.Size(220);
+  cXAMLPieChart doughnut = Chart(20, 220);  // centre text and an exploded slice
   doughnut.DoughnutWidth(55);
   doughnut.BackgroundColor(0x00FFFFFF);
-  doughnut.StartAngle(90);
-  doughnut.Clockwise(true);
   Add(doughnut, 46, 0, "Done");
   Add(doughnut, 31, 1, "In progress");
   Add(doughnut, 23, 2, "Blocked");
@@ -77,12 +79,7 @@ int main(int argc, char** argv) {
   doughnut.SliceLabels(xamlpie::LabelStyle::Percent);
   doughnut.CenterText("Tasks");
 
-  cXAMLPieChart other;  // small slices folded into "Other", labels outside
-  other.MarginLeft(10);
-  other.MarginTop(10);
-  other.Size(200);
-  other.StartAngle(90);
-  other.Clockwise(true);
+  cXAMLPieChart other = Chart(10, 200);  // small slices folded into "Other", labels outside
   const char* browsers[] = {"Chrome", "Safari",  "Edge", "Firefox",
                             "Opera",  "Samsung", "UC",   "Yandex"};
   const std::int32_t shares[] = {62, 19, 7, 5, 3, 2, 1, 1};
