@@ -1,12 +1,18 @@
 #include "xamlpie/MarkupScene.h"
 
+#include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <QPen>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <utility>
+#include <vector>
+
+#include "Raster.h"
 
 namespace xamlpie {
 
@@ -52,6 +58,187 @@ QRectF SceneBounds(const MarkupScene& scene) {
 
 namespace {
 
+// An outline grown outward by `by` on every side, corners mitred and, past
+// XAML's miter limit of 10 half stroke widths, bevelled: the region a fill and
+// a centred stroke of width 2 * `by` cover together. Only for outlines that
+// are simple for certain: every point seen from the first one in turn, one way
+// round, within half a turn, as every convex polygon and every pie fan is
+// (their rims floored to whole pixels may dent inward). Repeated and collinear
+// points are dropped. Nothing where that does not hold or the grown outline
+// would fold over itself.
+std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& points, double by,
+                                                bool* clockwise) {
+  const auto cross = [](QPointF a, QPointF b, QPointF c) {
+    return (b.x() - a.x()) * (c.y() - b.y()) - (b.y() - a.y()) * (c.x() - b.x());
+  };
+  std::vector<QPointF> corners;
+  corners.reserve(points.size());
+  // Whether b lies on the way from a to c; false where the outline turns back
+  // on itself there, a spike whose stroke would be lost.
+  bool spike = false;
+  const auto between = [&](QPointF a, QPointF b, QPointF c) {
+    if (cross(a, b, c) != 0) return false;
+    spike = spike || QPointF::dotProduct(b - a, c - b) < 0;
+    return true;
+  };
+  for (const QPointF& p : points) {
+    if (!corners.empty() && corners.back() == p) continue;
+    while (corners.size() >= 2 && between(corners[corners.size() - 2], corners.back(), p)) {
+      corners.pop_back();
+    }
+    corners.push_back(p);
+  }
+  while (corners.size() >= 3) {  // the seam where the outline closes
+    const std::size_t n = corners.size();
+    if (corners.front() == corners.back() || between(corners[n - 2], corners[n - 1], corners[0])) {
+      corners.pop_back();
+    } else if (between(corners[n - 1], corners[0], corners[1])) {
+      corners.erase(corners.begin());
+    } else {
+      break;
+    }
+  }
+  if (spike) return std::nullopt;
+  const std::size_t n = corners.size();
+  if (n < 3) return std::nullopt;
+  const QPointF& eye = corners[0];
+  const auto seen = [&](const QPointF& a, const QPointF& b) {
+    const QPointF u = a - eye;
+    const QPointF v = b - eye;
+    return u.x() * v.y() - u.y() * v.x();
+  };
+  const double turn = seen(corners[1], corners[n - 1]);  // the whole span, under half a turn
+  if (turn == 0) return std::nullopt;
+  *clockwise = turn > 0;  // on screen, y pointing down
+  for (std::size_t i = 1; i + 1 < n; ++i) {
+    if (seen(corners[i], corners[i + 1]) * turn <= 0) return std::nullopt;
+    if (seen(corners[1], corners[i + 1]) * turn < 0) return std::nullopt;
+  }
+  std::vector<QPointF> normals(n);  // outward; y grows downward
+  for (std::size_t i = 0; i < n; ++i) {
+    const QPointF d = corners[(i + 1) % n] - corners[i];
+    const double length = std::hypot(d.x(), d.y());
+    normals[i] = turn > 0 ? QPointF(d.y(), -d.x()) / length : QPointF(-d.y(), d.x()) / length;
+  }
+  constexpr double kMiterLimit = 10.0;  // XAML's, in half stroke widths
+  std::vector<QPointF> grown;
+  grown.reserve(2 * n);
+  std::vector<std::size_t> first(n);  // where each corner's points start
+  for (std::size_t i = 0; i < n; ++i) {
+    first[i] = grown.size();
+    const QPointF& before = normals[(i + n - 1) % n];
+    const QPointF& after = normals[i];
+    const double cosine = QPointF::dotProduct(before, after);
+    const bool outward =
+        cross(corners[(i + n - 1) % n], corners[i], corners[(i + 1) % n]) * turn > 0;
+    if (cosine > -1.0 && (!outward || std::sqrt(2.0 / (1.0 + cosine)) <= kMiterLimit)) {
+      grown.push_back(corners[i] + (before + after) * (by / (1.0 + cosine)));
+    } else {
+      grown.push_back(corners[i] + before * by);
+      grown.push_back(corners[i] + after * by);
+    }
+  }
+  // Each edge must keep its direction, or the outline has folded.
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t end = i + 1 < n ? first[i + 1] : grown.size();
+    const QPointF& from = grown[end - 1];  // the last point of corner i
+    const QPointF& to = grown[first[(i + 1) % n]];
+    if (QPointF::dotProduct(to - from, corners[(i + 1) % n] - corners[i]) <= 0) return std::nullopt;
+  }
+  return grown;
+}
+
+// An ellipse as an outline close enough that no pixel can tell; clockwise
+// on screen, or the other way for a hole.
+std::vector<QPointF> EllipseOutline(const QRectF& box, const QTransform& device, bool hole) {
+  const QRectF r = device.mapRect(box);
+  const double radius = std::max(r.width(), r.height()) / 2;
+  const double step = 2.0 * std::acos(std::max(0.0, 1.0 - 0.05 / std::max(radius, 0.05)));
+  const int n = static_cast<int>(std::clamp(std::ceil(2 * 3.14159265358979 / step), 8.0, 4096.0));
+  const double turn = 2 * 3.14159265358979 / n * (hole ? -1 : 1);
+  const double c = std::cos(turn);
+  const double s = std::sin(turn);
+  const QPointF centre = r.center();
+  std::vector<QPointF> points(static_cast<std::size_t>(n));
+  double u = 1;  // cos and sin of the point's angle, turned on by one step each time
+  double v = 0;
+  for (QPointF& p : points) {
+    p = QPointF(centre.x() + r.width() / 2 * u, centre.y() + r.height() / 2 * v);
+    const double w = u * c - v * s;
+    v = u * s + v * c;
+    u = w;
+  }
+  return points;
+}
+
+// Draws a shape with the scanline rasteriser where that gives Qt's picture
+// for less: opaque fills and opaque strokes of convex polygons (the stroke in
+// the fill's colour) and of ellipses. False where it does not apply.
+bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransform& device,
+                 double devicePixels) {
+  const bool filled = shape.fill.isValid() && shape.fill.alpha() > 0;
+  const bool stroked = shape.stroke.isValid() && shape.strokeThickness > 0;
+  if ((filled && shape.fill.alpha() != 255) || (stroked && shape.stroke.alpha() != 255)) {
+    return false;
+  }
+  if (shape.kind == MarkupShape::Kind::Polygon) {
+    if (!filled || (stroked && shape.stroke != shape.fill) || shape.points.size() < 3) {
+      return !filled && !stroked;  // nothing to draw is drawn
+    }
+    std::vector<QPointF> points;
+    points.reserve(static_cast<std::size_t>(shape.points.size()));
+    for (const QPointF& p : shape.points)
+      points.push_back(device.map(p));
+    // A stroke thinner than a device pixel is drawn one device pixel wide,
+    // so that it still covers the seams between neighbouring fans.
+    const double grow = stroked ? std::max(shape.strokeThickness * devicePixels, 1.0) / 2 : 0.0;
+    bool clockwise = false;
+    const std::optional<std::vector<QPointF>> outline = GrowOutline(points, grow, &clockwise);
+    if (!outline) return false;
+    raster.AddPending(*outline, shape.fill.rgb(), clockwise);
+    return true;
+  }
+  if (shape.kind == MarkupShape::Kind::Ellipse) {
+    if (!filled && !stroked) return true;
+    const double t = stroked ? shape.strokeThickness : 0.0;
+    if (shape.box.width() <= 2 * t || shape.box.height() <= 2 * t) return !filled && !stroked;
+    raster.Flush();
+    // A stroke over a fill is the whole disc in the stroke's colour, then the
+    // inside in the fill's: the same pixels as a ring over the fill, for two
+    // edges instead of three.
+    const QRectF inside = shape.box.adjusted(t, t, -t, -t);
+    raster.AddOutline(EllipseOutline(shape.box, device, false));
+    if (stroked && !filled) raster.AddOutline(EllipseOutline(inside, device, true));
+    raster.Fill(stroked ? shape.stroke.rgb() : shape.fill.rgb());
+    if (stroked && filled) {
+      raster.AddOutline(EllipseOutline(inside, device, false));
+      raster.Fill(shape.fill.rgb());
+    }
+    return true;
+  }
+  return false;
+}
+
+// The rasteriser for a painter, when it paints straight into an image of
+// ours with no clip and an axis-aligned transform.
+std::optional<detail::Raster> RasterFor(QPainter& painter) {
+  QPaintEngine* engine = painter.paintEngine();
+  if (engine == nullptr || engine->type() != QPaintEngine::Raster ||
+      painter.device()->devType() != QInternal::Image || painter.hasClipping() ||
+      painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
+      painter.opacity() != 1.0 || painter.deviceTransform().type() > QTransform::TxScale) {
+    return std::nullopt;
+  }
+  auto* image = static_cast<QImage*>(painter.device());
+  if ((image->format() != QImage::Format_ARGB32_Premultiplied &&
+       image->format() != QImage::Format_RGB32) ||
+      !image->isDetached()) {
+    return std::nullopt;
+  }
+  return detail::Raster(reinterpret_cast<std::uint32_t*>(image->bits()), image->width(),
+                        image->height(), image->bytesPerLine());
+}
+
 // A highlighted shape: a third of the way to white, alpha kept.
 QColor Lighter(const QColor& c) {
   if (!c.isValid()) return c;
@@ -69,6 +256,8 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
       std::sqrt(std::fabs(painter.worldTransform().determinant()));  // per logical pixel
   const bool scaledDown = painter.device()->devicePixelRatioF() < 1.0 ||
                           painter.worldTransform().type() > QTransform::TxTranslate;
+  std::optional<detail::Raster> raster = RasterFor(painter);
+  const QTransform device = painter.deviceTransform();
   MarkupShape lit;
   for (const MarkupShape& original : scene.shapes) {
     const bool highlighted = !highlight.isEmpty() && original.tag == highlight;
@@ -78,6 +267,10 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
       lit.stroke = Lighter(original.stroke);
     }
     const MarkupShape& shape = highlighted ? lit : original;
+    if (raster) {
+      if (RasterShape(*raster, shape, device, devicePixels)) continue;
+      raster->Flush();  // what is pending lies under this shape
+    }
     const bool stroked = shape.stroke.isValid() && shape.strokeThickness > 0;
     const double thickness = stroked ? shape.strokeThickness : 0.0;
     QPen pen(Qt::NoPen);
@@ -151,6 +344,7 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
       draw();
     }
   }
+  if (raster) raster->Flush();
   painter.restore();
 }
 

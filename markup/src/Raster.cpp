@@ -1,0 +1,263 @@
+#include "Raster.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+namespace xamlpie::detail {
+namespace {
+
+// Floor and ceiling of values already clamped to the picture.
+int Floor(double v) {
+  return static_cast<int>(v);
+}
+int Ceil(double v) {
+  const int whole = static_cast<int>(v);
+  return static_cast<double>(whole) < v ? whole + 1 : whole;
+}
+
+std::vector<float>& Accumulator() {
+  thread_local std::vector<float> cells;
+  return cells;
+}
+
+std::vector<std::uint64_t>& TouchedBits() {
+  thread_local std::vector<std::uint64_t> bits;
+  return bits;
+}
+
+// `solid` over `pixel` at `cover` of 256.
+std::uint32_t Blend(std::uint32_t pixel, std::uint32_t solid, std::uint32_t cover) {
+  const std::uint32_t keep = 256 - cover;
+  return ((((pixel & 0x00FF00FFu) * keep + (solid & 0x00FF00FFu) * cover) >> 8) & 0x00FF00FFu) |
+         ((((pixel >> 8) & 0x00FF00FFu) * keep + ((solid >> 8) & 0x00FF00FFu) * cover) &
+          0xFF00FF00u);
+}
+
+// Coverage as a share of 256: the running sum's size, at most one.
+std::uint32_t Cover(float sum) {
+  return static_cast<std::uint32_t>(std::min(std::fabs(sum), 1.0f) * 256.0f + 0.5f);
+}
+
+void Paint(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::uint32_t cover) {
+  if (cover >= 256) {
+    // Two pixels a store: compilers do not widen this loop by themselves at -O2.
+    if (from < to && (reinterpret_cast<std::uintptr_t>(from) & 7) != 0) *from++ = solid;
+    const std::uint64_t pair = (std::uint64_t{solid} << 32) | solid;
+    for (; to - from >= 8; from += 8) {
+      std::memcpy(from, &pair, 8);
+      std::memcpy(from + 2, &pair, 8);
+      std::memcpy(from + 4, &pair, 8);
+      std::memcpy(from + 6, &pair, 8);
+    }
+    for (; to - from >= 2; from += 2)
+      std::memcpy(from, &pair, 8);
+    if (from < to) *from = solid;
+  } else if (cover > 0) {
+    for (; from < to; ++from)
+      *from = Blend(*from, solid, cover);
+  }
+}
+
+}  // namespace
+
+Raster::Raster(std::uint32_t* pixels, int width, int height, qsizetype stride)
+    : mPixels(pixels),
+      mWidth(width),
+      mHeight(height),
+      mStride(stride),
+      mAccStride(static_cast<std::size_t>(width) + 2),
+      mWords((mAccStride + 63) / 64) {
+  // About 32 KB of cells a band, and no fewer than 8 rows.
+  mBandRows = static_cast<int>(std::clamp<std::size_t>(8192 / mAccStride, 8, 64));
+  const auto rows = static_cast<std::size_t>(mBandRows);
+  std::vector<float>& cells = Accumulator();
+  if (cells.size() < mAccStride * rows) cells.assign(mAccStride * rows, 0.0f);
+  mAcc = cells.data();
+  std::vector<std::uint64_t>& bits = TouchedBits();
+  if (bits.size() < mWords * rows) bits.assign(mWords * rows, 0);
+  mTouched = bits.data();
+  mFirstWord = static_cast<int>(mWords);
+}
+
+void Raster::AddOutline(const std::vector<QPointF>& points) {
+  mEdges.reserve(mEdges.size() + points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    AddLine(points[i], points[i + 1 < points.size() ? i + 1 : 0]);
+  }
+}
+
+void Raster::AddPending(const std::vector<QPointF>& points, QRgb colour, bool clockwise) {
+  if (mPending && (colour != mPendingColour || clockwise != mPendingClockwise)) Flush();
+  AddOutline(points);
+  mPending = true;
+  mPendingColour = colour;
+  mPendingClockwise = clockwise;
+}
+
+void Raster::Flush() {
+  if (!mPending) return;
+  mPending = false;
+  Fill(mPendingColour);
+}
+
+void Raster::AddLine(QPointF from, QPointF to) {
+  if (!std::isfinite(from.x()) || !std::isfinite(from.y()) || !std::isfinite(to.x()) ||
+      !std::isfinite(to.y()) || from.y() == to.y()) {
+    return;
+  }
+  const float direction = from.y() < to.y() ? 1.0f : -1.0f;
+  if (from.y() > to.y()) std::swap(from, to);
+  if (to.y() <= 0 || from.y() >= mHeight) return;
+  const double dxdy = (to.x() - from.x()) / (to.y() - from.y());
+  if (!std::isfinite(dxdy)) return;  // as good as level: it covers nothing
+  mEdges.push_back({from.x(), from.y(), to.x(), to.y(), dxdy, direction});
+}
+
+// Exact area coverage: each row the edge crosses gets, in the pixels the edge
+// passes, how much of each pixel lies right of it, as changes of coverage that
+// a running sum along the row turns back into coverage.
+void Raster::Deposit(const Edge& edge, int from, int to, int bandTop) {
+  const double top = std::max({edge.y0, static_cast<double>(from), 0.0});
+  const double bottom = std::min({edge.y1, static_cast<double>(to), static_cast<double>(mHeight)});
+  if (top >= bottom) return;
+  const auto width = static_cast<double>(mWidth);
+  const double xTop = edge.x0 + edge.dxdy * (top - edge.y0);
+  const double xBottom = edge.x0 + edge.dxdy * (bottom - edge.y0);
+  const double left = std::min(xTop, xBottom);
+  const double right = std::max(xTop, xBottom);
+  mFirstWord = std::min(mFirstWord, Floor(std::clamp(left, 0.0, width)) >> 6);
+  mLastWord = std::max(mLastWord, (Ceil(std::clamp(right, 0.0, width)) + 1) >> 6);
+  const auto band = static_cast<std::size_t>(Floor(top) - bandTop);
+  float* row = mAcc + band * mAccStride;
+  std::uint64_t* bits = mTouched + band * mWords;
+  if (left >= 0 && right <= width) {
+    DepositRows<false>(edge, top, bottom, width, row, bits);
+  } else {
+    DepositRows<true>(edge, top, bottom, width, row, bits);
+  }
+}
+
+// Exact area coverage: each row the edge crosses gets, in the pixels the edge
+// passes, how much of each pixel lies right of it, as changes of coverage that
+// a running sum along the row turns back into coverage.
+template <bool kClamp>
+void Raster::DepositRows(const Edge& edge, double top, double bottom, double width, float* row,
+                         std::uint64_t* bits) const {
+  double x = edge.x0 + edge.dxdy * (top - edge.y0);
+  double y0 = top;
+  for (int y = Floor(top); y0 < bottom; ++y, row += mAccStride, bits += mWords) {
+    const double y1 = std::min(static_cast<double>(y + 1), bottom);
+    const double next = edge.x0 + edge.dxdy * (y1 - edge.y0);
+    const auto d = static_cast<float>(y1 - y0) * edge.direction;
+    y0 = y1;
+    double x0 = std::min(x, next);
+    double x1 = std::max(x, next);
+    x = next;
+    if constexpr (kClamp) {
+      // Left of the picture counts as its first column; right of it, nothing.
+      x0 = std::clamp(x0, 0.0, width);
+      x1 = std::clamp(x1, 0.0, width);
+    }
+    const int x0i = Floor(x0);
+    const int x1i = Ceil(x1);
+    if (x1i <= x0i + 1) {  // within one pixel
+      const auto middle = static_cast<float>(0.5 * (x0 + x1) - x0i);
+      row[x0i] += d - d * middle;
+      row[x0i + 1] += d * middle;
+      const int b = x0i & 63;
+      bits[x0i >> 6] |= std::uint64_t{3} << b;
+      if (b == 63) bits[(x0i >> 6) + 1] |= 1;
+      continue;
+    }
+    const auto s = static_cast<float>(1.0 / (x1 - x0));
+    const auto x0f = static_cast<float>(x0 - x0i);
+    const float a0 = 0.5f * s * (1.0f - x0f) * (1.0f - x0f);
+    const auto x1f = static_cast<float>(x1 - x1i + 1);
+    const float am = 0.5f * s * x1f * x1f;
+    row[x0i] += d * a0;
+    if (x1i == x0i + 2) {
+      row[x0i + 1] += d * (1.0f - a0 - am);
+    } else {
+      const float a1 = s * (1.5f - x0f);
+      row[x0i + 1] += d * (a1 - a0);
+      const float step = d * s;
+      for (int xi = x0i + 2; xi < x1i - 1; ++xi)
+        row[xi] += step;
+      const float a2 = a1 + static_cast<float>(x1i - x0i - 3) * s;
+      row[x1i - 1] += d * (1.0f - a2 - am);
+    }
+    row[x1i] += d * am;
+    // Cells x0i to x1i changed.
+    const int w0 = x0i >> 6;
+    const int w1 = x1i >> 6;
+    const std::uint64_t low = ~std::uint64_t{0} << (x0i & 63);
+    const std::uint64_t high = ~std::uint64_t{0} >> (63 - (x1i & 63));
+    if (w0 == w1) {
+      bits[w0] |= low & high;
+    } else {
+      bits[w0] |= low;
+      for (int w = w0 + 1; w < w1; ++w)
+        bits[w] = ~std::uint64_t{0};
+      bits[w1] |= high;
+    }
+  }
+}
+
+void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
+  const auto band = static_cast<std::size_t>(bandRow);
+  std::uint64_t* bits = mTouched + band * mWords;
+  float* acc = mAcc + band * mAccStride;
+  auto* row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<uchar*>(mPixels) + y * mStride);
+  // From one changed cell to the next the coverage stays what it was at the
+  // first: a run filled whole.
+  float sum = 0;
+  std::uint32_t cover = 0;
+  int runFrom = 0;
+  for (int w = mFirstWord; w <= mLastWord; ++w) {
+    std::uint64_t word = bits[w];
+    bits[w] = 0;
+    for (; word != 0; word &= word - 1) {
+      const int x = w * 64 + std::countr_zero(word);
+      if (x > runFrom && cover > 0) Paint(row + runFrom, row + std::min(x, mWidth), solid, cover);
+      sum += acc[x];
+      acc[x] = 0;
+      cover = Cover(sum);
+      runFrom = x + 1;
+      if (x >= mWidth) continue;  // beyond the right edge: only cleared
+      if (cover >= 256) {
+        row[x] = solid;
+      } else if (cover > 0) {
+        row[x] = Blend(row[x], solid, cover);
+      }
+    }
+  }
+}
+
+void Raster::Fill(QRgb colour) {
+  const std::uint32_t solid = 0xFF000000u | (colour & 0x00FFFFFFu);
+  std::sort(mEdges.begin(), mEdges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
+  mActive.clear();
+  std::size_t next = 0;
+  int top = mEdges.empty() ? mHeight : std::max(Floor(std::max(mEdges.front().y0, 0.0)), 0);
+  for (; top < mHeight && (next < mEdges.size() || !mActive.empty()); top += mBandRows) {
+    const int bottom = std::min(top + mBandRows, mHeight);
+    while (next < mEdges.size() && mEdges[next].y0 < bottom)
+      mActive.push_back(next++);
+    // Each edge in the band; those that end in it leave.
+    std::size_t kept = 0;
+    for (const std::size_t e : mActive) {
+      Deposit(mEdges[e], top, bottom, top);
+      if (mEdges[e].y1 > bottom) mActive[kept++] = e;
+    }
+    mActive.resize(kept);
+    for (int y = top; y < bottom; ++y)
+      PaintRow(y, y - top, solid);
+    mFirstWord = static_cast<int>(mWords);
+    mLastWord = -1;
+  }
+  mEdges.clear();
+}
+
+}  // namespace xamlpie::detail
