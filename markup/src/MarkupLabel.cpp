@@ -67,7 +67,7 @@ void MarkupLabel::setCaption(const QString& caption) {
     mCurrent.caption = caption;
     mCurrent.scene = ParseMarkup(caption);
     mCurrent.bounds = mCurrent.scene ? SceneBounds(*mCurrent.scene) : QRectF();
-    mCurrent.image = QImage();
+    mCurrent.stale = true;
   }
   updateGeometry();
   update();
@@ -156,8 +156,8 @@ QTransform MarkupLabel::CanvasTransform(const Picture& picture) const {
 }
 
 void MarkupLabel::Invalidate() {
-  mCurrent.image = QImage();
-  mPrevious.image = QImage();
+  mCurrent.stale = true;
+  mPrevious.stale = true;
   updateGeometry();
   update();
 }
@@ -331,13 +331,18 @@ void MarkupLabel::paintEvent(QPaintEvent* /*event*/) {
   const QColor fore = OleColorToQColor(mForeColor);
   const QString highlight = mHoverHighlight ? mHovered : QString();
   QImage& image = mCurrent.image;
-  if (image.isNull() || image.devicePixelRatio() != ratio ||
-      image.deviceIndependentSize() != QSizeF(size()) || back != mCurrent.back ||
-      fore != mCurrent.fore || highlight != mCurrent.highlight) {
+  const QSize pixels = size() * ratio;
+  if (mCurrent.stale || image.size() != pixels || image.devicePixelRatio() != ratio ||
+      back != mCurrent.back || fore != mCurrent.fore || highlight != mCurrent.highlight) {
+    mCurrent.stale = false;
     mCurrent.back = back;
     mCurrent.fore = fore;
     mCurrent.highlight = highlight;
-    image = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    // Opaque pixels, since the background fills every one: copied to the
+    // screen without blending. The buffer is kept from picture to picture.
+    if (image.size() != pixels || !image.isDetached()) {
+      image = QImage(pixels, QImage::Format_RGB32);
+    }
     image.setDevicePixelRatio(ratio);
     QPainter picture(&image);
     Render(picture, mCurrent, back, fore, highlight);
