@@ -67,20 +67,31 @@ std::optional<QPolygonF> ParsePoints(std::string_view text) {
   bool haveX = false;
   const char* at = text.data();
   const char* end = at + text.size();
-  while (at < end) {
-    if (*at == ',' || IsSpace(*at)) {
+  for (;;) {
+    while (at < end && (*at == ',' || IsSpace(*at)))
       ++at;
-      continue;
-    }
+    if (at == end) break;
+    // Whole numbers of up to nine digits, by far the most common, are read
+    // in this one pass.
     const char* start = at;
-    while (at < end && *at != ',' && !IsSpace(*at)) {
-      ++at;
+    const bool negative = *at == '-';
+    if (negative) ++at;
+    const char* digits = at;
+    int whole = 0;
+    while (at < end && at - digits < 9 && static_cast<unsigned>(*at - '0') < 10)
+      whole = whole * 10 + (*at++ - '0');
+    double value = negative ? -whole : whole;
+    if (at == digits || whole > kMarkupCoordinateLimit ||
+        (at < end && *at != ',' && !IsSpace(*at))) {
+      while (at < end && *at != ',' && !IsSpace(*at))
+        ++at;
+      const std::optional<double> other =
+          ParseNumber(std::string_view(start, static_cast<std::size_t>(at - start)));
+      if (!other) return std::nullopt;
+      value = *other;
     }
-    const std::optional<double> value =
-        ParseNumber(std::string_view(start, static_cast<std::size_t>(at - start)));
-    if (!value) return std::nullopt;
-    if (haveX) points.append(QPointF(x, *value));
-    x = *value;
+    if (haveX) points.append(QPointF(x, value));
+    x = value;
     haveX = !haveX;
   }
   if (haveX) return std::nullopt;  // a lone x without its y
@@ -153,6 +164,17 @@ std::optional<std::string> ToUtf8(const QString& text) {
   const auto* at = reinterpret_cast<const char16_t*>(text.utf16());
   const char16_t* end = at + text.size();
   while (at < end) {
+    // Four units at a time while all are printable ASCII, as markup mostly is:
+    // a unit below 0x20 borrows into its high bits, one above 0x7F has them.
+    std::uint64_t four = 0;
+    if (end - at >= 4) std::memcpy(&four, at, sizeof four);
+    if (end - at >= 4 && (((four - 0x0020002000200020u) | four) & 0xFF80FF80FF80FF80u) == 0) {
+      for (int i = 0; i < 4; ++i)
+        to[i] = static_cast<char>(at[i]);
+      to += 4;
+      at += 4;
+      continue;
+    }
     char32_t c = *at++;
     if (c >= 0x20 && c < 0x80) {
       *to++ = static_cast<char>(c);
