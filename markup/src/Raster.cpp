@@ -79,10 +79,10 @@ Raster::Raster(std::uint32_t* pixels, int width, int height, qsizetype stride)
   if (bits.size() < mWords * rows) bits.assign(mWords * rows, 0);
   mTouched = bits.data();
   mFirstWord = static_cast<int>(mWords);
+  mEdges.reserve(512);
 }
 
 void Raster::AddOutline(const std::vector<QPointF>& points) {
-  mEdges.reserve(mEdges.size() + points.size());
   for (std::size_t i = 0; i < points.size(); ++i) {
     AddLine(points[i], points[i + 1 < points.size() ? i + 1 : 0]);
   }
