@@ -1,6 +1,7 @@
 #include "xamlpie/MarkupLabel.h"
 
 #include "MarkupAccessible.h"
+#include "Raster.h"
 
 #include <QEvent>
 #include <QFileInfo>
@@ -68,6 +69,7 @@ void MarkupLabel::setCaption(const QString& caption) {
     mCurrent.scene = ParseMarkup(caption);
     mCurrent.bounds = mCurrent.scene ? SceneBounds(*mCurrent.scene) : QRectF();
     mCurrent.stale = true;
+    mCurrent.shown = false;
   }
   updateGeometry();
   update();
@@ -158,6 +160,8 @@ QTransform MarkupLabel::CanvasTransform(const Picture& picture) const {
 void MarkupLabel::Invalidate() {
   mCurrent.stale = true;
   mPrevious.stale = true;
+  mCurrent.shown = false;
+  mPrevious.shown = false;
   updateGeometry();
   update();
 }
@@ -332,9 +336,20 @@ void MarkupLabel::paintEvent(QPaintEvent* /*event*/) {
   const QString highlight = mHoverHighlight ? mHovered : QString();
   QImage& image = mCurrent.image;
   const QSize pixels = size() * ratio;
-  if (mCurrent.stale || image.size() != pixels || image.devicePixelRatio() != ratio ||
-      back != mCurrent.back || fore != mCurrent.fore || highlight != mCurrent.highlight) {
+  const bool outdated = mCurrent.stale || image.size() != pixels ||
+                        image.devicePixelRatio() != ratio || back != mCurrent.back ||
+                        fore != mCurrent.fore || highlight != mCurrent.highlight;
+  if (outdated && !mCurrent.shown && mCurrent.scene && detail::CanRaster(painter)) {
+    // A chart shown for the first time goes straight to the screen: charts
+    // whose data changes are mostly shown once, and need no copy. Shown
+    // again, it is kept.
+    mCurrent.shown = true;
+    Render(painter, mCurrent, back, fore, highlight);
+    return;
+  }
+  if (outdated) {
     mCurrent.stale = false;
+    mCurrent.shown = false;
     mCurrent.back = back;
     mCurrent.fore = fore;
     mCurrent.highlight = highlight;

@@ -1,6 +1,5 @@
 #include "xamlpie/MarkupScene.h"
 
-#include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -219,26 +218,6 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
   return false;
 }
 
-// The rasteriser for a painter, when it paints straight into an image of
-// ours with no clip and an axis-aligned transform.
-std::optional<detail::Raster> RasterFor(QPainter& painter) {
-  QPaintEngine* engine = painter.paintEngine();
-  if (engine == nullptr || engine->type() != QPaintEngine::Raster ||
-      painter.device()->devType() != QInternal::Image || painter.hasClipping() ||
-      painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
-      painter.opacity() != 1.0 || painter.deviceTransform().type() > QTransform::TxScale) {
-    return std::nullopt;
-  }
-  auto* image = static_cast<QImage*>(painter.device());
-  if ((image->format() != QImage::Format_ARGB32_Premultiplied &&
-       image->format() != QImage::Format_RGB32) ||
-      !image->isDetached()) {
-    return std::nullopt;
-  }
-  return detail::Raster(reinterpret_cast<std::uint32_t*>(image->bits()), image->width(),
-                        image->height(), image->bytesPerLine());
-}
-
 // A highlighted shape: a third of the way to white, alpha kept.
 QColor Lighter(const QColor& c) {
   if (!c.isValid()) return c;
@@ -251,12 +230,15 @@ QColor Lighter(const QColor& c) {
 void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& highlight) {
   painter.save();
   // Below one device pixel per logical pixel a stroke no longer covers the edge.
+  // A widget's painter paints into another device (its window's, or the image
+  // it is rendered into), whose pixel ratio counts.
+  const QPaintDevice* target =
+      painter.paintEngine() != nullptr ? painter.paintEngine()->paintDevice() : painter.device();
+  const qreal ratio = (target != nullptr ? target : painter.device())->devicePixelRatioF();
   const double devicePixels =
-      painter.device()->devicePixelRatioF() *
-      std::sqrt(std::fabs(painter.worldTransform().determinant()));  // per logical pixel
-  const bool scaledDown = painter.device()->devicePixelRatioF() < 1.0 ||
-                          painter.worldTransform().type() > QTransform::TxTranslate;
-  std::optional<detail::Raster> raster = RasterFor(painter);
+      ratio * std::sqrt(std::fabs(painter.worldTransform().determinant()));  // per logical pixel
+  const bool scaledDown = ratio < 1.0 || painter.worldTransform().type() > QTransform::TxTranslate;
+  std::optional<detail::Raster> raster = detail::RasterFor(painter);
   const QTransform device = painter.deviceTransform();
   MarkupShape lit;
   for (const MarkupShape& original : scene.shapes) {

@@ -1,5 +1,9 @@
 #include "Raster.h"
 
+#include <QImage>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QRegion>
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -62,8 +66,9 @@ void Paint(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::uin
 
 }  // namespace
 
-Raster::Raster(std::uint32_t* pixels, int width, int height, qsizetype stride)
+Raster::Raster(std::uint32_t* pixels, int width, int height, qsizetype stride, QPoint origin)
     : mPixels(pixels),
+      mOrigin(origin),
       mWidth(width),
       mHeight(height),
       mStride(stride),
@@ -107,6 +112,8 @@ void Raster::AddLine(QPointF from, QPointF to) {
       !std::isfinite(to.y()) || from.y() == to.y()) {
     return;
   }
+  from -= mOrigin;
+  to -= mOrigin;
   const float direction = from.y() < to.y() ? 1.0f : -1.0f;
   if (from.y() > to.y()) std::swap(from, to);
   if (to.y() <= 0 || from.y() >= mHeight) return;
@@ -258,6 +265,50 @@ void Raster::Fill(QRgb colour) {
     mLastWord = -1;
   }
   mEdges.clear();
+}
+
+namespace {
+
+// The pixels of the painter's device the rasteriser may write, if any.
+std::optional<QRect> RasterArea(QPainter& painter) {
+  QPaintEngine* engine = painter.paintEngine();
+  if (engine == nullptr || engine->type() != QPaintEngine::Raster || painter.hasClipping() ||
+      painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
+      painter.opacity() != 1.0 || painter.deviceTransform().type() > QTransform::TxScale) {
+    return std::nullopt;
+  }
+  // A widget's painter paints into its window's backing store.
+  QPaintDevice* device = engine->paintDevice();
+  if (device == nullptr || device->devType() != QInternal::Image) return std::nullopt;
+  const auto* image = static_cast<const QImage*>(device);
+  if ((image->format() != QImage::Format_ARGB32_Premultiplied &&
+       image->format() != QImage::Format_RGB32) ||
+      !image->isDetached()) {
+    return std::nullopt;
+  }
+  QRect area = image->rect();
+  const QRegion clip = engine->systemClip();  // a widget's part of the window
+  if (!clip.isEmpty()) {
+    if (clip.rectCount() != 1) return std::nullopt;
+    area &= clip.boundingRect();
+  }
+  if (area.isEmpty()) return std::nullopt;
+  return area;
+}
+
+}  // namespace
+
+std::optional<Raster> RasterFor(QPainter& painter) {
+  const std::optional<QRect> area = RasterArea(painter);
+  if (!area) return std::nullopt;
+  auto* image = static_cast<QImage*>(painter.paintEngine()->paintDevice());
+  uchar* first = image->bits() + area->top() * image->bytesPerLine() + area->left() * 4;
+  return Raster(reinterpret_cast<std::uint32_t*>(first), area->width(), area->height(),
+                image->bytesPerLine(), area->topLeft());
+}
+
+bool CanRaster(QPainter& painter) {
+  return RasterArea(painter).has_value();
 }
 
 }  // namespace xamlpie::detail

@@ -6,18 +6,23 @@
 #ifndef XAMLPIE_RASTER_H_
 #define XAMLPIE_RASTER_H_
 
+#include <QPoint>
 #include <QPointF>
 #include <QRgb>
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+class QPainter;
 
 namespace xamlpie::detail {
 
 class Raster {
  public:
   // Pixels: `width` x `height`, `stride` bytes a row, ARGB32 (premultiplied
-  // or not: only opaque colours are written).
-  Raster(std::uint32_t* pixels, int width, int height, qsizetype stride);
+  // or not: only opaque colours are written); the first of them is the
+  // device's pixel `origin`.
+  Raster(std::uint32_t* pixels, int width, int height, qsizetype stride, QPoint origin = {});
 
   // Adds a closed outline in device pixels. Outlines added before one Fill
   // combine by the non-zero rule: a hole is an outline turning the other way.
@@ -47,6 +52,7 @@ class Raster {
   void PaintRow(int y, int bandRow, std::uint32_t solid);
 
   std::uint32_t* mPixels;
+  QPointF mOrigin;
   int mWidth;
   int mHeight;
   qsizetype mStride;
@@ -67,6 +73,13 @@ class Raster {
   QRgb mPendingColour = 0;
   bool mPendingClockwise = false;
 };
+
+// The rasteriser for what a painter paints, when it paints straight into
+// pixels the rasteriser can write: an image of 32-bit pixels (a picture of
+// ours, or a window's backing store) with no clip but one rectangle and an
+// axis-aligned transform. Device coordinates go to it unchanged.
+std::optional<Raster> RasterFor(QPainter& painter);
+bool CanRaster(QPainter& painter);
 
 }  // namespace xamlpie::detail
 

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QPainter>
 #include <QProcess>
+#include <QScreen>
+#include <QTest>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -142,7 +144,18 @@ TEST(Raster, AgreesWithQtAndLibrsvg) {
       label.resize(size);
       label.setBackColor(ToColorValue(kBackground));
       label.setCaption(c.markup);
+      // The first time straight into the image; then from the kept picture,
+      // and into a larger one at an offset.
       const QImage ours = Render(label, ratio);
+      EXPECT_EQ(Render(label, ratio), ours) << c.what << " at " << ratio;
+      label.setBackColor(ToColorValue(kBackground.lighter(101)));
+      label.setBackColor(ToColorValue(kBackground));  // a picture to paint anew
+      QImage larger((size + QSize(20, 10)) * ratio, QImage::Format_ARGB32_Premultiplied);
+      larger.setDevicePixelRatio(ratio);
+      larger.fill(Qt::black);
+      label.render(&larger, QPoint(13, 7));
+      EXPECT_EQ(larger.copy(QRect(QPoint(13, 7) * ratio, ours.size())), ours)
+          << c.what << " at " << ratio;
       // Qt draws into straight-alpha pixels itself.
       QImage qt(size * ratio, QImage::Format_ARGB32);
       qt.setDevicePixelRatio(ratio);
@@ -160,6 +173,27 @@ TEST(Raster, AgreesWithQtAndLibrsvg) {
       EXPECT_LE(Apart(ours, qt), pixels / 50) << c.what << " at " << ratio;
     }
   }
+}
+
+// On screen a label paints into its window's backing store, among other
+// widgets: its own part of the window, nothing else.
+TEST(Raster, PaintsItsPartOfTheWindow) {
+  QWidget window;
+  window.resize(340, 330);
+  window.setStyleSheet(u"background: black"_qs);
+  auto* label = new MarkupLabel(&window);
+  label->setGeometry(20, 30, 300, 280);
+  label->setBackColor(ToColorValue(kBackground));
+  label->setCaption(ReadGolden("demo-doughnut.xaml"));
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QCoreApplication::processEvents();
+  const QImage screen = window.screen()->grabWindow(window.winId()).toImage();
+  ASSERT_EQ(screen.size(), window.size()) << "a screen of pixel ratio 1 was expected";
+  const QImage ours = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(screen.copy(label->geometry()).convertToFormat(QImage::Format_RGB32), ours);
+  EXPECT_EQ(screen.pixelColor(10, 10), QColor(Qt::black));
+  EXPECT_EQ(screen.pixelColor(330, 320), QColor(Qt::black));
 }
 
 }  // namespace

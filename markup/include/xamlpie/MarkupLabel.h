@@ -127,10 +127,11 @@ class MarkupLabel : public QWidget {
   struct Picture {
     QString caption;
     std::optional<MarkupScene> scene;
-    QRectF bounds;      // the shapes' extent
-    QImage image;       // the pixels last painted
-    bool stale = true;  // until painted, or after anything it depends on changed
-    QColor back;        // the colours it was painted with
+    QRectF bounds;       // the shapes' extent
+    QImage image;        // the pixels last painted
+    bool stale = true;   // until painted, or after anything it depends on changed
+    bool shown = false;  // painted straight to the screen once since it went stale
+    QColor back;         // the colours it was painted with
     QColor fore;
     QString highlight;  // and the Tag drawn lighter
   };
