@@ -44,7 +44,7 @@ std::uint32_t Cover(float sum) {
   return static_cast<std::uint32_t>(std::min(std::fabs(sum), 1.0f) * 256.0f + 0.5f);
 }
 
-void Paint(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::uint32_t cover) {
+void PaintRun(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::uint32_t cover) {
   if (cover >= 256) {
     // Two pixels a store: compilers do not widen this loop by themselves at -O2.
     if (from < to && (reinterpret_cast<std::uintptr_t>(from) & 7) != 0) *from++ = solid;
@@ -225,19 +225,24 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
   for (int w = mFirstWord; w <= mLastWord; ++w) {
     std::uint64_t word = bits[w];
     bits[w] = 0;
-    for (; word != 0; word &= word - 1) {
-      const int x = w * 64 + std::countr_zero(word);
-      if (x > runFrom && cover > 0) Paint(row + runFrom, row + std::min(x, mWidth), solid, cover);
-      sum += acc[x];
-      acc[x] = 0;
-      cover = Cover(sum);
-      runFrom = x + 1;
-      if (x >= mWidth) continue;  // beyond the right edge: only cleared
-      if (cover >= 256) {
-        row[x] = solid;
-      } else if (cover > 0) {
-        row[x] = Blend(row[x], solid, cover);
+    while (word != 0) {
+      // A cluster of changed cells side by side: where an edge crosses.
+      const int first = std::countr_zero(word);
+      const int count = std::min(std::countr_zero(~(word >> first)), 64 - first);
+      word = count == 64 ? 0 : word & ~(((std::uint64_t{1} << count) - 1) << first);
+      const int from = w * 64 + first;
+      if (from > runFrom && cover > 0) {
+        PaintRun(row + runFrom, row + std::min(from, mWidth), solid, cover);
       }
+      const int to = from + count;
+      for (int x = from; x < to; ++x) {
+        sum += acc[x];
+        acc[x] = 0;
+        cover = Cover(sum);
+        // Without a branch: which way it would go is hard to foretell here.
+        if (x < mWidth) row[x] = Blend(row[x], solid, cover);
+      }
+      runFrom = to;
     }
   }
 }
