@@ -45,7 +45,7 @@ std::optional<double> ParseNumber(std::string_view text) {
       whole = whole * 10 + (text[at] - '0');
     }
     if (at == text.size()) {
-      const double value = negative ? -whole : whole;
+      double value = negative ? -whole : whole;
       if (std::fabs(value) > kMarkupCoordinateLimit) return std::nullopt;
       return value;
     }
@@ -61,25 +61,29 @@ std::optional<double> ParseNumber(std::string_view text) {
 
 // "x,y x,y ...": numbers separated by commas and white space, in pairs.
 std::optional<QPolygonF> ParsePoints(std::string_view text) {
-  QPolygonF points;
-  points.reserve(static_cast<qsizetype>(text.size() / 8));
+  // Numbers take a character and a separator each: room for every point.
+  QPolygonF points((static_cast<qsizetype>(text.size()) + 1) / 4 + 1);
+  QPointF* point = points.data();
   double x = 0;
   bool haveX = false;
   const char* at = text.data();
   const char* end = at + text.size();
-  for (;;) {
-    while (at < end && (*at == ',' || IsSpace(*at)))
+  while (at < end) {
+    if (*at == ',' || IsSpace(*at)) {
       ++at;
-    if (at == end) break;
+      continue;
+    }
     // Whole numbers of up to nine digits, by far the most common, are read
-    // in this one pass.
+    // as they are scanned.
     const char* start = at;
     const bool negative = *at == '-';
     if (negative) ++at;
     const char* digits = at;
     int whole = 0;
-    while (at < end && at - digits < 9 && static_cast<unsigned>(*at - '0') < 10)
-      whole = whole * 10 + (*at++ - '0');
+    for (unsigned digit = 0;
+         at < end && at - digits < 9 && (digit = static_cast<unsigned>(*at - '0')) < 10; ++at) {
+      whole = whole * 10 + static_cast<int>(digit);
+    }
     double value = negative ? -whole : whole;
     if (at == digits || whole > kMarkupCoordinateLimit ||
         (at < end && *at != ',' && !IsSpace(*at))) {
@@ -90,11 +94,12 @@ std::optional<QPolygonF> ParsePoints(std::string_view text) {
       if (!other) return std::nullopt;
       value = *other;
     }
-    if (haveX) points.append(QPointF(x, value));
+    if (haveX) *point++ = QPointF(x, value);
     x = value;
     haveX = !haveX;
   }
   if (haveX) return std::nullopt;  // a lone x without its y
+  points.resize(point - points.data());
   return points;
 }
 
@@ -158,23 +163,33 @@ bool IsXmlChar(char32_t c) {
 // A caption as UTF-8 for pugixml; nothing when it holds a character XML does
 // not allow (a control character, U+FFFE, U+FFFF, half a surrogate pair).
 std::optional<std::string> ToUtf8(const QString& text) {
+  const auto* at = reinterpret_cast<const char16_t*>(text.utf16());
+  const char16_t* end = at + text.size();
+  // Markup is mostly printable ASCII and line ends: checked four units at a
+  // time (a unit below 0x20 borrows into its high bits, one above 0x7F has
+  // them), and then narrowed by Qt in one go.
+  bool plain = true;
+  for (const char16_t* unit = at; plain && unit < end;) {
+    std::uint64_t four = 0;
+    if (end - unit >= 4) {
+      std::memcpy(&four, unit, sizeof four);
+      if ((((four - 0x0020002000200020u) | four) & 0xFF80FF80FF80FF80u) == 0) {
+        unit += 4;
+        continue;
+      }
+    }
+    for (const char16_t* last = std::min(unit + 4, end); plain && unit < last; ++unit) {
+      plain = (*unit >= 0x20 && *unit < 0x80) || *unit == '\t' || *unit == '\n' || *unit == '\r';
+    }
+  }
+  if (plain) {
+    const QByteArray ascii = text.toLatin1();
+    return std::string(ascii.constData(), static_cast<std::size_t>(ascii.size()));
+  }
   // At most three bytes for each UTF-16 unit; trimmed at the end.
   std::string out(static_cast<std::size_t>(text.size()) * 3, '\0');
   char* to = out.data();
-  const auto* at = reinterpret_cast<const char16_t*>(text.utf16());
-  const char16_t* end = at + text.size();
   while (at < end) {
-    // Four units at a time while all are printable ASCII, as markup mostly is:
-    // a unit below 0x20 borrows into its high bits, one above 0x7F has them.
-    std::uint64_t four = 0;
-    if (end - at >= 4) std::memcpy(&four, at, sizeof four);
-    if (end - at >= 4 && (((four - 0x0020002000200020u) | four) & 0xFF80FF80FF80FF80u) == 0) {
-      for (int i = 0; i < 4; ++i)
-        to[i] = static_cast<char>(at[i]);
-      to += 4;
-      at += 4;
-      continue;
-    }
     char32_t c = *at++;
     if (c >= 0x20 && c < 0x80) {
       *to++ = static_cast<char>(c);
