@@ -1,4 +1,5 @@
-// Arbitrary bytes as a label's caption: read, laid out and painted.
+// Arbitrary bytes as a label's caption: read, laid out and painted, as it is
+// and stretched.
 
 #include <QApplication>
 #include <QImage>
@@ -24,7 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   label->setCaption(caption);
   (void)label->sizeHint();
+  label->setStretch(xamlpie::Stretch::None);
   QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
-  label->render(&image);
+  label->render(&image);  // straight into the image
+  label->render(&image);  // from the picture kept
+  // Scaled, at twice the pixels, at an offset.
+  label->setStretch(xamlpie::Stretch::Fill);
+  QImage larger(QSize(80, 72) * 2, QImage::Format_ARGB32_Premultiplied);
+  larger.setDevicePixelRatio(2);
+  label->render(&larger, QPoint(9, 5));
   return 0;
 }

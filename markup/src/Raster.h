@@ -36,13 +36,12 @@ class Raster {
   void AddPending(const std::vector<QPointF>& points, QRgb colour, bool clockwise);
   void Flush();
 
+ private:
   struct Edge {
     double x0, y0, x1, y1;  // y0 < y1
     double dxdy;
     float direction;  // 1 downward, -1 upward
   };
-
- private:
   void AddLine(QPointF from, QPointF to);
   // Deposits the part of `edge` within rows [from, to) into the band's cells.
   void Deposit(const Edge& edge, int from, int to, int bandTop);
