@@ -39,9 +39,9 @@ std::uint32_t Blend(std::uint32_t pixel, std::uint32_t solid, std::uint32_t cove
           0xFF00FF00u);
 }
 
-// Coverage as a share of 256: the running sum's size, at most one.
+// Coverage as a share of 256, rounded: the running sum's size, at most one.
 std::uint32_t Cover(float sum) {
-  return static_cast<std::uint32_t>(std::min(std::fabs(sum), 1.0f) * 256.0f + 0.5f);
+  return (static_cast<std::uint32_t>(std::min(std::fabs(sum), 1.0f) * 512.0f) + 1) >> 1;
 }
 
 void PaintRun(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::uint32_t cover) {
@@ -307,7 +307,8 @@ std::optional<Raster> RasterFor(QPainter& painter) {
   const std::optional<QRect> area = RasterArea(painter);
   if (!area) return std::nullopt;
   auto* image = static_cast<QImage*>(painter.paintEngine()->paintDevice());
-  uchar* first = image->bits() + area->top() * image->bytesPerLine() + area->left() * 4;
+  uchar* first = image->bits() + area->top() * image->bytesPerLine() +
+                 static_cast<qsizetype>(area->left()) * 4;
   return Raster(reinterpret_cast<std::uint32_t*>(first), area->width(), area->height(),
                 image->bytesPerLine(), area->topLeft());
 }
