@@ -31,12 +31,17 @@ std::vector<std::uint64_t>& TouchedBits() {
   return bits;
 }
 
-// `solid` over `pixel` at `cover` of 256.
-std::uint32_t Blend(std::uint32_t pixel, std::uint32_t solid, std::uint32_t cover) {
-  const std::uint32_t keep = 256 - cover;
-  return ((((pixel & 0x00FF00FFu) * keep + (solid & 0x00FF00FFu) * cover) >> 8) & 0x00FF00FFu) |
-         ((((pixel >> 8) & 0x00FF00FFu) * keep + ((solid >> 8) & 0x00FF00FFu) * cover) &
-          0xFF00FF00u);
+// A pixel's four channels a 16-bit lane each, so that one multiplication
+// scales them all.
+std::uint64_t Spread(std::uint32_t pixel) {
+  return (pixel & 0x00FF00FFu) | (std::uint64_t{pixel & 0xFF00FF00u} << 24);
+}
+
+// `solid` (spread) over `pixel` at `cover` of 256.
+std::uint32_t Blend(std::uint32_t pixel, std::uint64_t solid, std::uint32_t cover) {
+  const std::uint64_t mixed =
+      ((Spread(pixel) * (256 - cover) + solid * cover) >> 8) & 0x00FF00FF00FF00FFu;
+  return static_cast<std::uint32_t>((mixed & 0x00FF00FFu) | ((mixed >> 24) & 0xFF00FF00u));
 }
 
 // Coverage as a share of 256, rounded: the running sum's size, at most one.
@@ -59,8 +64,9 @@ void PaintRun(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::
       std::memcpy(from, &pair, 8);
     if (from < to) *from = solid;
   } else if (cover > 0) {
+    const std::uint64_t spread = Spread(solid);
     for (; from < to; ++from)
-      *from = Blend(*from, solid, cover);
+      *from = Blend(*from, spread, cover);
   }
 }
 
@@ -168,8 +174,7 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
       x1 = std::clamp(x1, 0.0, width);
     }
     const int x0i = Floor(x0);
-    const int x1i = Ceil(x1);
-    if (x1i <= x0i + 1) {  // within one pixel
+    if (x1 <= x0i + 1) {  // within one pixel
       const auto middle = static_cast<float>(0.5 * (x0 + x1) - x0i);
       row[x0i] += d - d * middle;
       row[x0i + 1] += d * middle;
@@ -178,6 +183,7 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
       if (b == 63) bits[(x0i >> 6) + 1] |= 1;
       continue;
     }
+    const int x1i = Ceil(x1);
     const auto s = static_cast<float>(1.0 / (x1 - x0));
     const auto x0f = static_cast<float>(x0 - x0i);
     const float a0 = 0.5f * s * (1.0f - x0f) * (1.0f - x0f);
@@ -222,6 +228,7 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
   float sum = 0;
   std::uint32_t cover = 0;
   int runFrom = 0;
+  const std::uint64_t spread = Spread(solid);
   for (int w = mFirstWord; w <= mLastWord; ++w) {
     std::uint64_t word = bits[w];
     bits[w] = 0;
@@ -240,7 +247,7 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
         acc[x] = 0;
         cover = Cover(sum);
         // Without a branch: which way it would go is hard to foretell here.
-        if (x < mWidth) row[x] = Blend(row[x], solid, cover);
+        if (x < mWidth) row[x] = Blend(row[x], spread, cover);
       }
       runFrom = to;
     }
