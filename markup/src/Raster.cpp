@@ -81,10 +81,10 @@ Raster::Raster(std::uint32_t* pixels, int width, int height, qsizetype stride, Q
       mAccStride(static_cast<std::size_t>(width) + 2),
       mWords((mAccStride + 63) / 64) {
   // About 32 KB of cells a band, and no fewer than 8 rows.
-  mBandRows = static_cast<int>(std::clamp<std::size_t>(8192 / mAccStride, 8, 64));
+  mBandRows = static_cast<int>(std::clamp<std::size_t>(4096 / mAccStride, 8, 64));
   const auto rows = static_cast<std::size_t>(mBandRows);
   std::vector<float>& cells = Accumulator();
-  if (cells.size() < mAccStride * rows) cells.assign(mAccStride * rows, 0.0f);
+  if (cells.size() < 2 * mAccStride * rows) cells.assign(2 * mAccStride * rows, 0.0f);
   mAcc = cells.data();
   std::vector<std::uint64_t>& bits = TouchedBits();
   if (bits.size() < mWords * rows) bits.assign(mWords * rows, 0);
@@ -143,7 +143,7 @@ void Raster::Deposit(const Edge& edge, int from, int to, int bandTop) {
   mFirstWord = std::min(mFirstWord, Floor(std::clamp(left, 0.0, width)) >> 6);
   mLastWord = std::max(mLastWord, (Ceil(std::clamp(right, 0.0, width)) + 1) >> 6);
   const auto band = static_cast<std::size_t>(Floor(top) - bandTop);
-  float* row = mAcc + band * mAccStride;
+  float* row = mAcc + 2 * band * mAccStride;
   std::uint64_t* bits = mTouched + band * mWords;
   if (left >= 0 && right <= width) {
     DepositRows<false>(edge, top, bottom, width, row, bits);
@@ -160,7 +160,7 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
                          std::uint64_t* bits) const {
   double x = edge.x0 + edge.dxdy * (top - edge.y0);
   double y0 = top;
-  for (int y = Floor(top); y0 < bottom; ++y, row += mAccStride, bits += mWords) {
+  for (int y = Floor(top); y0 < bottom; ++y, row += 2 * mAccStride, bits += mWords) {
     const double y1 = std::min(static_cast<double>(y + 1), bottom);
     const double next = edge.x0 + edge.dxdy * (y1 - edge.y0);
     const auto d = static_cast<float>(y1 - y0) * edge.direction;
@@ -174,39 +174,32 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
       x1 = std::clamp(x1, 0.0, width);
     }
     const int x0i = Floor(x0);
+    // A cell per pixel the edge passes: what it adds to that pixel's
+    // coverage (the area right of the edge), and, in the last, what it adds
+    // to every pixel after.
+    float* cell = row + 2 * static_cast<std::size_t>(x0i);
     if (x1 <= x0i + 1) {  // within one pixel
-      const auto middle = static_cast<float>(0.5 * (x0 + x1) - x0i);
-      row[x0i] += d - d * middle;
-      row[x0i + 1] += d * middle;
-      const int b = x0i & 63;
-      bits[x0i >> 6] |= std::uint64_t{3} << b;
-      if (b == 63) bits[(x0i >> 6) + 1] |= 1;
+      cell[0] += d * static_cast<float>(x0i + 1 - 0.5 * (x0 + x1));
+      cell[1] += d;
+      bits[x0i >> 6] |= std::uint64_t{1} << (x0i & 63);
       continue;
     }
     const int x1i = Ceil(x1);
     const auto s = static_cast<float>(1.0 / (x1 - x0));
     const auto x0f = static_cast<float>(x0 - x0i);
-    const float a0 = 0.5f * s * (1.0f - x0f) * (1.0f - x0f);
     const auto x1f = static_cast<float>(x1 - x1i + 1);
-    const float am = 0.5f * s * x1f * x1f;
-    row[x0i] += d * a0;
-    if (x1i == x0i + 2) {
-      row[x0i + 1] += d * (1.0f - a0 - am);
-    } else {
-      const float a1 = s * (1.5f - x0f);
-      row[x0i + 1] += d * (a1 - a0);
-      const float step = d * s;
-      for (int xi = x0i + 2; xi < x1i - 1; ++xi)
-        row[xi] += step;
-      const float a2 = a1 + static_cast<float>(x1i - x0i - 3) * s;
-      row[x1i - 1] += d * (1.0f - a2 - am);
-    }
-    row[x1i] += d * am;
-    // Cells x0i to x1i changed.
+    cell[0] += d * (0.5f * s * (1.0f - x0f) * (1.0f - x0f));
+    const float a1 = s * (1.5f - x0f);
+    for (int i = 1; i < x1i - x0i - 1; ++i)
+      cell[2 * i] += d * (a1 + static_cast<float>(i - 1) * s);
+    float* last = row + 2 * static_cast<std::size_t>(x1i - 1);
+    last[0] += d * (1.0f - 0.5f * s * x1f * x1f);
+    last[1] += d;
+    // Cells x0i to x1i - 1 changed.
     const int w0 = x0i >> 6;
-    const int w1 = x1i >> 6;
+    const int w1 = (x1i - 1) >> 6;
     const std::uint64_t low = ~std::uint64_t{0} << (x0i & 63);
-    const std::uint64_t high = ~std::uint64_t{0} >> (63 - (x1i & 63));
+    const std::uint64_t high = ~std::uint64_t{0} >> (63 - ((x1i - 1) & 63));
     if (w0 == w1) {
       bits[w0] |= low & high;
     } else {
@@ -221,10 +214,10 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
 void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
   const auto band = static_cast<std::size_t>(bandRow);
   std::uint64_t* bits = mTouched + band * mWords;
-  float* acc = mAcc + band * mAccStride;
+  float* cells = mAcc + 2 * band * mAccStride;
   auto* row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<uchar*>(mPixels) + y * mStride);
-  // From one changed cell to the next the coverage stays what it was at the
-  // first: a run filled whole.
+  // Between cells with changes the coverage is what the edges left of them
+  // add up to: a run filled whole.
   float sum = 0;
   std::uint32_t cover = 0;
   int runFrom = 0;
@@ -243,12 +236,15 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
       }
       const int to = from + count;
       for (int x = from; x < to; ++x) {
-        sum += acc[x];
-        acc[x] = 0;
-        cover = Cover(sum);
+        float* cell = cells + 2 * static_cast<std::size_t>(x);
+        const float here = sum + cell[0];
+        sum += cell[1];
+        cell[0] = 0;
+        cell[1] = 0;
         // Without a branch: which way it would go is hard to foretell here.
-        if (x < mWidth) row[x] = Blend(row[x], spread, cover);
+        if (x < mWidth) row[x] = Blend(row[x], spread, Cover(here));
       }
+      cover = Cover(sum);
       runFrom = to;
     }
   }
