@@ -128,9 +128,6 @@ void Raster::AddLine(QPointF from, QPointF to) {
   mEdges.push_back({from.x(), from.y(), to.x(), to.y(), dxdy, direction});
 }
 
-// Exact area coverage: each row the edge crosses gets, in the pixels the edge
-// passes, how much of each pixel lies right of it, as changes of coverage that
-// a running sum along the row turns back into coverage.
 void Raster::Deposit(const Edge& edge, int from, int to, int bandTop) {
   const double top = std::max({edge.y0, static_cast<double>(from), 0.0});
   const double bottom = std::min({edge.y1, static_cast<double>(to), static_cast<double>(mHeight)});
@@ -153,8 +150,8 @@ void Raster::Deposit(const Edge& edge, int from, int to, int bandTop) {
 }
 
 // Exact area coverage: each row the edge crosses gets, in the pixels the edge
-// passes, how much of each pixel lies right of it, as changes of coverage that
-// a running sum along the row turns back into coverage.
+// passes, how much of each pixel lies right of it; a running sum along the
+// row adds up what the edges left of a pixel contribute.
 template <bool kClamp>
 void Raster::DepositRows(const Edge& edge, double top, double bottom, double width, float* row,
                          std::uint64_t* bits) const {

@@ -58,9 +58,10 @@ class Raster {
   std::vector<Edge> mEdges;
   std::vector<std::size_t> mActive;
   // A band of rows at a time, small enough to stay in the nearest cache:
-  // changes of coverage, width + 2 cells a row, all zero between bands, and a
-  // bit per cell with a change, so that the runs between them are filled
-  // whole. Kept per thread, since charts are many.
+  // width + 2 cells a row of two floats (what the edges add to the cell's
+  // pixel, and to every pixel after it), all zero between bands, and a bit
+  // per cell with a change, so that the runs between them are filled whole.
+  // Kept per thread, since charts are many.
   int mBandRows;
   std::size_t mAccStride;
   std::size_t mWords;
