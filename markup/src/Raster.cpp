@@ -187,7 +187,7 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
     const auto x1f = static_cast<float>(x1 - x1i + 1);
     cell[0] += d * (0.5f * s * (1.0f - x0f) * (1.0f - x0f));
     const float a1 = s * (1.5f - x0f);
-    for (int i = 1; i < x1i - x0i - 1; ++i)
+    for (std::ptrdiff_t i = 1; i < x1i - x0i - 1; ++i)
       cell[2 * i] += d * (a1 + static_cast<float>(i - 1) * s);
     float* last = row + 2 * static_cast<std::size_t>(x1i - 1);
     last[0] += d * (1.0f - 0.5f * s * x1f * x1f);
