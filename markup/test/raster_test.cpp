@@ -7,9 +7,9 @@
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
-#include <QTest>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cstdlib>
