@@ -272,10 +272,19 @@ std::string_view LocalName(std::string_view name) {
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
+// The node after `node` in document order within `root`'s subtree, or none:
+// a walk without recursion, so that deep nesting costs no stack.
+pugi::xml_node NextInTree(pugi::xml_node node, const pugi::xml_node& root) {
+  if (node.first_child()) return node.first_child();
+  while (node && node != root && !node.next_sibling())
+    node = node.parent();
+  if (!node || node == root) return {};
+  return node.next_sibling();
+}
+
 // What pugixml lets through and XML does not: a document type declaration (and
 // with it entity tricks), more than one root, text beside the root, the same
-// attribute twice, a bad reference or a '<' in a value. Walks the whole tree
-// without recursion, so that deep nesting costs no stack.
+// attribute twice, a bad reference or a '<' in a value.
 bool WellFormed(const pugi::xml_document& document, Decoder& decode) {
   int roots = 0;
   std::unordered_set<std::string_view> seen;
@@ -311,14 +320,7 @@ bool WellFormed(const pugi::xml_document& document, Decoder& decode) {
       default:
         break;
     }
-    if (node.first_child()) {
-      node = node.first_child();
-      continue;
-    }
-    while (node && node != document && !node.next_sibling())
-      node = node.parent();
-    if (!node || node == document) break;
-    node = node.next_sibling();
+    node = NextInTree(node, document);
   }
   return roots == 1;
 }
@@ -513,14 +515,7 @@ std::optional<MarkupShape> ReadShape(const pugi::xml_node& element, MarkupShape:
           } else if (node.type() == pugi::node_cdata) {
             content += node.value();
           }
-          if (node.first_child()) {
-            node = node.first_child();
-            continue;
-          }
-          while (node && node != element && !node.next_sibling())
-            node = node.parent();
-          if (!node || node == element) break;
-          node = node.next_sibling();
+          node = NextInTree(node, element);
         }
         shape.text = ToQString(content);
       }
