@@ -48,8 +48,8 @@ std::vector<std::int32_t> SharesFromValues(std::span<const double> values) {
     given += shares[i];
   }
 
-  // Rounding in the sum can leave the floored shares one over or under 100
-  // in extreme cases; the loops below even it out either way.
+  // Rounding in the sum can leave the floored shares one more or one less
+  // than 100; the loops below correct that in both directions.
   std::vector<std::size_t> order;
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (values[i] > 0) order.push_back(i);
