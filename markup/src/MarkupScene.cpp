@@ -200,7 +200,8 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
   if (shape.kind == MarkupShape::Kind::Ellipse) {
     if (!filled && !stroked) return true;
     const double t = stroked ? shape.strokeThickness : 0.0;
-    if (shape.box.width() <= 2 * t || shape.box.height() <= 2 * t) return !filled && !stroked;
+    if (shape.box.width() <= 2 * t || shape.box.height() <= 2 * t)
+      return false;  // QPainter: a stroke that fills the box
     raster.Flush();
     // A stroke over a fill is the whole disc in the stroke's colour, then the
     // inside in the fill's: the same pixels as a ring over the fill, for two
