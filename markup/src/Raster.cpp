@@ -249,14 +249,27 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
 
 void Raster::Fill(QRgb colour) {
   const std::uint32_t solid = 0xFF000000u | (colour & 0x00FFFFFFu);
-  std::sort(mEdges.begin(), mEdges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
+  // The edges by the band they start in: counted, then placed.
+  const auto bands = static_cast<std::size_t>((mHeight + mBandRows - 1) / mBandRows);
+  const auto bandOf = [&](const Edge& edge) {
+    return static_cast<std::size_t>(Floor(std::max(edge.y0, 0.0)) / mBandRows);
+  };
+  mBandStart.assign(bands + 1, 0);
+  for (const Edge& edge : mEdges)
+    ++mBandStart[bandOf(edge) + 1];
+  for (std::size_t b = 0; b < bands; ++b)
+    mBandStart[b + 1] += mBandStart[b];
+  mOrder.resize(mEdges.size());
+  for (std::size_t e = 0; e < mEdges.size(); ++e)
+    mOrder[mBandStart[bandOf(mEdges[e])]++] = e;  // each band's start moves to its end
   mActive.clear();
   std::size_t next = 0;
-  int top = mEdges.empty() ? mHeight : std::max(Floor(std::max(mEdges.front().y0, 0.0)), 0);
-  for (; top < mHeight && (next < mEdges.size() || !mActive.empty()); top += mBandRows) {
+  for (std::size_t b = 0; b < bands && (next < mEdges.size() || !mActive.empty()); ++b) {
+    for (; next < mBandStart[b]; ++next)
+      mActive.push_back(mOrder[next]);
+    if (mActive.empty()) continue;
+    const int top = static_cast<int>(b) * mBandRows;
     const int bottom = std::min(top + mBandRows, mHeight);
-    while (next < mEdges.size() && mEdges[next].y0 < bottom)
-      mActive.push_back(next++);
     // Each edge in the band; those that end in it leave.
     std::size_t kept = 0;
     for (const std::size_t e : mActive) {

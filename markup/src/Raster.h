@@ -57,6 +57,8 @@ class Raster {
   qsizetype mStride;
   std::vector<Edge> mEdges;
   std::vector<std::size_t> mActive;
+  std::vector<std::size_t> mOrder;      // edges by band
+  std::vector<std::size_t> mBandStart;  // where each band's edges end in mOrder
   // A band of rows at a time, small enough to stay in the nearest cache:
   // width + 2 cells a row of two floats (what the edges add to the cell's
   // pixel, and to every pixel after it), all zero between bands, and a bit
