@@ -5,8 +5,10 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <pugixml.hpp>
 #include <string>
@@ -59,6 +61,40 @@ std::optional<double> ParseNumber(std::string_view text) {
   return value;
 }
 
+// The whole number that eight characters start with, read all at once:
+// how many digits it has (8: perhaps more) and, below eight, its value.
+struct Digits {
+  int count;
+  std::uint32_t value;
+};
+Digits LeadingDigits(const char* at) {
+  std::uint64_t chunk = 0;  // the first character lowest
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&chunk, at, sizeof chunk);
+  } else {
+    for (int i = 0; i < 8; ++i)
+      chunk |= std::uint64_t{static_cast<unsigned char>(at[i])} << (8 * i);
+  }
+  // Each character less '0': a digit's value, else something of at least 10
+  // or with its top bit set (a borrow or carry only reaches the characters
+  // after the first that is not a digit, which do not count).
+  const std::uint64_t digits = chunk - 0x3030303030303030u;
+  const std::uint64_t others = (digits | (digits + 0x7676767676767676u)) & 0x8080808080808080u;
+  const int count = others == 0 ? 8 : std::countr_zero(others) / 8;
+  if (count == 0 || count == 8) return {count, 0};
+  // The digits to the top, as an eight-digit number with leading zeros,
+  // combined in pairs, fours and eights.
+  std::uint64_t v = digits << (8 * (8 - count));
+  v = ((v * 10) + (v >> 8)) & 0x00FF00FF00FF00FFu;
+  v = ((v * 100) + (v >> 16)) & 0x0000FFFF0000FFFFu;
+  v = (v * 10000) + (v >> 32);
+  return {count, static_cast<std::uint32_t>(v & 0xFFFFFFFFu)};
+}
+
+bool IsSeparator(char c) {
+  return c == ',' || IsSpace(c);
+}
+
 // "x,y x,y ...": numbers separated by commas and white space, in pairs.
 std::optional<QPolygonF> ParsePoints(std::string_view text) {
   // Numbers take a character and a separator each: room for every point.
@@ -69,25 +105,25 @@ std::optional<QPolygonF> ParsePoints(std::string_view text) {
   const char* at = text.data();
   const char* end = at + text.size();
   while (at < end) {
-    if (*at == ',' || IsSpace(*at)) {
+    if (IsSeparator(*at)) {
       ++at;
       continue;
     }
-    // Whole numbers of up to nine digits, by far the most common, are read
-    // as they are scanned.
     const char* start = at;
     const bool negative = *at == '-';
     if (negative) ++at;
-    const char* digits = at;
-    int whole = 0;
-    for (unsigned digit = 0;
-         at < end && at - digits < 9 && (digit = static_cast<unsigned>(*at - '0')) < 10; ++at) {
-      whole = whole * 10 + static_cast<int>(digit);
-    }
-    double value = negative ? -whole : whole;
-    if (at == digits || whole > kMarkupCoordinateLimit ||
-        (at < end && *at != ',' && !IsSpace(*at))) {
-      while (at < end && *at != ',' && !IsSpace(*at))
+    double value = 0;
+    // Whole numbers of up to seven digits, by far the most common, are read
+    // eight characters at a time; the rest, and the last few characters,
+    // one by one.
+    const Digits whole = end - at >= 8 ? LeadingDigits(at) : Digits{0, 0};
+    if (whole.count > 0 && whole.count < 8 && whole.value <= kMarkupCoordinateLimit &&
+        IsSeparator(at[whole.count])) {
+      at += whole.count + 1;  // and the separator after it
+      const auto magnitude = static_cast<std::int64_t>(whole.value);
+      value = static_cast<double>(negative ? -magnitude : magnitude);
+    } else {
+      while (at < end && !IsSeparator(*at))
         ++at;
       const std::optional<double> other =
           ParseNumber(std::string_view(start, static_cast<std::size_t>(at - start)));
@@ -165,20 +201,23 @@ bool IsXmlChar(char32_t c) {
 std::optional<std::string> ToUtf8(const QString& text) {
   const auto* at = reinterpret_cast<const char16_t*>(text.utf16());
   const char16_t* end = at + text.size();
-  // Markup is mostly printable ASCII and line ends: checked four units at a
-  // time (a unit below 0x20 borrows into its high bits, one above 0x7F has
-  // them), and then narrowed by Qt in one go.
+  // Markup is mostly printable ASCII and line ends: checked eight units at a
+  // time, four to a word (a unit below 0x20 borrows into its high bits, one
+  // above 0x7F has them), and then narrowed by Qt in one go.
   bool plain = true;
+  const auto printable = [](std::uint64_t four) {
+    return (((four - 0x0020002000200020u) | four) & 0xFF80FF80FF80FF80u) == 0;
+  };
   for (const char16_t* unit = at; plain && unit < end;) {
-    std::uint64_t four = 0;
-    if (end - unit >= 4) {
-      std::memcpy(&four, unit, sizeof four);
-      if ((((four - 0x0020002000200020u) | four) & 0xFF80FF80FF80FF80u) == 0) {
-        unit += 4;
+    if (end - unit >= 8) {
+      std::uint64_t four[2];
+      std::memcpy(four, unit, sizeof four);
+      if (printable(four[0]) && printable(four[1])) {
+        unit += 8;
         continue;
       }
     }
-    for (const char16_t* last = std::min(unit + 4, end); plain && unit < last; ++unit) {
+    for (const char16_t* last = std::min(unit + 8, end); plain && unit < last; ++unit) {
       plain = (*unit >= 0x20 && *unit < 0x80) || *unit == '\t' || *unit == '\n' || *unit == '\r';
     }
   }
@@ -294,20 +333,23 @@ bool WellFormed(const pugi::xml_document& document, Decoder& decode) {
         return false;
       case pugi::node_element: {
         if (node.parent() == document) ++roots;
+        constexpr std::size_t kFew = 16;  // comparing each pair is cheaper than hashing
+        const char* names[kFew];
         std::size_t count = 0;
         for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
           if (!decode(a.value(), true)) return false;
+          if (count < kFew) names[count] = a.name();
           ++count;
         }
-        if (count > 16) {
+        if (count > kFew) {
           seen.clear();
           for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
             if (!seen.insert(a.name()).second) return false;
           }
-        } else if (count > 1) {  // a few: comparing each pair is cheaper than hashing
-          for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-            for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute()) {
-              if (std::strcmp(a.name(), b.name()) == 0) return false;
+        } else {
+          for (std::size_t i = 0; i < count; ++i) {
+            for (std::size_t j = i + 1; j < count; ++j) {
+              if (std::strcmp(names[i], names[j]) == 0) return false;
             }
           }
         }

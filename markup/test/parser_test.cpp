@@ -183,6 +183,40 @@ TEST(Parser, BadShapesAreSkippedAndTheRestDrawn) {
   }
 }
 
+// Numbers are read several characters at a time where enough follow, one by
+// one near the end of the list: a number reads alike either way.
+TEST(Parser, PointsReadAlikeWhereverTheyStand) {
+  const struct {
+    const char16_t* pair;
+    std::optional<QPointF> point;  // none: the polygon is skipped
+  } cases[] = {
+      {u"1234567,-7654321", QPointF(1234567, -7654321)},
+      {u"09999999,10000000", QPointF(9999999, 10000000)},
+      {u"-0,0.25", QPointF(0, 0.25)},
+      {u"7\t8", QPointF(7, 8)},
+      {u"12,3e1", QPointF(12, 30)},
+      {u"10000001,5", std::nullopt},
+      {u"1a,2", std::nullopt},
+      {u"5-,5", std::nullopt},
+      {u"-,5", std::nullopt},
+      {u"5,\u00e9", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const QString pair = QString::fromUtf16(c.pair);
+    for (const bool first : {true, false}) {
+      const QString points =
+          first ? pair + QStringLiteral(" 0,0 0,0") : QStringLiteral("0,0 0,0 ") + pair;
+      const std::optional<MarkupScene> scene = ParseMarkup(
+          Canvas(QStringLiteral("<Polygon Fill='Red' Points='") + points + QStringLiteral("'/>")));
+      ASSERT_TRUE(scene) << points.toStdString();
+      ASSERT_EQ(scene->shapes.size(), c.point ? 1u : 0u) << points.toStdString();
+      if (c.point) {
+        EXPECT_EQ(scene->shapes[0].points[first ? 0 : 2], *c.point) << points.toStdString();
+      }
+    }
+  }
+}
+
 TEST(Parser, LargeAndDeepInputsStayBounded) {
   // Deep nesting is skipped without recursion.
   QString deep;
