@@ -116,7 +116,7 @@ std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& poin
   std::vector<QPointF> normals(n);  // outward; y grows downward
   for (std::size_t i = 0; i < n; ++i) {
     const QPointF d = corners[(i + 1) % n] - corners[i];
-    const double length = std::hypot(d.x(), d.y());
+    const double length = std::sqrt(d.x() * d.x() + d.y() * d.y());  // no overflow: bounded
     normals[i] = turn > 0 ? QPointF(d.y(), -d.x()) / length : QPointF(-d.y(), d.x()) / length;
   }
   constexpr double kMiterLimit = 10.0;  // XAML's, in half stroke widths
@@ -186,8 +186,9 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
     }
     std::vector<QPointF> points;
     points.reserve(static_cast<std::size_t>(shape.points.size()));
+    // The rasteriser only paints under a scale and a shift.
     for (const QPointF& p : shape.points)
-      points.push_back(device.map(p));
+      points.emplace_back(p.x() * device.m11() + device.dx(), p.y() * device.m22() + device.dy());
     // A stroke thinner than a device pixel is drawn one device pixel wide,
     // so that it still covers the seams between neighbouring fans.
     const double grow = stroked ? std::max(shape.strokeThickness * devicePixels, 1.0) / 2 : 0.0;
