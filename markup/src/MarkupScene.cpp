@@ -170,6 +170,20 @@ std::vector<QPointF> EllipseOutline(const QRectF& box, const QTransform& device,
   return points;
 }
 
+// The disc, in device pixels, that a shape paints wholly opaque whatever
+// lies under it: the circle inscribed in an opaque ellipse's fill. A
+// doughnut's hole hides much of the pie under it.
+detail::Raster::Disc CoveredDisc(const MarkupShape& shape, const QTransform& device) {
+  if (shape.kind != MarkupShape::Kind::Ellipse || !shape.fill.isValid() ||
+      shape.fill.alpha() != 255) {
+    return {};
+  }
+  const double inset = shape.stroke.isValid() ? std::max(shape.strokeThickness, 0.0) / 2 : 0.0;
+  const QRectF fill = device.mapRect(shape.box.adjusted(inset, inset, -inset, -inset));
+  if (!(fill.width() > 0) || !(fill.height() > 0)) return {};
+  return {fill.center(), std::min(fill.width(), fill.height()) / 2};
+}
+
 // Draws a shape with the scanline rasteriser where that gives Qt's picture
 // for less: opaque fills and opaque strokes of convex polygons (the stroke in
 // the fill's colour) and of ellipses. False where it does not apply.
@@ -210,7 +224,14 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
     const QRectF inside = shape.box.adjusted(t, t, -t, -t);
     raster.AddOutline(EllipseOutline(shape.box, device, false));
     if (stroked && !filled) raster.AddOutline(EllipseOutline(inside, device, true));
+    const detail::Raster::Disc hidden = raster.Hidden();
+    if (stroked && filled) {  // the inside hides the middle of the disc under it
+      const QRectF in = device.mapRect(inside);
+      const double radius = std::min(in.width(), in.height()) / 2;
+      if (radius > hidden.radius) raster.Hide({in.center(), radius});
+    }
     raster.Fill(stroked ? shape.stroke.rgb() : shape.fill.rgb());
+    raster.Hide(hidden);
     if (stroked && filled) {
       raster.AddOutline(EllipseOutline(inside, device, false));
       raster.Fill(shape.fill.rgb());
@@ -242,8 +263,18 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
   const bool scaledDown = ratio < 1.0 || painter.worldTransform().type() > QTransform::TxTranslate;
   std::optional<detail::Raster> raster = detail::RasterFor(painter);
   const QTransform device = painter.deviceTransform();
+  // For each shape, the largest disc that a shape painted after it hides.
+  std::vector<detail::Raster::Disc> hiddenAfter(raster ? scene.shapes.size() : 0);
+  detail::Raster::Disc largest;
+  for (std::size_t i = hiddenAfter.size(); i-- > 0;) {
+    hiddenAfter[i] = largest;
+    const detail::Raster::Disc covered = CoveredDisc(scene.shapes[i], device);
+    if (covered.radius > largest.radius) largest = covered;
+  }
   MarkupShape lit;
+  std::size_t index = 0;
   for (const MarkupShape& original : scene.shapes) {
+    const std::size_t at = index++;
     const bool highlighted = !highlight.isEmpty() && original.tag == highlight;
     if (highlighted) {
       lit = original;
@@ -252,6 +283,9 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
     }
     const MarkupShape& shape = highlighted ? lit : original;
     if (raster) {
+      // Outlines still pending are hidden by no less: only polygons joined
+      // them since the last shape that could hide anything.
+      raster->Hide(hiddenAfter[at]);
       if (RasterShape(*raster, shape, device, devicePixels)) continue;
       raster->Flush();  // what is pending lies under this shape
     }
@@ -328,7 +362,10 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
       draw();
     }
   }
-  if (raster) raster->Flush();
+  if (raster) {
+    raster->Hide({});
+    raster->Flush();
+  }
   painter.restore();
 }
 

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace xamlpie::detail {
 namespace {
@@ -91,6 +92,11 @@ Raster::Raster(std::uint32_t* pixels, int width, int height, qsizetype stride, Q
   mTouched = bits.data();
   mFirstWord = static_cast<int>(mWords);
   mEdges.reserve(512);
+  mHidden.resize(2 * static_cast<std::size_t>(height));
+  for (std::size_t i = 0; i < mHidden.size(); i += 2) {  // none: no pixel is at or after it
+    mHidden[i] = std::numeric_limits<int>::max();
+    mHidden[i + 1] = std::numeric_limits<int>::min();
+  }
 }
 
 void Raster::AddOutline(const std::vector<QPointF>& points) {
@@ -139,25 +145,33 @@ void Raster::Deposit(const Edge& edge, int from, int to, int bandTop) {
   const double right = std::max(xTop, xBottom);
   mFirstWord = std::min(mFirstWord, Floor(std::clamp(left, 0.0, width)) >> 6);
   mLastWord = std::max(mLastWord, (Ceil(std::clamp(right, 0.0, width)) + 1) >> 6);
-  const auto band = static_cast<std::size_t>(Floor(top) - bandTop);
+  const int y = Floor(top);
+  const auto band = static_cast<std::size_t>(y - bandTop);
   float* row = mAcc + 2 * band * mAccStride;
   std::uint64_t* bits = mTouched + band * mWords;
-  if (left >= 0 && right <= width) {
-    DepositRows<false>(edge, top, bottom, width, row, bits);
+  const int* hidden = mHidden.data() + 2 * static_cast<std::size_t>(y);
+  const bool inside = left >= 0 && right <= width;
+  const bool hiding = y < mHiddenBottom && Ceil(bottom) > mHiddenTop;
+  if (inside && hiding) {
+    DepositRows<false, true>(edge, top, bottom, width, row, bits, hidden);
+  } else if (inside) {
+    DepositRows<false, false>(edge, top, bottom, width, row, bits, hidden);
+  } else if (hiding) {
+    DepositRows<true, true>(edge, top, bottom, width, row, bits, hidden);
   } else {
-    DepositRows<true>(edge, top, bottom, width, row, bits);
+    DepositRows<true, false>(edge, top, bottom, width, row, bits, hidden);
   }
 }
 
 // Exact area coverage: each row the edge crosses gets, in the pixels the edge
 // passes, how much of each pixel lies right of it; a running sum along the
 // row adds up what the edges left of a pixel contribute.
-template <bool kClamp>
+template <bool kClamp, bool kHidden>
 void Raster::DepositRows(const Edge& edge, double top, double bottom, double width, float* row,
-                         std::uint64_t* bits) const {
+                         std::uint64_t* bits, const int* hidden) const {
   double x = edge.x0 + edge.dxdy * (top - edge.y0);
   double y0 = top;
-  for (int y = Floor(top); y0 < bottom; ++y, row += 2 * mAccStride, bits += mWords) {
+  for (int y = Floor(top); y0 < bottom; ++y, row += 2 * mAccStride, bits += mWords, hidden += 2) {
     const double y1 = std::min(static_cast<double>(y + 1), bottom);
     const double next = edge.x0 + edge.dxdy * (y1 - edge.y0);
     const auto d = static_cast<float>(y1 - y0) * edge.direction;
@@ -169,6 +183,15 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
       // Left of the picture counts as its first column; right of it, nothing.
       x0 = std::clamp(x0, 0.0, width);
       x1 = std::clamp(x1, 0.0, width);
+    }
+    if constexpr (kHidden) {
+      // Where nothing of it will show, only what it adds to the pixels after.
+      if (x0 >= hidden[0] && x1 <= hidden[1]) {
+        const int last = hidden[1] - 1;
+        row[2 * static_cast<std::size_t>(last) + 1] += d;
+        bits[last >> 6] |= std::uint64_t{1} << (last & 63);
+        continue;
+      }
     }
     const int x0i = Floor(x0);
     // A cell per pixel the edge passes: what it adds to that pixel's
@@ -215,6 +238,8 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
   auto* row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<uchar*>(mPixels) + y * mStride);
   // Between cells with changes the coverage is what the edges left of them
   // add up to: a run filled whole.
+  const int hideFrom = mHidden[2 * static_cast<std::size_t>(y)];
+  const int hideTo = mHidden[2 * static_cast<std::size_t>(y) + 1];
   float sum = 0;
   std::uint32_t cover = 0;
   int runFrom = 0;
@@ -229,7 +254,13 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
       word = count == 64 ? 0 : word & ~(((std::uint64_t{1} << count) - 1) << first);
       const int from = w * 64 + first;
       if (from > runFrom && cover > 0) {
-        PaintRun(row + runFrom, row + std::min(from, mWidth), solid, cover);
+        const int runTo = std::min(from, mWidth);
+        if (runTo > hideFrom && runFrom < hideTo) {  // around what is hidden
+          if (runFrom < hideFrom) PaintRun(row + runFrom, row + hideFrom, solid, cover);
+          if (hideTo < runTo) PaintRun(row + hideTo, row + runTo, solid, cover);
+        } else {
+          PaintRun(row + runFrom, row + runTo, solid, cover);
+        }
       }
       const int to = from + count;
       for (int x = from; x < to; ++x) {
@@ -245,6 +276,42 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
       runFrom = to;
     }
   }
+}
+
+void Raster::Hide(const Disc& disc) {
+  if (disc.centre == mHiddenDisc.centre && disc.radius == mHiddenDisc.radius) return;
+  mHiddenDisc = disc;
+  int* span = mHidden.data();
+  for (int y = mHiddenTop; y < mHiddenBottom; ++y) {
+    span[2 * y] = std::numeric_limits<int>::max();
+    span[2 * y + 1] = std::numeric_limits<int>::min();
+  }
+  mHiddenTop = mHiddenBottom = 0;
+  // A pixel whose centre lies a pixel inside the disc is wholly inside it,
+  // and inside the outline that stands for the disc (0.05 px within).
+  const double radius = disc.radius - 1.0;
+  if (!(radius > 0) || !std::isfinite(radius)) return;
+  const QPointF centre = disc.centre - mOrigin;
+  const auto width = static_cast<double>(mWidth);
+  const auto height = static_cast<double>(mHeight);
+  mHiddenTop = static_cast<int>(std::clamp(std::floor(centre.y() - radius), 0.0, height));
+  mHiddenBottom = static_cast<int>(std::clamp(std::ceil(centre.y() + radius), 0.0, height));
+  int first = mWidth;
+  int last = 0;
+  for (int y = mHiddenTop; y < mHiddenBottom; ++y) {
+    const double dy = y + 0.5 - centre.y();
+    if (!(radius * radius > dy * dy)) continue;
+    const double half = std::sqrt(radius * radius - dy * dy);
+    const double from = std::clamp(std::floor(centre.x() - half - 0.5) + 1, 0.0, width);
+    const double to = std::clamp(std::ceil(centre.x() + half - 0.5), 0.0, width);
+    if (from >= to) continue;
+    span[2 * y] = static_cast<int>(from);
+    span[2 * y + 1] = static_cast<int>(to);
+    first = std::min(first, span[2 * y + 1] - 1);
+    last = std::max(last, span[2 * y + 1] - 1);
+  }
+  mHiddenFirstWord = first >> 6;
+  mHiddenLastWord = last >> 6;
 }
 
 void Raster::Fill(QRgb colour) {
@@ -270,6 +337,12 @@ void Raster::Fill(QRgb colour) {
     if (mActive.empty()) continue;
     const int top = static_cast<int>(b) * mBandRows;
     const int bottom = std::min(top + mBandRows, mHeight);
+    if (top < mHiddenBottom && bottom > mHiddenTop) {
+      // Edges within take their carry to a hidden span's last cell: the walk
+      // along the row must reach it.
+      mFirstWord = std::min(mFirstWord, mHiddenFirstWord);
+      mLastWord = std::max(mLastWord, mHiddenLastWord);
+    }
     // Each edge in the band; those that end in it leave.
     std::size_t kept = 0;
     for (const std::size_t e : mActive) {

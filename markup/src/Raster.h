@@ -36,6 +36,15 @@ class Raster {
   void AddPending(const std::vector<QPointF>& points, QRgb colour, bool clockwise);
   void Flush();
 
+  struct Disc {
+    QPointF centre;
+    double radius = 0;
+  };
+  // A disc in device pixels that an opaque shape painted later covers: what
+  // lies wholly inside it need not be painted. A radius of 0: none.
+  void Hide(const Disc& disc);
+  const Disc& Hidden() const { return mHiddenDisc; }
+
  private:
   struct Edge {
     double x0, y0, x1, y1;  // y0 < y1
@@ -45,9 +54,9 @@ class Raster {
   void AddLine(QPointF from, QPointF to);
   // Deposits the part of `edge` within rows [from, to) into the band's cells.
   void Deposit(const Edge& edge, int from, int to, int bandTop);
-  template <bool kClamp>
+  template <bool kClamp, bool kHidden>
   void DepositRows(const Edge& edge, double top, double bottom, double width, float* row,
-                   std::uint64_t* bits) const;
+                   std::uint64_t* bits, const int* hidden) const;
   void PaintRow(int y, int bandRow, std::uint32_t solid);
 
   std::uint32_t* mPixels;
@@ -71,6 +80,16 @@ class Raster {
   std::uint64_t* mTouched;
   int mFirstWord;  // the first and last word with a bit set in the band
   int mLastWord = -1;
+  // What the hidden disc covers wholly: in each row the pixels [from, to),
+  // a pair for each row of the picture (from > to: none), in the rows
+  // [mHiddenTop, mHiddenBottom), and within words [mHiddenFirstWord,
+  // mHiddenLastWord] of a row's bits.
+  Disc mHiddenDisc;
+  std::vector<int> mHidden;
+  int mHiddenTop = 0;
+  int mHiddenBottom = 0;
+  int mHiddenFirstWord = 0;
+  int mHiddenLastWord = 0;
   bool mPending = false;
   QRgb mPendingColour = 0;
   bool mPendingClockwise = false;
