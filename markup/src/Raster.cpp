@@ -302,11 +302,12 @@ void Raster::Hide(const Disc& disc) {
     const double dy = y + 0.5 - centre.y();
     if (!(radius * radius > dy * dy)) continue;
     const double half = std::sqrt(radius * radius - dy * dy);
-    const double from = std::clamp(std::floor(centre.x() - half - 0.5) + 1, 0.0, width);
-    const double to = std::clamp(std::ceil(centre.x() + half - 0.5), 0.0, width);
+    // The pixels whose centres lie within: left of the picture, one fewer.
+    const int from = Floor(std::clamp(centre.x() - half - 0.5, 0.0, width)) + 1;
+    const int to = Ceil(std::clamp(centre.x() + half - 0.5, 0.0, width));
     if (from >= to) continue;
-    span[2 * y] = static_cast<int>(from);
-    span[2 * y + 1] = static_cast<int>(to);
+    span[2 * y] = from;
+    span[2 * y + 1] = to;
     first = std::min(first, span[2 * y + 1] - 1);
     last = std::max(last, span[2 * y + 1] - 1);
   }
