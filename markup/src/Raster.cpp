@@ -249,9 +249,12 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
     bits[w] = 0;
     while (word != 0) {
       // A cluster of changed cells side by side: where an edge crosses.
+      // Adding its lowest bit clears the lowest run of ones and sets the bit
+      // above it (none past the top).
+      const std::uint64_t above = word + (word & (~word + 1));
       const int first = std::countr_zero(word);
-      const int count = std::min(std::countr_zero(~(word >> first)), 64 - first);
-      word = count == 64 ? 0 : word & ~(((std::uint64_t{1} << count) - 1) << first);
+      const int count = std::countr_zero(above) - first;
+      word &= above;
       const int from = w * 64 + first;
       if (from > runFrom && cover > 0) {
         const int runTo = std::min(from, mWidth);
