@@ -69,7 +69,16 @@ class MarkupWriter {
   static constexpr std::size_t kIntChars = 11;  // any 32-bit value, sign included
 
   static char* WriteInt(char* at, std::int32_t value) {
-    return std::to_chars(at, at + kIntChars, value).ptr;
+    // Coordinates are nearly all below 1,000: written without a loop.
+    const auto small = static_cast<std::uint32_t>(value);
+    if (small >= 1000) return std::to_chars(at, at + kIntChars, value).ptr;
+    const char hundreds = static_cast<char>('0' + small / 100);
+    const char tens = static_cast<char>('0' + small / 10 % 10);
+    const char ones = static_cast<char>('0' + small % 10);
+    if (small >= 100) *at++ = hundreds;
+    if (small >= 10) *at++ = tens;
+    *at++ = ones;
+    return at;
   }
   char* At() { return mBuffer.data() + mLength; }
   std::size_t End(const char* at) const { return static_cast<std::size_t>(at - mBuffer.data()); }
