@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh qt6-charts-dev libqt6opengl6-dev
 cmake --preset bench >/dev/null
 cmake --build --preset bench
-args=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@")
+# Repetitions interleaved at random, so that a slow spell of the machine does
+# not fall on one side of a comparison only.
+args=(--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
+      --benchmark_report_aggregates_only=true "$@")
 build/bench/bench/xamlpie_chart_bench "${args[@]}"
 build/bench/bench/xamlpie_demo_bench "${args[@]}"
