@@ -284,17 +284,20 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
 void Raster::Hide(const Disc& disc) {
   if (disc.centre == mHiddenDisc.centre && disc.radius == mHiddenDisc.radius) return;
   mHiddenDisc = disc;
-  int* span = mHidden.data();
+  const auto spanOf = [&](int y) { return mHidden.data() + 2 * static_cast<std::size_t>(y); };
   for (int y = mHiddenTop; y < mHiddenBottom; ++y) {
-    span[2 * y] = std::numeric_limits<int>::max();
-    span[2 * y + 1] = std::numeric_limits<int>::min();
+    spanOf(y)[0] = std::numeric_limits<int>::max();
+    spanOf(y)[1] = std::numeric_limits<int>::min();
   }
   mHiddenTop = mHiddenBottom = 0;
   // A pixel whose centre lies a pixel inside the disc is wholly inside it,
   // and inside the outline that stands for the disc (0.05 px within).
   const double radius = disc.radius - 1.0;
-  if (!(radius > 0) || !std::isfinite(radius)) return;
   const QPointF centre = disc.centre - mOrigin;
+  if (!(radius > 0) || !std::isfinite(radius) || !std::isfinite(centre.x()) ||
+      !std::isfinite(centre.y())) {
+    return;
+  }
   const auto width = static_cast<double>(mWidth);
   const auto height = static_cast<double>(mHeight);
   mHiddenTop = static_cast<int>(std::clamp(std::floor(centre.y() - radius), 0.0, height));
@@ -309,10 +312,10 @@ void Raster::Hide(const Disc& disc) {
     const int from = Floor(std::clamp(centre.x() - half - 0.5, 0.0, width)) + 1;
     const int to = Ceil(std::clamp(centre.x() + half - 0.5, 0.0, width));
     if (from >= to) continue;
-    span[2 * y] = from;
-    span[2 * y + 1] = to;
-    first = std::min(first, span[2 * y + 1] - 1);
-    last = std::max(last, span[2 * y + 1] - 1);
+    spanOf(y)[0] = from;
+    spanOf(y)[1] = to;
+    first = std::min(first, to - 1);
+    last = std::max(last, to - 1);
   }
   mHiddenFirstWord = first >> 6;
   mHiddenLastWord = last >> 6;
