@@ -283,8 +283,8 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
     }
     const MarkupShape& shape = highlighted ? lit : original;
     if (raster) {
-      // Outlines still pending are hidden by no less: only polygons joined
-      // them since the last shape that could hide anything.
+      // What is still pending was added before this shape, so a disc
+      // painted after this shape lies over it too.
       raster->Hide(hiddenAfter[at]);
       if (RasterShape(*raster, shape, device, devicePixels)) continue;
       raster->Flush();  // what is pending lies under this shape
