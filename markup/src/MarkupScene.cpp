@@ -170,6 +170,13 @@ std::vector<QPointF> EllipseOutline(const QRectF& box, const QTransform& device,
   return points;
 }
 
+// The circle inscribed in the ellipse that fills `box`, in device pixels.
+detail::Raster::Disc InscribedDisc(const QRectF& box, const QTransform& device) {
+  const QRectF r = device.mapRect(box);
+  if (!(r.width() > 0) || !(r.height() > 0)) return {};
+  return {r.center(), std::min(r.width(), r.height()) / 2};
+}
+
 // The disc, in device pixels, that a shape paints wholly opaque whatever
 // lies under it: the circle inscribed in an opaque ellipse's fill. A
 // doughnut's hole hides much of the pie under it.
@@ -179,9 +186,7 @@ detail::Raster::Disc CoveredDisc(const MarkupShape& shape, const QTransform& dev
     return {};
   }
   const double inset = shape.stroke.isValid() ? std::max(shape.strokeThickness, 0.0) / 2 : 0.0;
-  const QRectF fill = device.mapRect(shape.box.adjusted(inset, inset, -inset, -inset));
-  if (!(fill.width() > 0) || !(fill.height() > 0)) return {};
-  return {fill.center(), std::min(fill.width(), fill.height()) / 2};
+  return InscribedDisc(shape.box.adjusted(inset, inset, -inset, -inset), device);
 }
 
 // Draws a shape with the scanline rasteriser where that gives Qt's picture
@@ -226,9 +231,8 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
     if (stroked && !filled) raster.AddOutline(EllipseOutline(inside, device, true));
     const detail::Raster::Disc hidden = raster.Hidden();
     if (stroked && filled) {  // the inside hides the middle of the disc under it
-      const QRectF in = device.mapRect(inside);
-      const double radius = std::min(in.width(), in.height()) / 2;
-      if (radius > hidden.radius) raster.Hide({in.center(), radius});
+      const detail::Raster::Disc middle = InscribedDisc(inside, device);
+      if (middle.radius > hidden.radius) raster.Hide(middle);
     }
     raster.Fill(stroked ? shape.stroke.rgb() : shape.fill.rgb());
     raster.Hide(hidden);

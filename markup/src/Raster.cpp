@@ -302,8 +302,9 @@ void Raster::Hide(const Disc& disc) {
   const auto height = static_cast<double>(mHeight);
   mHiddenTop = static_cast<int>(std::clamp(std::floor(centre.y() - radius), 0.0, height));
   mHiddenBottom = static_cast<int>(std::clamp(std::ceil(centre.y() + radius), 0.0, height));
-  int first = mWidth;
-  int last = 0;
+  // The words of the cells that edges within will carry to.
+  int leftmost = mWidth;
+  int rightmost = 0;
   for (int y = mHiddenTop; y < mHiddenBottom; ++y) {
     const double dy = y + 0.5 - centre.y();
     if (!(radius * radius > dy * dy)) continue;
@@ -314,11 +315,11 @@ void Raster::Hide(const Disc& disc) {
     if (from >= to) continue;
     spanOf(y)[0] = from;
     spanOf(y)[1] = to;
-    first = std::min(first, to - 1);
-    last = std::max(last, to - 1);
+    leftmost = std::min(leftmost, to - 1);
+    rightmost = std::max(rightmost, to - 1);
   }
-  mHiddenFirstWord = first >> 6;
-  mHiddenLastWord = last >> 6;
+  mHiddenFirstWord = leftmost >> 6;
+  mHiddenLastWord = rightmost >> 6;
 }
 
 void Raster::Fill(QRgb colour) {
