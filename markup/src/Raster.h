@@ -49,9 +49,10 @@ class Raster {
   struct Edge {
     double x0, y0, x1, y1;  // y0 < y1
     double dxdy;
+    double dydx;      // its size: how far the edge rises for a pixel across
     float direction;  // 1 downward, -1 upward
   };
-  void AddLine(QPointF from, QPointF to);
+  void AddLine(const QPointF& a, const QPointF& b);
   // Deposits the part of `edge` within rows [from, to) into the band's cells.
   void Deposit(const Edge& edge, int from, int to, int bandTop);
   template <bool kClamp, bool kHidden>
@@ -74,6 +75,7 @@ class Raster {
   // per cell with a change, so that the runs between them are filled whole.
   // Kept per thread, since charts are many.
   int mBandRows;
+  int mBandShift;
   std::size_t mAccStride;
   std::size_t mWords;
   float* mAcc;
