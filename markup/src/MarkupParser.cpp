@@ -252,8 +252,12 @@ std::optional<std::string> ToUtf8(const QString& text) {
 // other '&', or for a '<' in an attribute value.
 class Decoder {
  public:
+  // Whether the document holds a '&' at all: charts seldom do, and then no
+  // value needs a look for one.
+  explicit Decoder(bool references) : mReferences(references) {}
+
   std::optional<std::string_view> operator()(std::string_view raw, bool attribute) {
-    if (raw.find('&') == std::string_view::npos) {
+    if (!mReferences || raw.find('&') == std::string_view::npos) {
       if (attribute && raw.find('<') != std::string_view::npos) return std::nullopt;
       return raw;
     }
@@ -298,7 +302,11 @@ class Decoder {
     return std::string_view(mScratch);
   }
 
+  // A value already found good.
+  std::string_view Checked(std::string_view raw) { return *(*this)(raw, false); }
+
  private:
+  bool mReferences;
   std::string mScratch;
 };
 
@@ -531,8 +539,7 @@ std::optional<MarkupShape> ReadShape(const pugi::xml_node& element, MarkupShape:
   r.shape.kind = kind;
   if (kind == MarkupShape::Kind::Text) r.shape.fill = QColor(Qt::black);
   for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
-    const std::optional<std::string_view> value = decode(a.value(), true);
-    if (!value || !ApplyAttribute(r, a.name(), *value)) return std::nullopt;
+    if (!ApplyAttribute(r, a.name(), decode.Checked(a.value()))) return std::nullopt;
   }
   MarkupShape& shape = r.shape;
   switch (kind) {
@@ -553,7 +560,7 @@ std::optional<MarkupShape> ReadShape(const pugi::xml_node& element, MarkupShape:
         std::string content;
         for (pugi::xml_node node = element.first_child(); node;) {
           if (node.type() == pugi::node_pcdata) {
-            content += *decode(node.value(), false);  // checked by WellFormed
+            content += decode.Checked(node.value());
           } else if (node.type() == pugi::node_cdata) {
             content += node.value();
           }
@@ -584,13 +591,14 @@ std::optional<MarkupScene> ParseMarkup(const QString& text) {
   // pugixml drops text outside the root element; XML allows none.
   const std::string_view whole = Trim(*utf8);
   if (whole.empty() || whole.front() != '<' || whole.back() != '>') return std::nullopt;
+  const bool references = whole.find('&') != std::string_view::npos;  // read before pugixml writes
   pugi::xml_document document;
   // References are decoded here, strictly; pugixml would pass unknown ones.
   constexpr unsigned kOptions = pugi::parse_cdata | pugi::parse_eol | pugi::parse_doctype;
   const pugi::xml_parse_result result =
       document.load_buffer_inplace(utf8->data(), utf8->size(), kOptions, pugi::encoding_utf8);
   if (!result) return std::nullopt;
-  Decoder decode;
+  Decoder decode(references);
   if (!WellFormed(document, decode)) return std::nullopt;
   const pugi::xml_node root = document.document_element();
   if (LocalName(root.name()) != "Canvas"sv) return std::nullopt;
