@@ -147,29 +147,6 @@ std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& poin
   return grown;
 }
 
-// An ellipse as an outline close enough that no pixel can tell; clockwise
-// on screen, or the other way for a hole.
-std::vector<QPointF> EllipseOutline(const QRectF& box, const QTransform& device, bool hole) {
-  const QRectF r = device.mapRect(box);
-  const double radius = std::max(r.width(), r.height()) / 2;
-  const double step = 2.0 * std::acos(std::max(0.0, 1.0 - 0.05 / std::max(radius, 0.05)));
-  const int n = static_cast<int>(std::clamp(std::ceil(2 * 3.14159265358979 / step), 8.0, 4096.0));
-  const double turn = 2 * 3.14159265358979 / n * (hole ? -1 : 1);
-  const double c = std::cos(turn);
-  const double s = std::sin(turn);
-  const QPointF centre = r.center();
-  std::vector<QPointF> points(static_cast<std::size_t>(n));
-  double u = 1;  // cos and sin of the point's angle, turned on by one step each time
-  double v = 0;
-  for (QPointF& p : points) {
-    p = QPointF(centre.x() + r.width() / 2 * u, centre.y() + r.height() / 2 * v);
-    const double w = u * c - v * s;
-    v = u * s + v * c;
-    u = w;
-  }
-  return points;
-}
-
 // The circle inscribed in the ellipse that fills `box`, in device pixels.
 detail::Raster::Disc InscribedDisc(const QRectF& box, const QTransform& device) {
   const QRectF r = device.mapRect(box);
@@ -227,19 +204,18 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
     // inside in the fill's: the same pixels as a ring over the fill, for two
     // edges instead of three.
     const QRectF inside = shape.box.adjusted(t, t, -t, -t);
-    raster.AddOutline(EllipseOutline(shape.box, device, false));
-    if (stroked && !filled) raster.AddOutline(EllipseOutline(inside, device, true));
     const detail::Raster::Disc hidden = raster.Hidden();
     if (stroked && filled) {  // the inside hides the middle of the disc under it
       const detail::Raster::Disc middle = InscribedDisc(inside, device);
       if (middle.radius > hidden.radius) raster.Hide(middle);
     }
-    raster.Fill(stroked ? shape.stroke.rgb() : shape.fill.rgb());
+    const std::optional<QRectF> hole =
+        stroked && !filled ? std::optional<QRectF>(device.mapRect(inside)) : std::nullopt;
+    raster.FillEllipse(device.mapRect(shape.box), hole,
+                       stroked ? shape.stroke.rgb() : shape.fill.rgb());
     raster.Hide(hidden);
-    if (stroked && filled) {
-      raster.AddOutline(EllipseOutline(inside, device, false));
-      raster.Fill(shape.fill.rgb());
-    }
+    if (stroked && filled)
+      raster.FillEllipse(device.mapRect(inside), std::nullopt, shape.fill.rgb());
     return true;
   }
   return false;

@@ -72,6 +72,18 @@ void PaintRun(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::
   }
 }
 
+// Pixels [from, to) of `row` at one coverage, but those in [hideFrom, hideTo),
+// which a shape painted later covers.
+void PaintAround(std::uint32_t* row, int from, int to, int hideFrom, int hideTo,
+                 std::uint32_t solid, std::uint32_t cover) {
+  if (to > hideFrom && from < hideTo) {
+    if (from < hideFrom) PaintRun(row + from, row + hideFrom, solid, cover);
+    if (hideTo < to) PaintRun(row + hideTo, row + to, solid, cover);
+  } else {
+    PaintRun(row + from, row + to, solid, cover);
+  }
+}
+
 }  // namespace
 
 Raster::Raster(std::uint32_t* pixels, int width, int height, qsizetype stride, QPoint origin)
@@ -280,13 +292,7 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
       word &= above;
       const int from = w * 64 + first;
       if (from > runFrom && cover > 0) {
-        const int runTo = std::min(from, mWidth);
-        if (runTo > hideFrom && runFrom < hideTo) {  // around what is hidden
-          if (runFrom < hideFrom) PaintRun(row + runFrom, row + hideFrom, solid, cover);
-          if (hideTo < runTo) PaintRun(row + hideTo, row + runTo, solid, cover);
-        } else {
-          PaintRun(row + runFrom, row + runTo, solid, cover);
-        }
+        PaintAround(row, runFrom, std::min(from, mWidth), hideFrom, hideTo, solid, cover);
       }
       const int to = from + count;
       for (int x = from; x < to; ++x) {
@@ -302,6 +308,195 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
       runFrom = to;
     }
   }
+}
+
+// An axis-aligned ellipse relative to the picture's first pixel.
+struct Raster::Oval {
+  double cx, cy, a, b;
+  // The longest chord across a row that strays no more than 0.05 px from the
+  // curve, as the outlines' corners do (a chord of length l strays about
+  // l^2 / 8r where the curve bends with radius r, b^2 / a at the tightest):
+  // its length squared.
+  double longest2;
+
+  Oval(const QRectF& box, QPointF origin)
+      : cx(box.center().x() - origin.x()),
+        cy(box.center().y() - origin.y()),
+        a(box.width() / 2),
+        b(box.height() / 2),
+        longest2(0.4 * std::min(a, b) * std::min(a, b) / std::max(a, b)) {}
+  bool Spans(double top, double bottom) const { return top >= cy - b && bottom <= cy + b; }
+  bool Meets(double top, double bottom) const { return bottom > cy - b && top < cy + b; }
+  double HalfWidth(double y) const {
+    const double t = (y - cy) / b;
+    return a * std::sqrt(std::max(0.0, 1.0 - t * t));
+  }
+};
+
+bool Raster::PaintOvalRow(int y, const Oval& outer, const Oval* inner, std::uint32_t solid) {
+  const double top = y;
+  const double bottom = top + 1.0;
+  struct Chord {
+    double from, to;  // where it crosses the row's top and bottom
+    float direction;  // what it adds to the coverage right of it
+  };
+  Chord chords[4];
+  int count = 0;
+  // The sides of an oval crossing the whole row, one chord each.
+  const auto sides = [&](const Oval& oval, float left) {
+    const double halfTop = oval.HalfWidth(top);
+    const double halfBottom = oval.HalfWidth(bottom);
+    const double across = halfTop - halfBottom;
+    if (!oval.Spans(top, bottom) || across * across + 1.0 > oval.longest2) return false;
+    chords[count++] = {oval.cx - halfTop, oval.cx - halfBottom, left};
+    chords[count++] = {oval.cx + halfTop, oval.cx + halfBottom, -left};
+    return true;
+  };
+  if (!sides(outer, 1.0f)) return false;
+  if (inner != nullptr && inner->Meets(top, bottom) && !sides(*inner, -1.0f)) return false;
+  // The cells each chord passes, as an edge across one row deposits them, in
+  // the band's first row of cells (all zero between fills): a thin ring's
+  // chords may share pixels where it runs nearly level.
+  struct Range {
+    int from, to;  // [from, to)
+  };
+  Range ranges[4];
+  float* cells = mAcc;
+  for (int i = 0; i < count; ++i) {
+    const double x0 = std::min(chords[i].from, chords[i].to);
+    const double x1 = std::max(chords[i].from, chords[i].to);
+    if (!(x0 >= 0) || !(x1 < mWidth)) {  // the picture's edges are the outlines' to mind
+      for (int j = 0; j < i; ++j)
+        std::fill(cells + 2 * ranges[j].from, cells + 2 * ranges[j].to, 0.0f);
+      return false;
+    }
+    const float d = chords[i].direction;
+    const int x0i = Floor(x0);
+    float* cell = cells + 2 * static_cast<std::size_t>(x0i);
+    if (x1 <= x0i + 1) {  // within one pixel
+      cell[0] += d * static_cast<float>(x0i + 1 - 0.5 * (x0 + x1));
+      cell[1] += d;
+      ranges[i] = {x0i, x0i + 1};
+      continue;
+    }
+    const int x1i = Ceil(x1);
+    const float ds = d * static_cast<float>(1.0 / (x1 - x0));
+    const auto x0f = static_cast<float>(x0 - x0i);
+    const auto x1f = static_cast<float>(x1 - x1i + 1);
+    cell[0] += 0.5f * ds * (1.0f - x0f) * (1.0f - x0f);
+    const float a1 = ds * (1.5f - x0f);
+    for (std::ptrdiff_t k = 1; k < x1i - x0i - 1; ++k)
+      cell[2 * k] += a1 + static_cast<float>(k - 1) * ds;
+    float* last = cells + 2 * static_cast<std::size_t>(x1i - 1);
+    last[0] += d - 0.5f * ds * x1f * x1f;
+    last[1] += d;
+    ranges[i] = {x0i, x1i};
+  }
+  // Walked as Fill walks a row, left to right (an inner oval's side may reach
+  // past its outer's), the cells of chords that meet or overlap together,
+  // runs between.
+  for (int i = 1; i < count; ++i) {
+    for (int j = i; j > 0 && ranges[j].from < ranges[j - 1].from; --j)
+      std::swap(ranges[j], ranges[j - 1]);
+  }
+  auto* row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<uchar*>(mPixels) + y * mStride);
+  const int hideFrom = mHidden[2 * static_cast<std::size_t>(y)];
+  const int hideTo = mHidden[2 * static_cast<std::size_t>(y) + 1];
+  const std::uint64_t spread = Spread(solid);
+  float sum = 0;
+  std::uint32_t cover = 0;
+  int runFrom = 0;
+  for (int i = 0; i < count;) {
+    const int from = ranges[i].from;
+    int to = ranges[i].to;
+    for (++i; i < count && ranges[i].from <= to; ++i)
+      to = std::max(to, ranges[i].to);
+    if (from > runFrom && cover > 0)
+      PaintAround(row, runFrom, from, hideFrom, hideTo, solid, cover);
+    for (int x = from; x < to; ++x) {
+      float* cell = cells + 2 * static_cast<std::size_t>(x);
+      const float here = sum + cell[0];
+      sum += cell[1];
+      cell[0] = 0;
+      cell[1] = 0;
+      row[x] = Blend(row[x], spread, Cover(here));
+    }
+    cover = Cover(sum);
+    runFrom = to;
+  }
+  return true;
+}
+
+void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, QRgb colour) {
+  const auto finite = [](const QRectF& r) {
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
+           std::isfinite(r.height());
+  };
+  if (!finite(box) || (inner && !finite(*inner)) || !(box.width() > 0) || !(box.height() > 0)) {
+    return;  // nothing to paint, as the outline of such an ellipse covers nothing
+  }
+  const std::uint32_t solid = 0xFF000000u | (colour & 0x00FFFFFFu);
+  const Oval outer(box, mOrigin);
+  const bool ring = inner && inner->width() > 0 && inner->height() > 0;
+  const std::optional<Oval> hole = ring ? std::optional<Oval>(Oval(*inner, mOrigin)) : std::nullopt;
+  const auto height = static_cast<double>(mHeight);
+  const int top = static_cast<int>(std::clamp(std::floor(outer.cy - outer.b), 0.0, height));
+  const int bottom = static_cast<int>(std::clamp(std::ceil(outer.cy + outer.b), 0.0, height));
+  // The rows left to the outlines, as runs [from, to).
+  std::vector<std::pair<int, int>> left;
+  for (int y = top; y < bottom; ++y) {
+    if (PaintOvalRow(y, outer, hole ? &*hole : nullptr, solid)) continue;
+    if (!left.empty() && left.back().second == y) {
+      left.back().second = y + 1;
+    } else {
+      left.emplace_back(y, y + 1);
+    }
+  }
+  if (left.empty()) return;
+  // The outlines' edges within those rows only.
+  const auto clipped = [&](const std::vector<QPointF>& outline) {
+    for (std::size_t i = 0; i < outline.size(); ++i) {
+      const QPointF& p = outline[i];
+      const QPointF& q = outline[i + 1 < outline.size() ? i + 1 : 0];
+      if (p.y() == q.y()) continue;
+      const auto at = [&](double y) {
+        return QPointF(p.x() + (q.x() - p.x()) * (y - p.y()) / (q.y() - p.y()), y);
+      };
+      for (const auto& [from, to] : left) {
+        const double low = std::max(std::min(p.y(), q.y()), from + mOrigin.y());
+        const double high = std::min(std::max(p.y(), q.y()), to + mOrigin.y());
+        if (low >= high) continue;
+        if (p.y() < q.y()) {
+          AddLine(at(low), at(high));
+        } else {
+          AddLine(at(high), at(low));
+        }
+      }
+    }
+  };
+  clipped(EllipseOutline(box, false));
+  if (ring) clipped(EllipseOutline(*inner, true));
+  Fill(colour);
+}
+
+std::vector<QPointF> Raster::EllipseOutline(const QRectF& box, bool hole) {
+  const double radius = std::max(box.width(), box.height()) / 2;
+  const double step = 2.0 * std::acos(std::max(0.0, 1.0 - 0.05 / std::max(radius, 0.05)));
+  const int n = static_cast<int>(std::clamp(std::ceil(2 * 3.14159265358979 / step), 8.0, 4096.0));
+  const double turn = 2 * 3.14159265358979 / n * (hole ? -1 : 1);
+  const double c = std::cos(turn);
+  const double s = std::sin(turn);
+  const QPointF centre = box.center();
+  std::vector<QPointF> points(static_cast<std::size_t>(n));
+  double u = 1;  // cos and sin of the point's angle, turned on by one step each time
+  double v = 0;
+  for (QPointF& p : points) {
+    p = QPointF(centre.x() + box.width() / 2 * u, centre.y() + box.height() / 2 * v);
+    const double w = u * c - v * s;
+    v = u * s + v * c;
+    u = w;
+  }
+  return points;
 }
 
 void Raster::Hide(const Disc& disc) {

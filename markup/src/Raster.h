@@ -8,6 +8,7 @@
 
 #include <QPoint>
 #include <QPointF>
+#include <QRectF>
 #include <QRgb>
 #include <cstdint>
 #include <optional>
@@ -36,6 +37,17 @@ class Raster {
   void AddPending(const std::vector<QPointF>& points, QRgb colour, bool clockwise);
   void Flush();
 
+  // Fills the ellipse inscribed in `box` (device pixels) in an opaque
+  // colour, or with `inner` the ring between it and the ellipse inscribed in
+  // `inner`, a box inside `box` about the same centre: what Fill gives for
+  // their outlines, in less time. Each row where one straight chord stands
+  // for each side closely enough is painted at once; the others are left to
+  // the outlines. Outlines added before must have been filled.
+  void FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, QRgb colour);
+  // The ellipse inscribed in `box` as an outline close enough that no pixel
+  // can tell: clockwise on screen or, for a hole, the other way.
+  static std::vector<QPointF> EllipseOutline(const QRectF& box, bool hole);
+
   struct Disc {
     QPointF centre;
     double radius = 0;
@@ -53,6 +65,10 @@ class Raster {
     float direction;  // 1 downward, -1 upward
   };
   void AddLine(const QPointF& a, const QPointF& b);
+  struct Oval;
+  // Paints row `y` of an ellipse or ring where chords stand for its sides;
+  // false, with nothing painted, where they do not.
+  bool PaintOvalRow(int y, const Oval& outer, const Oval* inner, std::uint32_t solid);
   // Deposits the part of `edge` within rows [from, to) into the band's cells.
   void Deposit(const Edge& edge, int from, int to, int bandTop);
   template <bool kClamp, bool kHidden>

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "Raster.h"
 #include "pixels.h"
 #include "xamlpie/MarkupLabel.h"
 #include "xamlpie/MarkupScene.h"
@@ -172,6 +173,72 @@ TEST(Raster, AgreesWithQtAndLibrsvg) {
       // edges lie up to 1.3 % of the pixels apart from librsvg's too.
       EXPECT_LE(Apart(ours, qt), pixels / 50) << c.what << " at " << ratio;
     }
+  }
+}
+
+// Rows of an ellipse painted straight from chords across each row, against
+// its outline filled as any polygon: ellipses and rings of all shapes,
+// inside the picture, across its edges, over a hidden disc, and at an origin.
+TEST(Raster, EllipsesAsTheirOutlines) {
+  using detail::Raster;
+  const struct {
+    QRectF box;
+    std::optional<QRectF> inner;
+    Raster::Disc hidden;
+  } cases[] = {
+      {QRectF(25, 25, 249, 249), QRectF(27, 27, 245, 245), {}},    // the demo's rim
+      {QRectF(75, 75, 150, 150), std::nullopt, {{150, 150}, 73}},  // its hole's stroke
+      {QRectF(10.3, 40.7, 280.2, 90.1), std::nullopt, {}},
+      {QRectF(100.5, 3.25, 40, 250), QRectF(110, 13, 20, 230), {}},
+      {QRectF(3, 3, 4.5, 2.5), std::nullopt, {}},
+      {QRectF(-50, 120, 200, 200), QRectF(-40, 130, 180, 180), {}},  // across the edges
+      {QRectF(200, -30, 150, 100), std::nullopt, {}},
+      {QRectF(30, 30, 240, 240), QRectF(31, 31, 238, 238), {{150, 150}, 100}},
+      {QRectF(0, 0, 0, 50), std::nullopt, {}},  // nothing
+  };
+  const QSize size(300, 280);
+  int index = 0;
+  for (const auto& c : cases) {
+    for (const QPoint origin : {QPoint(), QPoint(-7, 11)}) {
+      QImage expected(size, QImage::Format_RGB32);
+      expected.fill(kBackground);
+      QImage ours = expected;
+      const auto paint = [&](QImage& image, bool outlines) {
+        Raster raster(reinterpret_cast<std::uint32_t*>(image.bits()), size.width(), size.height(),
+                      image.bytesPerLine(), origin);
+        const Raster::Disc hidden{c.hidden.centre + origin, c.hidden.radius};
+        raster.Hide(hidden);
+        const QRectF box = c.box.translated(origin);
+        if (outlines) {
+          raster.AddOutline(Raster::EllipseOutline(box, false));
+          if (c.inner) raster.AddOutline(Raster::EllipseOutline(c.inner->translated(origin), true));
+          raster.Fill(0x123456);
+        } else {
+          const std::optional<QRectF> inner =
+              c.inner ? std::optional<QRectF>(c.inner->translated(origin)) : std::nullopt;
+          raster.FillEllipse(box, inner, 0x123456);
+        }
+        // What hides the disc, painted the same way over both.
+        raster.Hide({});
+        const QPointF corner(hidden.radius, hidden.radius);
+        raster.AddOutline(
+            Raster::EllipseOutline(QRectF(hidden.centre - corner, hidden.centre + corner), false));
+        raster.Fill(0xABCDEF);
+      };
+      paint(expected, true);
+      paint(ours, false);
+      int worst = 0;
+      for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+          const QRgb p = expected.pixel(x, y);
+          const QRgb q = ours.pixel(x, y);
+          worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qBlue(p) - qBlue(q))});
+        }
+      }
+      // Each stands within 0.05 px of the curve, on its inner side.
+      EXPECT_LE(worst, 20) << "case " << index << " at origin " << origin.x();
+    }
+    ++index;
   }
 }
 
