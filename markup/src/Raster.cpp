@@ -327,10 +327,20 @@ struct Raster::Oval {
         longest2(0.4 * std::min(a, b) * std::min(a, b) / std::max(a, b)) {}
   bool Spans(double top, double bottom) const { return top >= cy - b && bottom <= cy + b; }
   bool Meets(double top, double bottom) const { return bottom > cy - b && top < cy + b; }
+  // Half the width at `y`; rows are painted top down, so a row's top is the
+  // last row's bottom, whose width is kept.
   double HalfWidth(double y) const {
-    const double t = (y - cy) / b;
-    return a * std::sqrt(std::max(0.0, 1.0 - t * t));
+    if (y == lastY) return lastHalf;
+    const double t = (y - cy) * inverseB;
+    lastY = y;
+    lastHalf = a * std::sqrt(std::max(0.0, 1.0 - t * t));
+    return lastHalf;
   }
+
+ private:
+  double inverseB = 1.0 / b;
+  mutable double lastY = std::numeric_limits<double>::quiet_NaN();
+  mutable double lastHalf = 0;
 };
 
 bool Raster::PaintOvalRow(int y, const Oval& outer, const Oval* inner, std::uint32_t solid) {
