@@ -377,7 +377,8 @@ bool Raster::PaintOvalRow(int y, const Oval& outer, const Oval* inner, std::uint
     const double x1 = std::max(chords[i].from, chords[i].to);
     if (!(x0 >= 0) || !(x1 < mWidth)) {  // the picture's edges are the outlines' to mind
       for (int j = 0; j < i; ++j)
-        std::fill(cells + 2 * ranges[j].from, cells + 2 * ranges[j].to, 0.0f);
+        std::fill(cells + 2 * static_cast<std::size_t>(ranges[j].from),
+                  cells + 2 * static_cast<std::size_t>(ranges[j].to), 0.0f);
       return false;
     }
     const float d = chords[i].direction;
