@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace xamlpie::detail {
 namespace {
@@ -70,6 +71,36 @@ void PaintRun(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::
     for (; from < to; ++from)
       *from = Blend(*from, spread, cover);
   }
+}
+
+// Exact area coverage: a piece of an edge within one row, from x0 to x1
+// (x0 <= x1) and d high (negative for an upward edge), gives each pixel it
+// passes how much of it lies right of the piece, and every pixel after them
+// d; a running sum along the row adds up what the pieces left of a pixel give
+// it. A cell per pixel: what the pieces add to its pixel, and, in a piece's
+// last, to every pixel after. `slope()`: d over the piece's width, asked for
+// only where the piece passes more than one pixel. Returns the cells changed.
+template <class Slope>
+std::pair<int, int> DepositPiece(float* row, double x0, double x1, float d, Slope slope) {
+  const int x0i = Floor(x0);
+  float* cell = row + 2 * static_cast<std::size_t>(x0i);
+  if (x1 <= x0i + 1) {  // within one pixel
+    cell[0] += d * static_cast<float>(x0i + 1 - 0.5 * (x0 + x1));
+    cell[1] += d;
+    return {x0i, x0i + 1};
+  }
+  const int x1i = Ceil(x1);
+  const float ds = slope();
+  const auto x0f = static_cast<float>(x0 - x0i);
+  const auto x1f = static_cast<float>(x1 - x1i + 1);
+  cell[0] += 0.5f * ds * (1.0f - x0f) * (1.0f - x0f);
+  const float a1 = ds * (1.5f - x0f);
+  for (std::ptrdiff_t i = 1; i < x1i - x0i - 1; ++i)
+    cell[2 * i] += a1 + static_cast<float>(i - 1) * ds;
+  float* last = row + 2 * static_cast<std::size_t>(x1i - 1);
+  last[0] += d - 0.5f * ds * x1f * x1f;
+  last[1] += d;
+  return {x0i, x1i};
 }
 
 // Pixels [from, to) of `row` at one coverage, but those in [hideFrom, hideTo),
@@ -191,9 +222,8 @@ void Raster::Deposit(const Edge& edge, int from, int to, int bandTop) {
   }
 }
 
-// Exact area coverage: each row the edge crosses gets, in the pixels the edge
-// passes, how much of each pixel lies right of it; a running sum along the
-// row adds up what the edges left of a pixel contribute.
+// The edge's piece in each row it crosses, deposited, and the cells changed
+// marked in the row's bits.
 template <bool kClamp, bool kHidden>
 void Raster::DepositRows(const Edge& edge, double top, double bottom, double width, float* row,
                          std::uint64_t* bits, const int* hidden) const {
@@ -221,35 +251,15 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
         continue;
       }
     }
-    const int x0i = Floor(x0);
-    // A cell per pixel the edge passes: what it adds to that pixel's
-    // coverage (the area right of the edge), and, in the last, what it adds
-    // to every pixel after.
-    float* cell = row + 2 * static_cast<std::size_t>(x0i);
-    if (x1 <= x0i + 1) {  // within one pixel
-      cell[0] += d * static_cast<float>(x0i + 1 - 0.5 * (x0 + x1));
-      cell[1] += d;
-      bits[x0i >> 6] |= std::uint64_t{1} << (x0i & 63);
-      continue;
-    }
-    const int x1i = Ceil(x1);
     // The row's height over its width: unless clamped, the edge's slope, so
     // the division is done once per edge.
-    float ds;
-    if constexpr (kClamp) {
-      ds = d * static_cast<float>(1.0 / (x1 - x0));
-    } else {
-      ds = static_cast<float>(edge.dydx) * edge.direction;
-    }
-    const auto x0f = static_cast<float>(x0 - x0i);
-    const auto x1f = static_cast<float>(x1 - x1i + 1);
-    cell[0] += 0.5f * ds * (1.0f - x0f) * (1.0f - x0f);
-    const float a1 = ds * (1.5f - x0f);
-    for (std::ptrdiff_t i = 1; i < x1i - x0i - 1; ++i)
-      cell[2 * i] += a1 + static_cast<float>(i - 1) * ds;
-    float* last = row + 2 * static_cast<std::size_t>(x1i - 1);
-    last[0] += d - 0.5f * ds * x1f * x1f;
-    last[1] += d;
+    const auto [x0i, x1i] = DepositPiece(row, x0, x1, d, [&] {
+      if constexpr (kClamp) {
+        return d * static_cast<float>(1.0 / (x1 - x0));
+      } else {
+        return static_cast<float>(edge.dydx) * edge.direction;
+      }
+    });
     // Cells x0i to x1i - 1 changed.
     const int w0 = x0i >> 6;
     const int w1 = (x1i - 1) >> 6;
@@ -382,26 +392,9 @@ bool Raster::PaintOvalRow(int y, const Oval& outer, const Oval* inner, std::uint
       return false;
     }
     const float d = chords[i].direction;
-    const int x0i = Floor(x0);
-    float* cell = cells + 2 * static_cast<std::size_t>(x0i);
-    if (x1 <= x0i + 1) {  // within one pixel
-      cell[0] += d * static_cast<float>(x0i + 1 - 0.5 * (x0 + x1));
-      cell[1] += d;
-      ranges[i] = {x0i, x0i + 1};
-      continue;
-    }
-    const int x1i = Ceil(x1);
-    const float ds = d * static_cast<float>(1.0 / (x1 - x0));
-    const auto x0f = static_cast<float>(x0 - x0i);
-    const auto x1f = static_cast<float>(x1 - x1i + 1);
-    cell[0] += 0.5f * ds * (1.0f - x0f) * (1.0f - x0f);
-    const float a1 = ds * (1.5f - x0f);
-    for (std::ptrdiff_t k = 1; k < x1i - x0i - 1; ++k)
-      cell[2 * k] += a1 + static_cast<float>(k - 1) * ds;
-    float* last = cells + 2 * static_cast<std::size_t>(x1i - 1);
-    last[0] += d - 0.5f * ds * x1f * x1f;
-    last[1] += d;
-    ranges[i] = {x0i, x1i};
+    const auto [from, to] =
+        DepositPiece(cells, x0, x1, d, [&] { return d * static_cast<float>(1.0 / (x1 - x0)); });
+    ranges[i] = {from, to};
   }
   // Walked as Fill walks a row, left to right (an inner oval's side may reach
   // past its outer's), the cells of chords that meet or overlap together,
