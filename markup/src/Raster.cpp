@@ -28,6 +28,11 @@ std::vector<float>& Accumulator() {
   return cells;
 }
 
+// Ellipses kept, and the most cells and runs one may have (up to 384 KB): a
+// chart's rim, its hole and the hole's edge, at any pixel ratio a screen has.
+constexpr std::size_t kKeptEllipses = 4;
+constexpr std::size_t kKeptPixels = std::size_t{1} << 15;
+
 std::vector<std::uint64_t>& TouchedBits() {
   thread_local std::vector<std::uint64_t> bits;
   return bits;
@@ -289,6 +294,7 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
   std::uint32_t cover = 0;
   int runFrom = 0;
   const std::uint64_t spread = Spread(solid);
+  const bool kept = mKept != nullptr;
   for (int w = mFirstWord; w <= mLastWord; ++w) {
     std::uint64_t word = bits[w];
     bits[w] = 0;
@@ -303,6 +309,7 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
       const int from = w * 64 + first;
       if (from > runFrom && cover > 0) {
         PaintAround(row, runFrom, std::min(from, mWidth), hideFrom, hideTo, solid, cover);
+        if (kept) Keep(y, runFrom, std::min(from, mWidth), cover, true);
       }
       const int to = from + count;
       for (int x = from; x < to; ++x) {
@@ -313,10 +320,72 @@ void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
         cell[1] = 0;
         // Without a branch: which way it would go is hard to foretell here.
         if (x < mWidth) row[x] = Blend(row[x], spread, Cover(here));
+        if (kept && x < mWidth) Keep(y, x, x + 1, Cover(here), false);
       }
       cover = Cover(sum);
       runFrom = to;
     }
+  }
+}
+
+// A chart's rim and hole are the same whatever its data: what painting one
+// of them covered, kept with what decided it, paints it again in a fraction of
+// the time.
+struct Raster::Kept {
+  double shape[10];  // the boxes (the inner one's, or zeros) and the origin
+  bool ring;
+  int width, height;
+  qsizetype stride;
+  std::vector<int> hidden;  // the hidden spans in the ellipse's rows
+  // Pixels by their offset from the first, each painted once: single ones
+  // where the curve crosses, and runs of one coverage.
+  struct Cell {
+    std::uint32_t offset, cover;
+  };
+  struct Run {
+    std::uint32_t offset, length, cover;
+  };
+  std::vector<Cell> cells;
+  std::vector<Run> runs;
+
+  // The same ellipse in the same place in a picture of the same size,
+  // exactly: the same doubles paint the same pixels.
+  bool SameShape(const Kept& other) const {
+    return std::equal(std::begin(shape), std::end(shape), std::begin(other.shape)) &&
+           ring == other.ring && width == other.width && height == other.height &&
+           stride == other.stride;
+  }
+};
+
+std::vector<Raster::Kept>& Raster::KeptEllipses() {
+  thread_local std::vector<Kept> kept;
+  return kept;
+}
+
+void Raster::ForgetKept() {
+  std::vector<Kept>().swap(KeptEllipses());
+}
+
+void Raster::Keep(int y, int from, int to, std::uint32_t cover, bool run) {
+  const auto put = [&](int a, int b) {
+    if (a >= b) return;
+    const auto offset = static_cast<std::uint32_t>(static_cast<qsizetype>(y) * (mStride / 4) + a);
+    if (b - a == 1) {
+      mKept->cells.push_back({offset, cover});
+    } else {
+      mKept->runs.push_back({offset, static_cast<std::uint32_t>(b - a), cover});
+    }
+  };
+  if (cover == 0) return;
+  if (!run) return put(from, to);
+  // Split where PaintAround splits it.
+  const int hideFrom = mHidden[2 * static_cast<std::size_t>(y)];
+  const int hideTo = mHidden[2 * static_cast<std::size_t>(y) + 1];
+  if (to > hideFrom && from < hideTo) {
+    put(from, std::min(to, hideFrom));
+    put(std::max(from, hideTo), to);
+  } else {
+    put(from, to);
   }
 }
 
@@ -407,6 +476,7 @@ bool Raster::PaintOvalRow(int y, const Oval& outer, const Oval* inner, std::uint
   const int hideFrom = mHidden[2 * static_cast<std::size_t>(y)];
   const int hideTo = mHidden[2 * static_cast<std::size_t>(y) + 1];
   const std::uint64_t spread = Spread(solid);
+  const bool kept = mKept != nullptr;
   float sum = 0;
   std::uint32_t cover = 0;
   int runFrom = 0;
@@ -415,8 +485,10 @@ bool Raster::PaintOvalRow(int y, const Oval& outer, const Oval* inner, std::uint
     int to = ranges[i].to;
     for (++i; i < count && ranges[i].from <= to; ++i)
       to = std::max(to, ranges[i].to);
-    if (from > runFrom && cover > 0)
+    if (from > runFrom && cover > 0) {
       PaintAround(row, runFrom, from, hideFrom, hideTo, solid, cover);
+      if (kept) Keep(y, runFrom, from, cover, true);
+    }
     for (int x = from; x < to; ++x) {
       float* cell = cells + 2 * static_cast<std::size_t>(x);
       const float here = sum + cell[0];
@@ -424,6 +496,7 @@ bool Raster::PaintOvalRow(int y, const Oval& outer, const Oval* inner, std::uint
       cell[0] = 0;
       cell[1] = 0;
       row[x] = Blend(row[x], spread, Cover(here));
+      if (kept) Keep(y, x, x + 1, Cover(here), false);
     }
     cover = Cover(sum);
     runFrom = to;
@@ -440,12 +513,59 @@ void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, 
     return;  // nothing to paint, as the outline of such an ellipse covers nothing
   }
   const std::uint32_t solid = 0xFF000000u | (colour & 0x00FFFFFFu);
-  const Oval outer(box, mOrigin);
   const bool ring = inner && inner->width() > 0 && inner->height() > 0;
-  const std::optional<Oval> hole = ring ? std::optional<Oval>(Oval(*inner, mOrigin)) : std::nullopt;
+  const std::optional<QRectF> hole = ring ? inner : std::nullopt;
   const auto height = static_cast<double>(mHeight);
-  const int top = static_cast<int>(std::clamp(std::floor(outer.cy - outer.b), 0.0, height));
-  const int bottom = static_cast<int>(std::clamp(std::ceil(outer.cy + outer.b), 0.0, height));
+  const double cy = box.center().y() - mOrigin.y();
+  const int top = static_cast<int>(std::clamp(std::floor(cy - box.height() / 2), 0.0, height));
+  const int bottom = static_cast<int>(std::clamp(std::ceil(cy + box.height() / 2), 0.0, height));
+  const auto hidden = [&](const Kept& k) {
+    const int* rows = mHidden.data() + 2 * static_cast<std::ptrdiff_t>(top);
+    return k.hidden.size() == 2 * static_cast<std::size_t>(bottom - top) &&
+           std::memcmp(k.hidden.data(), rows, k.hidden.size() * sizeof(int)) == 0;
+  };
+  std::vector<Kept>& kept = KeptEllipses();
+  const Kept key{
+      {box.x(), box.y(), box.width(), box.height(), hole ? hole->x() : 0.0, hole ? hole->y() : 0.0,
+       hole ? hole->width() : 0.0, hole ? hole->height() : 0.0, mOrigin.x(), mOrigin.y()},
+      ring,
+      mWidth,
+      mHeight,
+      mStride,
+      {},
+      {},
+      {}};
+  const auto found = std::find_if(kept.begin(), kept.end(),
+                                  [&](const Kept& k) { return k.SameShape(key) && hidden(k); });
+  if (found != kept.end()) {
+    const std::uint64_t spread = Spread(solid);
+    for (const Kept::Cell& cell : found->cells)
+      mPixels[cell.offset] = Blend(mPixels[cell.offset], spread, cell.cover);
+    for (const Kept::Run& run : found->runs)
+      PaintRun(mPixels + run.offset, mPixels + run.offset + run.length, solid, run.cover);
+    std::rotate(kept.begin(), found, found + 1);  // the most recent first
+    return;
+  }
+  // Offsets in 32 bits: of pictures up to 16 GB.
+  if (static_cast<double>(mHeight) * static_cast<double>(mStride / 4) > 4e9) {
+    return PaintEllipse(box, hole, top, bottom, solid);
+  }
+  Kept fresh = key;
+  fresh.hidden.assign(mHidden.begin() + 2 * static_cast<std::ptrdiff_t>(top),
+                      mHidden.begin() + 2 * static_cast<std::ptrdiff_t>(bottom));
+  mKept = &fresh;
+  PaintEllipse(box, hole, top, bottom, solid);
+  mKept = nullptr;
+  if (fresh.cells.size() + fresh.runs.size() > kKeptPixels) return;
+  if (kept.size() == kKeptEllipses) kept.pop_back();
+  kept.insert(kept.begin(), std::move(fresh));
+}
+
+void Raster::PaintEllipse(const QRectF& box, const std::optional<QRectF>& inner, int top,
+                          int bottom, std::uint32_t solid) {
+  const Oval outer(box, mOrigin);
+  const bool ring = inner.has_value();
+  const std::optional<Oval> hole = ring ? std::optional<Oval>(Oval(*inner, mOrigin)) : std::nullopt;
   // The rows left to the outlines, as runs [from, to).
   std::vector<std::pair<int, int>> left;
   for (int y = top; y < bottom; ++y) {
@@ -480,7 +600,7 @@ void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, 
   };
   clipped(EllipseOutline(box, false));
   if (ring) clipped(EllipseOutline(*inner, true));
-  Fill(colour);
+  Fill(solid);
 }
 
 std::vector<QPointF> Raster::EllipseOutline(const QRectF& box, bool hole) {

@@ -44,6 +44,10 @@ class Raster {
   // for each side closely enough is painted at once; the others are left to
   // the outlines. Outlines added before must have been filled.
   void FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, QRgb colour);
+  // Ellipses painted are kept as the pixels they covered and how much (a
+  // few, on this thread), and painted from those when the same one in the
+  // same place comes again, whatever its colour; this forgets them.
+  static void ForgetKept();
   // The ellipse inscribed in `box` as an outline close enough that no pixel
   // can tell: clockwise on screen or, for a hole, the other way.
   static std::vector<QPointF> EllipseOutline(const QRectF& box, bool hole);
@@ -65,6 +69,14 @@ class Raster {
     float direction;  // 1 downward, -1 upward
   };
   void AddLine(const QPointF& a, const QPointF& b);
+  // An ellipse's coverage, kept to paint it again in another colour.
+  struct Kept;
+  static std::vector<Kept>& KeptEllipses();
+  // Pixels [from, to) of row `y` painted at one coverage: cells where edges
+  // cross (`run` false) or a run between them, which skips what is hidden.
+  void Keep(int y, int from, int to, std::uint32_t cover, bool run);
+  void PaintEllipse(const QRectF& box, const std::optional<QRectF>& inner, int top, int bottom,
+                    std::uint32_t solid);
   struct Oval;
   // Paints row `y` of an ellipse or ring where chords stand for its sides;
   // false, with nothing painted, where they do not.
@@ -108,6 +120,8 @@ class Raster {
   int mHiddenBottom = 0;
   int mHiddenFirstWord = 0;
   int mHiddenLastWord = 0;
+  // While an ellipse is painted, where what it paints is kept.
+  Kept* mKept = nullptr;
   bool mPending = false;
   QRgb mPendingColour = 0;
   bool mPendingClockwise = false;

@@ -203,21 +203,26 @@ TEST(Raster, EllipsesAsTheirOutlines) {
       QImage expected(size, QImage::Format_RGB32);
       expected.fill(kBackground);
       QImage ours = expected;
-      const auto paint = [&](QImage& image, bool outlines) {
+      QImage again = expected;
+      QImage fresh = expected;
+      QImage unhidden = expected;
+      QImage unhiddenFresh = expected;
+      const auto paint = [&](QImage& image, bool outlines, QRgb colour, bool hide) {
         Raster raster(reinterpret_cast<std::uint32_t*>(image.bits()), size.width(), size.height(),
                       image.bytesPerLine(), origin);
         const Raster::Disc hidden{c.hidden.centre + origin, c.hidden.radius};
-        raster.Hide(hidden);
+        if (hide) raster.Hide(hidden);
         const QRectF box = c.box.translated(origin);
         if (outlines) {
           raster.AddOutline(Raster::EllipseOutline(box, false));
           if (c.inner) raster.AddOutline(Raster::EllipseOutline(c.inner->translated(origin), true));
-          raster.Fill(0x123456);
+          raster.Fill(colour);
         } else {
           const std::optional<QRectF> inner =
               c.inner ? std::optional<QRectF>(c.inner->translated(origin)) : std::nullopt;
-          raster.FillEllipse(box, inner, 0x123456);
+          raster.FillEllipse(box, inner, colour);
         }
+        if (!hide) return;
         // What hides the disc, painted the same way over both.
         raster.Hide({});
         const QPointF corner(hidden.radius, hidden.radius);
@@ -225,8 +230,19 @@ TEST(Raster, EllipsesAsTheirOutlines) {
             Raster::EllipseOutline(QRectF(hidden.centre - corner, hidden.centre + corner), false));
         raster.Fill(0xABCDEF);
       };
-      paint(expected, true);
-      paint(ours, false);
+      paint(expected, true, 0x123456, true);
+      Raster::ForgetKept();
+      paint(ours, false, 0x123456, true);
+      // Again in another colour, from what was kept, and without the hidden
+      // disc, which must not be taken from it: as if painted afresh.
+      paint(again, false, 0xFE8001, true);
+      paint(unhidden, false, 0xFE8001, false);
+      Raster::ForgetKept();
+      paint(fresh, false, 0xFE8001, true);
+      Raster::ForgetKept();
+      paint(unhiddenFresh, false, 0xFE8001, false);
+      EXPECT_EQ(again, fresh) << "case " << index << " at origin " << origin.x();
+      EXPECT_EQ(unhidden, unhiddenFresh) << "case " << index << " at origin " << origin.x();
       int worst = 0;
       for (int y = 0; y < size.height(); ++y) {
         for (int x = 0; x < size.width(); ++x) {
