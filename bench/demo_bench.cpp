@@ -15,6 +15,7 @@
 
 #ifdef XAMLPIE_HAVE_QT_CHARTS
 #include <QChart>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QPieSeries>
 #include <QPieSlice>
@@ -166,7 +167,12 @@ void QtChartsDraw(benchmark::State& state, int slices, qreal ratio, bool demo) {
     QPieSlice* slice = series->append(QString(), demo ? shares[i] : 1.0);
     slice->setBrush(demo ? colours[i] : QColor::fromRgb(static_cast<QRgb>(i * 0x030507)));
   }
+  // The label's geometry: a pie 250 px across (a hole of 150 px) in 300 x 300,
+  // which takes a chart without margins, as it would lay out a legend.
   series->setPieSize(250.0 / 300.0);
+  chart->setMargins(QMargins());
+  chart->layout()->setContentsMargins(0, 0, 0, 0);
+  chart->setBackgroundRoundness(0);
   chart->addSeries(series);
   chart->legend()->hide();
   chart->setBackgroundBrush(QColor(0xFF, 0xC0, 0xC0));
@@ -174,7 +180,7 @@ void QtChartsDraw(benchmark::State& state, int slices, qreal ratio, bool demo) {
   scene.addItem(chart);
   chart->setGeometry(0, 0, 300, 300);
   QImage image = Canvas(ratio);
-  if (demo) series->setHoleSize(0.4);
+  if (demo) series->setHoleSize(150.0 / 300.0);
   int step = 0;
   for (auto _ : state) {
     const int moved = step++ % 7;
