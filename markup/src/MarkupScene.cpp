@@ -113,37 +113,43 @@ std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& poin
     if (seen(corners[i], corners[i + 1]) * turn <= 0) return std::nullopt;
     if (seen(corners[1], corners[i + 1]) * turn < 0) return std::nullopt;
   }
-  std::vector<QPointF> normals(n);  // outward; y grows downward
-  for (std::size_t i = 0; i < n; ++i) {
-    const QPointF d = corners[(i + 1) % n] - corners[i];
+  // Outward normals, y growing downward; each corner takes the normals of the
+  // edges before and after it, so one is worked out per edge as the corners
+  // are walked.
+  const auto normal = [&](std::size_t i) {
+    const QPointF d = corners[i + 1 < n ? i + 1 : 0] - corners[i];
     const double length = std::sqrt(d.x() * d.x() + d.y() * d.y());  // no overflow: bounded
-    normals[i] = turn > 0 ? QPointF(d.y(), -d.x()) / length : QPointF(-d.y(), d.x()) / length;
-  }
+    return turn > 0 ? QPointF(d.y(), -d.x()) / length : QPointF(-d.y(), d.x()) / length;
+  };
   constexpr double kMiterLimit = 10.0;  // XAML's, in half stroke widths
   std::vector<QPointF> grown;
   grown.reserve(2 * n);
-  std::vector<std::size_t> first(n);  // where each corner's points start
+  QPointF before = normal(n - 1);
+  // Each edge must keep its direction, or the outline has folded: the last
+  // point grown from a corner to the first from the next.
+  const auto folds = [&](std::size_t i, const QPointF& from, const QPointF& to) {
+    return QPointF::dotProduct(to - from, corners[i + 1 < n ? i + 1 : 0] - corners[i]) <= 0;
+  };
   for (std::size_t i = 0; i < n; ++i) {
-    first[i] = grown.size();
-    const QPointF& before = normals[(i + n - 1) % n];
-    const QPointF& after = normals[i];
+    const QPointF after = normal(i);
     const double cosine = QPointF::dotProduct(before, after);
-    const bool outward =
-        cross(corners[(i + n - 1) % n], corners[i], corners[(i + 1) % n]) * turn > 0;
+    const QPointF& previous = corners[i > 0 ? i - 1 : n - 1];
+    const bool outward = cross(previous, corners[i], corners[i + 1 < n ? i + 1 : 0]) * turn > 0;
+    const QPointF* last = grown.empty() ? nullptr : &grown.back();
+    QPointF first;
     if (cosine > -1.0 && (!outward || std::sqrt(2.0 / (1.0 + cosine)) <= kMiterLimit)) {
-      grown.push_back(corners[i] + (before + after) * (by / (1.0 + cosine)));
+      first = corners[i] + (before + after) * (by / (1.0 + cosine));
+      if (last != nullptr && folds(i - 1, *last, first)) return std::nullopt;
+      grown.push_back(first);
     } else {
-      grown.push_back(corners[i] + before * by);
+      first = corners[i] + before * by;
+      if (last != nullptr && folds(i - 1, *last, first)) return std::nullopt;
+      grown.push_back(first);
       grown.push_back(corners[i] + after * by);
     }
+    before = after;
   }
-  // Each edge must keep its direction, or the outline has folded.
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::size_t end = i + 1 < n ? first[i + 1] : grown.size();
-    const QPointF& from = grown[end - 1];  // the last point of corner i
-    const QPointF& to = grown[first[(i + 1) % n]];
-    if (QPointF::dotProduct(to - from, corners[(i + 1) % n] - corners[i]) <= 0) return std::nullopt;
-  }
+  if (folds(n - 1, grown.back(), grown.front())) return std::nullopt;
   return grown;
 }
 
