@@ -61,6 +61,11 @@ void PaintRun(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::
     // Four pixels a store (a 16-byte copy is one vector store wherever there
     // are vectors): compilers do not widen this loop by themselves at -O2.
     const std::uint32_t quad[4] = {solid, solid, solid, solid};
+    if (to - from < 4) {
+      for (; from < to; ++from)
+        *from = solid;
+      return;
+    }
     for (; to - from >= 16; from += 16) {
       std::memcpy(from, quad, 16);
       std::memcpy(from + 4, quad, 16);
@@ -69,8 +74,7 @@ void PaintRun(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::
     }
     for (; to - from >= 4; from += 4)
       std::memcpy(from, quad, 16);
-    for (; from < to; ++from)
-      *from = solid;
+    if (from < to) std::memcpy(to - 4, quad, 16);  // the last few, over some already set
   } else if (cover > 0) {
     const std::uint64_t spread = Spread(solid);
     for (; from < to; ++from)
