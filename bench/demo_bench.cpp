@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QImage>
 #include <QPainter>
+#include <chrono>
 #include <cstdio>
 
 #include "Form1.h"
@@ -84,15 +85,14 @@ BENCHMARK(BM_Toggle)->Unit(benchmark::kMicrosecond);
 // doughnut with its first and last shares moved by up to 6 %, in turn, so that
 // the label has seen none of the seven (it keeps two pictures), built, read
 // and painted into an image at the pixel ratio given.
-void BM_NewData(benchmark::State& state) {
-  const qreal ratio = static_cast<qreal>(state.range(0));
-  xamlpie::MarkupLabel label;
-  label.resize(300, 300);
-  label.setBackColor(0x00C0C0FF);
-  QImage image = Canvas(ratio);
-  int step = 0;
-  for (auto _ : state) {
-    const int moved = step++ % 7;
+class LabelDoughnut {
+ public:
+  explicit LabelDoughnut(qreal ratio) : mImage(Canvas(ratio)) {
+    mLabel.resize(300, 300);
+    mLabel.setBackColor(0x00C0C0FF);
+  }
+  void Draw() {
+    const int moved = mStep++ % 7;
     xamlpie::cXAMLPieChart chart;
     chart.MarginLeft(25);
     chart.MarginTop(25);
@@ -103,12 +103,25 @@ void BM_NewData(benchmark::State& state) {
     chart.AddDataItem(5, 0x0000FF00);
     chart.AddDataItem(40 - moved, 0x00FF00FF);
     chart.DoughnutWidth(50);
-    chart.BackgroundColor(label.BackColor());
+    chart.BackgroundColor(mLabel.BackColor());
     const std::string markup = chart.XAML();
-    label.setCaption(QString::fromLatin1(markup.data(), static_cast<qsizetype>(markup.size())));
-    label.render(&image);
+    mLabel.setCaption(QString::fromLatin1(markup.data(), static_cast<qsizetype>(markup.size())));
+    mLabel.render(&mImage);
   }
-  if (qEnvironmentVariableIsSet("XAMLPIE_BENCH_SAVE")) image.save("label.png");
+  ~LabelDoughnut() {
+    if (qEnvironmentVariableIsSet("XAMLPIE_BENCH_SAVE")) mImage.save("label.png");
+  }
+
+ private:
+  xamlpie::MarkupLabel mLabel;
+  QImage mImage;
+  int mStep = 0;
+};
+
+void BM_NewData(benchmark::State& state) {
+  LabelDoughnut pie(static_cast<qreal>(state.range(0)));
+  for (auto _ : state)
+    pie.Draw();
 }
 BENCHMARK(BM_NewData)->ArgName("ratio")->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
@@ -156,47 +169,93 @@ BENCHMARK(BM_RepaintUnchanged)->Unit(benchmark::kMicrosecond);
 
 // Qt Charts drawing `slices` slices at 300 x 300 with the pixel ratio given,
 // antialiased; the data changes each time (for the demo's doughnut as in
-// BM_NewData), so each drawing is of a chart not drawn before.
-void QtChartsDraw(benchmark::State& state, int slices, qreal ratio, bool demo) {
-  QGraphicsScene scene;
-  auto* chart = new QChart;
-  auto* series = new QPieSeries;
-  const QColor colours[] = {Qt::red, Qt::yellow, Qt::blue, Qt::green, Qt::magenta};
-  const qreal shares[] = {20, 10, 25, 5, 40};
-  for (int i = 0; i < slices; ++i) {
-    QPieSlice* slice = series->append(QString(), demo ? shares[i] : 1.0);
-    slice->setBrush(demo ? colours[i] : QColor::fromRgb(static_cast<QRgb>(i * 0x030507)));
+// LabelDoughnut), so each drawing is of a chart not drawn before.
+class QtChartsPie {
+ public:
+  QtChartsPie(int slices, qreal ratio, bool demo) : mImage(Canvas(ratio)), mDemo(demo) {
+    auto* chart = new QChart;
+    mSeries = new QPieSeries;
+    const QColor colours[] = {Qt::red, Qt::yellow, Qt::blue, Qt::green, Qt::magenta};
+    for (int i = 0; i < slices; ++i) {
+      QPieSlice* slice = mSeries->append(QString(), demo ? kShares[i] : 1.0);
+      slice->setBrush(demo ? colours[i] : QColor::fromRgb(static_cast<QRgb>(i * 0x030507)));
+    }
+    // The label's geometry: a pie 250 px across (a hole of 150 px) in 300 x
+    // 300, which takes a chart without margins, as it would lay out a legend.
+    mSeries->setPieSize(250.0 / 300.0);
+    if (demo) mSeries->setHoleSize(150.0 / 300.0);
+    chart->setMargins(QMargins());
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setBackgroundRoundness(0);
+    chart->addSeries(mSeries);
+    chart->legend()->hide();
+    chart->setBackgroundBrush(QColor(0xFF, 0xC0, 0xC0));
+    chart->setAnimationOptions(QChart::NoAnimation);
+    mScene.addItem(chart);
+    chart->setGeometry(0, 0, 300, 300);
   }
-  // The label's geometry: a pie 250 px across (a hole of 150 px) in 300 x 300,
-  // which takes a chart without margins, as it would lay out a legend.
-  series->setPieSize(250.0 / 300.0);
-  chart->setMargins(QMargins());
-  chart->layout()->setContentsMargins(0, 0, 0, 0);
-  chart->setBackgroundRoundness(0);
-  chart->addSeries(series);
-  chart->legend()->hide();
-  chart->setBackgroundBrush(QColor(0xFF, 0xC0, 0xC0));
-  chart->setAnimationOptions(QChart::NoAnimation);
-  scene.addItem(chart);
-  chart->setGeometry(0, 0, 300, 300);
-  QImage image = Canvas(ratio);
-  if (demo) series->setHoleSize(150.0 / 300.0);
-  int step = 0;
-  for (auto _ : state) {
-    const int moved = step++ % 7;
-    if (demo) {
-      series->slices().front()->setValue(shares[0] + moved);
-      series->slices().back()->setValue(shares[4] - moved);
+  void Draw() {
+    const int moved = mStep++ % 7;
+    if (mDemo) {
+      mSeries->slices().front()->setValue(kShares[0] + moved);
+      mSeries->slices().back()->setValue(kShares[4] - moved);
     } else {
-      series->slices().front()->setValue(moved % 2 == 0 ? 2.0 : 1.0);
+      mSeries->slices().front()->setValue(moved % 2 == 0 ? 2.0 : 1.0);
     }
     QCoreApplication::processEvents();  // Qt Charts lays out on posted events
-    QPainter painter(&image);
+    QPainter painter(&mImage);
     painter.setRenderHint(QPainter::Antialiasing);
-    scene.render(&painter);
+    mScene.render(&painter);
   }
-  if (qEnvironmentVariableIsSet("XAMLPIE_BENCH_SAVE")) image.save("qtcharts.png");
+  ~QtChartsPie() {
+    if (qEnvironmentVariableIsSet("XAMLPIE_BENCH_SAVE")) mImage.save("qtcharts.png");
+  }
+
+ private:
+  static constexpr qreal kShares[] = {20, 10, 25, 5, 40};
+  QGraphicsScene mScene;
+  QPieSeries* mSeries;
+  QImage mImage;
+  bool mDemo;
+  int mStep = 0;
+};
+
+void QtChartsDraw(benchmark::State& state, int slices, qreal ratio, bool demo) {
+  QtChartsPie pie(slices, ratio, demo);
+  for (auto _ : state)
+    pie.Draw();
 }
+
+// The label's new chart and Qt Charts' in turn, each timed, so that a slow
+// spell of the machine falls on both alike: their times and the ratio.
+void BM_NewDataBesideQtCharts(benchmark::State& state) {
+  const qreal ratio = static_cast<qreal>(state.range(0));
+  LabelDoughnut ours(ratio);
+  QtChartsPie theirs(5, ratio, true);
+  using Clock = std::chrono::steady_clock;
+  Clock::duration label{};
+  Clock::duration qtCharts{};
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    ours.Draw();
+    const Clock::time_point middle = Clock::now();
+    theirs.Draw();
+    label += middle - start;
+    qtCharts += Clock::now() - middle;
+  }
+  const auto us = [&](Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count() /
+           static_cast<double>(state.iterations());
+  };
+  state.counters["label_us"] = us(label);
+  state.counters["qt_charts_us"] = us(qtCharts);
+  state.counters["ratio"] = us(label) / us(qtCharts);
+}
+BENCHMARK(BM_NewDataBesideQtCharts)
+    ->ArgName("ratio")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMicrosecond);
 
 // The demo's doughnut, its data changing.
 void BM_QtChartsNewData(benchmark::State& state) {
