@@ -551,7 +551,7 @@ void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, 
     return;
   }
   // Offsets in 32 bits: of pictures up to 16 GB.
-  if (static_cast<double>(mHeight) * static_cast<double>(mStride / 4) > 4e9) {
+  if (static_cast<double>(mHeight) * static_cast<double>(mStride) > 16e9) {
     return PaintEllipse(box, hole, top, bottom, solid);
   }
   Kept fresh = key;
