@@ -526,7 +526,8 @@ void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, 
   const auto hidden = [&](const Kept& k) {
     const int* rows = mHidden.data() + 2 * static_cast<std::ptrdiff_t>(top);
     return k.hidden.size() == 2 * static_cast<std::size_t>(bottom - top) &&
-           std::memcmp(k.hidden.data(), rows, k.hidden.size() * sizeof(int)) == 0;
+           (k.hidden.empty() ||  // no rows: no array to compare
+            std::memcmp(k.hidden.data(), rows, k.hidden.size() * sizeof(int)) == 0);
   };
   std::vector<Kept>& kept = KeptEllipses();
   const Kept key{

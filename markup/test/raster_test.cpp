@@ -193,6 +193,7 @@ TEST(Raster, EllipsesAsTheirOutlines) {
       {QRectF(3, 3, 4.5, 2.5), std::nullopt, {}},
       {QRectF(-50, 120, 200, 200), QRectF(-40, 130, 180, 180), {}},  // across the edges
       {QRectF(200, -30, 150, 100), std::nullopt, {}},
+      {QRectF(20, -90, 50, 40), QRectF(30, -80, 30, 20), {}},  // above it: no rows
       {QRectF(30, 30, 240, 240), QRectF(31, 31, 238, 238), {{150, 150}, 100}},
       {QRectF(0, 0, 0, 50), std::nullopt, {}},  // nothing
   };
