@@ -30,8 +30,9 @@ std::vector<float>& Accumulator() {
 
 // Ellipses kept, and the most cells and runs one may have (up to 384 KB): a
 // chart's rim, its hole and the hole's edge, at any pixel ratio a screen has.
+// An ellipse's cells lie along its outline, a few for each row and column.
 constexpr std::size_t kKeptEllipses = 4;
-constexpr std::size_t kKeptPixels = std::size_t{1} << 15;
+constexpr std::size_t kKeptPieces = std::size_t{1} << 15;
 
 std::vector<std::uint64_t>& TouchedBits() {
   thread_local std::vector<std::uint64_t> bits;
@@ -380,7 +381,7 @@ void Raster::Keep(int y, int from, int to, std::uint32_t cover, bool run) {
       mKept->runs.push_back({offset, static_cast<std::uint32_t>(b - a), cover});
     }
   };
-  if (cover == 0) return;
+  if (cover == 0 || mKept->cells.size() + mKept->runs.size() >= kKeptPieces) return;
   if (!run) return put(from, to);
   // Split where PaintAround splits it.
   const int hideFrom = mHidden[2 * static_cast<std::size_t>(y)];
@@ -561,7 +562,7 @@ void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, 
   mKept = &fresh;
   PaintEllipse(box, hole, top, bottom, solid);
   mKept = nullptr;
-  if (fresh.cells.size() + fresh.runs.size() > kKeptPixels) return;
+  if (fresh.cells.size() + fresh.runs.size() >= kKeptPieces) return;  // too many to keep
   if (kept.size() == kKeptEllipses) kept.pop_back();
   kept.insert(kept.begin(), std::move(fresh));
 }
