@@ -135,18 +135,13 @@ std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& poin
     const double cosine = QPointF::dotProduct(before, after);
     const QPointF& previous = corners[i > 0 ? i - 1 : n - 1];
     const bool outward = cross(previous, corners[i], corners[i + 1 < n ? i + 1 : 0]) * turn > 0;
-    const QPointF* last = grown.empty() ? nullptr : &grown.back();
-    QPointF first;
-    if (cosine > -1.0 && (!outward || std::sqrt(2.0 / (1.0 + cosine)) <= kMiterLimit)) {
-      first = corners[i] + (before + after) * (by / (1.0 + cosine));
-      if (last != nullptr && folds(i - 1, *last, first)) return std::nullopt;
-      grown.push_back(first);
-    } else {
-      first = corners[i] + before * by;
-      if (last != nullptr && folds(i - 1, *last, first)) return std::nullopt;
-      grown.push_back(first);
-      grown.push_back(corners[i] + after * by);
-    }
+    const bool mitred =
+        cosine > -1.0 && (!outward || std::sqrt(2.0 / (1.0 + cosine)) <= kMiterLimit);
+    const QPointF first =
+        mitred ? corners[i] + (before + after) * (by / (1.0 + cosine)) : corners[i] + before * by;
+    if (!grown.empty() && folds(i - 1, grown.back(), first)) return std::nullopt;
+    grown.push_back(first);
+    if (!mitred) grown.push_back(corners[i] + after * by);  // bevelled
     before = after;
   }
   if (folds(n - 1, grown.back(), grown.front())) return std::nullopt;
