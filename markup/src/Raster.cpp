@@ -11,6 +11,10 @@
 #include <limits>
 #include <utility>
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace xamlpie::detail {
 namespace {
 
@@ -57,8 +61,34 @@ std::uint32_t Cover(float sum) {
   return (static_cast<std::uint32_t>(std::min(std::fabs(sum), 1.0f) * 512.0f) + 1) >> 1;
 }
 
+#if defined(__GNUC__) && defined(__x86_64__)
+// Opaque runs are most of the pixels a chart writes, and a 32-byte store
+// writes them twice as fast as the 16-byte ones every x86-64 has.
+__attribute__((target("avx2"))) void FillWide(std::uint32_t* from, std::uint32_t* to,
+                                              std::uint32_t solid) {
+  const __m256i eight = _mm256_set1_epi32(static_cast<int>(solid));
+  for (; to - from >= 32; from += 32) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(from), eight);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(from + 8), eight);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(from + 16), eight);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(from + 24), eight);
+  }
+  for (; to - from >= 8; from += 8)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(from), eight);
+  if (from < to) _mm256_storeu_si256(reinterpret_cast<__m256i*>(to - 8), eight);
+}
+const bool kWide = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
+#else
+constexpr bool kWide = false;
+void FillWide(std::uint32_t*, std::uint32_t*, std::uint32_t) {}
+#endif
+
 void PaintRun(std::uint32_t* from, std::uint32_t* to, std::uint32_t solid, std::uint32_t cover) {
   if (cover >= 256) {
+    if (kWide && to - from >= 8) return FillWide(from, to, solid);
     // Four pixels a store (a 16-byte copy is one vector store wherever there
     // are vectors): compilers do not widen this loop by themselves at -O2.
     const std::uint32_t quad[4] = {solid, solid, solid, solid};
@@ -270,7 +300,11 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
         return static_cast<float>(edge.dydx) * edge.direction;
       }
     });
-    // Cells x0i to x1i - 1 changed.
+    // Cells x0i to x1i - 1 changed: mostly one.
+    if (x1i - x0i == 1) {
+      bits[x0i >> 6] |= std::uint64_t{1} << (x0i & 63);
+      continue;
+    }
     const int w0 = x0i >> 6;
     const int w1 = (x1i - 1) >> 6;
     const std::uint64_t low = ~std::uint64_t{0} << (x0i & 63);
@@ -286,49 +320,54 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
   }
 }
 
-void Raster::PaintRow(int y, int bandRow, std::uint32_t solid) {
-  const auto band = static_cast<std::size_t>(bandRow);
-  std::uint64_t* bits = mTouched + band * mWords;
-  float* cells = mAcc + 2 * band * mAccStride;
-  auto* row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<uchar*>(mPixels) + y * mStride);
-  // Between cells with changes the coverage is what the edges left of them
-  // add up to: a run filled whole.
-  const int hideFrom = mHidden[2 * static_cast<std::size_t>(y)];
-  const int hideTo = mHidden[2 * static_cast<std::size_t>(y) + 1];
-  float sum = 0;
-  std::uint32_t cover = 0;
-  int runFrom = 0;
+template <bool kKeep>
+void Raster::PaintRows(int top, int bottom, std::uint32_t solid) {
+  std::uint64_t* bits = mTouched;
+  float* cells = mAcc;
+  auto* row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<uchar*>(mPixels) + top * mStride);
+  const int* hidden = mHidden.data() + 2 * static_cast<std::size_t>(top);
   const std::uint64_t spread = Spread(solid);
-  const bool kept = mKept != nullptr;
-  for (int w = mFirstWord; w <= mLastWord; ++w) {
-    std::uint64_t word = bits[w];
-    bits[w] = 0;
-    while (word != 0) {
-      // A cluster of changed cells side by side: where an edge crosses.
-      // Adding its lowest bit clears the lowest run of ones and sets the bit
-      // above it (none past the top).
-      const std::uint64_t above = word + (word & (~word + 1));
-      const int first = std::countr_zero(word);
-      const int count = std::countr_zero(above) - first;
-      word &= above;
-      const int from = w * 64 + first;
-      if (from > runFrom && cover > 0) {
-        PaintAround(row, runFrom, std::min(from, mWidth), hideFrom, hideTo, solid, cover);
-        if (kept) Keep(y, runFrom, std::min(from, mWidth), cover, true);
+  for (int y = top; y < bottom; ++y, bits += mWords, cells += 2 * mAccStride, hidden += 2,
+           row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<uchar*>(row) + mStride)) {
+    // Between cells with changes the coverage is what the edges left of them
+    // add up to: a run filled whole.
+    const int hideFrom = hidden[0];
+    const int hideTo = hidden[1];
+    float sum = 0;
+    std::uint32_t cover = 0;
+    int runFrom = 0;
+    for (int w = mFirstWord; w <= mLastWord; ++w) {
+      std::uint64_t word = bits[w];
+      bits[w] = 0;
+      while (word != 0) {
+        // A cluster of changed cells side by side: where an edge crosses.
+        // Adding its lowest bit clears the lowest run of ones and sets the bit
+        // above it (none past the top).
+        const std::uint64_t above = word + (word & (~word + 1));
+        const int first = std::countr_zero(word);
+        const int count = std::countr_zero(above) - first;
+        word &= above;
+        const int from = w * 64 + first;
+        if (from > runFrom && cover > 0) {
+          PaintAround(row, runFrom, std::min(from, mWidth), hideFrom, hideTo, solid, cover);
+          if constexpr (kKeep) Keep(y, runFrom, std::min(from, mWidth), cover, true);
+        }
+        const int to = from + count;
+        for (int x = from; x < to; ++x) {
+          float* cell = cells + 2 * static_cast<std::size_t>(x);
+          const float here = sum + cell[0];
+          sum += cell[1];
+          cell[0] = 0;
+          cell[1] = 0;
+          // Without a branch: which way it would go is hard to foretell here.
+          if (x < mWidth) row[x] = Blend(row[x], spread, Cover(here));
+          if constexpr (kKeep) {
+            if (x < mWidth) Keep(y, x, x + 1, Cover(here), false);
+          }
+        }
+        cover = Cover(sum);
+        runFrom = to;
       }
-      const int to = from + count;
-      for (int x = from; x < to; ++x) {
-        float* cell = cells + 2 * static_cast<std::size_t>(x);
-        const float here = sum + cell[0];
-        sum += cell[1];
-        cell[0] = 0;
-        cell[1] = 0;
-        // Without a branch: which way it would go is hard to foretell here.
-        if (x < mWidth) row[x] = Blend(row[x], spread, Cover(here));
-        if (kept && x < mWidth) Keep(y, x, x + 1, Cover(here), false);
-      }
-      cover = Cover(sum);
-      runFrom = to;
     }
   }
 }
@@ -646,28 +685,59 @@ void Raster::Hide(const Disc& disc) {
       !std::isfinite(centre.y())) {
     return;
   }
-  const auto width = static_cast<double>(mWidth);
-  const auto height = static_cast<double>(mHeight);
-  mHiddenTop = static_cast<int>(std::clamp(std::floor(centre.y() - radius), 0.0, height));
-  mHiddenBottom = static_cast<int>(std::clamp(std::ceil(centre.y() + radius), 0.0, height));
-  // The words of the cells that edges within will carry to.
-  int leftmost = mWidth;
-  int rightmost = 0;
-  for (int y = mHiddenTop; y < mHiddenBottom; ++y) {
-    const double dy = y + 0.5 - centre.y();
-    if (!(radius * radius > dy * dy)) continue;
-    const double half = std::sqrt(radius * radius - dy * dy);
-    // The pixels whose centres lie within: left of the picture, one fewer.
-    const int from = Floor(std::clamp(centre.x() - half - 0.5, 0.0, width)) + 1;
-    const int to = Ceil(std::clamp(centre.x() + half - 0.5, 0.0, width));
-    if (from >= to) continue;
-    spanOf(y)[0] = from;
-    spanOf(y)[1] = to;
-    leftmost = std::min(leftmost, to - 1);
-    rightmost = std::max(rightmost, to - 1);
+  // A chart hides the same discs chart after chart: worked out once for the
+  // last two, on this thread.
+  struct Spans {
+    QPointF centre;
+    double radius = 0;
+    int width = 0, height = 0;
+    int top = 0, bottom = 0, firstWord = 0, lastWord = 0;
+    std::vector<int> spans;  // [from, to) for each row in [top, bottom)
+  };
+  thread_local Spans known[2];
+  const auto same = [&](const Spans& k) {
+    return k.centre == centre && k.radius == radius && k.width == mWidth && k.height == mHeight;
+  };
+  if (!same(known[0]) && same(known[1])) std::swap(known[0], known[1]);
+  Spans& found = known[0];
+  if (!same(found)) {
+    std::swap(known[0], known[1]);
+    found.centre = centre;
+    found.radius = radius;
+    found.width = mWidth;
+    found.height = mHeight;
+    const auto width = static_cast<double>(mWidth);
+    const auto height = static_cast<double>(mHeight);
+    found.top = static_cast<int>(std::clamp(std::floor(centre.y() - radius), 0.0, height));
+    found.bottom = static_cast<int>(std::clamp(std::ceil(centre.y() + radius), 0.0, height));
+    found.spans.assign(2 * static_cast<std::size_t>(found.bottom - found.top), 0);
+    // The words of the cells that edges within will carry to.
+    int leftmost = mWidth;
+    int rightmost = 0;
+    for (int y = found.top; y < found.bottom; ++y) {
+      int* span = found.spans.data() + 2 * static_cast<std::size_t>(y - found.top);
+      span[0] = std::numeric_limits<int>::max();  // none
+      span[1] = std::numeric_limits<int>::min();
+      const double dy = y + 0.5 - centre.y();
+      if (!(radius * radius > dy * dy)) continue;
+      const double half = std::sqrt(radius * radius - dy * dy);
+      // The pixels whose centres lie within: left of the picture, one fewer.
+      const int from = Floor(std::clamp(centre.x() - half - 0.5, 0.0, width)) + 1;
+      const int to = Ceil(std::clamp(centre.x() + half - 0.5, 0.0, width));
+      if (from >= to) continue;
+      span[0] = from;
+      span[1] = to;
+      leftmost = std::min(leftmost, to - 1);
+      rightmost = std::max(rightmost, to - 1);
+    }
+    found.firstWord = leftmost >> 6;
+    found.lastWord = rightmost >> 6;
   }
-  mHiddenFirstWord = leftmost >> 6;
-  mHiddenLastWord = rightmost >> 6;
+  mHiddenTop = found.top;
+  mHiddenBottom = found.bottom;
+  std::copy(found.spans.begin(), found.spans.end(), spanOf(found.top));
+  mHiddenFirstWord = found.firstWord;
+  mHiddenLastWord = found.lastWord;
 }
 
 void Raster::Fill(QRgb colour) {
@@ -706,8 +776,11 @@ void Raster::Fill(QRgb colour) {
       if (mEdges[e].y1 > bottom) mActive[kept++] = e;
     }
     mActive.resize(kept);
-    for (int y = top; y < bottom; ++y)
-      PaintRow(y, y - top, solid);
+    if (mKept != nullptr) {
+      PaintRows<true>(top, bottom, solid);
+    } else {
+      PaintRows<false>(top, bottom, solid);
+    }
     mFirstWord = static_cast<int>(mWords);
     mLastWord = -1;
   }

@@ -86,7 +86,10 @@ class Raster {
   template <bool kClamp, bool kHidden>
   void DepositRows(const Edge& edge, double top, double bottom, double width, float* row,
                    std::uint64_t* bits, const int* hidden) const;
-  void PaintRow(int y, int bandRow, std::uint32_t solid);
+  // Paints rows [top, bottom), the band's, from their cells; with `kKeep`
+  // also keeps what they cover.
+  template <bool kKeep>
+  void PaintRows(int top, int bottom, std::uint32_t solid);
 
   std::uint32_t* mPixels;
   QPointF mOrigin;
