@@ -313,6 +313,17 @@ bool MarkupLabel::saveImage(const QString& fileName, qreal devicePixelRatio, QSt
 
 void MarkupLabel::Render(QPainter& painter, const Picture& picture, const QColor& back,
                          const QColor& fore, const QString& highlight) const {
+  if (picture.scene) {
+    // The background goes with the chart where the rasteriser paints both: it
+    // leaves out what the chart's opaque shapes cover anyway.
+    const QRectF device = painter.deviceTransform().mapRect(QRectF(rect()));
+    const QRect pixels = device.toRect();
+    if (QRectF(pixels) == device && detail::CanRaster(painter)) {
+      painter.setTransform(CanvasTransform(picture), true);
+      detail::PaintMarkupOver(painter, *picture.scene, pixels, back, highlight);
+      return;
+    }
+  }
   painter.fillRect(rect(), back);
   if (picture.scene) {
     painter.setTransform(CanvasTransform(picture), true);

@@ -231,7 +231,15 @@ QColor Lighter(const QColor& c) {
 
 }  // namespace
 
-void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& highlight) {
+namespace {
+
+struct Background {
+  QRect area;  // device pixels
+  QRgb colour;
+};
+
+void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight,
+           const Background* background) {
   painter.save();
   // Below one device pixel per logical pixel a stroke no longer covers the edge.
   // A widget's painter paints into another device (its window's, or the image
@@ -251,6 +259,10 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
     hiddenAfter[i] = largest;
     const detail::Raster::Disc covered = CoveredDisc(scene.shapes[i], device);
     if (covered.radius > largest.radius) largest = covered;
+  }
+  if (background != nullptr && raster) {
+    raster->Hide(largest);
+    raster->FillRect(background->area, background->colour);
   }
   MarkupShape lit;
   std::size_t index = 0;
@@ -348,6 +360,18 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
     raster->Flush();
   }
   painter.restore();
+}
+
+}  // namespace
+
+void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& highlight) {
+  Paint(painter, scene, highlight, nullptr);
+}
+
+void detail::PaintMarkupOver(QPainter& painter, const MarkupScene& scene, const QRect& area,
+                             const QColor& background, const QString& highlight) {
+  const Background under{area, background.rgb()};
+  Paint(painter, scene, highlight, &under);
 }
 
 bool ShapeContains(const MarkupShape& shape, QPointF point) {

@@ -740,6 +740,16 @@ void Raster::Hide(const Disc& disc) {
   mHiddenLastWord = found.lastWord;
 }
 
+void Raster::FillRect(const QRect& area, QRgb colour) {
+  const std::uint32_t solid = 0xFF000000u | (colour & 0x00FFFFFFu);
+  const QRect local = area.translated(-mOrigin.toPoint()) & QRect(0, 0, mWidth, mHeight);
+  for (int y = local.top(); y <= local.bottom(); ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<uchar*>(mPixels) + y * mStride);
+    const int* hidden = mHidden.data() + 2 * static_cast<std::size_t>(y);
+    PaintAround(row, local.left(), local.right() + 1, hidden[0], hidden[1], solid, 256);
+  }
+}
+
 void Raster::Fill(QRgb colour) {
   const std::uint32_t solid = 0xFF000000u | (colour & 0x00FFFFFFu);
   // The edges by the band they start in: counted, then placed.

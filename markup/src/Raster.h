@@ -8,13 +8,16 @@
 
 #include <QPoint>
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
 #include <QRgb>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+class QColor;
 class QPainter;
+class QString;
 
 namespace xamlpie::detail {
 
@@ -51,6 +54,10 @@ class Raster {
   // The ellipse inscribed in `box` as an outline close enough that no pixel
   // can tell: clockwise on screen or, for a hole, the other way.
   static std::vector<QPointF> EllipseOutline(const QRectF& box, bool hole);
+
+  // Fills the pixels of `area` (device pixels) in an opaque colour, but for
+  // those the hidden disc covers.
+  void FillRect(const QRect& area, QRgb colour);
 
   struct Disc {
     QPointF centre;
@@ -138,5 +145,18 @@ std::optional<Raster> RasterFor(QPainter& painter);
 bool CanRaster(QPainter& painter);
 
 }  // namespace xamlpie::detail
+
+namespace xamlpie {
+struct MarkupScene;
+namespace detail {
+
+// PaintMarkup over `background`, which fills `area` (device pixels, within
+// what the painter paints) first: the rasteriser, which the painter must
+// allow, leaves out what an opaque shape painted later covers wholly.
+void PaintMarkupOver(QPainter& painter, const MarkupScene& scene, const QRect& area,
+                     const QColor& background, const QString& highlight);
+
+}  // namespace detail
+}  // namespace xamlpie
 
 #endif  // XAMLPIE_RASTER_H_

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <QSignalSpy>
 
 #include "pixels.h"
 #include "xamlpie/MarkupLabel.h"
+#include "xamlpie/MarkupScene.h"
 #include "xamlpie/cXAMLPieChart.h"
 
 namespace xamlpie::test {
@@ -83,6 +85,24 @@ TEST_P(DemoLabel, NoSeamBetweenSlices) {
       EXPECT_LT(DistanceToBlend(seen, before.colour, after.colour), 24.0)
           << before.name << "/" << after.name << " at " << radius << ": " << Describe(seen);
     }
+  }
+}
+
+// The label paints its background with the chart, leaving out what the hole
+// covers: the pixels must be those of the background filled first, whether
+// shown at once or from the picture kept.
+TEST_P(DemoLabel, AsIfTheBackgroundWereFilledFirst) {
+  for (const char* golden : {"demo.xaml", "demo-doughnut.xaml"}) {
+    const QImage shown = Show(golden);
+    QImage expected(shown.size(), shown.format());
+    expected.setDevicePixelRatio(GetParam());
+    expected.fill(Qt::transparent);
+    QPainter painter(&expected);
+    painter.fillRect(QRect(0, 0, 300, 300), kBackground);
+    PaintMarkup(painter, *ParseMarkup(ReadGolden(golden)));
+    painter.end();
+    EXPECT_TRUE(shown == expected) << golden;
+    EXPECT_TRUE(Render(label, GetParam()) == expected) << golden << ", kept";
   }
 }
 
