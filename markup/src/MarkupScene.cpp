@@ -118,10 +118,11 @@ std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& poin
   // are walked.
   const auto normal = [&](std::size_t i) {
     const QPointF d = corners[i + 1 < n ? i + 1 : 0] - corners[i];
-    const double length = std::sqrt(d.x() * d.x() + d.y() * d.y());  // no overflow: bounded
-    return turn > 0 ? QPointF(d.y(), -d.x()) / length : QPointF(-d.y(), d.x()) / length;
+    const double inverse = 1.0 / std::sqrt(d.x() * d.x() + d.y() * d.y());  // bounded: no overflow
+    return turn > 0 ? QPointF(d.y(), -d.x()) * inverse : QPointF(-d.y(), d.x()) * inverse;
   };
   constexpr double kMiterLimit = 10.0;  // XAML's, in half stroke widths
+  constexpr double kMiterBound = 2.0 / (kMiterLimit * kMiterLimit);
   std::vector<QPointF> grown;
   grown.reserve(2 * n);
   QPointF before = normal(n - 1);
@@ -135,8 +136,8 @@ std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& poin
     const double cosine = QPointF::dotProduct(before, after);
     const QPointF& previous = corners[i > 0 ? i - 1 : n - 1];
     const bool outward = cross(previous, corners[i], corners[i + 1 < n ? i + 1 : 0]) * turn > 0;
-    const bool mitred =
-        cosine > -1.0 && (!outward || std::sqrt(2.0 / (1.0 + cosine)) <= kMiterLimit);
+    // The mitre's length over the stroke's half width is sqrt(2 / (1 + cosine)).
+    const bool mitred = cosine > -1.0 && (!outward || 1.0 + cosine >= kMiterBound);
     const QPointF first =
         mitred ? corners[i] + (before + after) * (by / (1.0 + cosine)) : corners[i] + before * by;
     if (!grown.empty() && folds(i - 1, grown.back(), first)) return std::nullopt;
