@@ -190,10 +190,56 @@ Raster::Raster(std::uint32_t* pixels, int width, int height, qsizetype stride, Q
 }
 
 void Raster::AddOutline(const std::vector<QPointF>& points) {
-  if (points.empty()) return;
-  for (std::size_t i = 0; i + 1 < points.size(); ++i)
-    AddLine(points[i], points[i + 1]);
-  AddLine(points.back(), points.front());
+  thread_local std::vector<QPointF> cut;
+  const std::vector<QPointF>& outline = CutHidden(points, cut) ? cut : points;
+  if (outline.empty()) return;
+  for (std::size_t i = 0; i + 1 < outline.size(); ++i)
+    AddLine(outline[i], outline[i + 1]);
+  AddLine(outline.back(), outline.front());
+}
+
+// Where an outline dips deep into the hidden disc (a pie fan's tip under a
+// doughnut's hole) nothing of it shows, yet each row its edges cross there
+// carries them past the hidden span. Each such stretch is cut short by the
+// chord between where it goes in and where it comes out: the region cut off
+// lies within the disc, 2 px inside its edge, so it only ever reaches pixels
+// that are hidden, or painted over by the disc's shape later, and the
+// pixels outside keep their coverage.
+bool Raster::CutHidden(const std::vector<QPointF>& points, std::vector<QPointF>& cut) const {
+  const double radius = mHiddenDisc.radius - 2.0;
+  const QPointF centre = mHiddenDisc.centre;
+  const QPointF local = centre - mOrigin;
+  // Within the picture, where no edge is clamped to its sides.
+  if (!(radius > 0) || !(local.x() - radius >= 0) || !(local.y() - radius >= 0) ||
+      !(local.x() + radius <= mWidth) || !(local.y() + radius <= mHeight)) {
+    return false;
+  }
+  const double r2 = radius * radius;
+  const auto inside = [&](const QPointF& p) {
+    const double dx = p.x() - centre.x();
+    const double dy = p.y() - centre.y();
+    return dx * dx + dy * dy < r2;
+  };
+  if (std::none_of(points.begin(), points.end(), inside)) return false;
+  // Where the edge from a to b crosses the circle: one of them is inside.
+  const auto crossing = [&](const QPointF& a, const QPointF& b, bool entering) {
+    const QPointF d = b - a;
+    const QPointF f = a - centre;
+    const double dd = QPointF::dotProduct(d, d);
+    const double fd = QPointF::dotProduct(f, d);
+    const double root = std::sqrt(std::max(0.0, fd * fd - dd * (QPointF::dotProduct(f, f) - r2)));
+    const double t = std::clamp((entering ? -fd - root : -fd + root) / dd, 0.0, 1.0);
+    return a + d * t;
+  };
+  cut.clear();
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const QPointF& a = points[i];
+    const QPointF& b = points[i + 1 < points.size() ? i + 1 : 0];
+    const bool in = inside(a);
+    if (!in) cut.push_back(a);
+    if (in != inside(b)) cut.push_back(crossing(a, b, !in));
+  }
+  return true;
 }
 
 void Raster::AddPending(const std::vector<QPointF>& points, QRgb colour, bool clockwise) {

@@ -30,6 +30,9 @@ class Raster {
 
   // Adds a closed outline in device pixels. Outlines added before one Fill
   // combine by the non-zero rule: a hole is an outline turning the other way.
+  // What lies well inside the disc hidden when it is added may be left out:
+  // a shape painted later must cover that disc even if it is no longer
+  // hidden when they are filled.
   void AddOutline(const std::vector<QPointF>& points);
   // Paints what the outlines cover in an opaque colour and forgets them.
   void Fill(QRgb colour);
@@ -76,6 +79,9 @@ class Raster {
     float direction;  // 1 downward, -1 upward
   };
   void AddLine(const QPointF& a, const QPointF& b);
+  // The outline with what lies deep in the hidden disc cut off, in `cut`;
+  // false where there is nothing to cut.
+  bool CutHidden(const std::vector<QPointF>& points, std::vector<QPointF>& cut) const;
   // An ellipse's coverage, kept to paint it again in another colour.
   struct Kept;
   static std::vector<Kept>& KeptEllipses();

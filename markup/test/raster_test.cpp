@@ -259,6 +259,58 @@ TEST(Raster, EllipsesAsTheirOutlines) {
   }
 }
 
+// Outlines filled over a hidden disc leave every pixel not wholly inside it
+// as it is without the disc: pie fans whose tips lie deep inside it (which
+// are cut short there), a sliver across it, a shape within it, and all of
+// these where the disc reaches past the picture's edge.
+TEST(Raster, HiddenDiscChangesNothingOutsideIt) {
+  using detail::Raster;
+  const QSize size(200, 180);
+  for (const Raster::Disc disc : {Raster::Disc{{100.3, 90.6}, 50}, Raster::Disc{{30, 90}, 50}}) {
+    std::vector<std::vector<QPointF>> outlines;
+    const double turns[] = {0, 72, 108, 198, 216, 360};
+    for (std::size_t i = 0; i + 1 < std::size(turns); ++i) {
+      std::vector<QPointF> fan{disc.centre};
+      for (double degrees = turns[i]; degrees <= turns[i + 1]; degrees += 3)
+        fan.push_back(Polar(disc.centre, 80, degrees));
+      outlines.push_back(fan);
+    }
+    outlines.push_back({{20, 20}, {180, 160}, {170, 170}});
+    outlines.push_back({disc.centre + QPointF(-10, -10), disc.centre + QPointF(15, -5),
+                        disc.centre + QPointF(0, 12)});
+    outlines.push_back({{60, 60}, disc.centre + QPointF(5, 3), {60, 120}, {10, 90}});
+    for (const QPoint origin : {QPoint(), QPoint(-7, 11)}) {
+      QImage plain(size, QImage::Format_RGB32);
+      plain.fill(kBackground);
+      QImage hidden = plain;
+      for (QImage* image : {&plain, &hidden}) {
+        Raster raster(reinterpret_cast<std::uint32_t*>(image->bits()), size.width(), size.height(),
+                      image->bytesPerLine(), origin);
+        if (image == &hidden) raster.Hide({disc.centre + origin, disc.radius});
+        QRgb colour = 0x2040F0;
+        for (const std::vector<QPointF>& outline : outlines) {
+          std::vector<QPointF> moved;
+          for (const QPointF& p : outline)
+            moved.push_back(p + origin);
+          raster.AddOutline(moved);
+          raster.Fill(colour += 0x301F0D);
+        }
+      }
+      int worst = 0;
+      for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+          if (QLineF(QPointF(x + 0.5, y + 0.5), disc.centre).length() < disc.radius - 1) continue;
+          const QRgb p = plain.pixel(x, y);
+          const QRgb q = hidden.pixel(x, y);
+          worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                            std::abs(qBlue(p) - qBlue(q))});
+        }
+      }
+      EXPECT_LE(worst, 1) << "disc at " << disc.centre.x() << ", origin " << origin.x();
+    }
+  }
+}
+
 // On screen a label paints into its window's backing store, among other
 // widgets: its own part of the window, nothing else.
 TEST(Raster, PaintsItsPartOfTheWindow) {
