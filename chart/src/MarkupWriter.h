@@ -49,12 +49,26 @@ class MarkupWriter {
 
   // "x,y ": points make up nearly all of the text.
   void Point(std::int32_t x, std::int32_t y) {
-    Room(2 * kIntChars + 2);
-    char* at = WriteInt(At(), x);
-    *at++ = ',';
-    at = WriteInt(at, y);
-    *at++ = ' ';
-    mLength = End(at);
+    Room(kPointChars);
+    mLength += FormatPoint(At(), x, y);
+  }
+
+  // The most a point's text takes.
+  static constexpr std::size_t kPointChars = 24;
+  // Writes "x,y " to `at`, which has room for kPointChars; returns its length.
+  static std::size_t FormatPoint(char* at, std::int32_t x, std::int32_t y) {
+    char* end = WriteInt(at, x);
+    *end++ = ',';
+    end = WriteInt(end, y);
+    *end++ = ' ';
+    return static_cast<std::size_t>(end - at);
+  }
+  // A point's text written before: all kPointChars of `text` are copied,
+  // `length` of them kept.
+  void PutPoint(const char* text, std::size_t length) {
+    Room(kPointChars);
+    std::memcpy(At(), text, kPointChars);
+    mLength += length;
   }
 
   // Text as an attribute value between apostrophes: markup characters as
@@ -67,6 +81,7 @@ class MarkupWriter {
  private:
   static constexpr std::size_t kCapacity = 4096;
   static constexpr std::size_t kIntChars = 11;  // any 32-bit value, sign included
+  static_assert(kPointChars >= 2 * kIntChars + 2);
 
   static char* WriteInt(char* at, std::int32_t value) {
     // Coordinates are nearly all below 1,000: written without a loop.

@@ -73,6 +73,48 @@ TrigCache& Trig() {
   return cache;
 }
 
+// The text of the rim point at each whole degree of a turn, for one circle,
+// written when first needed: charts of one size write the same points chart
+// after chart. Worked out as the uncached path does, so the same text.
+class RimText {
+ public:
+  struct Point {
+    char text[detail::MarkupWriter::kPointChars];
+    std::size_t length;  // 0: not written yet
+  };
+
+  // The rim `radius` from `centre`; forgets another rim's points.
+  void Use(double radius, double centre) {
+    if (radius == mRadius && centre == mCentre) return;
+    mRadius = radius;
+    mCentre = centre;
+    for (Point& point : mPoints)
+      point.length = 0;
+  }
+
+  // `degree` from 0 to 360.
+  const Point& Get(std::int32_t degree, TrigCache& trig) {
+    Point& point = mPoints[static_cast<std::size_t>(degree)];
+    if (point.length == 0) {
+      const TrigCache::CosSin cs = trig.Get(degree);
+      point.length =
+          detail::MarkupWriter::FormatPoint(point.text, checked::Floor(mRadius * cs.cos + mCentre),
+                                            checked::Floor(mCentre - mRadius * cs.sin));
+    }
+    return point;
+  }
+
+ private:
+  double mRadius = std::numeric_limits<double>::quiet_NaN();
+  double mCentre = 0;
+  std::array<Point, 361> mPoints{};
+};
+
+RimText& Rim() {
+  thread_local RimText rim;
+  return rim;
+}
+
 }  // namespace
 
 namespace {
@@ -387,6 +429,8 @@ bool cXAMLPieChart::SliceXAML(detail::MarkupWriter& out, std::int32_t Percent,
   const double radius = layout.radius;
   const auto centreF = static_cast<double>(centre);
   TrigCache& trig = Trig();
+  RimText& rim = Rim();
+  rim.Use(radius, centreF);
   // Copies: the writer's characters could alias the layout, which would have
   // it read again for every point.
   const bool turned = layout.turned;
@@ -442,8 +486,14 @@ bool cXAMLPieChart::SliceXAML(detail::MarkupWriter& out, std::int32_t Percent,
       degree = (start + step * angle) % 360;
       if (degree < 0) degree += 360;
     }
-    const TrigCache::CosSin cs = trig.Get(static_cast<std::int32_t>(degree));
-    out.Point(checked::Floor(radius * cs.cos + centreF), checked::Floor(centreF - radius * cs.sin));
+    if (degree >= 0 && degree <= 360) {
+      const RimText::Point& point = rim.Get(static_cast<std::int32_t>(degree), trig);
+      out.PutPoint(point.text, point.length);
+    } else {
+      const TrigCache::CosSin cs = trig.Get(static_cast<std::int32_t>(degree));
+      out.Point(checked::Floor(radius * cs.cos + centreF),
+                checked::Floor(centreF - radius * cs.sin));
+    }
     pointCount = checked::Add(pointCount, 1);
     angle = checked::Add(angle, 1);
   }
