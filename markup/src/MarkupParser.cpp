@@ -16,6 +16,10 @@
 #include <unordered_set>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "xamlpie/MarkupScene.h"
 
 namespace xamlpie {
@@ -179,22 +183,34 @@ QColor ParseColor(std::string_view text) {
   return QColor(field(first), field(first + 1), field(first + 2), alpha ? field(0) : 255);
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
+// Writes `c` as UTF-8 to `to`, which has room for four bytes; returns how
+// many it took.
+std::size_t EncodeUtf8(char32_t c, char* to) {
   if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    to[0] = static_cast<char>(c);
+    return 1;
   }
+  if (c < 0x800) {
+    to[0] = static_cast<char>(0xC0 | (c >> 6));
+    to[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    to[0] = static_cast<char>(0xE0 | (c >> 12));
+    to[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    to[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  to[0] = static_cast<char>(0xF0 | (c >> 18));
+  to[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  to[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  to[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  char bytes[4];
+  out.append(bytes, EncodeUtf8(c, bytes));
 }
 
 bool IsXmlChar(char32_t c) {
@@ -207,37 +223,27 @@ bool IsXmlChar(char32_t c) {
 std::optional<std::string> ToUtf8(const QString& text) {
   const auto* at = reinterpret_cast<const char16_t*>(text.utf16());
   const char16_t* end = at + text.size();
-  // Markup is mostly printable ASCII and line ends: checked eight units at a
-  // time, four to a word (a unit below 0x20 borrows into its high bits, one
-  // above 0x7F has them), and then narrowed by Qt in one go.
-  bool plain = true;
-  const auto printable = [](std::uint64_t four) {
-    return (((four - 0x0020002000200020u) | four) & 0xFF80FF80FF80FF80u) == 0;
-  };
-  for (const char16_t* unit = at; plain && unit < end;) {
-    if (end - unit >= 8) {
-      std::uint64_t four[2];
-      std::memcpy(four, unit, sizeof four);
-      if (printable(four[0]) && printable(four[1])) {
-        unit += 8;
-        continue;
-      }
-    }
-    for (const char16_t* last = std::min(unit + 8, end); plain && unit < last; ++unit) {
-      plain = (*unit >= 0x20 && *unit < 0x80) || *unit == '\t' || *unit == '\n' || *unit == '\r';
-    }
-  }
-  if (plain) {
-    const QByteArray ascii = text.toLatin1();
-    return std::string(ascii.constData(), static_cast<std::size_t>(ascii.size()));
-  }
-  // At most three bytes for each UTF-16 unit; trimmed at the end.
-  std::string out(static_cast<std::size_t>(text.size()) * 3, '\0');
-  char* to = out.data();
+  // A byte for each unit, as long as they are ASCII; grown at the first
+  // that is not.
+  std::string out(static_cast<std::size_t>(text.size()), '\0');
+  std::size_t length = 0;
   while (at < end) {
+#if defined(__SSE2__)
+    // Markup is nearly all printable ASCII: eight units checked and
+    // narrowed at a time (0x20 to 0x7F, compared as signed 16-bit lanes).
+    for (; end - at >= 8; at += 8, length += 8) {
+      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      const __m128i printable = _mm_and_si128(_mm_cmpgt_epi16(units, _mm_set1_epi16(0x1F)),
+                                              _mm_cmplt_epi16(units, _mm_set1_epi16(0x80)));
+      if (_mm_movemask_epi8(printable) != 0xFFFF) break;
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out.data() + length),
+                       _mm_packus_epi16(units, units));
+    }
+    if (at == end) break;
+#endif
     char32_t c = *at++;
     if (c >= 0x20 && c < 0x80) {
-      *to++ = static_cast<char>(c);
+      out[length++] = static_cast<char>(c);
       continue;
     }
     if (c >= 0xD800 && c <= 0xDBFF) {
@@ -245,11 +251,12 @@ std::optional<std::string> ToUtf8(const QString& text) {
       c = 0x10000 + ((c - 0xD800) << 10) + (*at++ - 0xDC00);
     }
     if (!IsXmlChar(c)) return std::nullopt;
-    std::string bytes;
-    AppendUtf8(bytes, c);
-    to = std::copy(bytes.begin(), bytes.end(), to);
+    // Room for this one and three bytes for each unit after it.
+    const std::size_t room = length + 4 + 3 * static_cast<std::size_t>(end - at);
+    if (c >= 0x80 && out.size() < room) out.resize(room);
+    length += EncodeUtf8(c, out.data() + length);
   }
-  out.resize(static_cast<std::size_t>(to - out.data()));
+  out.resize(length);
   return out;
 }
 

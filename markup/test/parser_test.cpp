@@ -100,6 +100,13 @@ TEST(Parser, ReadsWhatHandWrittenMarkupMayHold) {
   EXPECT_EQ(ellipse.stroke, QColor(255, 0, 0, 0x80));
   EXPECT_EQ(ellipse.strokeThickness, 0.5);
 
+  // Characters beyond ASCII as they stand: two, three and four bytes in UTF-8.
+  const QString wide = QString::fromUtf16(u"\u00E9\u00E8 \u4E2D \U0001F600 ").repeated(8);
+  const std::optional<MarkupScene> written =
+      ParseMarkup(QStringLiteral("<Canvas><TextBlock Text='%1'/></Canvas>").arg(wide));
+  ASSERT_TRUE(written);
+  EXPECT_EQ(written->shapes.at(0).text, wide);
+
   // An empty canvas is markup that draws nothing.
   ASSERT_TRUE(ParseMarkup(QStringLiteral("<Canvas/>")));
   EXPECT_TRUE(ParseMarkup(QStringLiteral("<Canvas/>"))->shapes.empty());
