@@ -342,38 +342,49 @@ pugi::xml_node NextInTree(pugi::xml_node node, const pugi::xml_node& root) {
   return node.next_sibling();
 }
 
+// An attribute's name and its value as written.
+struct Attribute {
+  std::string_view name;
+  std::string_view value;
+};
+
 // What pugixml lets through and XML does not: a document type declaration (and
 // with it entity tricks), more than one root, text beside the root, the same
-// attribute twice, a bad reference or a '<' in a value.
-bool WellFormed(const pugi::xml_document& document, Decoder& decode) {
+// attribute twice, a bad reference or a '<' in a value. Each element goes to
+// `each` with its attributes as soon as they are found good, so that they
+// are read once; the document may still turn out bad after it.
+template <class Each>
+bool WellFormed(const pugi::xml_document& document, Decoder& decode, Each each) {
   int roots = 0;
   std::unordered_set<std::string_view> seen;
+  std::vector<Attribute> attributes;
   for (pugi::xml_node node = document.first_child(); node;) {
     switch (node.type()) {
       case pugi::node_doctype:
         return false;
       case pugi::node_element: {
         if (node.parent() == document) ++roots;
-        constexpr std::size_t kFew = 16;  // comparing each pair is cheaper than hashing
-        const char* names[kFew];
-        std::size_t count = 0;
+        attributes.clear();
         for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-          if (!decode(a.value(), true)) return false;
-          if (count < kFew) names[count] = a.name();
-          ++count;
+          const Attribute attribute{a.name(), a.value()};
+          if (!decode(attribute.value, true)) return false;
+          attributes.push_back(attribute);
         }
+        constexpr std::size_t kFew = 16;  // comparing each pair is cheaper than hashing
+        const std::size_t count = attributes.size();
         if (count > kFew) {
           seen.clear();
-          for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-            if (!seen.insert(a.name()).second) return false;
+          for (const Attribute& attribute : attributes) {
+            if (!seen.insert(attribute.name).second) return false;
           }
         } else {
           for (std::size_t i = 0; i < count; ++i) {
             for (std::size_t j = i + 1; j < count; ++j) {
-              if (std::strcmp(names[i], names[j]) == 0) return false;
+              if (attributes[i].name == attributes[j].name) return false;
             }
           }
         }
+        each(node, attributes);
         break;
       }
       case pugi::node_pcdata:
@@ -546,13 +557,16 @@ void MeasureText(Reading& r) {
   shape.box = QRectF(r.offset, QSizeF(width, std::max(natural.height(), metrics.height())));
 }
 
-std::optional<MarkupShape> ReadShape(const pugi::xml_node& element, MarkupShape::Kind kind,
-                                     Decoder& decode) {
+// An element whose attributes were found good; its content is read here
+// for the first time.
+std::optional<MarkupShape> ReadShape(const pugi::xml_node& element,
+                                     const std::vector<Attribute>& attributes,
+                                     MarkupShape::Kind kind, Decoder& decode) {
   Reading r;
   r.shape.kind = kind;
   if (kind == MarkupShape::Kind::Text) r.shape.fill = QColor(Qt::black);
-  for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
-    if (!ApplyAttribute(r, a.name(), decode.Checked(a.value()))) return std::nullopt;
+  for (const Attribute& attribute : attributes) {
+    if (!ApplyAttribute(r, attribute.name, decode.Checked(attribute.value))) return std::nullopt;
   }
   MarkupShape& shape = r.shape;
   switch (kind) {
@@ -573,7 +587,9 @@ std::optional<MarkupShape> ReadShape(const pugi::xml_node& element, MarkupShape:
         std::string content;
         for (pugi::xml_node node = element.first_child(); node;) {
           if (node.type() == pugi::node_pcdata) {
-            content += decode.Checked(node.value());
+            const std::optional<std::string_view> piece = decode(node.value(), false);
+            if (!piece) return std::nullopt;  // and the document is no chart
+            content += *piece;
           } else if (node.type() == pugi::node_cdata) {
             content += node.value();
           }
@@ -612,7 +628,6 @@ std::optional<MarkupScene> ParseMarkup(const QString& text) {
       document.load_buffer_inplace(utf8->data(), utf8->size(), kOptions, pugi::encoding_utf8);
   if (!result) return std::nullopt;
   Decoder decode(references);
-  if (!WellFormed(document, decode)) return std::nullopt;
   const pugi::xml_node root = document.document_element();
   if (LocalName(root.name()) != "Canvas"sv) return std::nullopt;
 
@@ -622,15 +637,16 @@ std::optional<MarkupScene> ParseMarkup(const QString& text) {
       {"Polygon", Kind::Polygon}, {"Ellipse", Kind::Ellipse}, {"Rectangle", Kind::Rectangle},
       {"Line", Kind::Line},       {"TextBlock", Kind::Text},
   };
-  for (pugi::xml_node element = root.first_child(); element; element = element.next_sibling()) {
-    if (element.type() != pugi::node_element) continue;
+  const auto read = [&](const pugi::xml_node& element, const std::vector<Attribute>& attributes) {
+    if (element.parent() != root) return;
     const std::string_view name = LocalName(element.name());
     for (const auto& [known, kind] : kElements) {
       if (name != known) continue;
-      std::optional<MarkupShape> shape = ReadShape(element, kind, decode);
+      std::optional<MarkupShape> shape = ReadShape(element, attributes, kind, decode);
       if (shape) scene.shapes.push_back(std::move(*shape));
     }
-  }
+  };
+  if (!WellFormed(document, decode, read)) return std::nullopt;
   return scene;
 }
 
