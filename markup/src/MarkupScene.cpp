@@ -63,15 +63,14 @@ namespace {
 // are simple for certain: every point seen from the first one in turn, one way
 // round, within half a turn, as every convex polygon and every pie fan is
 // (their rims floored to whole pixels may dent inward). Repeated and collinear
-// points are dropped. Nothing where that does not hold or the grown outline
-// would fold over itself.
-std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& points, double by,
-                                                bool* clockwise) {
+// points are dropped. False where that does not hold or the grown outline
+// would fold over itself. `corners` and `grown` are the caller's, to reuse.
+bool GrowOutline(const std::vector<QPointF>& points, double by, bool* clockwise,
+                 std::vector<QPointF>& corners, std::vector<QPointF>& grown) {
   const auto cross = [](QPointF a, QPointF b, QPointF c) {
     return (b.x() - a.x()) * (c.y() - b.y()) - (b.y() - a.y()) * (c.x() - b.x());
   };
-  std::vector<QPointF> corners;
-  corners.reserve(points.size());
+  corners.clear();
   // Whether b lies on the way from a to c; false where the outline turns back
   // on itself there, a spike whose stroke would be lost.
   bool spike = false;
@@ -97,9 +96,9 @@ std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& poin
       break;
     }
   }
-  if (spike) return std::nullopt;
+  if (spike) return false;
   const std::size_t n = corners.size();
-  if (n < 3) return std::nullopt;
+  if (n < 3) return false;
   const QPointF& eye = corners[0];
   const auto seen = [&](const QPointF& a, const QPointF& b) {
     const QPointF u = a - eye;
@@ -107,11 +106,11 @@ std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& poin
     return u.x() * v.y() - u.y() * v.x();
   };
   const double turn = seen(corners[1], corners[n - 1]);  // the whole span, under half a turn
-  if (turn == 0) return std::nullopt;
+  if (turn == 0) return false;
   *clockwise = turn > 0;  // on screen, y pointing down
   for (std::size_t i = 1; i + 1 < n; ++i) {
-    if (seen(corners[i], corners[i + 1]) * turn <= 0) return std::nullopt;
-    if (seen(corners[1], corners[i + 1]) * turn < 0) return std::nullopt;
+    if (seen(corners[i], corners[i + 1]) * turn <= 0) return false;
+    if (seen(corners[1], corners[i + 1]) * turn < 0) return false;
   }
   // Outward normals, y growing downward; each corner takes the normals of the
   // edges before and after it, so one is worked out per edge as the corners
@@ -123,8 +122,7 @@ std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& poin
   };
   constexpr double kMiterLimit = 10.0;  // XAML's, in half stroke widths
   constexpr double kMiterBound = 2.0 / (kMiterLimit * kMiterLimit);
-  std::vector<QPointF> grown;
-  grown.reserve(2 * n);
+  grown.clear();
   QPointF before = normal(n - 1);
   // Each edge must keep its direction, or the outline has folded: the last
   // point grown from a corner to the first from the next.
@@ -140,13 +138,13 @@ std::optional<std::vector<QPointF>> GrowOutline(const std::vector<QPointF>& poin
     const bool mitred = cosine > -1.0 && (!outward || 1.0 + cosine >= kMiterBound);
     const QPointF first =
         mitred ? corners[i] + (before + after) * (by / (1.0 + cosine)) : corners[i] + before * by;
-    if (!grown.empty() && folds(i - 1, grown.back(), first)) return std::nullopt;
+    if (!grown.empty() && folds(i - 1, grown.back(), first)) return false;
     grown.push_back(first);
     if (!mitred) grown.push_back(corners[i] + after * by);  // bevelled
     before = after;
   }
-  if (folds(n - 1, grown.back(), grown.front())) return std::nullopt;
-  return grown;
+  if (folds(n - 1, grown.back(), grown.front())) return false;
+  return true;
 }
 
 // The circle inscribed in the ellipse that fills `box`, in device pixels.
@@ -182,8 +180,12 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
     if (!filled || (stroked && shape.stroke != shape.fill) || shape.points.size() < 3) {
       return !filled && !stroked;  // nothing to draw is drawn
     }
-    std::vector<QPointF> points;
-    points.reserve(static_cast<std::size_t>(shape.points.size()));
+    // Kept from shape to shape on this thread, up to a size: charts are many,
+    // and their outlines many.
+    thread_local struct { std::vector<QPointF> points, corners, grown; } buffers;
+    constexpr std::size_t kKept = std::size_t{1} << 14;
+    std::vector<QPointF>& points = buffers.points;
+    points.clear();
     // The rasteriser only paints under a scale and a shift.
     for (const QPointF& p : shape.points)
       points.emplace_back(p.x() * device.m11() + device.dx(), p.y() * device.m22() + device.dy());
@@ -191,10 +193,12 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
     // so that it still covers the seams between neighbouring fans.
     const double grow = stroked ? std::max(shape.strokeThickness * devicePixels, 1.0) / 2 : 0.0;
     bool clockwise = false;
-    const std::optional<std::vector<QPointF>> outline = GrowOutline(points, grow, &clockwise);
-    if (!outline) return false;
-    raster.AddPending(*outline, shape.fill.rgb(), clockwise);
-    return true;
+    const bool grown = GrowOutline(points, grow, &clockwise, buffers.corners, buffers.grown);
+    if (grown) raster.AddPending(buffers.grown, shape.fill.rgb(), clockwise);
+    for (std::vector<QPointF>* buffer : {&buffers.points, &buffers.corners, &buffers.grown}) {
+      if (buffer->capacity() > kKept) std::vector<QPointF>().swap(*buffer);
+    }
+    return grown;
   }
   if (shape.kind == MarkupShape::Kind::Ellipse) {
     if (!filled && !stroked) return true;

@@ -190,12 +190,14 @@ Raster::Raster(std::uint32_t* pixels, int width, int height, qsizetype stride, Q
 }
 
 void Raster::AddOutline(const std::vector<QPointF>& points) {
-  thread_local std::vector<QPointF> cut;
+  thread_local std::vector<QPointF> cut;  // kept for the next, up to a size
   const std::vector<QPointF>& outline = CutHidden(points, cut) ? cut : points;
-  if (outline.empty()) return;
-  for (std::size_t i = 0; i + 1 < outline.size(); ++i)
-    AddLine(outline[i], outline[i + 1]);
-  AddLine(outline.back(), outline.front());
+  if (!outline.empty()) {
+    for (std::size_t i = 0; i + 1 < outline.size(); ++i)
+      AddLine(outline[i], outline[i + 1]);
+    AddLine(outline.back(), outline.front());
+  }
+  if (cut.capacity() > (std::size_t{1} << 14)) std::vector<QPointF>().swap(cut);
 }
 
 // Where an outline dips deep into the hidden disc (a pie fan's tip under a
