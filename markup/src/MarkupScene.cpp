@@ -64,8 +64,10 @@ namespace {
 // round, within half a turn, as every convex polygon and every pie fan is
 // (their rims floored to whole pixels may dent inward). Repeated and collinear
 // points are dropped. False where that does not hold or the grown outline
-// would fold over itself. `corners` and `grown` are the caller's, to reuse.
-bool GrowOutline(const std::vector<QPointF>& points, double by, bool* clockwise,
+// would fold over itself. The points are taken through `map`; `corners` and
+// `grown` are the caller's, to reuse.
+template <class Map>
+bool GrowOutline(const QPolygonF& points, Map map, double by, bool* clockwise,
                  std::vector<QPointF>& corners, std::vector<QPointF>& grown) {
   const auto cross = [](QPointF a, QPointF b, QPointF c) {
     return (b.x() - a.x()) * (c.y() - b.y()) - (b.y() - a.y()) * (c.x() - b.x());
@@ -79,7 +81,8 @@ bool GrowOutline(const std::vector<QPointF>& points, double by, bool* clockwise,
     spike = spike || QPointF::dotProduct(b - a, c - b) < 0;
     return true;
   };
-  for (const QPointF& p : points) {
+  for (const QPointF& point : points) {
+    const QPointF p = map(point);
     if (!corners.empty() && corners.back() == p) continue;
     while (corners.size() >= 2 && between(corners[corners.size() - 2], corners.back(), p)) {
       corners.pop_back();
@@ -182,20 +185,21 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
     }
     // Kept from shape to shape on this thread, up to a size: charts are many,
     // and their outlines many.
-    thread_local struct { std::vector<QPointF> points, corners, grown; } buffers;
+    thread_local struct { std::vector<QPointF> corners, grown; } buffers;
     constexpr std::size_t kKept = std::size_t{1} << 14;
-    std::vector<QPointF>& points = buffers.points;
-    points.clear();
     // The rasteriser only paints under a scale and a shift.
-    for (const QPointF& p : shape.points)
-      points.emplace_back(p.x() * device.m11() + device.dx(), p.y() * device.m22() + device.dy());
+    const auto toDevice = [sx = device.m11(), sy = device.m22(), dx = device.dx(),
+                           dy = device.dy()](const QPointF& p) {
+      return QPointF(p.x() * sx + dx, p.y() * sy + dy);
+    };
     // A stroke thinner than a device pixel is drawn one device pixel wide,
     // so that it still covers the seams between neighbouring fans.
     const double grow = stroked ? std::max(shape.strokeThickness * devicePixels, 1.0) / 2 : 0.0;
     bool clockwise = false;
-    const bool grown = GrowOutline(points, grow, &clockwise, buffers.corners, buffers.grown);
+    const bool grown =
+        GrowOutline(shape.points, toDevice, grow, &clockwise, buffers.corners, buffers.grown);
     if (grown) raster.AddPending(buffers.grown, shape.fill.rgb(), clockwise);
-    for (std::vector<QPointF>* buffer : {&buffers.points, &buffers.corners, &buffers.grown}) {
+    for (std::vector<QPointF>* buffer : {&buffers.corners, &buffers.grown}) {
       if (buffer->capacity() > kKept) std::vector<QPointF>().swap(*buffer);
     }
     return grown;
