@@ -79,7 +79,7 @@ __attribute__((target("avx2"))) void FillWide(std::uint32_t* from, std::uint32_t
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(from), eight);
   if (from < to) _mm256_storeu_si256(reinterpret_cast<__m256i*>(to - 8), eight);
 }
-const bool kWide = [] {
+const bool kWide = []() noexcept {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") != 0;
 }();

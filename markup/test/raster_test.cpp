@@ -271,8 +271,8 @@ TEST(Raster, HiddenDiscChangesNothingOutsideIt) {
     const double turns[] = {0, 72, 108, 198, 216, 360};
     for (std::size_t i = 0; i + 1 < std::size(turns); ++i) {
       std::vector<QPointF> fan{disc.centre};
-      for (double degrees = turns[i]; degrees <= turns[i + 1]; degrees += 3)
-        fan.push_back(Polar(disc.centre, 80, degrees));
+      for (int step = 0; turns[i] + 3 * step <= turns[i + 1]; ++step)
+        fan.push_back(Polar(disc.centre, 80, turns[i] + 3 * step));
       outlines.push_back(fan);
     }
     outlines.push_back({{20, 20}, {180, 160}, {170, 170}});
@@ -290,6 +290,7 @@ TEST(Raster, HiddenDiscChangesNothingOutsideIt) {
         QRgb colour = 0x2040F0;
         for (const std::vector<QPointF>& outline : outlines) {
           std::vector<QPointF> moved;
+          moved.reserve(outline.size());
           for (const QPointF& p : outline)
             moved.push_back(p + origin);
           raster.AddOutline(moved);
