@@ -67,7 +67,7 @@ void MarkupLabel::setCaption(const QString& caption) {
   if (caption != mCurrent.caption) {
     mCurrent.caption = caption;
     mCurrent.scene = ParseMarkup(caption);
-    mCurrent.bounds = mCurrent.scene ? SceneBounds(*mCurrent.scene) : QRectF();
+    mCurrent.bounds.reset();
     mCurrent.stale = true;
     mCurrent.shown = false;
   }
@@ -97,7 +97,7 @@ QSize MarkupLabel::sizeHint() const {
     const QString& text = mCurrent.caption;
     return fontMetrics().size(0, text.isEmpty() ? QStringLiteral(" ") : text);
   }
-  const QRectF& bounds = mCurrent.bounds;
+  const QRectF& bounds = Bounds(mCurrent);
   if (mStretch != Stretch::None) return {HintLength(bounds.width()), HintLength(bounds.height())};
   const QPointF far = bounds.isNull() ? QPointF() : bounds.bottomRight();
   return {HintLength(far.x()), HintLength(far.y())};
@@ -115,7 +115,7 @@ QSize MarkupLabel::minimumSizeHint() const {
     return {widest, heightForWidth(widest)};
   }
   if (mStretch == Stretch::None) return sizeHint();
-  const QRectF& bounds = mCurrent.bounds;
+  const QRectF& bounds = Bounds(mCurrent);
   const double side = std::max(bounds.width(), bounds.height());
   if (side <= 0) return {0, 0};
   const double scale = std::min(1.0, kMinimumSide / side);
@@ -135,16 +135,21 @@ int MarkupLabel::heightForWidth(int width) const {
       .height();
 }
 
+// Worked out when first needed, as a label's size hint is: a chart whose
+// data changes may never be asked for it.
+const QRectF& MarkupLabel::Bounds(const Picture& picture) {
+  if (!picture.bounds) picture.bounds = picture.scene ? SceneBounds(*picture.scene) : QRectF();
+  return *picture.bounds;
+}
+
 QTransform MarkupLabel::canvasTransform() const {
   return CanvasTransform(mCurrent);
 }
 
 QTransform MarkupLabel::CanvasTransform(const Picture& picture) const {
-  const QRectF& content = picture.bounds;
-  if (mStretch == Stretch::None || !picture.scene || content.width() <= 0 ||
-      content.height() <= 0) {
-    return {};
-  }
+  if (mStretch == Stretch::None || !picture.scene) return {};
+  const QRectF& content = Bounds(picture);
+  if (content.width() <= 0 || content.height() <= 0) return {};
   double sx = width() / content.width();
   double sy = height() / content.height();
   if (mStretch == Stretch::Uniform) sx = sy = std::min(sx, sy);

@@ -127,9 +127,9 @@ class MarkupLabel : public QWidget {
   struct Picture {
     QString caption;
     std::optional<MarkupScene> scene;
-    QRectF bounds;       // the shapes' extent
-    QImage image;        // the pixels last painted
-    bool stale = true;   // until painted, or after anything it depends on changed
+    mutable std::optional<QRectF> bounds;  // the shapes' extent, once asked for
+    QImage image;                          // the pixels last painted
+    bool stale = true;                     // until painted, or after anything it depends on changed
     bool shown = false;  // painted straight to the screen once since it went stale
     QColor back;         // the colours it was painted with
     QColor fore;
@@ -137,6 +137,7 @@ class MarkupLabel : public QWidget {
   };
 
   void Invalidate();
+  static const QRectF& Bounds(const Picture& picture);
   void Render(QPainter& painter, const Picture& picture, const QColor& back, const QColor& fore,
               const QString& highlight) const;
   QString TagAt(QPointF point) const;
