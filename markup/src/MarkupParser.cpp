@@ -632,6 +632,15 @@ std::optional<MarkupScene> ParseMarkup(const QString& text) {
   if (LocalName(root.name()) != "Canvas"sv) return std::nullopt;
 
   MarkupScene scene;
+  // Room for a chart's shapes at once, so that none is moved; past that the
+  // vector grows as it goes.
+  constexpr std::size_t kAtOnce = 256;
+  std::size_t elements = 0;
+  for (pugi::xml_node child = root.first_child(); child && elements < kAtOnce;
+       child = child.next_sibling()) {
+    elements += child.type() == pugi::node_element ? 1 : 0;
+  }
+  scene.shapes.reserve(elements);
   using Kind = MarkupShape::Kind;
   static constexpr std::pair<std::string_view, Kind> kElements[] = {
       {"Polygon", Kind::Polygon}, {"Ellipse", Kind::Ellipse}, {"Rectangle", Kind::Rectangle},
