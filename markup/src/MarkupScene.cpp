@@ -27,6 +27,15 @@ bool StrokeHidesFillEdge(const MarkupShape& shape, double thickness) {
   return thickness >= 1.5 || (thickness >= 1.0 && shape.stroke == shape.fill);
 }
 
+// An ellipse's or rectangle's stroke lies inside its box; one at least as
+// thick as the box is narrow fills it, in the stroke's colour.
+bool StrokeFillsBox(const MarkupShape& shape) {
+  if (shape.kind != MarkupShape::Kind::Ellipse && shape.kind != MarkupShape::Kind::Rectangle)
+    return false;
+  if (!shape.stroke.isValid() || !(shape.strokeThickness > 0)) return false;
+  return shape.box.width() <= shape.strokeThickness || shape.box.height() <= shape.strokeThickness;
+}
+
 }  // namespace
 
 QRectF SceneBounds(const MarkupScene& scene) {
@@ -67,8 +76,13 @@ namespace {
 // would fold over itself. The points are taken through `map`; `corners` and
 // `grown` are the caller's, to reuse.
 template <class Map>
-bool GrowOutline(const QPolygonF& points, Map map, double by, bool* clockwise,
+bool GrowOutline(const QPolygonF& points, Map map, double by, double apart, bool* clockwise,
                  std::vector<QPointF>& corners, std::vector<QPointF>& grown) {
+  // Points closer than `apart` are one corner: the edge between them has no
+  // direction worth mitring, and other renderers join across it.
+  const auto same = [apart](const QPointF& a, const QPointF& b) {
+    return std::fabs(a.x() - b.x()) + std::fabs(a.y() - b.y()) < apart;
+  };
   const auto cross = [](QPointF a, QPointF b, QPointF c) {
     return (b.x() - a.x()) * (c.y() - b.y()) - (b.y() - a.y()) * (c.x() - b.x());
   };
@@ -83,7 +97,7 @@ bool GrowOutline(const QPolygonF& points, Map map, double by, bool* clockwise,
   };
   for (const QPointF& point : points) {
     const QPointF p = map(point);
-    if (!corners.empty() && corners.back() == p) continue;
+    if (!corners.empty() && same(corners.back(), p)) continue;
     while (corners.size() >= 2 && between(corners[corners.size() - 2], corners.back(), p)) {
       corners.pop_back();
     }
@@ -91,7 +105,8 @@ bool GrowOutline(const QPolygonF& points, Map map, double by, bool* clockwise,
   }
   while (corners.size() >= 3) {  // the seam where the outline closes
     const std::size_t n = corners.size();
-    if (corners.front() == corners.back() || between(corners[n - 2], corners[n - 1], corners[0])) {
+    if (same(corners.front(), corners.back()) ||
+        between(corners[n - 2], corners[n - 1], corners[0])) {
       corners.pop_back();
     } else if (between(corners[n - 1], corners[0], corners[1])) {
       corners.erase(corners.begin());
@@ -166,7 +181,11 @@ detail::Raster::Disc CoveredDisc(const MarkupShape& shape, const QTransform& dev
     return {};
   }
   const double inset = shape.stroke.isValid() ? std::max(shape.strokeThickness, 0.0) / 2 : 0.0;
-  return InscribedDisc(shape.box.adjusted(inset, inset, -inset, -inset), device);
+  const QRectF fill = shape.box.adjusted(inset, inset, -inset, -inset);
+  // A stroke as thick as the box leaves no fill; mapped, the turned-out box
+  // would come back the right way round.
+  if (!(fill.width() > 0) || !(fill.height() > 0)) return {};
+  return InscribedDisc(fill, device);
 }
 
 // Draws a shape with the scanline rasteriser where that gives Qt's picture
@@ -192,12 +211,31 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
                            dy = device.dy()](const QPointF& p) {
       return QPointF(p.x() * sx + dx, p.y() * sy + dy);
     };
+    constexpr double kApart = 0.01;  // device pixels
     // A stroke thinner than a device pixel is drawn one device pixel wide,
     // so that it still covers the seams between neighbouring fans.
-    const double grow = stroked ? std::max(shape.strokeThickness * devicePixels, 1.0) / 2 : 0.0;
+    const double sx = std::fabs(device.m11());
+    const double sy = std::fabs(device.m22());
     bool clockwise = false;
-    const bool grown =
-        GrowOutline(shape.points, toDevice, grow, &clockwise, buffers.corners, buffers.grown);
+    bool grown = false;
+    if (sx == sy) {
+      const double grow = stroked ? std::max(shape.strokeThickness * devicePixels, 1.0) / 2 : 0.0;
+      grown = GrowOutline(shape.points, toDevice, grow, kApart, &clockwise, buffers.corners,
+                          buffers.grown);
+    } else {
+      // Scaled unevenly (Stretch::Fill), the stroke is too: grown on the
+      // canvas, where it has one width, then taken to the device.
+      // Thinner than a device pixel, it is a device pixel of the mean scale.
+      const double grow = stroked ? std::max(shape.strokeThickness, 1.0 / devicePixels) / 2 : 0.0;
+      grown = GrowOutline(
+          shape.points, [](const QPointF& p) { return p; }, grow, kApart / std::max(sx, sy),
+          &clockwise, buffers.corners, buffers.grown);
+      if (grown) {
+        for (QPointF& p : buffers.grown)
+          p = toDevice(p);
+        if (device.m11() * device.m22() < 0) clockwise = !clockwise;
+      }
+    }
     if (grown) raster.AddPending(buffers.grown, shape.fill.rgb(), clockwise);
     for (std::vector<QPointF>* buffer : {&buffers.corners, &buffers.grown}) {
       if (buffer->capacity() > kKept) std::vector<QPointF>().swap(*buffer);
@@ -207,8 +245,17 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
   if (shape.kind == MarkupShape::Kind::Ellipse) {
     if (!filled && !stroked) return true;
     const double t = stroked ? shape.strokeThickness : 0.0;
+    // A stroke as thick as the box fills it, and one in the fill's colour
+    // makes one shape with it: the ellipse painted once, with no edge pixel
+    // blended twice.
+    if (StrokeFillsBox(shape) || (filled && stroked && shape.stroke == shape.fill)) {
+      raster.Flush();
+      raster.FillEllipse(device.mapRect(shape.box), std::nullopt,
+                         stroked ? shape.stroke.rgb() : shape.fill.rgb());
+      return true;
+    }
     if (shape.box.width() <= 2 * t || shape.box.height() <= 2 * t)
-      return false;  // QPainter: a stroke that fills the box
+      return false;  // QPainter: a stroke that meets itself in the middle
     raster.Flush();
     // A stroke over a fill is the whole disc in the stroke's colour, then the
     // inside in the fill's: the same pixels as a ring over the fill, for two
@@ -259,6 +306,8 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
   const double devicePixels =
       ratio * std::sqrt(std::fabs(painter.worldTransform().determinant()));  // per logical pixel
   const bool scaledDown = ratio < 1.0 || painter.worldTransform().type() > QTransform::TxTranslate;
+  const bool pixelsOut =
+      painter.paintEngine() != nullptr && painter.paintEngine()->type() == QPaintEngine::Raster;
   std::optional<detail::Raster> raster = detail::RasterFor(painter);
   const QTransform device = painter.deviceTransform();
   // For each shape, the largest disc that a shape painted after it hides.
@@ -295,9 +344,12 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
     const double thickness = stroked ? shape.strokeThickness : 0.0;
     QPen pen(Qt::NoPen);
     if (stroked) {
-      pen = QPen(shape.stroke, thickness, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-      // XAML measures its miter limit of 10 in half stroke widths, Qt in whole ones.
-      pen.setMiterLimit(5.0);
+      // Past the miter limit a corner is bevelled, as SVG and the rasteriser
+      // do it. XAML's limit of 10 is the tip's distance from the corner over
+      // half the stroke's width; SVG's (Qt's SvgMiterJoin) is the mitre's
+      // length over the whole width: the same ratio.
+      pen = QPen(shape.stroke, thickness, Qt::SolidLine, Qt::FlatCap, Qt::SvgMiterJoin);
+      pen.setMiterLimit(10.0);
       // A fan's stroke in its own colour covers the seams between neighbouring
       // fans; shrunk below a device pixel it no longer would.
       if (shape.stroke == shape.fill && thickness * devicePixels < 1.0) {
@@ -326,7 +378,22 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
     }
 
     // The outline lies inside an ellipse's or rectangle's box: the shape is
-    // inset by half the stroke.
+    // inset by half the stroke. A stroke that fills the box, or an opaque one
+    // in the fill's colour, makes the box one shape.
+    const bool whole = StrokeFillsBox(shape) ||
+                       (stroked && filled && shape.stroke == shape.fill &&
+                        shape.fill.alpha() == 255 && shape.kind == MarkupShape::Kind::Ellipse);
+    if (whole) {
+      painter.setRenderHint(QPainter::Antialiasing, true);
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(shape.stroke);
+      if (shape.kind == MarkupShape::Kind::Ellipse) {
+        painter.drawEllipse(shape.box);
+      } else {
+        painter.drawRoundedRect(shape.box, shape.radiusX, shape.radiusY);
+      }
+      continue;
+    }
     const double inset = thickness / 2.0;
     const QRectF inner = shape.box.adjusted(inset, inset, -inset, -inset);
     const auto draw = [&] {
@@ -348,6 +415,60 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
       }
     };
 
+    // Qt draws a pen by its own rules under an uneven scale (a pen thin on
+    // one axis is drawn a device pixel wide on both), a cosmetic pen as a
+    // line of its own, and joins its own way, and a pen of millions of pixels
+    // costs seconds. Into pixels, strokes are outlined here on the canvas and
+    // filled; vector devices (SVG) keep their pens. A stroke wider than twenty times everything in
+    // sight (the shape and the device) covers all of it at any width, but where a corner is
+    // bevelled: it is drawn that wide.
+    const QTransform& world = painter.worldTransform();
+    const bool uneven =
+        world.type() > QTransform::TxScale || std::fabs(world.m11()) != std::fabs(world.m22());
+    double width = thickness;
+    if (stroked) {
+      const QRectF reach = device.mapRect(
+          shape.kind == MarkupShape::Kind::Polygon ? shape.points.boundingRect() : shape.box);
+      const QPaintDevice* pixels = target != nullptr ? target : painter.device();
+      const double sight = std::hypot(reach.width(), reach.height()) +
+                           std::hypot(pixels->width(), pixels->height()) * std::max(ratio, 1.0) +
+                           std::hypot(reach.center().x(), reach.center().y());
+      if (thickness * devicePixels > 20 * sight && devicePixels > 0)
+        width = 20 * sight / devicePixels;
+    }
+    if (pixelsOut || uneven || width != thickness || pen.isCosmetic()) {
+      QPainterPath outline;
+      switch (shape.kind) {
+        case MarkupShape::Kind::Polygon:
+          outline.addPolygon(shape.points);
+          outline.closeSubpath();
+          outline.setFillRule(Qt::OddEvenFill);
+          break;
+        case MarkupShape::Kind::Ellipse:
+          if (inner.width() > 0 && inner.height() > 0) outline.addEllipse(inner);
+          break;
+        default:
+          if (inner.width() > 0 && inner.height() > 0) {
+            outline.addRoundedRect(inner, std::max(shape.radiusX - inset, 0.0),
+                                   std::max(shape.radiusY - inset, 0.0));
+          }
+          break;
+      }
+      painter.setRenderHint(QPainter::Antialiasing, true);
+      if (filled) painter.fillPath(outline, shape.fill);
+      if (stroked) {
+        if (pen.isCosmetic()) width = std::max(width, 1.0 / devicePixels);
+        QPainterPathStroker stroker;
+        stroker.setWidth(width);
+        stroker.setCapStyle(Qt::FlatCap);
+        stroker.setJoinStyle(Qt::SvgMiterJoin);
+        stroker.setMiterLimit(10.0);
+        QPainterPath stroke = stroker.createStroke(outline);
+        stroke.setFillRule(Qt::WindingFill);
+        painter.fillPath(stroke, shape.stroke);
+      }
+      continue;
+    }
     if (filled && plainFill) {
       painter.setRenderHint(QPainter::Antialiasing, false);
       painter.setPen(Qt::NoPen);
@@ -402,6 +523,14 @@ bool ShapeContains(const MarkupShape& shape, QPointF point) {
       outline.setFillRule(Qt::OddEvenFill);
       break;
     default: {
+      if (StrokeFillsBox(shape)) {
+        if (shape.kind == MarkupShape::Kind::Ellipse) {
+          outline.addEllipse(shape.box);
+        } else {
+          outline.addRoundedRect(shape.box, shape.radiusX, shape.radiusY);
+        }
+        return outline.contains(point);
+      }
       const double inset = thickness / 2.0;
       const QRectF inner = shape.box.adjusted(inset, inset, -inset, -inset);
       if (inner.width() <= 0 || inner.height() <= 0) return false;
@@ -419,8 +548,8 @@ bool ShapeContains(const MarkupShape& shape, QPointF point) {
   QPainterPathStroker stroker;
   stroker.setWidth(thickness);
   stroker.setCapStyle(Qt::FlatCap);
-  stroker.setJoinStyle(Qt::MiterJoin);
-  stroker.setMiterLimit(5.0);
+  stroker.setJoinStyle(Qt::SvgMiterJoin);
+  stroker.setMiterLimit(10.0);
   return stroker.createStroke(outline).contains(point);
 }
 

@@ -322,15 +322,39 @@ void Raster::DepositRows(const Edge& edge, double top, double bottom, double wid
   for (int y = Floor(top); y0 < bottom; ++y, row += 2 * mAccStride, bits += mWords, hidden += 2) {
     const double y1 = std::min(static_cast<double>(y + 1), bottom);
     const double next = edge.x0 + edge.dxdy * (y1 - edge.y0);
-    const auto d = static_cast<float>(y1 - y0) * edge.direction;
+    auto d = static_cast<float>(y1 - y0) * edge.direction;
     y0 = y1;
     double x0 = std::min(x, next);
     double x1 = std::max(x, next);
     x = next;
     if constexpr (kClamp) {
-      // Left of the picture counts as its first column; right of it, nothing.
-      x0 = std::clamp(x0, 0.0, width);
-      x1 = std::clamp(x1, 0.0, width);
+      // What lies left of the picture covers every pixel of the row right of
+      // it: its share of the piece's height goes to the first cell, for its
+      // pixel and every one after. What lies right of it covers none, and
+      // goes to the cell past the last pixel, where a run along the row ends.
+      // The shares are the parts of the piece's width out there, as x runs
+      // evenly with y along it.
+      if (x0 < 0.0 || x1 > width) {
+        const auto share = [&](double from, double to) {
+          return x1 > x0 ? d * static_cast<float>((to - from) / (x1 - x0)) : d;
+        };
+        const auto outside = [&](std::size_t cell, float part) {
+          row[2 * cell] += part;
+          row[2 * cell + 1] += part;
+          bits[cell >> 6] |= std::uint64_t{1} << (cell & 63);
+        };
+        if (x0 < 0.0) outside(0, x1 <= 0.0 ? d : share(x0, std::min(x1, 0.0)));
+        if (x1 > width) {
+          outside(static_cast<std::size_t>(mWidth),
+                  x0 >= width ? d : share(std::max(x0, width), x1));
+        }
+        if (x1 <= 0.0 || x0 >= width) continue;
+        const double from = std::max(x0, 0.0);
+        const double to = std::min(x1, width);
+        d = share(from, to);
+        x0 = from;
+        x1 = to;
+      }
     }
     if constexpr (kHidden) {
       // Where nothing of it will show, only what it adds to the pixels after.

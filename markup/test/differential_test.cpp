@@ -1,0 +1,620 @@
+// Random scenes of every kind of shape the label draws, at fractional and
+// whole pixel ratios and under each Stretch, against two renderers that share
+// none of its code: QPainter at four times the pixels, box-filtered down, and
+// librsvg drawing the same shapes as SVG. Text is left out: fonts differ
+// between renderers by design.
+//
+// XAMLPIE_DIFF_SCENES=N runs N scenes instead of the default (more by hand);
+// XAMLPIE_DIFF_OUT=DIR writes the three pictures of each failing scene there.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <numbers>
+#include <random>
+#include <string>
+
+#include "pixels.h"
+#include "xamlpie/MarkupLabel.h"
+#include "xamlpie/MarkupScene.h"
+#include "xamlpie/cXAMLPieChart.h"
+
+namespace xamlpie::test {
+namespace {
+
+const QColor kBackground(0xF0, 0xE8, 0xD0);
+
+// One shape as both references read it, from the markup with Qt's own XML
+// reader rather than the label's parser.
+struct RefShape {
+  QString kind;
+  QPainterPath path;  // filled: polygon (even-odd), ellipse or rectangle; empty for a line
+  QPainterPath stroke;
+  QColor fill, strokeColour;
+  double thickness = 0;
+  QString svg;  // the same shape as an SVG element
+};
+
+QString SvgPaint(const QString& attribute, const QColor& c) {
+  if (!c.isValid()) return QStringLiteral(" %1='none'").arg(attribute);
+  return QStringLiteral(" %1='%2' %1-opacity='%3'")
+      .arg(attribute, c.name(QColor::HexRgb))
+      .arg(c.alphaF(), 0, 'g', 6);
+}
+
+// `devicePixels`: device pixels per canvas unit (the mean of the axes'
+// scales). A stroke in its fill's colour thinner than one is drawn one wide,
+// as the label documents: it covers the seams between a slice's fans.
+std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
+  std::vector<RefShape> shapes;
+  QXmlStreamReader xml(markup);
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    const QXmlStreamAttributes a = xml.attributes();
+    const auto value = [&](const char* name) { return a.value(QLatin1String(name)).toString(); };
+    const auto number = [&](const char* name, double fallback) {
+      return a.hasAttribute(QLatin1String(name)) ? value(name).toDouble() : fallback;
+    };
+    RefShape s;
+    s.kind = xml.name().toString();
+    const double left = number("Canvas.Left", 0);
+    const double top = number("Canvas.Top", 0);
+    s.fill = a.hasAttribute(u"Fill"_qs) ? QColor(value("Fill")) : QColor();
+    s.strokeColour = a.hasAttribute(u"Stroke"_qs) ? QColor(value("Stroke")) : QColor();
+    s.thickness = s.strokeColour.isValid() ? number("StrokeThickness", 1) : 0.0;
+    if (s.kind == u"Polygon" && s.thickness > 0 && s.strokeColour == s.fill &&
+        s.fill.alpha() == 255) {
+      s.thickness = std::max(s.thickness, 1.0 / devicePixels);
+    }
+    QPainterPathStroker stroker;
+    stroker.setWidth(s.thickness);
+    stroker.setCapStyle(Qt::FlatCap);
+    stroker.setJoinStyle(Qt::SvgMiterJoin);
+    stroker.setMiterLimit(10);  // bevelled past it, as SVG's miter limit of 10
+    const QString strokeSvg =
+        SvgPaint(u"stroke"_qs, s.strokeColour) +
+        QStringLiteral(" stroke-width='%1' stroke-miterlimit='10'").arg(s.thickness, 0, 'g', 17);
+    const double t = s.thickness;
+    if (s.kind == u"Polygon") {
+      QPolygonF points;
+      const QStringList numbers =
+          value("Points").split(QRegularExpression(u"[ ,]+"_qs), Qt::SkipEmptyParts);
+      for (qsizetype i = 0; i + 1 < numbers.size(); i += 2)
+        points << QPointF(numbers[i].toDouble() + left, numbers[i + 1].toDouble() + top);
+      s.path.addPolygon(points);
+      s.path.closeSubpath();
+      s.path.setFillRule(Qt::OddEvenFill);
+      if (t > 0) s.stroke = stroker.createStroke(s.path);
+      s.svg =
+          QStringLiteral("<polygon transform='translate(%1 %2)' points='%3' fill-rule='evenodd'")
+              .arg(left, 0, 'g', 17)
+              .arg(top, 0, 'g', 17)
+              .arg(value("Points")) +
+          SvgPaint(u"fill"_qs, s.fill) + strokeSvg + u"/>"_qs;
+    } else if (s.kind == u"Ellipse" || s.kind == u"Rectangle") {
+      const QRectF box(left, top, number("Width", 0), number("Height", 0));
+      const bool ellipse = s.kind == u"Ellipse";
+      const double rx = ellipse ? 0 : number("RadiusX", 0);
+      const double ry = ellipse ? 0 : number("RadiusY", 0);
+      if (t > 0 && (box.width() <= t || box.height() <= t)) {
+        // A stroke at least as thick as the box fills it.
+        QPainterPath whole;
+        if (ellipse) {
+          whole.addEllipse(box);
+        } else {
+          whole.addRoundedRect(box, rx, ry);
+        }
+        s.stroke = whole;
+        s.fill = QColor();
+        s.svg = ellipse
+                    ? QStringLiteral("<ellipse cx='%1' cy='%2' rx='%3' ry='%4'")
+                          .arg(box.center().x(), 0, 'g', 17)
+                          .arg(box.center().y(), 0, 'g', 17)
+                          .arg(box.width() / 2, 0, 'g', 17)
+                          .arg(box.height() / 2, 0, 'g', 17)
+                    : QStringLiteral("<rect x='%1' y='%2' width='%3' height='%4' rx='%5' ry='%6'")
+                          .arg(box.x(), 0, 'g', 17)
+                          .arg(box.y(), 0, 'g', 17)
+                          .arg(box.width(), 0, 'g', 17)
+                          .arg(box.height(), 0, 'g', 17)
+                          .arg(rx, 0, 'g', 17)
+                          .arg(ry, 0, 'g', 17);
+        s.svg += SvgPaint(u"fill"_qs, s.strokeColour) + u"/>"_qs;
+      } else {
+        // The stroke lies inside the box.
+        const QRectF inner = box.adjusted(t / 2, t / 2, -t / 2, -t / 2);
+        const double irx = std::max(rx - t / 2, 0.0);
+        const double iry = std::max(ry - t / 2, 0.0);
+        if (ellipse) {
+          s.path.addEllipse(inner);
+        } else {
+          s.path.addRoundedRect(inner, irx, iry);
+        }
+        if (t > 0) s.stroke = stroker.createStroke(s.path);
+        s.svg = ellipse
+                    ? QStringLiteral("<ellipse cx='%1' cy='%2' rx='%3' ry='%4'")
+                          .arg(inner.center().x(), 0, 'g', 17)
+                          .arg(inner.center().y(), 0, 'g', 17)
+                          .arg(inner.width() / 2, 0, 'g', 17)
+                          .arg(inner.height() / 2, 0, 'g', 17)
+                    : QStringLiteral("<rect x='%1' y='%2' width='%3' height='%4' rx='%5' ry='%6'")
+                          .arg(inner.x(), 0, 'g', 17)
+                          .arg(inner.y(), 0, 'g', 17)
+                          .arg(inner.width(), 0, 'g', 17)
+                          .arg(inner.height(), 0, 'g', 17)
+                          .arg(irx, 0, 'g', 17)
+                          .arg(iry, 0, 'g', 17);
+        s.svg += SvgPaint(u"fill"_qs, s.fill) + strokeSvg + u"/>"_qs;
+      }
+    } else if (s.kind == u"Line") {
+      const QLineF line(number("X1", 0) + left, number("Y1", 0) + top, number("X2", 0) + left,
+                        number("Y2", 0) + top);
+      QPainterPath path(line.p1());
+      path.lineTo(line.p2());
+      if (t > 0) s.stroke = stroker.createStroke(path);
+      s.fill = QColor();
+      s.svg = QStringLiteral("<line x1='%1' y1='%2' x2='%3' y2='%4' fill='none'")
+                  .arg(line.x1(), 0, 'g', 17)
+                  .arg(line.y1(), 0, 'g', 17)
+                  .arg(line.x2(), 0, 'g', 17)
+                  .arg(line.y2(), 0, 'g', 17) +
+              strokeSvg + u"/>"_qs;
+    } else {
+      continue;
+    }
+    shapes.push_back(std::move(s));
+  }
+  return shapes;
+}
+
+// QPainter at four device pixels for each, averaged down four by four.
+QImage Supersampled(const std::vector<RefShape>& shapes, QSize pixels, const QTransform& world,
+                    qreal ratio) {
+  constexpr int kFactor = 4;
+  QImage big(pixels * kFactor, QImage::Format_ARGB32_Premultiplied);
+  big.fill(kBackground);
+  {
+    QPainter p(&big);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setTransform(world * QTransform::fromScale(ratio * kFactor, ratio * kFactor));
+    for (const RefShape& s : shapes) {
+      if (s.fill.isValid() && !s.path.isEmpty()) p.fillPath(s.path, s.fill);
+      if (s.strokeColour.isValid() && !s.stroke.isEmpty()) {
+        QPainterPath stroke = s.stroke;
+        stroke.setFillRule(Qt::WindingFill);
+        p.fillPath(stroke, s.strokeColour);
+      }
+    }
+  }
+  QImage small(pixels, QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < pixels.height(); ++y) {
+    for (int x = 0; x < pixels.width(); ++x) {
+      int sum[3] = {0, 0, 0};
+      for (int j = 0; j < kFactor; ++j) {
+        const auto* row = reinterpret_cast<const QRgb*>(big.constScanLine(y * kFactor + j));
+        for (int i = 0; i < kFactor; ++i) {
+          const QRgb c = row[x * kFactor + i];
+          sum[0] += qRed(c);
+          sum[1] += qGreen(c);
+          sum[2] += qBlue(c);
+        }
+      }
+      constexpr int kCount = kFactor * kFactor;
+      small.setPixel(x, y,
+                     qRgb((sum[0] + kCount / 2) / kCount, (sum[1] + kCount / 2) / kCount,
+                          (sum[2] + kCount / 2) / kCount));
+    }
+  }
+  return small;
+}
+
+QImage Librsvg(const std::vector<RefShape>& shapes, QSize logical, QSize pixels,
+               const QTransform& world, const QTemporaryDir& dir) {
+  QString svg = QStringLiteral(
+                    "<svg xmlns='http://www.w3.org/2000/svg' width='%1' height='%2' "
+                    "viewBox='0 0 %3 %4'><rect width='%3' height='%4' fill='%5'/>\n"
+                    "<g transform='matrix(%6 %7 %8 %9 %10 %11)'>\n")
+                    .arg(pixels.width())
+                    .arg(pixels.height())
+                    .arg(logical.width())
+                    .arg(logical.height())
+                    .arg(kBackground.name())
+                    .arg(world.m11(), 0, 'g', 17)
+                    .arg(world.m12(), 0, 'g', 17)
+                    .arg(world.m21(), 0, 'g', 17)
+                    .arg(world.m22(), 0, 'g', 17)
+                    .arg(world.dx(), 0, 'g', 17)
+                    .arg(world.dy(), 0, 'g', 17);
+  for (const RefShape& s : shapes)
+    svg += s.svg + u'\n';
+  svg += u"</g></svg>\n"_qs;
+  const QString in = dir.filePath(u"scene.svg"_qs);
+  const QString out = dir.filePath(u"scene.png"_qs);
+  QFile file(in);
+  if (!file.open(QIODevice::WriteOnly) || file.write(svg.toUtf8()) < 0) return {};
+  file.close();
+  QProcess rsvg;
+  rsvg.start(u"rsvg-convert"_qs, {u"-o"_qs, out, in});
+  if (!rsvg.waitForFinished(60000) || rsvg.exitCode() != 0) return {};
+  return QImage(out).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+int Difference(QRgb a, QRgb b) {
+  return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                   std::abs(qBlue(a) - qBlue(b))});
+}
+
+// Seeded scenes: polygons convex, concave, self-intersecting, slivers, of
+// thousands of points and of points nearly on each other, shapes partly
+// outside, ellipses from a fifth of a pixel to thousands, strokes from 0.1 to
+// 40 with and without fill, translucent colours, overlaps; and charts.
+class Scenes {
+ public:
+  explicit Scenes(unsigned seed) : mRandom(seed) {}
+
+  // Whether the last scene has a stroke that covers pixels twice over: of a
+  // jagged, self-intersecting or sliver polygon.
+  bool Overlapping() const { return mOverlapping; }
+
+  QString Next(QSize size) {
+    mOverlapping = false;
+    if (Chance(0.2)) return Chart(size);
+    QString markup = u"<Canvas>"_qs;
+    const int count = Uniform(1, 8);
+    for (int i = 0; i < count; ++i)
+      markup += Shape(size);
+    return markup + u"</Canvas>"_qs;
+  }
+
+ private:
+  double Real(double from, double to) { return std::uniform_real_distribution(from, to)(mRandom); }
+  int Uniform(int from, int to) { return std::uniform_int_distribution(from, to)(mRandom); }
+  bool Chance(double p) { return Real(0, 1) < p; }
+  double LogUniform(double from, double to) { return std::exp(Real(std::log(from), std::log(to))); }
+  QString Colour(bool translucent) {
+    const int alpha = translucent ? Uniform(40, 220) : 255;
+    return QColor(Uniform(0, 255), Uniform(0, 255), Uniform(0, 255), alpha)
+        .name(alpha == 255 ? QColor::HexRgb : QColor::HexArgb)
+        .toUpper();
+  }
+  QString Number(double v) { return QString::number(v, 'g', 6); }
+
+  QString Paint() {
+    const bool translucent = Chance(0.25);
+    const bool filled = Chance(0.8);
+    const bool stroked = !filled || Chance(0.6);
+    QString paint;
+    const QString fill = Colour(translucent);
+    if (filled) paint += QStringLiteral(" Fill='%1'").arg(fill);
+    if (stroked) {
+      paint +=
+          QStringLiteral(" Stroke='%1'").arg(filled && Chance(0.4) ? fill : Colour(translucent));
+      paint += QStringLiteral(" StrokeThickness='%1'").arg(Number(LogUniform(0.1, 40)));
+    }
+    return paint;
+  }
+
+  QString Shape(QSize size) {
+    const double w = size.width();
+    const double h = size.height();
+    const QPointF centre(Real(-0.2 * w, 1.2 * w), Real(-0.2 * h, 1.2 * h));
+    const double reach = LogUniform(2, 1.5 * std::max(w, h));
+    switch (Uniform(0, 9)) {
+      case 0:
+      case 1: {  // an ellipse, from a fifth of a pixel to thousands
+        const double ew = LogUniform(0.2, 3000);
+        const double eh = Chance(0.5) ? ew : LogUniform(0.2, 3000);
+        return QStringLiteral(
+                   "<Ellipse Canvas.Left='%1' Canvas.Top='%2' Width='%3' Height='%4'%5/>")
+            .arg(Number(centre.x() - ew / 2), Number(centre.y() - eh / 2), Number(ew), Number(eh),
+                 Paint());
+      }
+      case 2: {  // a rectangle, maybe rounded
+        const double rw = LogUniform(0.5, 2 * w);
+        const double rh = LogUniform(0.5, 2 * h);
+        const QString radii = Chance(0.5)
+                                  ? QStringLiteral(" RadiusX='%1' RadiusY='%2'")
+                                        .arg(Number(Real(0, rw / 2)), Number(Real(0, rh / 2)))
+                                  : QString();
+        return QStringLiteral(
+                   "<Rectangle Canvas.Left='%1' Canvas.Top='%2' Width='%3' Height='%4'%5%6/>")
+            .arg(Number(centre.x() - rw / 2), Number(centre.y() - rh / 2), Number(rw), Number(rh),
+                 radii, Paint());
+      }
+      case 3: {
+        const QString stroke = Colour(Chance(0.25));
+        return QStringLiteral(
+                   "<Line X1='%1' Y1='%2' X2='%3' Y2='%4' Stroke='%5' StrokeThickness='%6'/>")
+            .arg(Number(centre.x()), Number(centre.y()), Number(Real(-0.2 * w, 1.2 * w)),
+                 Number(Real(-0.2 * h, 1.2 * h)), stroke, Number(LogUniform(0.1, 40)));
+      }
+      default:
+        break;
+    }
+    QList<QPointF> points;
+    const int polygon = Uniform(0, 5);
+    switch (polygon) {
+      case 0: {  // convex
+        const int n = Uniform(3, 12);
+        for (int i = 0; i < n; ++i) {
+          const double a = 2 * std::numbers::pi * i / n;
+          points << centre + QPointF(std::cos(a), std::sin(a)) * reach * Real(0.9, 1.0);
+        }
+        break;
+      }
+      case 1: {  // a star: concave
+        const int n = 2 * Uniform(3, 8);
+        for (int i = 0; i < n; ++i) {
+          const double a = 2 * std::numbers::pi * i / n;
+          points << centre + QPointF(std::cos(a), std::sin(a)) * reach * (i % 2 ? 0.4 : 1.0);
+        }
+        break;
+      }
+      case 2: {  // anywhere: self-intersecting
+        const int n = Uniform(3, 9);
+        for (int i = 0; i < n; ++i)
+          points << centre + QPointF(Real(-reach, reach), Real(-reach, reach));
+        break;
+      }
+      case 3: {  // a sliver
+        const QPointF a = centre;
+        const QPointF b = centre + QPointF(Real(-reach, reach), Real(-reach, reach));
+        const QPointF normal(-(b - a).y(), (b - a).x());
+        points << a << b << (a + b) / 2 + normal * Real(-0.02, 0.02);
+        break;
+      }
+      case 4: {  // thousands of points
+        const int n = Uniform(1000, 4000);
+        for (int i = 0; i < n; ++i) {
+          const double a = 2 * std::numbers::pi * i / n;
+          points << centre + QPointF(std::cos(a), std::sin(a)) * reach * Real(0.97, 1.0);
+        }
+        break;
+      }
+      default: {  // corners nearly on each other
+        const int n = Uniform(3, 6);
+        for (int i = 0; i < n; ++i) {
+          const QPointF p = centre + QPointF(Real(-reach, reach), Real(-reach, reach));
+          points << p << p + QPointF(Real(-1e-3, 1e-3), Real(-1e-3, 1e-3));
+        }
+        break;
+      }
+    }
+    QString text;
+    for (const QPointF& p : points)
+      text += Number(p.x()) + u',' + Number(p.y()) + u' ';
+    const QString paint = Paint();
+    if (polygon >= 2 && paint.contains(u"Stroke="_qs)) mOverlapping = true;
+    return QStringLiteral("<Polygon Points='%1'%2/>").arg(text.trimmed(), paint);
+  }
+
+  QString Chart(QSize size) {
+    cXAMLPieChart chart;
+    const int diameter =
+        std::max(10, static_cast<int>(std::min(size.width(), size.height()) * Real(0.5, 1.0)));
+    chart.Size(diameter);
+    chart.MarginLeft(Uniform(0, 10));
+    chart.MarginTop(Uniform(0, 10));
+    const int slices = Uniform(1, 9);
+    for (int i = 0; i < slices; ++i) {
+      chart.AddDataItem(Uniform(1, 40),
+                        ToColorValue(QColor(Uniform(0, 255), Uniform(0, 255), Uniform(0, 255))),
+                        "Slice " + std::to_string(i));
+    }
+    chart.StartAngle(Uniform(0, 359));
+    chart.Clockwise(Chance(0.5));
+    if (Chance(0.5)) chart.DoughnutWidth(Uniform(1, diameter / 2));
+    chart.BackgroundColor(ToColorValue(kBackground));
+    if (Chance(0.4)) chart.Explode(Uniform(0, slices - 1), Uniform(1, 15));
+    if (Chance(0.3)) chart.GroupBelow(Uniform(5, 20), 0x00808080u, "Other");
+    if (Chance(0.3)) chart.OutlineColor(ToColorValue(QColor(Uniform(0, 255), 0, 0)));
+    // Legends bring their swatches; the text itself is left out below.
+    if (Chance(0.3)) chart.Legend(true);
+    if (Chance(0.3)) {
+      chart.SliceLabels(LabelStyle::Percent);
+      chart.LabelsOutside(true);
+    }
+    QString markup = QString::fromStdString(chart.XAML());
+    markup.remove(QRegularExpression(u"<TextBlock[^>]*/>|<TextBlock[^>]*>[^<]*</TextBlock>"_qs));
+    return markup;
+  }
+
+  std::mt19937 mRandom;
+  bool mOverlapping = false;
+};
+
+TEST(Differential, AgreesWithTwoIndependentRenderers) {
+  ASSERT_FALSE(QStandardPaths::findExecutable(u"rsvg-convert"_qs).isEmpty())
+      << "rsvg-convert is missing; scripts/install-deps.sh installs librsvg2-bin";
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString out = qEnvironmentVariable("XAMLPIE_DIFF_OUT");
+  const int count = qEnvironmentVariableIsSet("XAMLPIE_DIFF_SCENES")
+                        ? qEnvironmentVariableIntValue("XAMLPIE_DIFF_SCENES")
+                        : 240;
+  const qreal ratios[] = {1.0, 1.25, 1.5, 2.0, 3.0};
+  const Stretch stretches[] = {Stretch::None, Stretch::None, Stretch::Fill, Stretch::Uniform,
+                               Stretch::UniformToFill};
+  Scenes scenes(20261207);
+  std::mt19937 pick(7);
+  int failed = 0;
+  int overlapping = 0;  // scenes past a hundredth, all of them strokes over themselves
+  for (int n = 0; n < count; ++n) {
+    // Sides a multiple of 4, so that every ratio gives whole pixels.
+    const QSize size(4 * std::uniform_int_distribution(8, 40)(pick),
+                     4 * std::uniform_int_distribution(8, 40)(pick));
+    const QString markup = scenes.Next(size);
+    if (qEnvironmentVariableIsSet("XAMLPIE_DIFF_ONLY") &&
+        qEnvironmentVariableIntValue("XAMLPIE_DIFF_ONLY") != n) {
+      continue;
+    }
+    const qreal ratio = ratios[n % 5];
+    const Stretch stretch = stretches[(n / 5) % 5];
+
+    MarkupLabel label;
+    label.resize(size);
+    label.setBackColor(ToColorValue(kBackground));
+    label.setStretch(stretch);
+    label.setCaption(markup);
+    if (!label.showsMarkup()) continue;  // nothing the parser takes: not a picture
+    const QSize pixels = size * ratio;
+    // Straight into two targets of different colours: a pixel left unwritten
+    // tells them apart. Then from the picture the label kept.
+    const auto render = [&](const QColor& under) {
+      QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+      image.setDevicePixelRatio(ratio);
+      image.fill(under);
+      label.render(&image);
+      return image;
+    };
+    const QImage first = render(Qt::black);
+    label.setBackColor(ToColorValue(kBackground.lighter(101)));
+    label.setBackColor(ToColorValue(kBackground));  // painted anew
+    const QImage second = render(Qt::white);
+    const QImage kept = render(Qt::green);
+    const std::string what = "scene " + std::to_string(n) + " at " + std::to_string(ratio) +
+                             ", stretch " + std::to_string(static_cast<int>(stretch)) + ", " +
+                             std::to_string(size.width()) + "x" + std::to_string(size.height()) +
+                             ": " + markup.left(600).toStdString();
+    EXPECT_EQ(first, second) << "pixels left unwritten, " << what;
+    EXPECT_EQ(kept, first) << "the kept picture is not the first paint, " << what;
+
+    const QTransform world = label.canvasTransform();
+    const std::vector<RefShape> shapes =
+        ReadShapes(markup, ratio * std::sqrt(std::fabs(world.determinant())));
+    const QImage qt = Supersampled(shapes, pixels, world, ratio);
+    const QImage rsvg = Librsvg(shapes, size, pixels, world, dir);
+    ASSERT_EQ(rsvg.size(), pixels) << what;
+    // Where the references agree within a tenth, a pixel of ours more than a
+    // tenth from both is wrong; a few such pixels may come from the
+    // references' own sampling (QPainter's curves are Bézier approximations,
+    // librsvg's stroke joins its own), never one in a hundred.
+    int agreed = 0;
+    int off = 0;
+    int worst = 0;
+    const QImage ours = first.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage marked = ours;
+    for (int y = 0; y < pixels.height(); ++y) {
+      for (int x = 0; x < pixels.width(); ++x) {
+        const QRgb q = qt.pixel(x, y);
+        const QRgb r = rsvg.pixel(x, y);
+        if (Difference(q, r) > 24) continue;
+        ++agreed;
+        const int d = std::min(Difference(ours.pixel(x, y), q), Difference(ours.pixel(x, y), r));
+        worst = std::max(worst, d);
+        if (d > 24) {
+          ++off;
+          marked.setPixel(x, y, qRgb(255, 0, 0));
+        }
+      }
+    }
+    // A stroke that covers a pixel twice (the label leaves translucent and
+    // self-intersecting shapes to Qt, whose exact-area coverage adds up what
+    // one stroke covers twice within a pixel, where sampling does not) is
+    // held to a tenth of the pixels; everything else to a hundredth.
+    const int total = pixels.width() * pixels.height();
+    const int allowed = scenes.Overlapping() ? total / 10 : total / 100;
+    EXPECT_LE(off, allowed) << off << " of " << total << " pixels off (worst " << worst << "), "
+                            << what;
+    if (off > total / 100) ++overlapping;
+    if (off > allowed || first != second) {
+      ++failed;
+      if (!out.isEmpty()) {
+        QDir().mkpath(out);
+        const QString base = out + QStringLiteral("/scene%1").arg(n);
+        ours.save(base + u"-ours.png"_qs);
+        qt.save(base + u"-qt.png"_qs);
+        rsvg.save(base + u"-rsvg.png"_qs);
+        marked.save(base + u"-off.png"_qs);
+        QFile file(base + u".xaml"_qs);
+        if (file.open(QIODevice::WriteOnly)) file.write(markup.toUtf8());
+      }
+    }
+    // Scenes where the references disagree on most pixels prove nothing.
+    EXPECT_GE(agreed, total / 2) << what;
+  }
+  EXPECT_EQ(failed, 0);
+  // A few such scenes in a run: more would mean the looser bound hides a fault.
+  EXPECT_LE(overlapping, count / 20);
+  std::cout << overlapping << " of " << count
+            << " scenes drew overlapping strokes past a hundredth of their pixels\n";
+}
+
+}  // namespace
+}  // namespace xamlpie::test
+
+namespace xamlpie::test {
+namespace {
+
+// Rules the label keeps whichever way a shape is drawn: a spike's tip is
+// bevelled past the miter limit of 10 whatever its stroke's colour, a stroke
+// in an ellipse's fill colour makes it the ellipse of its box, a stroke
+// thicker than its box fills the box, and a stroke of a million pixels
+// covers what is in sight as one of a thousand does.
+TEST(Differential, StrokeRulesHoldOnEveryPath) {
+  const auto render = [](const QString& markup, qreal ratio, Stretch stretch = Stretch::None) {
+    MarkupLabel label;
+    label.resize(200, 100);
+    label.setBackColor(ToColorValue(Qt::white));
+    label.setStretch(stretch);
+    label.setCaption(u"<Canvas>"_qs + markup + u"</Canvas>"_qs);
+    QImage image(label.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::black);
+    label.render(&image);
+    return image;
+  };
+  const auto leftmostInk = [](const QImage& image, int row) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (qGray(image.pixel(x, row)) < 128) return x;
+    }
+    return image.width();
+  };
+  for (const qreal ratio : {1.0, 2.0}) {
+    const QString spike = u"Points='10,50 190,48 190,52' StrokeThickness='4' "_qs;
+    const QImage same =
+        render(u"<Polygon Fill='#000000' Stroke='#000000' "_qs + spike + u"/>"_qs, ratio);
+    const QImage other =
+        render(u"<Polygon Fill='#000000' Stroke='#000001' "_qs + spike + u"/>"_qs, ratio);
+    const int row = static_cast<int>(50 * ratio);
+    EXPECT_GE(leftmostInk(same, row), static_cast<int>(9 * ratio)) << ratio;  // not a mitre
+    EXPECT_EQ(leftmostInk(other, row), leftmostInk(same, row)) << ratio;
+
+    const QString box = u"Canvas.Left='20' Canvas.Top='20' Width='160' Height='60' "_qs;
+    const QImage plain = render(u"<Ellipse "_qs + box + u"Fill='#008000'/>"_qs, ratio);
+    for (const Stretch stretch : {Stretch::None, Stretch::Uniform}) {
+      const QImage a = render(u"<Ellipse "_qs + box + u"Fill='#008000'/>"_qs, ratio, stretch);
+      const QImage b = render(
+          u"<Ellipse "_qs + box + u"Fill='#008000' Stroke='#008000' StrokeThickness='0.1'/>"_qs,
+          ratio, stretch);
+      EXPECT_EQ(a, b) << ratio;
+    }
+    const QImage thick =
+        render(u"<Ellipse "_qs + box + u"Fill='#FF0000' Stroke='#008000' StrokeThickness='70'/>"_qs,
+               ratio);
+    EXPECT_EQ(thick, plain) << ratio;
+
+    const QString triangle = u"Points='90,40 110,40 100,60' Fill='#FFFFFF' Stroke='#0000FF' "_qs;
+    const QImage huge =
+        render(u"<Polygon "_qs + triangle + u"StrokeThickness='1000000'/>"_qs, ratio);
+    const QImage large = render(u"<Polygon "_qs + triangle + u"StrokeThickness='3000'/>"_qs, ratio);
+    EXPECT_EQ(huge, large) << ratio;
+    EXPECT_EQ(huge.pixel(1, 1), qRgb(0, 0, 255)) << ratio;
+  }
+}
+
+}  // namespace
+}  // namespace xamlpie::test
