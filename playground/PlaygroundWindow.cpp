@@ -26,6 +26,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <exception>
+#include <iostream>
 #include <vector>
 
 #include "xamlpie/MarkupLabel.h"
@@ -573,6 +574,10 @@ void PlaygroundWindow::Export(const QString& kind) {
 }
 
 void PlaygroundWindow::ReportError(const QString& message) {
+  if (mReportToStandardError) {
+    std::cerr << "xamlpie-playground: " << message.toStdString() << '\n';
+    return;
+  }
   QMessageBox::warning(this, windowTitle(), message);
 }
 

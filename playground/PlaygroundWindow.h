@@ -32,6 +32,9 @@ class PlaygroundWindow : public QMainWindow {
   // changes nothing; returns whether it loaded.
   bool Load(const QString& fileName);
   bool Save(const QString& fileName);
+  // With no one to read a message box (a screenshot run), problems go to
+  // standard error instead.
+  void setReportToStandardError(bool on) { mReportToStandardError = on; }
   // The chart as JSON, and back; FromJson reports the first problem it finds.
   QJsonObject ToJson() const;
   bool FromJson(const QJsonObject& json, QString* problem);
@@ -83,6 +86,7 @@ class PlaygroundWindow : public QMainWindow {
   void SaveFile();
 
   bool mLoading = false;  // no refresh while the table is filled
+  bool mReportToStandardError = false;
 };
 
 }  // namespace xamlpie

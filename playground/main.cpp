@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   xamlpie::FollowApplicationPalette();
   xamlpie::PlaygroundWindow window;
+  window.setReportToStandardError(!screenshot.isEmpty());
   if (!load.isEmpty() && !window.Load(load) && !screenshot.isEmpty()) return 1;
   if (!screenshot.isEmpty()) {
     window.show();

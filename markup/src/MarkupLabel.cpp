@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 namespace xamlpie {
@@ -266,6 +267,28 @@ QString MarkupLabel::description() const {
     names.append(shape.accessibleName);
   }
   if (names.isEmpty()) return tr("Chart");
+  // A chart tags its slices with their place as added ("2", or "1.2" in a
+  // ring) and paints an exploded one last: read out, they go in their order.
+  const auto place = [](const QString& tag) {
+    QList<int> numbers;
+    for (const QStringView part : QStringView(tag).split(u'.')) {
+      bool ok = false;
+      numbers.append(part.toInt(&ok));
+      if (!ok) return QList<int>();
+    }
+    return numbers;
+  };
+  if (std::all_of(tags.cbegin(), tags.cend(),
+                  [&](const QString& t) { return !place(t).isEmpty(); })) {
+    std::vector<qsizetype> order(static_cast<std::size_t>(tags.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return place(tags[a]) < place(tags[b]); });
+    QStringList sorted;
+    for (const qsizetype i : order)
+      sorted.append(names[i]);
+    names = sorted;
+  }
   return tr("Chart: %1").arg(names.join(QStringLiteral("; ")));
 }
 
@@ -294,6 +317,9 @@ bool MarkupLabel::saveImage(const QString& fileName, qreal devicePixelRatio, QSt
     QSvgGenerator generator;
     generator.setOutputDevice(&file);
     generator.setSize(size());
+    // Its width and height are written in millimetres: at 96 dots an inch,
+    // what viewers take a CSS pixel to be, they show it at the PNG's size.
+    generator.setResolution(96);
     generator.setViewBox(QRect(QPoint(0, 0), size()));
     generator.setTitle(windowTitle().isEmpty() ? tr("Chart") : windowTitle());
     generator.setDescription(description());

@@ -162,9 +162,15 @@ TEST_F(Chart, SavedAsPngAndSvg) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QByteArray text = file.readAll();
   QXmlStreamReader xml(text);
-  while (!xml.atEnd())
-    xml.readNext();
+  QString width;
+  while (!xml.atEnd()) {
+    if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"svg")
+      width = xml.attributes().value(u"width"_qs).toString();
+  }
   EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  // Viewers show a millimetre as 96 / 25.4 pixels: the PNG's size at ratio 1.
+  ASSERT_TRUE(width.endsWith(u"mm"_qs)) << width.toStdString();
+  EXPECT_NEAR(width.chopped(2).toDouble() * 96 / 25.4, 400.0, 0.5) << width.toStdString();
   EXPECT_FALSE(text.contains("<image")) << "vector shapes, not a bitmap";
   QSvgRenderer renderer(text);
   ASSERT_TRUE(renderer.isValid());
@@ -193,6 +199,26 @@ TEST_F(Chart, SavedAsPngAndSvg) {
     EXPECT_FALSE(QFile::exists(bad));
   }
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+}  // namespace
+}  // namespace xamlpie::test
+
+namespace xamlpie::test {
+namespace {
+
+// Read out in the order the slices were added, though an exploded slice is
+// painted last.
+TEST(Description, ListsSlicesInTheirOrder) {
+  cXAMLPieChart chart;
+  chart.Size(100);
+  chart.AddDataItem(50, 0x000000FF, "Rent");
+  chart.AddDataItem(30, 0x0000FF00, "Food");
+  chart.AddDataItem(20, 0x00FF0000, "Fun");
+  chart.Explode(0, 10);
+  MarkupLabel label;
+  label.setCaption(QString::fromStdString(chart.XAML()));
+  EXPECT_EQ(label.description(), u"Chart: Rent, 50 percent; Food, 30 percent; Fun, 20 percent"_qs);
 }
 
 }  // namespace
