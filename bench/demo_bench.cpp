@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QImage>
 #include <QPainter>
+#include <QVBoxLayout>
 #include <chrono>
 #include <cstdio>
 
@@ -70,6 +71,46 @@ BENCHMARK(BM_Paint)->Unit(benchmark::kMicrosecond);
 
 // The check box flips, the chart is built and its markup handed over; the
 // label paints each of its two pictures once and then shows them again.
+// A text caption of 8 MB in a layout: set and shown in a window of 400 x 300,
+// then the window resized.
+QString LongText() {
+  QString text;
+  for (int i = 0; text.size() < 8 * 1024 * 1024; ++i)
+    text += QStringLiteral("word%1 ").arg(i);
+  return text;
+}
+
+void BM_LongTextShown(benchmark::State& state) {
+  const QString text = LongText();
+  for (auto _ : state) {
+    QWidget window;
+    auto* label = new xamlpie::MarkupLabel;
+    (new QVBoxLayout(&window))->addWidget(label);
+    label->setCaption(text);
+    window.resize(400, 300);
+    QImage image(window.size(), QImage::Format_ARGB32_Premultiplied);
+    window.render(&image);
+    benchmark::DoNotOptimize(image.bits());
+  }
+}
+BENCHMARK(BM_LongTextShown)->Unit(benchmark::kMillisecond);
+
+void BM_LongTextResize(benchmark::State& state) {
+  QWidget window;
+  auto* label = new xamlpie::MarkupLabel;
+  (new QVBoxLayout(&window))->addWidget(label);
+  label->setCaption(LongText());
+  QImage image(QSize(600, 500), QImage::Format_ARGB32_Premultiplied);
+  int step = 0;
+  for (auto _ : state) {
+    window.resize(400 + (step % 2) * 200, 300 + (step % 2) * 200);
+    ++step;
+    window.render(&image);
+    benchmark::DoNotOptimize(image.bits());
+  }
+}
+BENCHMARK(BM_LongTextResize)->Unit(benchmark::kMillisecond);
+
 void BM_Toggle(benchmark::State& state) {
   xamlpie::Form1 form;
   QImage image = Canvas();

@@ -289,7 +289,25 @@ struct TextBlock {
   bool bold;
   std::string_view foreground;
   std::string_view text;
+  const DrawnSlice* slice = nullptr;  // the slice it stands for, if any
 };
+
+// Tag and ToolTip as the slice's own polygons carry them.
+void PutSlicePointer(detail::MarkupWriter& out, const DrawnSlice& slice) {
+  out.Put(" Tag='");
+  out.Int(slice.tag);
+  out.Put("' ToolTip='");
+  out.Text(slice.name);
+  out.Put(": ");
+  out.Int(slice.percent);
+  out.Put(" %");
+  if (!slice.folded.empty()) {
+    out.Put(" (");
+    out.Text(slice.folded);
+    out.Put(")");
+  }
+  out.Put("'");
+}
 
 void PutTextBlock(detail::MarkupWriter& out, const TextBlock& t, std::string_view family) {
   out.Put("\r\n<TextBlock");
@@ -312,7 +330,9 @@ void PutTextBlock(detail::MarkupWriter& out, const TextBlock& t, std::string_vie
   out.Put(t.foreground);
   out.Put("' Text='");
   out.Text(t.text);
-  out.Put("' />");
+  out.Put("'");
+  if (t.slice != nullptr) PutSlicePointer(out, *t.slice);
+  out.Put(" />");
 }
 
 void PutLine(detail::MarkupWriter& out, std::int32_t x1, std::int32_t y1, std::int32_t x2,
@@ -781,12 +801,15 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       out.Put(*slice.color);
       out.Put("' Stroke='#");
       out.Put(textColor);
-      out.Put("' StrokeThickness='1' />");
-      PutTextBlock(
-          out,
-          {checked::Add(x, kSwatch + 6), checked::Add(y, (row - h) / 2),
-           TextWidth(slice.name, mFontSize), nullptr, mFontSize, false, textColor, slice.name},
-          mFontFamily);
+      out.Put("' StrokeThickness='1'");
+      // An entry stands for its slice: pointing at it is pointing at the slice.
+      PutSlicePointer(out, slice);
+      out.Put(" />");
+      PutTextBlock(out,
+                   {checked::Add(x, kSwatch + 6), checked::Add(y, (row - h) / 2),
+                    TextWidth(slice.name, mFontSize), nullptr, mFontSize, false, textColor,
+                    slice.name, &slice},
+                   mFontFamily);
       y = checked::Add(y, row);
     }
   }

@@ -35,11 +35,12 @@ QRectF ShapeBounds(const MarkupShape& shape) {
 std::vector<Part> Parts(const MarkupLabel& label) {
   std::vector<Part> parts;
   for (const MarkupShape& shape : label.shapes()) {
-    if (shape.tag.isEmpty()) continue;
+    // A legend entry shares its slice's Tag but not its name: it points at
+    // the slice, it is not part of it.
+    if (shape.tag.isEmpty() || shape.accessibleName.isEmpty()) continue;
     auto part =
         std::find_if(parts.begin(), parts.end(), [&](const Part& p) { return p.tag == shape.tag; });
     if (part == parts.end()) {
-      if (shape.accessibleName.isEmpty()) continue;
       parts.push_back({shape.tag, shape.accessibleName, ShapeBounds(shape)});
     } else {
       part->bounds |= ShapeBounds(shape);

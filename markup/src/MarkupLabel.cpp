@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <QTextLayout>
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
@@ -35,6 +36,65 @@ int HintLength(double length) {
 
 constexpr Qt::Alignment kTextAlignment = Qt::AlignLeft | Qt::AlignTop;
 constexpr int kTextFlags = static_cast<int>(kTextAlignment) | Qt::TextWordWrap;
+
+// A text caption may run to megabytes, yet the label stays a label: its
+// hints come from the first characters and at most so many lines, and it
+// lays out only what it shows, the last line cut with an ellipsis.
+constexpr qsizetype kMeasured = 4096;
+constexpr int kHintLines = 12;
+constexpr int kHintWidthInCharacters = 60;
+
+// The first `count` characters, a surrogate pair kept whole.
+QString Prefix(const QString& text, qsizetype count) {
+  if (text.size() <= count) return text;
+  if (count > 0 && text.at(count - 1).isHighSurrogate()) --count;
+  return text.left(count);
+}
+
+// The text laid out in `box`, line by line, as far as the box reaches;
+// where more follows, the last line shown ends in an ellipsis.
+void DrawTextWithin(QPainter& painter, const QRect& box, const QString& text) {
+  const QFontMetricsF metrics(painter.font());
+  const double line = metrics.lineSpacing();
+  const int lines = std::max(1, static_cast<int>(box.height() / line));
+  // No line holds more characters than the box has pixels across it; the
+  // text beyond those lines cannot show.
+  const qsizetype reach = static_cast<qsizetype>(lines + 1) * (std::max(box.width(), 1) + 2) + 16;
+  const QString shown = Prefix(text, reach);
+  QTextLayout layout(shown, painter.font());
+  QTextOption option(kTextAlignment);
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(option);
+  layout.setCacheEnabled(true);
+  layout.beginLayout();
+  double y = 0;
+  int count = 0;
+  qsizetype end = 0;
+  for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
+    l.setLineWidth(box.width());
+    if (count > 0 && y + l.height() > box.height()) {
+      l.setNumColumns(0);
+      break;
+    }
+    l.setPosition(QPointF(0, y));
+    y += l.height();
+    ++count;
+    end = l.textStart() + l.textLength();
+  }
+  layout.endLayout();
+  const bool more = end < text.size();
+  for (int i = 0; i < count; ++i) {
+    const QTextLine l = layout.lineAt(i);
+    if (more && i == count - 1) {
+      const QString last = shown.mid(l.textStart()).section(u'\n', 0, 0);
+      painter.drawText(
+          QPointF(box.left(), box.top() + l.y() + l.ascent()),
+          metrics.elidedText(last + QStringLiteral(" \u2026"), Qt::ElideRight, box.width()));
+    } else {
+      l.draw(&painter, box.topLeft());
+    }
+  }
+}
 
 }  // namespace
 
@@ -74,6 +134,7 @@ void MarkupLabel::setCaption(const QString& caption) {
   }
   updateGeometry();
   update();
+  HoverAgain();
   emit CaptionChanged(caption);
 }
 
@@ -91,12 +152,16 @@ void MarkupLabel::setStretch(Stretch stretch) {
   if (stretch == mStretch) return;
   mStretch = stretch;
   Invalidate();
+  HoverAgain();
 }
 
 QSize MarkupLabel::sizeHint() const {
   if (!mCurrent.scene) {
-    const QString& text = mCurrent.caption;
-    return fontMetrics().size(0, text.isEmpty() ? QStringLiteral(" ") : text);
+    const QString text = Prefix(mCurrent.caption, kMeasured);
+    const QSize line = fontMetrics().size(0, text.isEmpty() ? QStringLiteral(" ") : text);
+    const int widest = kHintWidthInCharacters * fontMetrics().averageCharWidth();
+    if (line.width() <= widest && text.size() == mCurrent.caption.size()) return line;
+    return {widest, heightForWidth(widest)};  // a paragraph, not a line
   }
   const QRectF& bounds = Bounds(mCurrent);
   if (mStretch != Stretch::None) return {HintLength(bounds.width()), HintLength(bounds.height())};
@@ -109,10 +174,12 @@ QSize MarkupLabel::minimumSizeHint() const {
     int widest = 0;
     const QFontMetrics metrics = fontMetrics();
     static const QRegularExpression kSpace(QStringLiteral("\\s+"));
-    for (const QString& word : mCurrent.caption.split(kSpace, Qt::SkipEmptyParts)) {
+    for (const QString& word :
+         Prefix(mCurrent.caption, kMeasured).split(kSpace, Qt::SkipEmptyParts)) {
       widest = std::max(widest, metrics.horizontalAdvance(word));
     }
-    widest = std::max(widest, 1);
+    // A word longer than a paragraph's width is broken anywhere.
+    widest = std::clamp(widest, 1, kHintWidthInCharacters * metrics.averageCharWidth());
     return {widest, heightForWidth(widest)};
   }
   if (mStretch == Stretch::None) return sizeHint();
@@ -129,11 +196,15 @@ bool MarkupLabel::hasHeightForWidth() const {
 
 int MarkupLabel::heightForWidth(int width) const {
   if (mCurrent.scene) return -1;
-  const QString text = mCurrent.caption.isEmpty() ? QStringLiteral(" ") : mCurrent.caption;
-  return fontMetrics()
-      .boundingRect(QRect(0, 0, std::max(width, 1), std::numeric_limits<int>::max() / 2),
-                    kTextFlags, text)
-      .height();
+  const QString text =
+      mCurrent.caption.isEmpty() ? QStringLiteral(" ") : Prefix(mCurrent.caption, kMeasured);
+  const QFontMetrics metrics = fontMetrics();
+  const int height =
+      metrics
+          .boundingRect(QRect(0, 0, std::max(width, 1), std::numeric_limits<int>::max() / 2),
+                        kTextFlags | Qt::TextWrapAnywhere, text)
+          .height();
+  return std::min(height, kHintLines * metrics.lineSpacing());
 }
 
 // Worked out when first needed, as a label's size hint is: a chart whose
@@ -241,13 +312,29 @@ void MarkupLabel::setHoverHighlight(bool on) {
 }
 
 void MarkupLabel::mouseMoveEvent(QMouseEvent* event) {
+  mPointer = event->globalPosition();
   Hover(TagAt(event->position()));
   QWidget::mouseMoveEvent(event);
 }
 
 void MarkupLabel::leaveEvent(QEvent* event) {
+  mPointer.reset();
   Hover({});
   QWidget::leaveEvent(event);
+}
+
+void MarkupLabel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  HoverAgain();
+}
+
+// The shapes moved under a pointer that stood still (a resize, a new
+// caption or Stretch): what it points at, and its tooltip, follow them.
+void MarkupLabel::HoverAgain() {
+  if (!mPointer) return;
+  const QString before = mHovered;
+  Hover(TagAt(mapFromGlobal(*mPointer)));
+  if (mHovered != before && QToolTip::isVisible()) QToolTip::hideText();
 }
 
 void MarkupLabel::mouseReleaseEvent(QMouseEvent* event) {
@@ -362,7 +449,7 @@ void MarkupLabel::Render(QPainter& painter, const Picture& picture, const QColor
   } else {
     painter.setPen(fore);
     painter.setFont(font());
-    painter.drawText(rect(), kTextFlags, picture.caption);
+    DrawTextWithin(painter, rect(), picture.caption);
   }
 }
 

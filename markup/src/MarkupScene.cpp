@@ -326,7 +326,9 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
   std::size_t index = 0;
   for (const MarkupShape& original : scene.shapes) {
     const std::size_t at = index++;
-    const bool highlighted = !highlight.isEmpty() && original.tag == highlight;
+    // Text keeps its colour: lighter, it would only read worse.
+    const bool highlighted = !highlight.isEmpty() && original.tag == highlight &&
+                             original.kind != MarkupShape::Kind::Text;
     if (highlighted) {
       lit = original;
       lit.fill = Lighter(original.fill);

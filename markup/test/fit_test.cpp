@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QVBoxLayout>
+
 #include <QApplication>
 #include <QPalette>
 #include <array>
@@ -99,6 +101,42 @@ TEST(Fit, SizeHints) {
   EXPECT_LT(minimum.width(), label.sizeHint().width() / 4);
   EXPECT_GT(label.heightForWidth(minimum.width()), 3 * label.heightForWidth(10000));
   EXPECT_EQ(minimum.height(), label.heightForWidth(minimum.width()));
+}
+
+// A text caption of megabytes keeps the label a label: a layout gives it a
+// few lines, not the text's whole height, and it shows its beginning, cut.
+TEST(Fit, LongTextStaysALabel) {
+  QString text;
+  for (int i = 0; text.size() < 8 * 1024 * 1024; ++i)
+    text += QStringLiteral("word%1 ").arg(i);
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  auto* label = new MarkupLabel;
+  layout->addWidget(label);
+  label->setBackColor(ToColorValue(Qt::white));
+  label->setForeColor(ToColorValue(Qt::black));
+  label->setCaption(text);
+  const QFontMetrics metrics = label->fontMetrics();
+  EXPECT_LE(label->minimumSizeHint().height(), 12 * metrics.lineSpacing());
+  EXPECT_LE(label->sizeHint().width(), 61 * metrics.averageCharWidth());
+  EXPECT_LE(window.minimumSizeHint().height(), 16 * metrics.lineSpacing());
+  window.resize(300, 120);
+  const QImage shown = Render(window);
+  // Ink in the first line and the last that fits, none below it.
+  const auto inkIn = [&](int top, int bottom) {
+    for (int y = top; y < bottom; ++y) {
+      for (int x = 0; x < shown.width(); ++x) {
+        if (qGray(shown.pixel(x, y)) < 100) return true;
+      }
+    }
+    return false;
+  };
+  const QRect box = label->geometry();
+  EXPECT_TRUE(inkIn(box.top(), box.top() + metrics.lineSpacing()));
+  const int lines = box.height() / metrics.lineSpacing();
+  EXPECT_TRUE(inkIn(box.top() + (lines - 1) * metrics.lineSpacing(),
+                    box.top() + lines * metrics.lineSpacing()));
+  EXPECT_FALSE(inkIn(box.top() + lines * metrics.lineSpacing() + 2, box.bottom()));
 }
 
 // A label showing the system window colour changes with the palette at once.

@@ -223,3 +223,54 @@ TEST(Description, ListsSlicesInTheirOrder) {
 
 }  // namespace
 }  // namespace xamlpie::test
+
+namespace xamlpie::test {
+namespace {
+
+// The pointer stands still while the chart moves under it (a resize): what
+// it points at follows. A legend entry points at its slice: it hovers,
+// clicks and tells the same.
+TEST(Pointing, FollowsTheChartAndItsLegend) {
+  cXAMLPieChart chart;
+  chart.Size(100);
+  chart.AddDataItem(50, 0x000000FF, "Left");
+  chart.AddDataItem(50, 0x00FF0000, "Right");
+  chart.StartAngle(90);  // "Left" on the left, "Right" on the right
+  chart.Legend(true);
+  MarkupLabel label;
+  label.resize(400, 100);
+  label.setStretch(Stretch::Uniform);
+  label.setCaption(QString::fromStdString(chart.XAML()));
+  label.show();
+  QSignalSpy hovered(&label, &MarkupLabel::ShapeHovered);
+  QSignalSpy clicked(&label, &MarkupLabel::ShapeClicked);
+  const auto rectangle =
+      std::find_if(label.shapes().begin(), label.shapes().end(),
+                   [](const MarkupShape& m) { return m.kind == MarkupShape::Kind::Rectangle; });
+  ASSERT_NE(rectangle, label.shapes().end());
+  const QPoint swatch = label.canvasTransform().map(rectangle->box.center()).toPoint();
+  QTest::mouseMove(&label, swatch);
+  QTest::mouseClick(&label, Qt::LeftButton, {}, swatch);
+  ASSERT_EQ(hovered.count(), 1);
+  EXPECT_EQ(hovered[0][0].toString(), "0");
+  ASSERT_EQ(clicked.count(), 1);
+  EXPECT_EQ(clicked[0][0].toString(), "0");
+  QHelpEvent help(QEvent::ToolTip, swatch, label.mapToGlobal(swatch));
+  QCoreApplication::sendEvent(&label, &help);
+  EXPECT_EQ(QToolTip::text(), "Left: 50 %");
+
+  // Over the "Left" half, then the label shrinks: the point now lies
+  // elsewhere on the chart, or off it.
+  const QPoint point = label.canvasTransform().map(QPointF(30, 50)).toPoint();
+  QTest::mouseMove(&label, point);
+  ASSERT_EQ(hovered.last()[0].toString(), "0");
+  label.resize(40, 20);
+  const int now = label.ShapeAt(point);
+  const QString tag = now < 0 ? QString() : label.shapes()[static_cast<std::size_t>(now)].tag;
+  ASSERT_NE(tag, u"0"_qs);
+  ASSERT_GE(hovered.count(), 2);
+  EXPECT_EQ(hovered.last()[0].toString(), tag);
+}
+
+}  // namespace
+}  // namespace xamlpie::test

@@ -121,6 +121,7 @@ class MarkupLabel : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   // A caption as read, and its picture once painted.
@@ -142,6 +143,7 @@ class MarkupLabel : public QWidget {
               const QString& highlight) const;
   QString TagAt(QPointF point) const;
   void Hover(const QString& tag);
+  void HoverAgain();
   QTransform CanvasTransform(const Picture& picture) const;
 
   // The caption shown, and the one before it: a label that goes back and forth
@@ -152,7 +154,8 @@ class MarkupLabel : public QWidget {
   ColorValue mForeColor = 0x80000012u;  // button text
   Stretch mStretch = Stretch::None;
   bool mHoverHighlight = false;
-  QString mHovered;  // the Tag under the pointer
+  QString mHovered;                 // the Tag under the pointer
+  std::optional<QPointF> mPointer;  // where it was last seen over the label, globally
 };
 
 }  // namespace xamlpie
