@@ -30,7 +30,9 @@ install(FILES ${PROJECT_BINARY_DIR}/xamlpieConfig.cmake ${PROJECT_BINARY_DIR}/xa
 
 # pkg-config finds the prefix from where the file lies, so an unpacked or moved
 # tree works as well as an installed one.
-if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+# Installed into the system (the Debian package), it names /usr, whose
+# include folder compilers search anyway: no -I for pkg-config to print.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR CMAKE_INSTALL_PREFIX STREQUAL "/usr")
   set(xamlpie_pc_prefix "${CMAKE_INSTALL_PREFIX}")
 else()
   file(RELATIVE_PATH xamlpie_pc_up "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
@@ -51,14 +53,18 @@ if(XAMLPIE_MASTER_PROJECT)
   set(CPACK_PACKAGE_VENDOR "The xamlpie developers")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
   set(CPACK_PACKAGE_DESCRIPTION
-      "A C++20 library that turns slices into XAML markup for pie and doughnut charts, a Qt 6 widget that draws such markup, and the demo xamlpie-demo.")
+      "A C++20 library that turns slices into XAML markup for pie and doughnut charts, a Qt 6 widget that draws such markup, the demo xamlpie-demo and xamlpie-playground, which builds any chart and exports it as PNG, SVG or XAML.")
   set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The xamlpie developers <xamlpie@localhost>")
   set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # the demo's Qt libraries
-  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-base-dev, pkg-config")
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # the programs' Qt libraries
+  # What find_package(xamlpie COMPONENTS markup) finds in turn: the label is a
+  # static library, so Qt Widgets, Qt Svg and pugixml come to its consumers.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-base-dev (>= 6.4), qt6-svg-dev (>= 6.4), libpugixml-dev (>= 1.11)")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pkg-config, cmake")
+  set(CPACK_STRIP_FILES ON)
   set(CPACK_GENERATOR TGZ)
   include(CPack)
 endif()

@@ -25,6 +25,8 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <iostream>
 #include <vector>
@@ -157,7 +159,22 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   auto* controls = new QWidget;
   auto* left = new QVBoxLayout(controls);
   left->addWidget(table, 1);
+  // The shares' total, and a way to 100 when it is off: slices past 100 %
+  // would wrap round the pie.
+  lblTotal = new QLabel;
+  btnScale = new QPushButton(tr("Scale to &100"));
+  btnScale->setToolTip(tr("Turn the values into whole percents that add up to 100"));
+  auto* totalRow = new QHBoxLayout;
+  totalRow->addWidget(lblTotal, 1);
+  totalRow->addWidget(btnScale);
+  lblProblem = new QLabel;
+  lblProblem->setWordWrap(true);
+  lblProblem->setStyleSheet(QStringLiteral("color: #B00020"));
+  lblProblem->hide();
+
   left->addLayout(rowButtons);
+  left->addLayout(totalRow);
+  left->addWidget(lblProblem);
   left->addWidget(chkRawValues);
   left->addLayout(form);
 
@@ -215,6 +232,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   connect(copy, &QPushButton::clicked, this,
           [this] { QApplication::clipboard()->setText(lblChart->Caption()); });
   connect(table, &QTableWidget::itemChanged, this, &PlaygroundWindow::Refresh);
+  connect(btnScale, &QPushButton::clicked, this, &PlaygroundWindow::ScaleTo100);
   connect(table, &QTableWidget::cellDoubleClicked, this, [this](int, int column) {
     if (column == kColour) PickSliceColour();
   });
@@ -300,14 +318,15 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
   const int rows = table->rowCount();
   std::vector<double> values;
   std::vector<std::int32_t> shares;
+  QStringList bad;  // cells that cannot be read: named, and drawn as 0 or their last colour
   for (int row = 0; row < rows; ++row) {
     bool ok = false;
-    const double value = table->item(row, kValue)->text().toDouble(&ok);
-    if (!ok) {
-      *problem = tr("row %1: the value \"%2\" is not a number")
+    double value = table->item(row, kValue)->text().toDouble(&ok);
+    if (!ok || !std::isfinite(value)) {
+      bad.append(tr("row %1: the value \"%2\" is not a number")
                      .arg(row + 1)
-                     .arg(table->item(row, kValue)->text());
-      return {};
+                     .arg(table->item(row, kValue)->text()));
+      value = 0;
     }
     values.push_back(value);
     shares.push_back(static_cast<std::int32_t>(std::lround(std::clamp(value, -1e6, 1e6))));
@@ -333,22 +352,54 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
     chart.GroupBelow(spnGroupBelow->value(), ButtonColour(btnGroup),
                      txtGroupLabel->text().toStdString());
     for (int row = 0; row < rows; ++row) {
-      const QColor colour = QColor::fromString(table->item(row, kColour)->text());
+      QColor colour = QColor::fromString(table->item(row, kColour)->text());
       if (!colour.isValid()) {
-        *problem = tr("row %1: \"%2\" is not a colour")
+        bad.append(tr("row %1: \"%2\" is not a colour")
                        .arg(row + 1)
-                       .arg(table->item(row, kColour)->text());
-        return {};
+                       .arg(table->item(row, kColour)->text()));
+        colour = table->item(row, kColour)->data(Qt::DecorationRole).value<QColor>();
       }
       chart.AddDataItem(shares[static_cast<std::size_t>(row)], ToColorValue(colour),
                         table->item(row, kName)->text().toStdString());
       chart.Explode(row, table->item(row, kExplode)->text().toInt());
     }
+    *problem = bad.join(QStringLiteral("; "));
     return chart.XAML();
   } catch (const std::exception& e) {
     *problem = QString::fromLocal8Bit(e.what());
     return {};
   }
+}
+
+void PlaygroundWindow::UpdateTotal() {
+  double total = 0;
+  for (int row = 0; row < table->rowCount(); ++row)
+    total += table->item(row, kValue)->text().toDouble();
+  const bool off = !chkRawValues->isChecked() && table->rowCount() > 0 && total != 100;
+  lblTotal->setText(
+      off ? tr("Total: %1 % - not 100 %: slices will overlap or leave a gap").arg(total)
+          : tr("Total: %1").arg(total));
+  lblTotal->setStyleSheet(off ? QStringLiteral("color: #B00020") : QString());
+  btnScale->setEnabled(off);
+}
+
+void PlaygroundWindow::ScaleTo100() {
+  std::vector<double> values;
+  for (int row = 0; row < table->rowCount(); ++row)
+    values.push_back(std::max(0.0, table->item(row, kValue)->text().toDouble()));
+  std::vector<std::int32_t> shares;
+  try {
+    shares = SharesFromValues(values);
+  } catch (const std::invalid_argument& e) {
+    ReportError(QString::fromLocal8Bit(e.what()));
+    return;
+  }
+  mLoading = true;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    table->item(row, kValue)->setText(QString::number(shares[static_cast<std::size_t>(row)]));
+  }
+  mLoading = false;
+  Refresh();
 }
 
 void PlaygroundWindow::Refresh() {
@@ -362,13 +413,28 @@ void PlaygroundWindow::Refresh() {
       mLoading = false;
     }
   }
+  // A cell that cannot be read is marked and named until it is mended; the
+  // chart follows every other edit meanwhile.
+  mLoading = true;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    bool number = false;
+    const double value = table->item(row, kValue)->text().toDouble(&number);
+    const bool colour = QColor::fromString(table->item(row, kColour)->text()).isValid();
+    for (const auto& [column, good] :
+         {std::pair{kValue, number && std::isfinite(value)}, std::pair{kColour, colour}}) {
+      QTableWidgetItem* item = table->item(row, column);
+      item->setData(Qt::BackgroundRole, good ? QVariant() : QVariant(QColor(0xFF, 0xC8, 0xC8)));
+      item->setToolTip(good ? QString()
+                            : tr("Not a %1").arg(column == kValue ? tr("number") : tr("colour")));
+    }
+  }
+  mLoading = false;
   QString problem;
   const std::string markup = BuildMarkup(&problem);
-  if (!problem.isEmpty()) {
-    statusBar()->showMessage(problem);
-    return;  // the last good chart stays
-  }
-  statusBar()->clearMessage();
+  lblProblem->setText(problem);
+  lblProblem->setVisible(!problem.isEmpty());
+  UpdateTotal();
+  if (markup.empty()) return;  // the last good chart stays
   const QString text = QString::fromLatin1(markup.data(), static_cast<qsizetype>(markup.size()));
   lblChart->setCaption(text);
   txtMarkup->setPlainText(text);
@@ -406,8 +472,41 @@ QJsonObject PlaygroundWindow::ToJson() const {
   };
 }
 
+namespace {
+
+// The keys a chart file may have (in xamlpie-chart.schema.json too); any
+// other is named, with the known one it differs from only in case.
+const char* const kChartKeys[] = {"slices",       "rawValues",     "size",          "marginLeft",
+                                  "marginTop",    "doughnutWidth", "startAngle",    "clockwise",
+                                  "labels",       "labelsOutside", "minLabelAngle", "legend",
+                                  "centerText",   "groupBelow",    "groupLabel",    "fontSize",
+                                  "outlineColor", "textColor",     "holeColor",     "groupColor"};
+const char* const kSliceKeys[] = {"name", "value", "color", "explode"};
+
+template <std::size_t N>
+QString UnknownKey(const QJsonObject& object, const char* const (&known)[N]) {
+  for (const QString& key : object.keys()) {
+    const auto same = [&](const char* k) { return key == QLatin1String(k); };
+    if (std::any_of(std::begin(known), std::end(known), same)) continue;
+    const auto* like = std::find_if(std::begin(known), std::end(known), [&](const char* k) {
+      return key.compare(QLatin1String(k), Qt::CaseInsensitive) == 0;
+    });
+    return like != std::end(known)
+               ? QObject::tr(R"(unknown key "%1" (keys are case-sensitive: "%2"))")
+                     .arg(key, QLatin1String(*like))
+               : QObject::tr(R"(unknown key "%1")").arg(key);
+  }
+  return {};
+}
+
+}  // namespace
+
 bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
   // Everything is checked before anything changes.
+  if (const QString unknown = UnknownKey(json, kChartKeys); !unknown.isEmpty()) {
+    *problem = unknown;
+    return false;
+  }
   const QJsonValue slices = json.value(QLatin1String("slices"));
   if (!slices.isArray()) {
     *problem = tr("\"slices\" is missing or not a list");
@@ -428,6 +527,10 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
       return false;
     }
     const QJsonObject slice = entry.toObject();
+    if (const QString unknown = UnknownKey(slice, kSliceKeys); !unknown.isEmpty()) {
+      *problem = tr("%1: %2").arg(where, unknown);
+      return false;
+    }
     if (!slice.value(QLatin1String("value")).isDouble()) {
       *problem = tr("%1: \"value\" is missing or not a number").arg(where);
       return false;

@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -69,9 +70,14 @@ class PlaygroundWindow : public QMainWindow {
   MarkupLabel* lblChart = nullptr;
   QPlainTextEdit* txtMarkup = nullptr;
   QPushButton* btnCopy = nullptr;
+  QLabel* lblTotal = nullptr;  // the shares' total; a warning when not 100
+  QPushButton* btnScale = nullptr;
+  QLabel* lblProblem = nullptr;  // cells that cannot be read, until mended
 
  public slots:
   void Refresh();
+  // The values as whole percents adding up to 100.
+  void ScaleTo100();
 
  protected:
   // Shows a problem to the user; tests replace the message box.
@@ -79,6 +85,7 @@ class PlaygroundWindow : public QMainWindow {
 
  private:
   void AddRow(const QString& name, double value, const QColor& colour, int explode);
+  void UpdateTotal();
   void MoveRow(int by);
   void PickSliceColour();
   void Export(const QString& kind);

@@ -3,23 +3,35 @@
 # tree (CMake and pkg-config), and runs the unpacked demo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh desktop-file-utils
-cmake --preset default >/dev/null
-cmake --build --preset default
-out="$PWD/build/package"
+scripts/install-deps.sh desktop-file-utils file
+# As the README builds it: /usr, multiarch libraries, no tests.
+cmake --preset package >/dev/null
+cmake --build --preset package
+out="$PWD/build/package-check"
 rm -rf "$out"
-cpack -G DEB --config build/default/CPackConfig.cmake -B "$out"
+cpack -G DEB --config build/package/CPackConfig.cmake -B "$out"
 deb=$(ls "$out"/*.deb)
 dpkg-deb --field "$deb" Package Version Depends
+for needed in qt6-base-dev qt6-svg-dev libpugixml-dev; do
+  dpkg-deb --field "$deb" Depends | grep -q "$needed" || { echo "Depends lacks $needed"; exit 1; }
+done
 dpkg-deb -x "$deb" "$out/root"
 usr="$out/root/usr"
+libdir="lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
+ls "$usr/$libdir"/libxamlpie.a "$usr/$libdir"/libxamlpie-markup.a >/dev/null
+! file "$usr/bin/xamlpie-demo" | grep -q "not stripped" || { echo "xamlpie-demo is not stripped"; exit 1; }
 
 export QT_QPA_PLATFORM=offscreen
 cmake -S cmake/consumer -B "$out/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$usr" >/dev/null
 cmake --build "$out/consumer"
 (cd "$out/consumer" && ./xamlpie-consumer && ./xamlpie-label-consumer)
-PKG_CONFIG_PATH="$usr/lib/pkgconfig" sh -c \
-  'c++ -std=c++20 -DXAMLPIE_PLAIN cmake/consumer/main.cpp $(pkg-config --cflags --libs xamlpie) -o "$0/plain"' "$out"
+# The file names /usr, as installed; the unpacked tree stands in for it.
+if PKG_CONFIG_PATH="$usr/$libdir/pkgconfig" pkg-config --cflags xamlpie | grep -q -- -I; then
+  echo "pkg-config --cflags names an include folder the compiler searches anyway"; exit 1
+fi
+PKG_CONFIG_PATH="$usr/$libdir/pkgconfig" sh -c \
+  'c++ -std=c++20 -DXAMLPIE_PLAIN cmake/consumer/main.cpp -I"$1/include" -L"$1/$2" \
+     $(pkg-config --cflags --libs xamlpie) -o "$0/plain"' "$out" "$usr" "$libdir"
 "$out/plain"
 desktop-file-validate "$usr/share/applications/xamlpie-demo.desktop" \
   "$usr/share/applications/xamlpie-playground.desktop"

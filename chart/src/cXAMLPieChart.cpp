@@ -206,6 +206,7 @@ struct Layout {
   std::int32_t room = 0;         // width of an outside-label column and its leaders
   std::int32_t columnWidth = 0;  // of the widest outside label
   std::int32_t explode = 0;      // the farthest a slice is pulled out
+  std::int32_t pad = 0;          // round the pie, for slices pulled out
   std::int32_t lineHeight = 0;   // of one line of text
   std::vector<DrawnSlice> slices{};
   std::vector<std::string> labels{};  // per slice; empty: none
@@ -237,13 +238,39 @@ std::pair<std::int32_t, std::int32_t> SliceAngles(std::int32_t Percent, std::int
   return {startAngle, endAngle};
 }
 
-// Text is measured without a font: this much of the size per character is
-// wide enough for the sans-serif faces renderers use, so boxes err large.
-constexpr double kCharWidth = 0.6;
+// Text is measured without a font, by advance widths in em of DejaVu Sans,
+// which is wider than Liberation Sans, Arial, Helvetica, Segoe UI and the
+// other sans-serif faces renderers pick: boxes err large, never small.
+double CharWidth(char32_t c) {
+  static constexpr double kPrintable[95] = {
+      // space ! " # $ % & ' ( ) * + , - . /
+      0.318, 0.401, 0.460, 0.838, 0.636, 0.950, 0.780, 0.275, 0.390, 0.390, 0.500, 0.838, 0.318,
+      0.361, 0.318, 0.337,
+      // 0-9
+      0.636, 0.636, 0.636, 0.636, 0.636, 0.636, 0.636, 0.636, 0.636, 0.636,
+      // : ; < = > ? @
+      0.337, 0.337, 0.838, 0.838, 0.838, 0.531, 1.000,
+      // A-Z
+      0.684, 0.686, 0.698, 0.770, 0.632, 0.575, 0.775, 0.752, 0.295, 0.295, 0.656, 0.557, 0.863,
+      0.748, 0.787, 0.603, 0.787, 0.695, 0.635, 0.611, 0.732, 0.684, 0.989, 0.685, 0.611, 0.685,
+      // [ \ ] ^ _ `
+      0.390, 0.337, 0.390, 0.838, 0.500, 0.500,
+      // a-z
+      0.613, 0.635, 0.550, 0.635, 0.615, 0.352, 0.635, 0.634, 0.278, 0.278, 0.579, 0.278, 0.974,
+      0.634, 0.612, 0.635, 0.635, 0.411, 0.521, 0.392, 0.634, 0.592, 0.818, 0.592, 0.592, 0.525,
+      // { | } ~
+      0.636, 0.337, 0.636, 0.838};
+  if (c >= 0x20 && c < 0x7F) return kPrintable[c - 0x20];
+  // Accented Latin, Greek, Cyrillic: as the widest capitals; wide scripts a
+  // whole em.
+  return c < 0x1100 ? 0.8 : 1.0;
+}
 
-std::int32_t TextWidth(std::string_view text, std::int32_t fontSize) {
-  const auto chars = static_cast<double>(detail::CodePointCount(text));
-  return checked::Round(std::ceil(chars * fontSize * kCharWidth));
+std::int32_t TextWidth(std::string_view text, std::int32_t fontSize, bool bold = false) {
+  double ems = 0;
+  detail::ForEachCodePoint(text, [&](char32_t c) { ems += CharWidth(c); });
+  // Bold faces run about a tenth wider; a pixel spare for rounding.
+  return checked::Round(std::ceil(ems * fontSize * (bold ? 1.1 : 1.0)) + (ems > 0 ? 1 : 0));
 }
 
 std::string PercentText(std::int32_t percent) {
@@ -354,6 +381,34 @@ bool InLegend(const DrawnSlice& slice) {
 
 std::int32_t RoundedOffset(double length, double direction) {
   return checked::Round(length * direction);
+}
+
+// A coordinate to a hundredth of a pixel, whatever the C locale says.
+void PutDecimal(detail::MarkupWriter& out, double value) {
+  char text[32];
+  const auto [end, error] =
+      std::to_chars(std::begin(text), std::end(text), std::round(value * 100.0) / 100.0 + 0.0,
+                    std::chars_format::fixed, 2);
+  out.Put(error == std::errc() ? std::string_view(text, static_cast<std::size_t>(end - text))
+                               : std::string_view("0"));
+}
+
+// An arc about (cx, cy) at `radius` through the slice's whole degrees, first
+// to last or back.
+void PutArc(detail::MarkupWriter& out, const Layout& layout, const DrawnSlice& slice, double cx,
+            double cy, double radius, bool back) {
+  const std::int32_t count = checked::Sub(slice.endAngle, slice.startAngle);
+  for (std::int32_t i = 0; i <= count; ++i) {
+    const double a = back ? slice.endAngle - i : slice.startAngle + i;
+    const double degrees = !layout.turned     ? a
+                           : layout.clockwise ? layout.start - a
+                                              : layout.start + a;
+    const double radians = degrees * kPi / 180.0;
+    out.Put(" ");
+    PutDecimal(out, cx + radius * std::cos(radians));
+    out.Put(",");
+    PutDecimal(out, cy - radius * std::sin(radians));
+  }
 }
 
 }  // namespace
@@ -564,6 +619,16 @@ std::string cXAMLPieChart::XAML() const {
     runningTotal = checked::Add(runningTotal, slice.percent);
   }
 
+  // A pulled-out slice must not leave the markup's top-left corner: the pie
+  // moves right and down by the farthest pull, and its extent grows by twice
+  // that.
+  for (const DrawnSlice& slice : layout.slices) {
+    if (slice.explode > 0 && slice.startAngle <= slice.endAngle)
+      layout.pad = std::max(layout.pad, slice.explode);
+  }
+  layout.left = checked::Add(layout.left, layout.pad);
+  layout.top = checked::Add(layout.top, layout.pad);
+
   // Labels, and room beside the pie for them when they go outside.
   layout.lineHeight = checked::Round(std::ceil(mFontSize * 4.0 / 3.0));
   if (mSliceLabels != LabelStyle::None) {
@@ -594,21 +659,15 @@ std::string cXAMLPieChart::XAML() const {
   const auto exploded = [](const DrawnSlice& slice) {
     return slice.explode != 0 && slice.startAngle <= slice.endAngle;
   };
-  const auto drawSlice = [&](const DrawnSlice& slice, bool moved) {
-    detail::SliceGeometry geometry{layout.left, layout.top, -1, slice.name, slice.folded};
-    if (!slice.name.empty()) geometry.tag = slice.tag;
-    if (moved) {
-      const auto [ux, uy] = layout.Middle(slice);
-      geometry.left = checked::Add(geometry.left, RoundedOffset(slice.explode, ux));
-      geometry.top = checked::Add(geometry.top, RoundedOffset(slice.explode, uy));
-    }
-    return SliceXAML(out, slice.percent, slice.startPercent, *slice.color, layout, geometry);
-  };
   bool anyExploded = false;
   for (const DrawnSlice& slice : layout.slices) {
     if (exploded(slice)) {
       anyExploded = true;
-    } else if (drawSlice(slice, false)) {
+      continue;
+    }
+    detail::SliceGeometry geometry{layout.left, layout.top, -1, slice.name, slice.folded};
+    if (!slice.name.empty()) geometry.tag = slice.tag;
+    if (SliceXAML(out, slice.percent, slice.startPercent, *slice.color, layout, geometry)) {
       out.Put("\r\n");
     }
   }
@@ -635,8 +694,6 @@ std::string cXAMLPieChart::XAML() const {
       const detail::SliceGeometry gap{layout.left, layout.top, -1, {}, {}, 3};
       out.Put("\r\n");
       SliceXAML(out, slice.percent, slice.startPercent, background, layout, gap);
-      out.Put("\r\n");
-      drawSlice(slice, true);
     }
     if (mDoughnutWidth >= 1) out.Put("\r\n");
   }
@@ -658,6 +715,61 @@ std::string cXAMLPieChart::XAML() const {
     out.Put("' Height='");
     out.Int(hole);
     out.Put("' />");
+  }
+
+  // A pulled-out slice is drawn whole where it went, over the hole: its
+  // ring, or fan, smooth to a hundredth of a pixel, outlined along its rim
+  // (and the hole's edge) as the others are by the circles.
+  if (anyExploded) {
+    const bool hole =
+        mDoughnutWidth >= 1 && checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) > 0;
+    const double rimCentre = layout.left + (mSize - 1) / 2.0;  // the outline circle's
+    const double rimOuter = (mSize - 1) / 2.0;
+    const double holeRadius = (mSize - 2.0 * mDoughnutWidth) / 2.0;
+    const double fanCentre = layout.left + static_cast<double>(layout.centre);
+    const double fanCentreY = layout.top + static_cast<double>(layout.centre);
+    const double rimCentreY = layout.top + (mSize - 1) / 2.0;
+    for (const DrawnSlice& slice : layout.slices) {
+      if (!exploded(slice)) continue;
+      const auto [ux, uy] = layout.Middle(slice);
+      const double dx = slice.explode * ux;
+      const double dy = slice.explode * uy;
+      out.Put("\r\n<Polygon Fill='#");
+      out.Put(*slice.color);
+      out.Put("' Stroke='#");
+      out.Put(*slice.color);
+      out.Put("'");
+      if (!slice.name.empty()) {
+        PutSlicePointer(out, slice);
+        out.Put(" AutomationProperties.Name='");
+        out.Text(slice.name);
+        out.Put(", ");
+        out.Int(slice.percent);
+        out.Put(" percent'");
+      }
+      out.Put(" Points='");
+      if (hole) {
+        PutArc(out, layout, slice, fanCentre + dx, fanCentreY + dy, layout.radius, false);
+        PutArc(out, layout, slice, fanCentre + dx, fanCentreY + dy, holeRadius - 1.0, true);
+      } else {
+        out.Put(" ");
+        PutDecimal(out, fanCentre + dx);
+        out.Put(",");
+        PutDecimal(out, fanCentreY + dy);
+        PutArc(out, layout, slice, fanCentre + dx, fanCentreY + dy, layout.radius, false);
+      }
+      out.Put("' />");
+      const auto band = [&](double cx, double cy, double outer) {
+        out.Put("\r\n<Polygon Fill='#");
+        out.Put(outlineColor);
+        out.Put("' Points='");
+        PutArc(out, layout, slice, cx + dx, cy + dy, outer, false);
+        PutArc(out, layout, slice, cx + dx, cy + dy, outer - 2.0, true);
+        out.Put("' />");
+      };
+      band(rimCentre, rimCentreY, rimOuter);
+      if (hole) band(fanCentre, fanCentreY, holeRadius);
+    }
   }
 
   ExtrasXAML(out, layout);
@@ -683,20 +795,92 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
   if (insideLabels) {
     // Halfway across the ring, or well out towards the rim of a pie.
     const double along = hole ? layout.radius - mDoughnutWidth / 2.0 : 0.62 * layout.radius;
-    for (std::size_t i = 0; i < layout.slices.size(); ++i) {
+    const double inner = hole ? (mSize - 2.0 * mDoughnutWidth) / 2.0 + 1.0 : 0.0;
+    const double outer = layout.radius - 1.0;
+    struct Box {
+      double left, top, right, bottom;
+      bool Meets(const Box& o) const {
+        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+      }
+    };
+    std::vector<Box> taken;
+    if (!mCenterText.empty()) {  // as placed below
+      const std::int32_t size = checked::Round(mFontSize * 1.5);
+      const std::int32_t height = checked::Round(std::ceil(size * 4.0 / 3.0));
+      const double width =
+          std::min<double>(TextWidth(mCenterText, size, true),
+                           hole ? mSize - 2.0 * mDoughnutWidth : std::max(mSize / 2, 0));
+      taken.push_back({centreX - width / 2, centreY - height / 2.0, centreX + width / 2,
+                       centreY + height / 2.0});
+    }
+    // Whether a point of the label lies inside its slice, the slice where it
+    // is drawn.
+    const auto within = [&](const DrawnSlice& slice, double cx, double cy, double px, double py) {
+      const double dx = px - cx;
+      const double dy = cy - py;
+      const double r = std::hypot(dx, dy);
+      if (r < inner || r > outer) return false;
+      const double first = !layout.turned     ? slice.startAngle
+                           : layout.clockwise ? layout.start - slice.startAngle
+                                              : layout.start + slice.startAngle;
+      double turn = std::atan2(dy, dx) * 180.0 / kPi - first;
+      if (layout.turned && layout.clockwise) turn = -turn;
+      turn = std::fmod(std::fmod(turn, 360.0) + 360.0, 360.0);
+      return turn <= slice.endAngle - slice.startAngle;
+    };
+    // Where labels compete for room, the larger slices keep theirs.
+    std::vector<std::size_t> order(layout.slices.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+      order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return layout.slices[a].percent > layout.slices[b].percent;
+    });
+    std::vector<bool> shown(layout.slices.size(), false);
+    std::vector<std::array<std::int32_t, 3>> at(layout.slices.size());  // x, y, width
+    for (const std::size_t i : order) {
       const DrawnSlice& slice = layout.slices[i];
       const std::string& label = layout.labels[i];
       if (label.empty() || checked::Sub(slice.endAngle, slice.startAngle) < mMinLabelAngle) {
         continue;
       }
       const auto [ux, uy] = layout.Middle(slice);
-      const double reach = along + slice.explode;
       const std::int32_t width = TextWidth(label, mFontSize);
-      const std::int32_t x = checked::Add(centreX, RoundedOffset(reach, ux));
-      const std::int32_t y = checked::Add(centreY, RoundedOffset(reach, uy));
+      const double cx = centreX + slice.explode * ux;
+      const double cy = centreY + slice.explode * uy;
+      // Where it is meant to go, else nearer the middle or the rim of a pie,
+      // whichever first holds it.
+      bool fits = false;
+      std::int32_t x = 0;
+      std::int32_t y = 0;
+      for (const double share : {1.0, 0.85, 1.15, 0.7, 1.3, 0.55}) {
+        if (hole && share != 1.0) break;  // a ring has one middle
+        const double reach = along * share + slice.explode;
+        x = checked::Add(centreX, RoundedOffset(reach, ux));
+        y = checked::Add(centreY, RoundedOffset(reach, uy));
+        const Box box{x - width / 2.0, y - h / 2.0, x + width / 2.0, y + h / 2.0};
+        fits = std::none_of(taken.begin(), taken.end(),
+                            [&](const Box& other) { return other.Meets(box); });
+        for (const double fx : {0.0, 0.5, 1.0}) {
+          for (const double fy : {0.0, 0.5, 1.0}) {
+            fits = fits && within(slice, cx, cy, box.left + fx * (box.right - box.left),
+                                  box.top + fy * (box.bottom - box.top));
+          }
+        }
+        if (fits) {
+          taken.push_back(box);
+          break;
+        }
+      }
+      if (!fits) continue;  // a label never runs out of its slice or over another
+      shown[i] = true;
+      at[i] = {x, y, width};
+    }
+    for (std::size_t i = 0; i < layout.slices.size(); ++i) {
+      if (!shown[i]) continue;
+      const auto [x, y, width] = at[i];
       PutTextBlock(out,
                    {checked::Sub(x, width / 2), checked::Sub(y, h / 2), width, "Center", mFontSize,
-                    false, ContrastTo(*slice.color), label},
+                    false, ContrastTo(*layout.slices[i].color), layout.labels[i]},
                    mFontFamily);
     }
   }
@@ -718,8 +902,8 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       const double want = centreY + (knee + layout.slices[i].explode) * uy - h / 2.0;
       columns[ux >= 0 ? 1 : 0].push_back({i, ux, uy, static_cast<std::int64_t>(std::lround(want))});
     }
-    const std::int64_t lowest = mMarginTop;
-    const std::int64_t highest = std::int64_t{mMarginTop} + mSize;
+    const std::int64_t lowest = layout.top;
+    const std::int64_t highest = std::int64_t{layout.top} + mSize;
     const std::int64_t fit = h > 0 && mSize > 0 ? mSize / h : 0;
     const auto rim = checked::Floor(std::max(layout.radius, 0.0));
     const std::int32_t edge = checked::Add(checked::Add(rim, 14), layout.explode);
@@ -750,9 +934,11 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
         const std::int32_t ax = checked::Add(centreX, RoundedOffset(rimDistance, p.ux));
         const std::int32_t ay = checked::Add(centreY, RoundedOffset(rimDistance, p.uy));
         const std::int32_t kx = checked::Add(centreX, RoundedOffset(rimDistance + 10.0, p.ux));
-        // The knee stays within the chart's height, as the labels do.
+        // The knee stays within the chart's height, as the labels do, but
+        // never turns back into a slice pulled out beyond it.
         const std::int32_t ky = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-            checked::Add(centreY, RoundedOffset(rimDistance + 10.0, p.uy)), lowest, highest));
+            checked::Add(centreY, RoundedOffset(rimDistance + 10.0, p.uy)),
+            std::min<std::int64_t>(lowest, ay), std::max<std::int64_t>(highest, ay)));
         const std::int32_t top = checked::Narrow(p.top);
         const std::int32_t ex =
             side == 1 ? checked::Add(centreX, edge) : checked::Sub(centreX, edge);
@@ -788,10 +974,12 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     for (const DrawnSlice& slice : layout.slices) {
       rows = checked::Add(rows, InLegend(slice) ? 1 : 0);
     }
-    const std::int32_t x = checked::Add(
-        checked::Add(checked::Add(mMarginLeft, mSize), checked::Mul(2, layout.room)), 16);
+    const std::int32_t x =
+        checked::Add(checked::Add(checked::Add(mMarginLeft, mSize),
+                                  checked::Mul(2, checked::Add(layout.room, layout.pad))),
+                     16);
     std::int32_t y =
-        checked::Add(mMarginTop, std::max(0, checked::Sub(mSize, checked::Mul(rows, row)) / 2));
+        checked::Add(layout.top, std::max(0, checked::Sub(mSize, checked::Mul(rows, row)) / 2));
     for (const DrawnSlice& slice : layout.slices) {
       if (!InLegend(slice)) continue;
       out.Put("\r\n<Rectangle");

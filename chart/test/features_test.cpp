@@ -65,31 +65,63 @@ TEST(Features, StartAngleAndDirectionTurnTheRim) {
   }
 }
 
+// The slice moves whole, smooth and outlined; its place is cleared; the rest
+// of the chart moves right and down by the pull, so nothing leaves the
+// markup's top-left corner.
 TEST(Features, ExplodeMovesOneSliceAndNothingElse) {
-  cXAMLPieChart plain = DemoChart(false);
-  cXAMLPieChart exploded = DemoChart(false);
-  exploded.Explode(2, 20);  // blue, 108 to 198 degrees: its middle is 153
-  EXPECT_EQ(exploded.Explode(2), 20);
-  const std::vector<Polygon> before = Polygons(plain.XAML());
-  const std::vector<Polygon> after = Polygons(exploded.XAML());
-  ASSERT_EQ(after.size(), before.size() + 1);  // and the cleared place
-  const std::vector<std::size_t> others = {0, 1, 3, 4, 5};
-  for (std::size_t i = 0; i < others.size(); ++i) {  // in order, untouched
-    EXPECT_EQ(after[i].element, before[others[i]].element) << i;
+  for (const bool doughnut : {false, true}) {
+    cXAMLPieChart plain = DemoChart(doughnut);
+    cXAMLPieChart exploded = DemoChart(doughnut);
+    exploded.Explode(2, 20);  // blue, 108 to 198 degrees: its middle is 153
+    EXPECT_EQ(exploded.Explode(2), 20);
+    const std::vector<Polygon> before = Polygons(plain.XAML());
+    const std::vector<Polygon> after = Polygons(exploded.XAML());
+    // The blue fan gone from its place; its cleared place, itself moved and
+    // its outline (and the hole's edge) added.
+    ASSERT_EQ(after.size(), before.size() + (doughnut ? 3 : 2));
+    const std::vector<std::size_t> others = {0, 1, 3, 4, 5};
+    for (std::size_t i = 0; i < others.size(); ++i) {  // in order, moved by the pull only
+      EXPECT_EQ(after[i].fill, before[others[i]].fill) << i;
+      EXPECT_EQ(after[i].rim, before[others[i]].rim) << i;
+      EXPECT_EQ(after[i].left, before[others[i]].left + 20) << i;
+      EXPECT_EQ(after[i].top, before[others[i]].top + 20) << i;
+    }
+    const Polygon& cleared = after[5];
+    EXPECT_EQ(cleared.fill, "FFC0C0");
+    EXPECT_EQ(cleared.rim, before[2].rim);
+    const double dx = 20 * std::cos(153 * std::numbers::pi / 180);
+    const double dy = -20 * std::sin(153 * std::numbers::pi / 180);
+    const double cx = 20 + 25 + 125 + dx;
+    const double cy = 20 + 25 + 125 + dy;
+    const auto from = [](const std::pair<double, double>& p, double x, double y) {
+      return std::hypot(p.first - x, p.second - y);
+    };
+    const Polygon& moved = after[6];
+    EXPECT_EQ(moved.fill, "0000FF");
+    ASSERT_EQ(moved.exact.size(), doughnut ? 182u : 92u);  // 91 degrees, one arc or two
+    for (std::size_t i = 0; i < moved.exact.size(); ++i) {
+      const double r = from(moved.exact[i], cx, cy);
+      if (!doughnut) {
+        EXPECT_NEAR(r, i == 0 ? 0.0 : 123.5, 0.01) << i;
+      } else {
+        EXPECT_NEAR(r, i < 91 ? 123.5 : 74.0, 0.01) << i;
+      }
+    }
+    const Polygon& rim = after[7];  // the outline circle's arc, where the slice went
+    EXPECT_EQ(rim.fill, "000000");
+    for (std::size_t i = 0; i < rim.exact.size(); ++i)
+      EXPECT_NEAR(from(rim.exact[i], cx - 0.5, cy - 0.5), i < 91 ? 124.5 : 122.5, 0.01) << i;
+    if (doughnut) {
+      const Polygon& edge = after[8];  // the hole's
+      for (std::size_t i = 0; i < edge.exact.size(); ++i)
+        EXPECT_NEAR(from(edge.exact[i], cx, cy), i < 91 ? 75.0 : 73.0, 0.01) << i;
+    }
+    // The markup ends where the slice does: left of the margin it would be cut.
+    EXPECT_GE(*std::min_element(moved.exact.begin(), moved.exact.end()), std::make_pair(25.0, 0.0));
   }
-  const Polygon& cleared = after[5];
-  EXPECT_EQ(cleared.fill, "FFC0C0");
-  EXPECT_EQ(cleared.rim, before[2].rim);
-  const Polygon& moved = after[6];
-  EXPECT_EQ(moved.fill, "0000FF");
-  EXPECT_EQ(moved.rim, before[2].rim);
-  EXPECT_EQ(moved.left,
-            25 + static_cast<int>(std::lround(20 * std::cos(153 * std::numbers::pi / 180))));
-  EXPECT_EQ(moved.top,
-            25 - static_cast<int>(std::lround(20 * std::sin(153 * std::numbers::pi / 180))));
-  EXPECT_EQ(Ellipses(exploded.XAML()), Ellipses(plain.XAML()));  // the outline stays
-  EXPECT_THROW(exploded.Explode(5, 1), std::out_of_range);
-  EXPECT_THROW((void)exploded.Explode(-1), std::out_of_range);
+  cXAMLPieChart chart = DemoChart(false);
+  EXPECT_THROW(chart.Explode(5, 1), std::out_of_range);
+  EXPECT_THROW((void)chart.Explode(-1), std::out_of_range);
 }
 
 TEST(Features, NamedSlicesCarryTagToolTipAndAccessibleName) {
@@ -129,6 +161,7 @@ TEST(Features, TextIsEscapedToAsciiAndCannotInjectMarkup) {
     cXAMLPieChart chart;
     chart.AddDataItem(100, 0x000000FF, c.name);
     chart.SliceLabels(LabelStyle::Name);
+    chart.LabelsOutside(true);  // inside, a long name would not fit: it would be dropped
     chart.Legend(true);
     chart.CenterText(c.name);
     const std::string markup = chart.XAML();
@@ -267,6 +300,94 @@ TEST(Features, OutlineAndTextColours) {
   EXPECT_EQ(Attribute(centre, "FontFamily"), "DejaVu Sans");
   EXPECT_EQ(Attribute(centre, "FontSize"), "18");
   EXPECT_EQ(Attribute(centre, "Width"), "60");
+}
+
+}  // namespace
+}  // namespace xamlpie::test
+
+namespace xamlpie::test {
+namespace {
+
+// Inside labels only where they fit: each within its own slice (where that
+// is drawn) and clear of every other text; leaders of pulled-out slices never
+// cross a slice.
+TEST(Features, TextStaysInItsPlace) {
+  struct Case {
+    bool doughnut;
+    bool outside;
+    std::int32_t fontSize;
+    std::int32_t explode;
+  };
+  const Case cases[] = {{true, false, 20, 12}, {false, false, 20, 0}, {true, false, 12, 0},
+                        {false, false, 14, 25}, {false, true, 12, 30}, {true, true, 16, 15}};
+  const char* names[] = {"Done", "In progress", "Blocked", "Waiting", "Abandoned"};
+  const std::int32_t shares[] = {41, 26, 17, 9, 7};
+  for (const Case& c : cases) {
+    cXAMLPieChart chart;
+    chart.Size(240);
+    chart.MarginLeft(10);
+    chart.MarginTop(10);
+    chart.StartAngle(90);
+    chart.Clockwise(true);
+    if (c.doughnut) {
+      chart.DoughnutWidth(60);
+      chart.CenterText("Tasks");
+    }
+    for (int i = 0; i < 5; ++i)
+      chart.AddDataItem(shares[i], 0x00A0A0A0u + static_cast<unsigned>(i), names[i]);
+    chart.Explode(0, c.explode);  // at the top: its leader starts above the pie
+    chart.SliceLabels(LabelStyle::NameAndPercent);
+    chart.LabelsOutside(c.outside);
+    chart.FontSize(c.fontSize);
+    const std::string markup = chart.XAML();
+    const std::vector<Polygon> polygons = Polygons(markup);
+    struct Box {
+      double left, top, right, bottom;
+    };
+    std::vector<Box> boxes;
+    for (const std::string& text : Elements(markup, "TextBlock")) {
+      const double left = Int(text, "Canvas.Left");
+      const double top = Int(text, "Canvas.Top");
+      const Box box{left, top, left + Int(text, "Width"), top + c.fontSize * 4.0 / 3.0};
+      for (const Box& other : boxes) {
+        EXPECT_FALSE(box.left < other.right && other.left < box.right && box.top < other.bottom &&
+                     other.top < box.bottom)
+            << Attribute(text, "Text") << " overlaps another text";
+      }
+      boxes.push_back(box);
+      const std::string label = Attribute(text, "Text");
+      const auto colon = label.find(':');
+      if (c.outside || colon == std::string::npos) continue;
+      const auto name = std::find(std::begin(names), std::end(names), label.substr(0, colon));
+      const std::string tag = std::to_string(name - std::begin(names));
+      for (const double fx : {0.0, 0.5, 1.0}) {
+        for (const double fy : {0.0, 0.5, 1.0}) {
+          const double x = box.left + fx * (box.right - box.left);
+          const double y = box.top + fy * (box.bottom - box.top);
+          const bool inside = std::any_of(polygons.begin(), polygons.end(), [&](const Polygon& p) {
+            return Attribute(p.element, "Tag") == tag && Inside(p, x, y);
+          });
+          EXPECT_TRUE(inside) << label << " leaves its slice at " << x << "," << y;
+        }
+      }
+    }
+    // A leader runs outward from its slice: none of its points lies in a slice
+    // but for its first pixel, on the rim.
+    for (const std::string& line : Elements(markup, "Line")) {
+      const double x1 = Int(line, "X1"), y1 = Int(line, "Y1");
+      const double x2 = Int(line, "X2"), y2 = Int(line, "Y2");
+      for (int step = 1; step <= 20; ++step) {
+        const double t = step / 20.0;
+        const double x = x1 + t * (x2 - x1);
+        const double y = y1 + t * (y2 - y1);
+        if (std::hypot(x - x1, y - y1) < 2) continue;
+        const bool inSlice = std::any_of(polygons.begin(), polygons.end(), [&](const Polygon& p) {
+          return !Attribute(p.element, "Tag").empty() && Inside(p, x, y);
+        });
+        EXPECT_FALSE(inSlice) << "a leader crosses a slice at " << x << "," << y;
+      }
+    }
+  }
 }
 
 }  // namespace

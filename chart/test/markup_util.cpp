@@ -49,15 +49,26 @@ std::vector<Polygon> Polygons(const std::string& markup) {
     p.element = element;
     p.fill = Colour(Attribute(element, "Fill"));
     p.stroke = Colour(Attribute(element, "Stroke"));
-    p.left = std::stoi(Attribute(element, "Canvas.Left"));
-    p.top = std::stoi(Attribute(element, "Canvas.Top"));
+    const std::string left = Attribute(element, "Canvas.Left");
+    const std::string top = Attribute(element, "Canvas.Top");
+    p.left = left.empty() ? 0 : std::stoi(left);
+    p.top = top.empty() ? 0 : std::stoi(top);
+    // Whole pixels, or hundredths where a slice is drawn smooth: rounded.
     std::istringstream points(Attribute(element, "Points"));
-    int x = 0;
-    int y = 0;
+    double x = 0;
+    double y = 0;
     char comma = 0;
-    points >> p.centre.first >> comma >> p.centre.second;
-    while (points >> x >> comma >> y)
-      p.rim.emplace_back(x, y);
+    bool first = true;
+    while (points >> x >> comma >> y) {
+      const Point point(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+      if (first) {
+        p.centre = point;
+        first = false;
+      } else {
+        p.rim.push_back(point);
+      }
+      p.exact.emplace_back(x, y);
+    }
     polygons.push_back(std::move(p));
   }
   return polygons;

@@ -22,6 +22,7 @@ struct Polygon {
   int top = 0;
   Point centre;
   std::vector<Point> rim;
+  std::vector<std::pair<double, double>> exact;  // every point as written
 };
 
 std::vector<std::string> Lines(const std::string& text);  // split at CR LF

@@ -1,5 +1,7 @@
 #include "xamlpie/MarkupScene.h"
 
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -53,7 +55,19 @@ QRectF SceneBounds(const MarkupScene& scene) {
                   .normalized()
                   .adjusted(-half, -half, half, half);
         break;
-      default:  // strokes lie inside the box; text fills its layout box
+      case MarkupShape::Kind::Text:
+        // Its layout box, and wherever its glyphs reach past it in the font
+        // it is drawn in: a Width too small for the text must not cut it.
+        box = shape.box;
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+          box |= QFontMetricsF(shape.font)
+                     .boundingRect(shape.box,
+                                   static_cast<int>(shape.alignment | Qt::AlignTop) |
+                                       Qt::TextDontClip,
+                                   shape.text);
+        }
+        break;
+      default:  // strokes lie inside the box
         box = shape.box;
         break;
     }

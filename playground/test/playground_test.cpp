@@ -6,6 +6,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -86,6 +89,11 @@ TEST(Playground, BadFilesChangeNothing) {
       {R"({"slices": [], "size": "big"})", "\"size\" is not a number"},
       {R"({"slices": [], "labels": "Loud"})", "\"labels\" is none of"},
       {R"({"slices": [], "holeColor": "system:99"})", "\"holeColor\" is not a colour"},
+      {R"({"slices": [], "DoughnutWidth": 30})",
+       R"(unknown key "DoughnutWidth" (keys are case-sensitive: "doughnutWidth"))"},
+      {R"({"slices": [], "CenterText": "x"})", R"("centerText")"},
+      {R"({"slices": [{"value": 1, "color": "red", "colour": "red"}]})",
+       R"(slice 1: unknown key "colour")"},
   };
   for (const auto& [text, problem] : bad) {
     window.errors.clear();
@@ -97,6 +105,68 @@ TEST(Playground, BadFilesChangeNothing) {
     EXPECT_EQ(window.lblChart->Caption(), before);
   }
   EXPECT_FALSE(window.Load(dir.filePath(QStringLiteral("missing.json"))));
+}
+
+// The schema shipped for editors names exactly the keys the playground
+// writes, for the chart and for a slice.
+TEST(Playground, SchemaNamesWhatIsSaved) {
+  QFile file(QStringLiteral(XAMLPIE_CHART_SCHEMA));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QJsonObject schema = QJsonDocument::fromJson(file.readAll()).object();
+  const QJsonObject properties = schema.value(u"properties"_qs).toObject();
+  Window window;
+  const QJsonObject saved = window.ToJson();
+  QStringList savedKeys = saved.keys();
+  QStringList schemaKeys = properties.keys();
+  savedKeys.sort();
+  schemaKeys.sort();
+  EXPECT_EQ(savedKeys, schemaKeys);
+  const QJsonObject slice = saved.value(u"slices"_qs).toArray().first().toObject();
+  QStringList sliceKeys = slice.keys();
+  QStringList schemaSliceKeys = properties.value(u"slices"_qs)
+                                    .toObject()
+                                    .value(u"items"_qs)
+                                    .toObject()
+                                    .value(u"properties"_qs)
+                                    .toObject()
+                                    .keys();
+  sliceKeys.sort();
+  schemaSliceKeys.sort();
+  EXPECT_EQ(sliceKeys, schemaSliceKeys);
+}
+
+// A cell that cannot be read is marked and named, and the chart follows every
+// other edit meanwhile; shares that do not add up to 100 are told, and can
+// be scaled to it.
+TEST(Playground, BadCellsAndTotalsAreShown) {
+  QTemporaryDir dir;
+  Window window;
+  window.show();
+  ASSERT_TRUE(window.Load(Write(dir, "chart.json", R"({
+    "slices": [{"name": "Tea", "value": 60, "color": "#FF0000"},
+               {"name": "Coffee", "value": 50, "color": "#0000FF"}]})")));
+  EXPECT_TRUE(window.lblTotal->text().contains(u"not 100"_qs))
+      << window.lblTotal->text().toStdString();
+  EXPECT_TRUE(window.btnScale->isEnabled());
+
+  QTableWidgetItem* colour = window.table->item(1, PlaygroundWindow::kColour);
+  colour->setText(QStringLiteral("zzz"));
+  EXPECT_TRUE(colour->data(Qt::BackgroundRole).isValid());
+  EXPECT_TRUE(window.lblProblem->isVisible());
+  EXPECT_TRUE(window.lblProblem->text().contains(u"row 2"_qs));
+  EXPECT_TRUE(window.lblChart->Caption().contains(u"Fill='#0000FF'"_qs));  // its last colour
+  window.table->item(0, PlaygroundWindow::kValue)->setText(QStringLiteral("70"));
+  EXPECT_TRUE(window.lblChart->Caption().contains(u"ToolTip='Tea: 70 %'"_qs));
+  EXPECT_TRUE(window.lblProblem->isVisible());  // still told
+  colour->setText(QStringLiteral("#00FF00"));
+  EXPECT_FALSE(colour->data(Qt::BackgroundRole).isValid());
+  EXPECT_FALSE(window.lblProblem->isVisible());
+
+  window.btnScale->click();  // 70 and 50: 58 and 42
+  EXPECT_EQ(window.table->item(0, PlaygroundWindow::kValue)->text(), u"58"_qs);
+  EXPECT_EQ(window.table->item(1, PlaygroundWindow::kValue)->text(), u"42"_qs);
+  EXPECT_FALSE(window.lblTotal->text().contains(u"not 100"_qs));
+  EXPECT_FALSE(window.btnScale->isEnabled());
 }
 
 }  // namespace

@@ -1,0 +1,124 @@
+// Every combination of the chart's optional features, drawn by the label at
+// fractional and whole pixel ratios, at its own size and fitted into widgets
+// of other shapes: nothing is cut at the widget's border, and every slice
+// keeps its outline where it is drawn.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cmath>
+#include <numbers>
+
+#include "pixels.h"
+#include "xamlpie/MarkupLabel.h"
+#include "xamlpie/cXAMLPieChart.h"
+
+namespace xamlpie::test {
+namespace {
+
+constexpr std::int32_t kShares[] = {38, 22, 15, 13, 7, 3, 2};
+const char* const kNames[] = {"Rent", "Food", "Transport", "Savings", "Leisure", "Gifts", "Fees"};
+
+struct Features {
+  bool explode, doughnut, outside, legend, centre, other;
+};
+
+cXAMLPieChart Make(const Features& f) {
+  cXAMLPieChart chart;
+  chart.MarginLeft(6);
+  chart.MarginTop(6);
+  chart.Size(200);
+  chart.StartAngle(90);
+  chart.Clockwise(true);
+  chart.BackgroundColor(0x00FFFFFF);
+  for (std::size_t i = 0; i < std::size(kShares); ++i) {
+    chart.AddDataItem(kShares[i], 0x00406080u + 0x00100C08u * static_cast<unsigned>(i), kNames[i]);
+  }
+  if (f.explode) chart.Explode(0, 14);
+  if (f.doughnut) chart.DoughnutWidth(60);
+  chart.SliceLabels(LabelStyle::NameAndPercent);
+  chart.LabelsOutside(f.outside);
+  chart.Legend(f.legend);
+  if (f.centre) chart.CenterText("Budget");
+  if (f.other) chart.GroupBelow(5, 0x00909090, "Other");
+  return chart;
+}
+
+// Whether a pixel holds anything but the white background.
+bool Ink(QRgb pixel) {
+  return qRed(pixel) < 250 || qGreen(pixel) < 250 || qBlue(pixel) < 250;
+}
+
+TEST(Gallery, NothingCutAndEverySliceOutlined) {
+  for (int bits = 0; bits < 64; ++bits) {
+    const Features f{(bits & 1) != 0, (bits & 2) != 0,  (bits & 4) != 0,
+                     (bits & 8) != 0, (bits & 16) != 0, (bits & 32) != 0};
+    const cXAMLPieChart chart = Make(f);
+    const QString markup = QString::fromStdString(chart.XAML());
+    for (const Stretch stretch : {Stretch::None, Stretch::Uniform}) {
+      for (const QSize shape : {QSize(0, 0), QSize(520, 260), QSize(260, 420)}) {
+        if ((stretch == Stretch::None) != shape.isNull()) continue;
+        for (const qreal ratio : {1.0, 1.5, 2.0}) {
+          MarkupLabel label;
+          label.setBackColor(0x00FFFFFF);
+          label.setStretch(stretch);
+          label.setCaption(markup);
+          // At its own size with a pixel to spare, or fitted into the shape.
+          label.resize(shape.isNull() ? label.sizeHint() + QSize(2, 2) : shape);
+          const QImage image = Render(label, ratio);
+          const std::string what = "features " + std::to_string(bits) + ", stretch " +
+                                   std::to_string(static_cast<int>(stretch)) + ", " +
+                                   std::to_string(label.width()) + "x" +
+                                   std::to_string(label.height()) + " at " + std::to_string(ratio);
+          // Fitted, the content may reach the border but never past it.
+          const QRectF fitted = label.canvasTransform().mapRect(SceneBounds(*ParseMarkup(markup)));
+          EXPECT_TRUE(QRectF(label.rect()).adjusted(-0.01, -0.01, 0.01, 0.01).contains(fitted))
+              << what;
+          if (stretch == Stretch::None) {
+            int touching = 0;
+            for (int x = 0; x < image.width(); ++x) {
+              touching += Ink(image.pixel(x, 0)) + Ink(image.pixel(x, image.height() - 1));
+            }
+            for (int y = 0; y < image.height(); ++y) {
+              touching += Ink(image.pixel(0, y)) + Ink(image.pixel(image.width() - 1, y));
+            }
+            EXPECT_EQ(touching, 0) << what;
+          }
+          // Each slice's rim, at its middle, is the outline's black.
+          const std::vector<MarkupShape>& shapes = label.shapes();
+          for (std::size_t i = 0; i < std::size(kShares); ++i) {
+            if (f.other && kShares[i] < 5) continue;
+            double start = 0;
+            for (std::size_t j = 0; j < i; ++j)
+              start += kShares[j] * 3.6;
+            const double middle = 90 - (start + kShares[i] * 1.8);
+            const double pull = f.explode && i == 0 ? 14 : 0;
+            const double radians = middle * std::numbers::pi / 180;
+            // The pie's centre: where its first polygon's fan starts.
+            const auto fan = std::find_if(shapes.begin(), shapes.end(), [](const MarkupShape& s) {
+              return s.kind == MarkupShape::Kind::Polygon && s.tag == u"1"_qs;
+            });
+            ASSERT_NE(fan, shapes.end());
+            const QPointF centre = fan->points.first();
+            // The darkest pixel across the rim, from 3 px inside to 3 px out.
+            int darkest = 255;
+            for (double r = 95.5; r <= 101.5; r += 0.25) {
+              const QPointF rim =
+                  centre + QPointF(std::cos(radians), -std::sin(radians)) * (r + pull);
+              const QPointF at = label.canvasTransform().map(rim);
+              if (!QRectF(label.rect()).contains(at)) continue;
+              darkest = std::min(darkest, Pixel(image, at).lightness());
+            }
+            // The outline is 2 px wide: scaled below one device pixel, it
+            // shows as grey.
+            const double scale = label.canvasTransform().m11() * ratio;
+            EXPECT_LT(darkest, scale >= 0.5 ? 60 : 128) << kNames[i] << " not outlined, " << what;
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace xamlpie::test
