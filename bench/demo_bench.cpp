@@ -111,6 +111,27 @@ void BM_LongTextResize(benchmark::State& state) {
 }
 BENCHMARK(BM_LongTextResize)->Unit(benchmark::kMillisecond);
 
+// Twenty triangles stroked a million pixels wide in another colour: a
+// caption of 1.7 KB, whose paint must cost what its pixels do.
+void BM_ThickStrokes(benchmark::State& state) {
+  QString markup = QStringLiteral("<Canvas>");
+  for (int i = 0; i < 20; ++i) {
+    markup += QStringLiteral("<Polygon Points='%1,10 %2,10 %3,40' Fill='#FFFFFF' Stroke='#0000FF' "
+                             "StrokeThickness='1000000'/>")
+                  .arg(10 * i)
+                  .arg(10 * i + 8)
+                  .arg(10 * i + 4);
+  }
+  markup += QStringLiteral("</Canvas>");
+  const std::optional<xamlpie::MarkupScene> scene = xamlpie::ParseMarkup(markup);
+  QImage image = Canvas();
+  for (auto _ : state) {
+    QPainter painter(&image);
+    xamlpie::PaintMarkup(painter, *scene);
+  }
+}
+BENCHMARK(BM_ThickStrokes)->Unit(benchmark::kMillisecond);
+
 void BM_Toggle(benchmark::State& state) {
   xamlpie::Form1 form;
   QImage image = Canvas();
