@@ -75,7 +75,7 @@ BENCHMARK(BM_Paint)->Unit(benchmark::kMicrosecond);
 // then the window resized.
 QString LongText() {
   QString text;
-  for (int i = 0; text.size() < 8 * 1024 * 1024; ++i)
+  for (int i = 0; text.size() < qsizetype{8} * 1024 * 1024; ++i)
     text += QStringLiteral("word%1 ").arg(i);
   return text;
 }
@@ -116,8 +116,9 @@ BENCHMARK(BM_LongTextResize)->Unit(benchmark::kMillisecond);
 void BM_ThickStrokes(benchmark::State& state) {
   QString markup = QStringLiteral("<Canvas>");
   for (int i = 0; i < 20; ++i) {
-    markup += QStringLiteral("<Polygon Points='%1,10 %2,10 %3,40' Fill='#FFFFFF' Stroke='#0000FF' "
-                             "StrokeThickness='1000000'/>")
+    markup += QStringLiteral(
+                  "<Polygon Points='%1,10 %2,10 %3,40' Fill='#FFFFFF' Stroke='#0000FF' "
+                  "StrokeThickness='1000000'/>")
                   .arg(10 * i)
                   .arg(10 * i + 8)
                   .arg(10 * i + 4);

@@ -385,6 +385,7 @@ void PlaygroundWindow::UpdateTotal() {
 
 void PlaygroundWindow::ScaleTo100() {
   std::vector<double> values;
+  values.reserve(static_cast<std::size_t>(table->rowCount()));
   for (int row = 0; row < table->rowCount(); ++row)
     values.push_back(std::max(0.0, table->item(row, kValue)->text().toDouble()));
   std::vector<std::int32_t> shares;

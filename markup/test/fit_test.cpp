@@ -107,7 +107,7 @@ TEST(Fit, SizeHints) {
 // few lines, not the text's whole height, and it shows its beginning, cut.
 TEST(Fit, LongTextStaysALabel) {
   QString text;
-  for (int i = 0; text.size() < 8 * 1024 * 1024; ++i)
+  for (int i = 0; text.size() < qsizetype{8} * 1024 * 1024; ++i)
     text += QStringLiteral("word%1 ").arg(i);
   QWidget window;
   auto* layout = new QVBoxLayout(&window);

@@ -102,7 +102,8 @@ TEST(Gallery, NothingCutAndEverySliceOutlined) {
             const QPointF centre = fan->points.first();
             // The darkest pixel across the rim, from 3 px inside to 3 px out.
             int darkest = 255;
-            for (double r = 95.5; r <= 101.5; r += 0.25) {
+            for (int step = 0; step <= 24; ++step) {
+              const double r = 95.5 + 0.25 * step;
               const QPointF rim =
                   centre + QPointF(std::cos(radians), -std::sin(radians)) * (r + pull);
               const QPointF at = label.canvasTransform().map(rim);
