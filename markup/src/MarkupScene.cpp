@@ -368,7 +368,9 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
       pen.setMiterLimit(10.0);
       // A fan's stroke in its own colour covers the seams between neighbouring
       // fans; shrunk below a device pixel it no longer would.
-      if (shape.stroke == shape.fill && thickness * devicePixels < 1.0) {
+      // Translucent, it would only darken the edge by a band of its own.
+      if (shape.stroke == shape.fill && shape.fill.alpha() == 255 &&
+          thickness * devicePixels < 1.0) {
         pen.setWidthF(1.0);
         pen.setCosmetic(true);
       }
