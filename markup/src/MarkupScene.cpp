@@ -60,11 +60,11 @@ QRectF SceneBounds(const MarkupScene& scene) {
         // it is drawn in: a Width too small for the text must not cut it.
         box = shape.box;
         if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-          box |= QFontMetricsF(shape.font)
-                     .boundingRect(shape.box,
-                                   static_cast<int>(shape.alignment | Qt::AlignTop) |
-                                       Qt::TextDontClip,
-                                   shape.text);
+          box |=
+              QFontMetricsF(shape.font)
+                  .boundingRect(shape.box,
+                                static_cast<int>(shape.alignment | Qt::AlignTop) | Qt::TextDontClip,
+                                shape.text);
         }
         break;
       default:  // strokes lie inside the box
@@ -435,11 +435,12 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
 
     // Qt draws a pen by its own rules under an uneven scale (a pen thin on
     // one axis is drawn a device pixel wide on both), a cosmetic pen as a
-    // line of its own, and joins its own way, and a pen of millions of pixels
-    // costs seconds. Into pixels, strokes are outlined here on the canvas and
-    // filled; vector devices (SVG) keep their pens. A stroke wider than twenty times everything in
-    // sight (the shape and the device) covers all of it at any width, but where a corner is
-    // bevelled: it is drawn that wide.
+    // line of its own, and joins its own way, and a pen of millions of
+    // pixels costs seconds. Into pixels, strokes are outlined here on the
+    // canvas and filled; vector devices (SVG) keep their pens. A stroke
+    // wider than twenty times everything in sight (the shape and the device)
+    // covers all of it at any width, but where a corner is bevelled: it is
+    // drawn that wide.
     const QTransform& world = painter.worldTransform();
     const bool uneven =
         world.type() > QTransform::TxScale || std::fabs(world.m11()) != std::fabs(world.m22());
