@@ -1,0 +1,477 @@
+#include "Layout.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <iterator>
+#include <system_error>
+
+#include "MarkupWriter.h"
+#include "checked.h"
+
+namespace xamlpie {
+namespace detail {
+
+// A slice's first and last degree, as the markup rules compute them.
+std::pair<std::int32_t, std::int32_t> SliceAngles(std::int32_t Percent, std::int32_t StartPercent) {
+  std::int32_t startAngle = 0;
+  if (StartPercent > 0) {
+    startAngle = checked::Round(static_cast<double>(checked::Mul(StartPercent, 360)) / 100.0);
+  }
+  const std::int32_t endAngle = checked::Round(
+      static_cast<double>(checked::Mul(Percent, 360)) / 100.0 + static_cast<double>(startAngle));
+  return {startAngle, endAngle};
+}
+
+// Text is measured without a font, by advance widths in em of DejaVu Sans,
+// which is wider than Liberation Sans, Arial, Helvetica, Segoe UI and the
+// other sans-serif faces renderers pick: boxes err large, never small.
+double CharWidth(char32_t c) {
+  static constexpr double kPrintable[95] = {
+      // space ! " # $ % & ' ( ) * + , - . /
+      0.318, 0.401, 0.460, 0.838, 0.636, 0.950, 0.780, 0.275, 0.390, 0.390, 0.500, 0.838, 0.318,
+      0.361, 0.318, 0.337,
+      // 0-9
+      0.636, 0.636, 0.636, 0.636, 0.636, 0.636, 0.636, 0.636, 0.636, 0.636,
+      // : ; < = > ? @
+      0.337, 0.337, 0.838, 0.838, 0.838, 0.531, 1.000,
+      // A-Z
+      0.684, 0.686, 0.698, 0.770, 0.632, 0.575, 0.775, 0.752, 0.295, 0.295, 0.656, 0.557, 0.863,
+      0.748, 0.787, 0.603, 0.787, 0.695, 0.635, 0.611, 0.732, 0.684, 0.989, 0.685, 0.611, 0.685,
+      // [ \ ] ^ _ `
+      0.390, 0.337, 0.390, 0.838, 0.500, 0.500,
+      // a-z
+      0.613, 0.635, 0.550, 0.635, 0.615, 0.352, 0.635, 0.634, 0.278, 0.278, 0.579, 0.278, 0.974,
+      0.634, 0.612, 0.635, 0.635, 0.411, 0.521, 0.392, 0.634, 0.592, 0.818, 0.592, 0.592, 0.525,
+      // { | } ~
+      0.636, 0.337, 0.636, 0.838};
+  if (c >= 0x20 && c < 0x7F) return kPrintable[c - 0x20];
+  // Accented Latin, Greek, Cyrillic: as the widest capitals; wide scripts a
+  // whole em.
+  return c < 0x1100 ? 0.8 : 1.0;
+}
+
+std::int32_t TextWidth(std::string_view text, std::int32_t fontSize, bool bold) {
+  double ems = 0;
+  detail::ForEachCodePoint(text, [&](char32_t c) { ems += CharWidth(c); });
+  // Bold faces run about a tenth wider; a pixel spare for rounding.
+  return checked::Round(std::ceil(ems * fontSize * (bold ? 1.1 : 1.0)) + (ems > 0 ? 1 : 0));
+}
+
+std::string PercentText(std::int32_t percent) {
+  return std::to_string(percent) + " %";
+}
+
+std::string LabelText(LabelStyle style, const DrawnSlice& slice) {
+  switch (style) {
+    case LabelStyle::Percent:
+      return PercentText(slice.percent);
+    case LabelStyle::Name:
+      return std::string(slice.name);
+    case LabelStyle::NameAndPercent:
+      if (slice.name.empty()) return PercentText(slice.percent);
+      return std::string(slice.name) + ": " + PercentText(slice.percent);
+    case LabelStyle::None:
+      break;
+  }
+  return {};
+}
+
+// Black or white, whichever reads better on a fill.
+const char* ContrastTo(const std::string& hex) {
+  const auto component = [&](std::size_t at) { return std::stoi(hex.substr(at, 2), nullptr, 16); };
+  const int luma = 299 * component(0) + 587 * component(2) + 114 * component(4);
+  return luma >= 150000 ? "000000" : "FFFFFF";
+}
+
+void PutAttribute(detail::MarkupWriter& out, std::string_view name, std::int32_t value) {
+  out.Put(" ");
+  out.Put(name);
+  out.Put("='");
+  out.Int(value);
+  out.Put("'");
+}
+
+// Tag and ToolTip as the slice's own polygons carry them.
+void PutSlicePointer(detail::MarkupWriter& out, const DrawnSlice& slice) {
+  out.Put(" Tag='");
+  out.Int(slice.tag);
+  out.Put("' ToolTip='");
+  out.Text(slice.name);
+  out.Put(": ");
+  out.Int(slice.percent);
+  out.Put(" %");
+  if (!slice.folded.empty()) {
+    out.Put(" (");
+    out.Text(slice.folded);
+    out.Put(")");
+  }
+  out.Put("'");
+}
+
+void PutTextBlock(detail::MarkupWriter& out, const TextBlock& t, std::string_view family) {
+  out.Put("\r\n<TextBlock");
+  PutAttribute(out, "Canvas.Left", t.left);
+  PutAttribute(out, "Canvas.Top", t.top);
+  PutAttribute(out, "Width", t.width);
+  if (t.alignment != nullptr) {
+    out.Put(" TextAlignment='");
+    out.Put(std::string_view(t.alignment));
+    out.Put("'");
+  }
+  PutAttribute(out, "FontSize", t.fontSize);
+  if (!family.empty()) {
+    out.Put(" FontFamily='");
+    out.Text(family);
+    out.Put("'");
+  }
+  if (t.bold) out.Put(" FontWeight='Bold'");
+  out.Put(" Foreground='#");
+  out.Put(t.foreground);
+  out.Put("' Text='");
+  out.Text(t.text);
+  out.Put("'");
+  if (t.slice != nullptr) PutSlicePointer(out, *t.slice);
+  out.Put(" />");
+}
+
+void PutLine(detail::MarkupWriter& out, std::int32_t x1, std::int32_t y1, std::int32_t x2,
+             std::int32_t y2, std::string_view stroke) {
+  out.Put("\r\n<Line");
+  PutAttribute(out, "X1", x1);
+  PutAttribute(out, "Y1", y1);
+  PutAttribute(out, "X2", x2);
+  PutAttribute(out, "Y2", y2);
+  out.Put(" Stroke='#");
+  out.Put(stroke);
+  out.Put("' StrokeThickness='1' />");
+}
+
+// A legend lists the named slices that are drawn.
+bool InLegend(const DrawnSlice& slice) {
+  return !slice.name.empty() && slice.startAngle <= slice.endAngle;
+}
+
+std::int32_t RoundedOffset(double length, double direction) {
+  return checked::Round(length * direction);
+}
+
+// A coordinate to a hundredth of a pixel, whatever the C locale says.
+void PutDecimal(detail::MarkupWriter& out, double value) {
+  char text[32];
+  const auto [end, error] =
+      std::to_chars(std::begin(text), std::end(text), std::round(value * 100.0) / 100.0 + 0.0,
+                    std::chars_format::fixed, 2);
+  out.Put(error == std::errc() ? std::string_view(text, static_cast<std::size_t>(end - text))
+                               : std::string_view("0"));
+}
+
+// An arc about (cx, cy) at `radius` through the slice's whole degrees, first
+// to last or back.
+void PutArc(detail::MarkupWriter& out, const Layout& layout, const DrawnSlice& slice, double cx,
+            double cy, double radius, bool back) {
+  const std::int32_t count = checked::Sub(slice.endAngle, slice.startAngle);
+  for (std::int32_t i = 0; i <= count; ++i) {
+    const double a = back ? slice.endAngle - i : slice.startAngle + i;
+    const double degrees = !layout.turned     ? a
+                           : layout.clockwise ? layout.start - a
+                                              : layout.start + a;
+    const double radians = degrees * kPi / 180.0;
+    out.Put(" ");
+    PutDecimal(out, cx + radius * std::cos(radians));
+    out.Put(",");
+    PutDecimal(out, cy - radius * std::sin(radians));
+  }
+}
+
+// A pulled-out slice is drawn whole where it went, over the hole: its ring,
+// or fan, smooth to a hundredth of a pixel, outlined along its rim (and the
+// hole's edge) as the others are by the circles.
+void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+                   std::int32_t size, std::int32_t doughnutWidth, std::string_view outlineColor) {
+  const bool hole = doughnutWidth >= 1 && checked::Sub(size, checked::Mul(2, doughnutWidth)) > 0;
+  const double rimCentre = layout.left + (size - 1) / 2.0;  // the outline circle's
+  const double rimCentreY = layout.top + (size - 1) / 2.0;
+  const double rimOuter = (size - 1) / 2.0;
+  const double holeRadius = (size - 2.0 * doughnutWidth) / 2.0;
+  const double fanCentre = layout.left + static_cast<double>(layout.centre);
+  const double fanCentreY = layout.top + static_cast<double>(layout.centre);
+  const auto [ux, uy] = layout.Middle(slice);
+  const double dx = slice.explode * ux;
+  const double dy = slice.explode * uy;
+  out.Put("\r\n<Polygon Fill='#");
+  out.Put(*slice.color);
+  out.Put("' Stroke='#");
+  out.Put(*slice.color);
+  out.Put("'");
+  if (!slice.name.empty()) {
+    PutSlicePointer(out, slice);
+    out.Put(" AutomationProperties.Name='");
+    out.Text(slice.name);
+    out.Put(", ");
+    out.Int(slice.percent);
+    out.Put(" percent'");
+  }
+  out.Put(" Points='");
+  if (hole) {
+    PutArc(out, layout, slice, fanCentre + dx, fanCentreY + dy, layout.radius, false);
+    PutArc(out, layout, slice, fanCentre + dx, fanCentreY + dy, holeRadius - 1.0, true);
+  } else {
+    out.Put(" ");
+    PutDecimal(out, fanCentre + dx);
+    out.Put(",");
+    PutDecimal(out, fanCentreY + dy);
+    PutArc(out, layout, slice, fanCentre + dx, fanCentreY + dy, layout.radius, false);
+  }
+  out.Put("' />");
+  const auto band = [&](double cx, double cy, double outer) {
+    out.Put("\r\n<Polygon Fill='#");
+    out.Put(outlineColor);
+    out.Put("' Points='");
+    PutArc(out, layout, slice, cx + dx, cy + dy, outer, false);
+    PutArc(out, layout, slice, cx + dx, cy + dy, outer - 2.0, true);
+    out.Put("' />");
+  };
+  band(rimCentre, rimCentreY, rimOuter);
+  if (hole) band(fanCentre, fanCentreY, holeRadius);
+}
+
+}  // namespace detail
+
+using detail::ContrastTo;
+using detail::DrawnSlice;
+using detail::InLegend;
+using detail::kPi;
+using detail::PutLine;
+using detail::PutTextBlock;
+using detail::RoundedOffset;
+using detail::TextWidth;
+
+// Labels, centre text and legend, each element on a line of its own after the
+// shapes they explain, so they are drawn on top.
+void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& layout) const {
+  const bool insideLabels = !layout.labels.empty() && !mLabelsOutside;
+  const bool outsideLabels = layout.room > 0;
+  const bool legend = mLegend && std::any_of(layout.slices.begin(), layout.slices.end(), InLegend);
+  if (!insideLabels && !outsideLabels && !legend && mCenterText.empty()) return;
+
+  const std::string textColor = ColorToHex(mTextColor);
+  const std::int32_t h = layout.lineHeight;
+  const auto centreX = checked::Add(layout.left, layout.centre);
+  const auto centreY = checked::Add(layout.top, layout.centre);
+  const bool hole = mDoughnutWidth >= 1 && checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) > 0;
+
+  if (insideLabels) {
+    // Halfway across the ring, or well out towards the rim of a pie.
+    const double along = hole ? layout.radius - mDoughnutWidth / 2.0 : 0.62 * layout.radius;
+    const double inner = hole ? (mSize - 2.0 * mDoughnutWidth) / 2.0 + 1.0 : 0.0;
+    const double outer = layout.radius - 1.0;
+    struct Box {
+      double left, top, right, bottom;
+      bool Meets(const Box& o) const {
+        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+      }
+    };
+    std::vector<Box> taken;
+    if (!mCenterText.empty()) {  // as placed below
+      const std::int32_t size = checked::Round(mFontSize * 1.5);
+      const std::int32_t height = checked::Round(std::ceil(size * 4.0 / 3.0));
+      const double width =
+          std::min<double>(TextWidth(mCenterText, size, true),
+                           hole ? mSize - 2.0 * mDoughnutWidth : std::max(mSize / 2, 0));
+      taken.push_back({centreX - width / 2, centreY - height / 2.0, centreX + width / 2,
+                       centreY + height / 2.0});
+    }
+    // Whether a point of the label lies inside its slice, the slice where it
+    // is drawn.
+    const auto within = [&](const DrawnSlice& slice, double cx, double cy, double px, double py) {
+      const double dx = px - cx;
+      const double dy = cy - py;
+      const double r = std::hypot(dx, dy);
+      if (r < inner || r > outer) return false;
+      const double first = !layout.turned     ? slice.startAngle
+                           : layout.clockwise ? layout.start - slice.startAngle
+                                              : layout.start + slice.startAngle;
+      double turn = std::atan2(dy, dx) * 180.0 / kPi - first;
+      if (layout.turned && layout.clockwise) turn = -turn;
+      turn = std::fmod(std::fmod(turn, 360.0) + 360.0, 360.0);
+      return turn <= slice.endAngle - slice.startAngle;
+    };
+    // Where labels compete for room, the larger slices keep theirs.
+    std::vector<std::size_t> order(layout.slices.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+      order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return layout.slices[a].percent > layout.slices[b].percent;
+    });
+    std::vector<bool> shown(layout.slices.size(), false);
+    std::vector<std::array<std::int32_t, 3>> at(layout.slices.size());  // x, y, width
+    for (const std::size_t i : order) {
+      const DrawnSlice& slice = layout.slices[i];
+      const std::string& label = layout.labels[i];
+      if (label.empty() || checked::Sub(slice.endAngle, slice.startAngle) < mMinLabelAngle) {
+        continue;
+      }
+      const auto [ux, uy] = layout.Middle(slice);
+      const std::int32_t width = TextWidth(label, mFontSize);
+      const double cx = centreX + slice.explode * ux;
+      const double cy = centreY + slice.explode * uy;
+      // Where it is meant to go, else nearer the middle or the rim of a pie,
+      // whichever first holds it.
+      bool fits = false;
+      std::int32_t x = 0;
+      std::int32_t y = 0;
+      for (const double share : {1.0, 0.85, 1.15, 0.7, 1.3, 0.55}) {
+        if (hole && share != 1.0) break;  // a ring has one middle
+        const double reach = along * share + slice.explode;
+        x = checked::Add(centreX, RoundedOffset(reach, ux));
+        y = checked::Add(centreY, RoundedOffset(reach, uy));
+        const Box box{x - width / 2.0, y - h / 2.0, x + width / 2.0, y + h / 2.0};
+        fits = std::none_of(taken.begin(), taken.end(),
+                            [&](const Box& other) { return other.Meets(box); });
+        for (const double fx : {0.0, 0.5, 1.0}) {
+          for (const double fy : {0.0, 0.5, 1.0}) {
+            fits = fits && within(slice, cx, cy, box.left + fx * (box.right - box.left),
+                                  box.top + fy * (box.bottom - box.top));
+          }
+        }
+        if (fits) {
+          taken.push_back(box);
+          break;
+        }
+      }
+      if (!fits) continue;  // a label never runs out of its slice or over another
+      shown[i] = true;
+      at[i] = {x, y, width};
+    }
+    for (std::size_t i = 0; i < layout.slices.size(); ++i) {
+      if (!shown[i]) continue;
+      const auto [x, y, width] = at[i];
+      PutTextBlock(out,
+                   {checked::Sub(x, width / 2), checked::Sub(y, h / 2), width, "Center", mFontSize,
+                    false, ContrastTo(*layout.slices[i].color), layout.labels[i]},
+                   mFontFamily);
+    }
+  }
+
+  if (outsideLabels) {
+    // Columns left and right of the pie; in each, labels keep the order of
+    // their slices' middles and are pushed apart just enough not to overlap.
+    struct Placed {
+      std::size_t slice;
+      double ux;
+      double uy;
+      std::int64_t top;
+    };
+    std::vector<Placed> columns[2];
+    const double knee = layout.radius + 10.0;
+    for (std::size_t i = 0; i < layout.slices.size(); ++i) {
+      if (layout.labels[i].empty()) continue;
+      const auto [ux, uy] = layout.Middle(layout.slices[i]);
+      const double want = centreY + (knee + layout.slices[i].explode) * uy - h / 2.0;
+      columns[ux >= 0 ? 1 : 0].push_back({i, ux, uy, static_cast<std::int64_t>(std::lround(want))});
+    }
+    const std::int64_t lowest = layout.top;
+    const std::int64_t highest = std::int64_t{layout.top} + mSize;
+    const std::int64_t fit = h > 0 && mSize > 0 ? mSize / h : 0;
+    const auto rim = checked::Floor(std::max(layout.radius, 0.0));
+    const std::int32_t edge = checked::Add(checked::Add(rim, 14), layout.explode);
+    for (int side = 0; side < 2; ++side) {
+      std::vector<Placed>& column = columns[side];
+      if (static_cast<std::int64_t>(column.size()) > fit) {
+        // Where not all fit, the largest slices keep their labels.
+        std::stable_sort(column.begin(), column.end(), [&](const Placed& a, const Placed& b) {
+          return layout.slices[a.slice].percent > layout.slices[b.slice].percent;
+        });
+        column.resize(static_cast<std::size_t>(fit));
+      }
+      std::stable_sort(column.begin(), column.end(),
+                       [](const Placed& a, const Placed& b) { return a.top < b.top; });
+      std::int64_t floor = lowest;
+      for (Placed& p : column) {
+        p.top = std::max(p.top, floor);
+        floor = p.top + h;
+      }
+      std::int64_t ceiling = highest;
+      std::for_each(column.rbegin(), column.rend(), [&](Placed& p) {
+        p.top = std::min(p.top, ceiling - h);
+        ceiling = p.top;
+      });
+      for (const Placed& p : column) {
+        const DrawnSlice& slice = layout.slices[p.slice];
+        const double rimDistance = layout.radius + slice.explode;
+        const std::int32_t ax = checked::Add(centreX, RoundedOffset(rimDistance, p.ux));
+        const std::int32_t ay = checked::Add(centreY, RoundedOffset(rimDistance, p.uy));
+        const std::int32_t kx = checked::Add(centreX, RoundedOffset(rimDistance + 10.0, p.ux));
+        // The knee stays within the chart's height, as the labels do, but
+        // never turns back into a slice pulled out beyond it.
+        const std::int32_t ky = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            checked::Add(centreY, RoundedOffset(rimDistance + 10.0, p.uy)),
+            std::min<std::int64_t>(lowest, ay), std::max<std::int64_t>(highest, ay)));
+        const std::int32_t top = checked::Narrow(p.top);
+        const std::int32_t ex =
+            side == 1 ? checked::Add(centreX, edge) : checked::Sub(centreX, edge);
+        const std::int32_t ey = checked::Add(top, h / 2);
+        PutLine(out, ax, ay, kx, ky, textColor);
+        PutLine(out, kx, ky, ex, ey, textColor);
+        const std::int32_t left =
+            side == 1 ? checked::Add(ex, 4) : checked::Sub(checked::Sub(ex, 4), layout.columnWidth);
+        PutTextBlock(out,
+                     {left, top, layout.columnWidth, side == 1 ? "Left" : "Right", mFontSize, false,
+                      textColor, layout.labels[p.slice]},
+                     mFontFamily);
+      }
+    }
+  }
+
+  if (!mCenterText.empty()) {
+    const std::int32_t size = checked::Round(mFontSize * 1.5);
+    const std::int32_t height = checked::Round(std::ceil(size * 4.0 / 3.0));
+    const std::int32_t width =
+        hole ? checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) : std::max(mSize / 2, 0);
+    PutTextBlock(out,
+                 {checked::Sub(centreX, width / 2), checked::Sub(centreY, height / 2), width,
+                  "Center", size, true, textColor, mCenterText},
+                 mFontFamily);
+  }
+
+  if (legend) {
+    // Beside the pie and its labels, centred on the pie's height.
+    constexpr std::int32_t kSwatch = 12;
+    const std::int32_t row = std::max(h, 16);
+    std::int32_t rows = 0;
+    for (const DrawnSlice& slice : layout.slices) {
+      rows = checked::Add(rows, InLegend(slice) ? 1 : 0);
+    }
+    const std::int32_t x =
+        checked::Add(checked::Add(checked::Add(mMarginLeft, mSize),
+                                  checked::Mul(2, checked::Add(layout.room, layout.pad))),
+                     16);
+    std::int32_t y =
+        checked::Add(layout.top, std::max(0, checked::Sub(mSize, checked::Mul(rows, row)) / 2));
+    for (const DrawnSlice& slice : layout.slices) {
+      if (!InLegend(slice)) continue;
+      out.Put("\r\n<Rectangle");
+      PutAttribute(out, "Canvas.Left", x);
+      PutAttribute(out, "Canvas.Top", checked::Add(y, (row - kSwatch) / 2));
+      out.Put(" Width='12' Height='12' RadiusX='2' RadiusY='2' Fill='#");
+      out.Put(*slice.color);
+      out.Put("' Stroke='#");
+      out.Put(textColor);
+      out.Put("' StrokeThickness='1'");
+      // An entry stands for its slice: pointing at it is pointing at the slice.
+      PutSlicePointer(out, slice);
+      out.Put(" />");
+      PutTextBlock(out,
+                   {checked::Add(x, kSwatch + 6), checked::Add(y, (row - h) / 2),
+                    TextWidth(slice.name, mFontSize), nullptr, mFontSize, false, textColor,
+                    slice.name, &slice},
+                   mFontFamily);
+      y = checked::Add(y, row);
+    }
+  }
+}
+
+}  // namespace xamlpie

@@ -1,0 +1,107 @@
+// Where a chart's parts go, below the markup writer of cXAMLPieChart: the
+// slices as drawn, text measured without a font, labels, leaders, legend and
+// pulled-out slices, and the small writers of their elements.
+
+#ifndef XAMLPIE_LAYOUT_H_
+#define XAMLPIE_LAYOUT_H_
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "xamlpie/cXAMLPieChart.h"
+
+namespace xamlpie::detail {
+
+class MarkupWriter;
+
+// The markup's pi. Changing it moves rim points by a pixel here and there.
+inline constexpr double kPi = 3.141592653238;
+
+struct SliceGeometry {
+  std::int32_t left;  // canvas offset of the slice's polygons, explode applied
+  std::int32_t top;
+  std::int32_t tag;  // index as added; -1 when the slice has no name
+  std::string_view name;
+  std::string_view folded;           // "Other": the names in it
+  std::int32_t strokeThickness = 0;  // 0: XAML's default, not written
+};
+
+// One slice as drawn: an item, or the "Other" slice made of several.
+struct DrawnSlice {
+  std::int32_t percent;
+  const std::string* color;
+  std::string_view name;
+  std::int32_t tag;  // index as added
+  std::int32_t explode;
+  std::string folded;
+  std::int32_t startPercent = 0;  // the shares drawn before it
+  std::int32_t startAngle = 0;    // whole degrees before start angle and direction
+  std::int32_t endAngle = -1;
+};
+
+// Where everything goes, worked out once per read.
+struct Layout {
+  std::int32_t left;  // the pie's square
+  std::int32_t top;
+  std::int32_t centre;
+  double radius;
+  std::int32_t start;
+  bool clockwise;
+  bool turned;                   // start or direction differ from the default
+  std::int32_t room = 0;         // width of an outside-label column and its leaders
+  std::int32_t columnWidth = 0;  // of the widest outside label
+  std::int32_t explode = 0;      // the farthest a slice is pulled out
+  std::int32_t pad = 0;          // round the pie, for slices pulled out
+  std::int32_t lineHeight = 0;   // of one line of text
+  std::vector<DrawnSlice> slices{};
+  std::vector<std::string> labels{};  // per slice; empty: none
+
+  // The unit vector to the middle of a slice, y pointing down the screen.
+  std::pair<double, double> Middle(const DrawnSlice& slice) const {
+    const double mid = (static_cast<double>(slice.startAngle) + slice.endAngle) / 2.0;
+    const double degrees = !turned ? mid : clockwise ? start - mid : start + mid;
+    const double radians = degrees * kPi / 180.0;
+    return {std::cos(radians), -std::sin(radians)};
+  }
+};
+
+struct TextBlock {
+  std::int32_t left;
+  std::int32_t top;
+  std::int32_t width;
+  const char* alignment;  // nullptr: XAML's default, Left
+  std::int32_t fontSize;
+  bool bold;
+  std::string_view foreground;
+  std::string_view text;
+  const DrawnSlice* slice = nullptr;  // the slice it stands for, if any
+};
+
+// A slice's first and last degree, as the markup rules compute them.
+std::pair<std::int32_t, std::int32_t> SliceAngles(std::int32_t Percent, std::int32_t StartPercent);
+// Pixels a text takes at a font size, erring large for the common sans faces.
+std::int32_t TextWidth(std::string_view text, std::int32_t fontSize, bool bold = false);
+std::string LabelText(LabelStyle style, const DrawnSlice& slice);
+// "000000" or "FFFFFF", whichever reads better on a colour.
+const char* ContrastTo(const std::string& hex);
+void PutAttribute(MarkupWriter& out, std::string_view name, std::int32_t value);
+void PutSlicePointer(MarkupWriter& out, const DrawnSlice& slice);
+void PutTextBlock(MarkupWriter& out, const TextBlock& t, std::string_view family);
+void PutLine(MarkupWriter& out, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+             std::string_view stroke);
+bool InLegend(const DrawnSlice& slice);
+std::int32_t RoundedOffset(double length, double direction);
+void PutDecimal(MarkupWriter& out, double value);
+void PutArc(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice, double cx, double cy,
+            double radius, bool back);
+// A slice pulled out of a chart of `size` with a ring `doughnutWidth` wide.
+void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+                   std::int32_t size, std::int32_t doughnutWidth, std::string_view outlineColor);
+
+}  // namespace xamlpie::detail
+
+#endif  // XAMLPIE_LAYOUT_H_
