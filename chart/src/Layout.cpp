@@ -308,6 +308,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     });
     std::vector<bool> shown(layout.slices.size(), false);
     std::vector<std::array<std::int32_t, 3>> at(layout.slices.size());  // x, y, width
+    std::vector<std::string> chosen(layout.slices.size());              // the text that fits
     for (const std::size_t i : order) {
       const DrawnSlice& slice = layout.slices[i];
       const std::string& label = layout.labels[i];
@@ -315,30 +316,41 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
         continue;
       }
       const auto [ux, uy] = layout.Middle(slice);
-      const std::int32_t width = TextWidth(label, mFontSize);
       const double cx = centreX + slice.explode * ux;
       const double cy = centreY + slice.explode * uy;
-      // Where it is meant to go, else nearer the middle or the rim of a pie,
+      // The label, or where a name does not fit, its percent alone; where it
+      // is meant to go, else nearer the middle or the rim of a pie,
       // whichever first holds it.
       bool fits = false;
       std::int32_t x = 0;
       std::int32_t y = 0;
-      for (const double share : {1.0, 0.85, 1.15, 0.7, 1.3, 0.55}) {
-        if (hole && share != 1.0) break;  // a ring has one middle
-        const double reach = along * share + slice.explode;
-        x = checked::Add(centreX, RoundedOffset(reach, ux));
-        y = checked::Add(centreY, RoundedOffset(reach, uy));
-        const Box box{x - width / 2.0, y - h / 2.0, x + width / 2.0, y + h / 2.0};
-        fits = std::none_of(taken.begin(), taken.end(),
-                            [&](const Box& other) { return other.Meets(box); });
-        for (const double fx : {0.0, 0.5, 1.0}) {
-          for (const double fy : {0.0, 0.5, 1.0}) {
-            fits = fits && within(slice, cx, cy, box.left + fx * (box.right - box.left),
-                                  box.top + fy * (box.bottom - box.top));
+      std::int32_t width = 0;
+      std::vector<std::string> texts{label};
+      if (mSliceLabels == LabelStyle::NameAndPercent && !slice.name.empty())
+        texts.push_back(detail::LabelText(LabelStyle::Percent, slice));
+      for (const std::string& text : texts) {
+        width = TextWidth(text, mFontSize);
+        for (const double share : {1.0, 0.85, 1.15, 0.7, 1.3, 0.55}) {
+          if (hole && share != 1.0) break;  // a ring has one middle
+          const double reach = along * share + slice.explode;
+          x = checked::Add(centreX, RoundedOffset(reach, ux));
+          y = checked::Add(centreY, RoundedOffset(reach, uy));
+          const Box box{x - width / 2.0, y - h / 2.0, x + width / 2.0, y + h / 2.0};
+          fits = std::none_of(taken.begin(), taken.end(),
+                              [&](const Box& other) { return other.Meets(box); });
+          for (const double fx : {0.0, 0.5, 1.0}) {
+            for (const double fy : {0.0, 0.5, 1.0}) {
+              fits = fits && within(slice, cx, cy, box.left + fx * (box.right - box.left),
+                                    box.top + fy * (box.bottom - box.top));
+            }
+          }
+          if (fits) {
+            taken.push_back(box);
+            break;
           }
         }
         if (fits) {
-          taken.push_back(box);
+          chosen[i] = text;
           break;
         }
       }
@@ -351,7 +363,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       const auto [x, y, width] = at[i];
       PutTextBlock(out,
                    {checked::Sub(x, width / 2), checked::Sub(y, h / 2), width, "Center", mFontSize,
-                    false, ContrastTo(*layout.slices[i].color), layout.labels[i]},
+                    false, ContrastTo(*layout.slices[i].color), chosen[i]},
                    mFontFamily);
     }
   }
