@@ -198,7 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t shares = 0;
   int checks = 0;
   while (in.remaining_bytes() > 0) {
-    switch (in.ConsumeIntegralInRange(0, 21)) {
+    switch (in.ConsumeIntegralInRange(0, 23)) {
       case 0:
         chart.Size(Geometry(in));
         break;
@@ -279,6 +279,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         chart.AddDataItem(share, colour, in.ConsumeRandomLengthString(32));
         break;
       }
+      case 21:
+        chart.SortSlices(static_cast<xamlpie::SortOrder>(in.ConsumeIntegralInRange(0, 3)));
+        break;
+      case 22:
+        chart.EmptyText(in.ConsumeRandomLengthString(64));
+        break;
       default: {
         const std::int32_t share = Share(in);
         const auto colour = in.ConsumeIntegral<std::uint32_t>();

@@ -255,7 +255,10 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
   const bool insideLabels = !layout.labels.empty() && !mLabelsOutside;
   const bool outsideLabels = layout.room > 0;
   const bool legend = mLegend && std::any_of(layout.slices.begin(), layout.slices.end(), InLegend);
-  if (!insideLabels && !outsideLabels && !legend && mCenterText.empty()) return;
+  const bool empty = !mEmptyText.empty() &&
+                     std::none_of(layout.slices.begin(), layout.slices.end(),
+                                  [](const DrawnSlice& slice) { return slice.percent > 0; });
+  if (!insideLabels && !outsideLabels && !legend && mCenterText.empty() && !empty) return;
 
   const std::string textColor = ColorToHex(mTextColor);
   const std::int32_t h = layout.lineHeight;
@@ -447,6 +450,18 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
                  {checked::Sub(centreX, width / 2), checked::Sub(centreY, height / 2), width,
                   "Center", size, true, textColor, mCenterText},
                  mFontFamily);
+  }
+
+  if (empty) {  // in the middle, below any centre text
+    const std::int32_t width =
+        hole ? checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) : std::max(mSize - 8, 0);
+    const std::int32_t below =
+        mCenterText.empty() ? 0 : checked::Round(std::ceil(mFontSize * 1.5 * 4.0 / 3.0) / 2.0);
+    PutTextBlock(
+        out,
+        {checked::Sub(centreX, width / 2), checked::Add(checked::Sub(centreY, h / 2), below), width,
+         "Center", mFontSize, false, textColor, mEmptyText},
+        mFontFamily);
   }
 
   if (legend) {

@@ -215,6 +215,10 @@ void cXAMLPieChart::FontFamily(std::string_view pFamily) {
   mFontFamily = pFamily;
 }
 
+void cXAMLPieChart::EmptyText(std::string_view pText) {
+  mEmptyText = pText;
+}
+
 void cXAMLPieChart::CenterText(std::string_view pText) {
   mCenterText = pText;
 }
@@ -370,6 +374,13 @@ std::string cXAMLPieChart::XAML() const {
       continue;
     }
     layout.slices.push_back({item.Percent, &item.Color, item.Label, tag, item.Explode, {}});
+  }
+  if (mSortSlices == SortOrder::Descending || mSortSlices == SortOrder::Ascending) {
+    const bool descending = mSortSlices == SortOrder::Descending;
+    std::stable_sort(layout.slices.begin(), layout.slices.end(),
+                     [descending](const DrawnSlice& a, const DrawnSlice& b) {
+                       return descending ? a.percent > b.percent : a.percent < b.percent;
+                     });
   }
   if (group) {
     other.tag = static_cast<std::int32_t>(mItems.size());

@@ -402,3 +402,55 @@ TEST(Features, TextStaysInItsPlace) {
 
 }  // namespace
 }  // namespace xamlpie::test
+
+namespace xamlpie::test {
+namespace {
+
+// Sorted slices are drawn by size from the start angle, their Tags as added,
+// "Other" last; a chart with nothing to draw shows its outline and a text.
+TEST(Features, OrderAndEmptyState) {
+  struct Case {
+    SortOrder order;
+    std::vector<std::string> tags;  // of the fans, in drawing order; "Other" is 7
+  };
+  const Case cases[] = {{SortOrder::None, {"0", "1", "2", "3", "4", "7"}},
+                        {SortOrder::Descending, {"3", "1", "4", "0", "2", "7"}},
+                        {SortOrder::Ascending, {"0", "2", "4", "1", "3", "7"}},
+                        {static_cast<SortOrder>(7), {"0", "1", "2", "3", "4", "7"}}};
+  for (const Case& c : cases) {
+    cXAMLPieChart chart;
+    const std::int32_t shares[] = {10, 30, 10, 40, 15, 2, 3};  // the last two fold
+    for (std::size_t i = 0; i < std::size(shares); ++i)
+      chart.AddDataItem(shares[i], 0x00100000u * static_cast<unsigned>(i + 1), "s");
+    chart.GroupBelow(5, 0x00808080, "Other");
+    chart.SortSlices(c.order);
+    EXPECT_EQ(chart.SortSlices(), c.order);
+    std::vector<std::string> tags;
+    for (const Polygon& p : Polygons(chart.XAML())) {
+      const std::string tag = Attribute(p.element, "Tag");
+      if (tags.empty() || tags.back() != tag) tags.push_back(tag);
+    }
+    EXPECT_EQ(tags, c.tags) << static_cast<int>(c.order);
+  }
+
+  for (const bool doughnut : {false, true}) {
+    cXAMLPieChart chart;
+    chart.Size(200);
+    chart.DoughnutWidth(doughnut ? 50 : 0);
+    chart.EmptyText("No data <yet>");
+    std::string markup = chart.XAML();
+    std::vector<std::string> texts = Elements(markup, "TextBlock");
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(Attribute(texts[0], "Text"), "No data &lt;yet&gt;");
+    const int middle = Int(texts[0], "Canvas.Left") + Int(texts[0], "Width") / 2;
+    EXPECT_NEAR(middle, 100, 1);
+    EXPECT_EQ(Ellipses(markup).size(), doughnut ? 2u : 1u);
+    chart.AddDataItem(0, 0x000000FF);
+    EXPECT_EQ(Elements(chart.XAML(), "TextBlock").size(), 1u) << "all zero: still empty";
+    chart.AddDataItem(100, 0x0000FF00);
+    EXPECT_TRUE(Elements(chart.XAML(), "TextBlock").empty()) << "something to draw";
+  }
+}
+
+}  // namespace
+}  // namespace xamlpie::test

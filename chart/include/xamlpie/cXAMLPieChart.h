@@ -57,6 +57,13 @@ enum class LabelStyle {
   NameAndPercent  // "Apples: 20 %"; "20 %" for an unnamed slice
 };
 
+// The order slices are drawn in; their Tags keep the order they were added.
+enum class SortOrder {
+  None,        // as added
+  Descending,  // the largest share first
+  Ascending    // the smallest first
+};
+
 // Turns raw values (sales, counts, seconds...) into whole percents for
 // AddDataItem that add up to exactly 100, by the largest-remainder method: each
 // value gets the whole part of its share, and the points left over go to the
@@ -169,6 +176,18 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   std::int32_t FontSize() const noexcept { return mFontSize; }
   void FontSize(std::int32_t lonValue) noexcept;
 
+  // Draws the slices by size, from the start angle on; equal shares keep the
+  // order they were added, and "Other" stays last. A value outside the enum
+  // is taken as SortOrder::None. Default SortOrder::None.
+  SortOrder SortSlices() const noexcept { return mSortSlices; }
+  void SortSlices(SortOrder pOrder) noexcept { mSortSlices = pOrder; }
+
+  // Text in the middle of a chart with nothing to draw (no items, or none
+  // above 0 %): the outline (and hole) and this text instead of an empty
+  // circle. Empty (the default): none.
+  const std::string& EmptyText() const noexcept { return mEmptyText; }
+  void EmptyText(std::string_view pText);
+
   // The font family of all text; empty (the default) leaves it to the renderer.
   const std::string& FontFamily() const noexcept { return mFontFamily; }
   void FontFamily(std::string_view pFamily);
@@ -208,6 +227,8 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   ColorValue mTextColor = 0;
   std::int32_t mFontSize = 12;
   std::string mFontFamily;
+  SortOrder mSortSlices = SortOrder::None;
+  std::string mEmptyText;
 };
 
 }  // namespace xamlpie
