@@ -71,6 +71,31 @@ void BM_Slices(benchmark::State& state) {
 }
 BENCHMARK(BM_Slices)->ArgName("items")->RangeMultiplier(10)->Range(10, 10000);
 
+// A chart of values: twelve slices with formatted labels and a legend, and
+// growth with the number of slices (each value the same, so the circle is
+// shared out ever finer).
+void BM_ValueChart(benchmark::State& state) {
+  xamlpie::cXAMLPieChart chart;
+  chart.Size(250);
+  for (std::int64_t i = 0; i < state.range(0); ++i) {
+    chart.AddValue(1000.0 + static_cast<double>(i % 7) * 123.45,
+                   static_cast<xamlpie::ColorValue>(i * 0x010203), "Slice");
+  }
+  chart.SliceLabels(xamlpie::LabelStyle::NameAndPercent);
+  chart.LabelFormat("{percent} %");
+  chart.PercentDecimals(1);
+  chart.ValueDecimals(2);
+  chart.GroupSeparator(",");
+  chart.Legend(state.range(0) <= 12);
+  chart.LegendFormat("{name}: {value}");
+  for (auto _ : state) {
+    std::string markup = chart.XAML();
+    benchmark::DoNotOptimize(markup.data());
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ValueChart)->ArgName("slices")->Arg(12)->Arg(100)->Arg(1000)->Complexity();
+
 }  // namespace
 
 BENCHMARK_MAIN();

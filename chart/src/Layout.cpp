@@ -60,23 +60,194 @@ std::int32_t TextWidth(std::string_view text, std::int32_t fontSize, bool bold) 
   return checked::Round(std::ceil(ems * fontSize * (bold ? 1.1 : 1.0)) + (ems > 0 ? 1 : 0));
 }
 
-std::string PercentText(std::int32_t percent) {
-  return std::to_string(percent) + " %";
+std::string PercentText(const DrawnSlice& slice) {
+  return (slice.percentText.empty() ? std::to_string(slice.percent) : slice.percentText) + " %";
 }
 
-std::string LabelText(LabelStyle style, const DrawnSlice& slice) {
+// A number to `decimals` places, `point` for its decimal point and `group`
+// between each three digits of its whole part.
+std::string Number(double v, std::int32_t decimals, std::string_view point,
+                   std::string_view group) {
+  char text[400];
+  const auto [end, error] =
+      std::to_chars(std::begin(text), std::end(text), v + 0.0, std::chars_format::fixed, decimals);
+  const std::string_view plain(text,
+                               error == std::errc() ? static_cast<std::size_t>(end - text) : 0);
+  const std::size_t dot = std::min(plain.find('.'), plain.size());
+  const std::size_t sign = !plain.empty() && plain.front() == '-' ? 1 : 0;
+  std::string out(plain.substr(0, sign));
+  for (std::size_t i = sign; i < dot; ++i) {
+    if (i > sign && (dot - i) % 3 == 0) out += group;
+    out += plain[i];
+  }
+  if (dot < plain.size()) {
+    out += point;
+    out += plain.substr(dot + 1);
+  }
+  return out;
+}
+
+std::string LabelText(LabelStyle style, const DrawnSlice& slice, std::string_view format) {
+  if (style == LabelStyle::None) return {};
+  if (!format.empty()) return FormatText(format, slice);
   switch (style) {
     case LabelStyle::Percent:
-      return PercentText(slice.percent);
+      return PercentText(slice);
     case LabelStyle::Name:
       return std::string(slice.name);
     case LabelStyle::NameAndPercent:
-      if (slice.name.empty()) return PercentText(slice.percent);
-      return std::string(slice.name) + ": " + PercentText(slice.percent);
+      if (slice.name.empty()) return PercentText(slice);
+      return std::string(slice.name) + ": " + PercentText(slice);
     case LabelStyle::None:
       break;
   }
   return {};
+}
+
+std::string FormatText(std::string_view format, const DrawnSlice& slice) {
+  std::string out;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    const char c = format[i];
+    if ((c == '{' || c == '}') && i + 1 < format.size() && format[i + 1] == c) {
+      out += c;  // a doubled brace is the brace
+      ++i;
+      continue;
+    }
+    if (c == '{') {
+      const std::size_t close = format.find('}', i);
+      if (close != std::string_view::npos) {
+        const std::string_view key = format.substr(i + 1, close - i - 1);
+        const std::string percent =
+            slice.percentText.empty() ? std::to_string(slice.percent) : slice.percentText;
+        if (key == "name") {
+          out += slice.name;
+        } else if (key == "value") {
+          out += slice.valueText.empty() ? percent : slice.valueText;
+        } else if (key == "percent") {
+          out += percent;
+        } else {
+          out += format.substr(i, close - i + 1);  // unknown: as it stands
+        }
+        i = close;
+        continue;
+      }
+    }
+    out += c;
+  }
+  return out;
+}
+
+void SetNumberTexts(std::vector<DrawnSlice>& slices, bool values, std::int32_t percentDecimals,
+                    std::int32_t valueDecimals, std::string_view point, std::string_view group) {
+  const bool plain =
+      !values && percentDecimals == 0 && valueDecimals == 0 && point == "." && group.empty();
+  if (plain) return;  // the whole percents as they have always been written
+  // Percents at that precision, in units of its last place, adding up to 100.
+  const double unit = std::pow(10.0, percentDecimals);
+  std::vector<double> exact(slices.size());
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    exact[i] = values ? std::max(slices[i].share, 0.0) * 100.0 * unit
+                      : static_cast<double>(slices[i].percent) * unit;
+  }
+  std::vector<double> whole(slices.size());
+  double sum = 0;
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    whole[i] = std::floor(exact[i]);
+    sum += whole[i];
+  }
+  if (values && sum > 0) {
+    std::vector<std::size_t> order(slices.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+      order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return exact[a] - whole[a] > exact[b] - whole[b];
+    });
+    for (std::size_t k = 0; k < order.size() && sum < 100.0 * unit; ++k) {
+      whole[order[k]] += 1;
+      sum += 1;
+    }
+  }
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    slices[i].percentText = Number(whole[i] / unit, percentDecimals, point, group);
+    slices[i].valueText =
+        Number(values ? slices[i].value : slices[i].percent, valueDecimals, point, group);
+  }
+}
+
+bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+                   const std::string* colour, std::int32_t strokeThickness) {
+  if (!(slice.share > 0) || !(slice.to > slice.from)) return false;
+  // The edges, and the whole degrees strictly between them.
+  std::vector<double> angles{slice.from};
+  for (double a = std::floor(slice.from) + 1; a < slice.to; a += 1)
+    angles.push_back(a);
+  angles.push_back(slice.to);
+  const auto centre = static_cast<double>(layout.centre);
+  // Cosine and sine of the whole degrees, worked out once: a chart has a
+  // few hundred of them and only two edges between.
+  static const std::array<std::pair<double, double>, 360> kWhole = [] {
+    std::array<std::pair<double, double>, 360> unit{};
+    for (std::size_t d = 0; d < unit.size(); ++d) {
+      const double radians = static_cast<double>(d) * kPi / 180.0;
+      unit[d] = {std::cos(radians), std::sin(radians)};
+    }
+    return unit;
+  }();
+  const auto rimPoint = [&](double a) {
+    // Reduced to a turn, as the fans of percents reduce their degrees.
+    double degrees = std::fmod(!layout.turned     ? a
+                               : layout.clockwise ? layout.start - a
+                                                  : layout.start + a,
+                               360.0);
+    if (degrees < 0) degrees += 360.0;
+    double cosine = 0;
+    double sine = 0;
+    if (degrees == std::floor(degrees) && degrees < 360.0) {
+      const auto [c, s] = kWhole[static_cast<std::size_t>(degrees)];
+      cosine = c;
+      sine = s;
+    } else {
+      const double radians = degrees * kPi / 180.0;
+      cosine = std::cos(radians);
+      sine = std::sin(radians);
+    }
+    return std::pair{checked::Floor(layout.radius * cosine + centre),
+                     checked::Floor(centre - layout.radius * sine)};
+  };
+  const std::string& fill = colour != nullptr ? *colour : *slice.color;
+  // Fans of at most 100 rim points; each next one starts at the last's end,
+  // so neighbouring fans share an edge.
+  for (std::size_t first = 0; first + 1 < angles.size(); first += 99) {
+    const std::size_t last = std::min(first + 99, angles.size() - 1);
+    if (first > 0) out.Put("\r\n");
+    out.Put("<Polygon");
+    PutAttribute(out, "Canvas.Left", layout.left);
+    PutAttribute(out, "Canvas.Top", layout.top);
+    out.Put(" Fill='#");
+    out.Put(fill);
+    out.Put("' Stroke='#");
+    out.Put(fill);
+    out.Put("'");
+    if (strokeThickness > 0) PutAttribute(out, "StrokeThickness", strokeThickness);
+    if (colour == nullptr && !slice.name.empty()) {
+      PutSlicePointer(out, slice);
+      out.Put(" AutomationProperties.Name='");
+      out.Text(slice.name);
+      out.Put(", ");
+      out.Text(slice.valueText);
+      out.Put(", ");
+      out.Text(slice.percentText);
+      out.Put(" percent'");
+    }
+    out.Put(" Points='");
+    out.Point(layout.centre, layout.centre);
+    for (std::size_t i = first; i <= last; ++i) {
+      const auto [x, y] = rimPoint(angles[i]);
+      out.Point(x, y);
+    }
+    out.Put("' />");
+  }
+  return true;
 }
 
 // Black or white, whichever reads better on a fill.
@@ -101,8 +272,15 @@ void PutSlicePointer(detail::MarkupWriter& out, const DrawnSlice& slice) {
   out.Put("' ToolTip='");
   out.Text(slice.name);
   out.Put(": ");
-  out.Int(slice.percent);
-  out.Put(" %");
+  if (slice.exact) {  // "Rent: 1,200 (38 %)"
+    out.Text(slice.valueText);
+    out.Put(" (");
+    out.Text(slice.percentText);
+    out.Put(" %)");
+  } else {
+    out.Text(slice.percentText.empty() ? std::to_string(slice.percent) : slice.percentText);
+    out.Put(" %");
+  }
   if (!slice.folded.empty()) {
     out.Put(" (");
     out.Text(slice.folded);
@@ -172,9 +350,13 @@ void PutDecimal(detail::MarkupWriter& out, double value) {
 // to last or back.
 void PutArc(detail::MarkupWriter& out, const Layout& layout, const DrawnSlice& slice, double cx,
             double cy, double radius, bool back) {
-  const std::int32_t count = checked::Sub(slice.endAngle, slice.startAngle);
-  for (std::int32_t i = 0; i <= count; ++i) {
-    const double a = back ? slice.endAngle - i : slice.startAngle + i;
+  // The edges, and the whole degrees strictly between them.
+  std::vector<double> angles{slice.from};
+  for (double a = std::floor(slice.from) + 1; a < slice.to; a += 1)
+    angles.push_back(a);
+  if (slice.to > slice.from) angles.push_back(slice.to);
+  if (back) std::reverse(angles.begin(), angles.end());
+  for (const double a : angles) {
     const double degrees = !layout.turned     ? a
                            : layout.clockwise ? layout.start - a
                                               : layout.start + a;
@@ -211,7 +393,11 @@ void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& sl
     out.Put(" AutomationProperties.Name='");
     out.Text(slice.name);
     out.Put(", ");
-    out.Int(slice.percent);
+    if (slice.exact) {
+      out.Text(slice.valueText);
+      out.Put(", ");
+    }
+    out.Text(slice.percentText.empty() ? std::to_string(slice.percent) : slice.percentText);
     out.Put(" percent'");
   }
   out.Put(" Points='");
@@ -329,7 +515,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       std::int32_t y = 0;
       std::int32_t width = 0;
       std::vector<std::string> texts{label};
-      if (mSliceLabels == LabelStyle::NameAndPercent && !slice.name.empty())
+      if (mSliceLabels == LabelStyle::NameAndPercent && mLabelFormat.empty() && !slice.name.empty())
         texts.push_back(detail::LabelText(LabelStyle::Percent, slice));
       for (const std::string& text : texts) {
         width = TextWidth(text, mFontSize);
@@ -491,11 +677,13 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       // An entry stands for its slice: pointing at it is pointing at the slice.
       PutSlicePointer(out, slice);
       out.Put(" />");
-      PutTextBlock(out,
-                   {checked::Add(x, kSwatch + 6), checked::Add(y, (row - h) / 2),
-                    TextWidth(slice.name, mFontSize), nullptr, mFontSize, false, textColor,
-                    slice.name, &slice},
-                   mFontFamily);
+      const std::string entry = mLegendFormat.empty() ? std::string(slice.name)
+                                                      : detail::FormatText(mLegendFormat, slice);
+      PutTextBlock(
+          out,
+          {checked::Add(x, kSwatch + 6), checked::Add(y, (row - h) / 2),
+           TextWidth(entry, mFontSize), nullptr, mFontSize, false, textColor, entry, &slice},
+          mFontFamily);
       y = checked::Add(y, row);
     }
   }

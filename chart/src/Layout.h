@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -41,6 +42,15 @@ struct DrawnSlice {
   std::int32_t startPercent = 0;  // the shares drawn before it
   std::int32_t startAngle = 0;    // whole degrees before start angle and direction
   std::int32_t endAngle = -1;
+  // A value chart's slice: its value, its share of the whole, its edges'
+  // exact degrees (a percent chart's whole ones), and the numbers as shown.
+  bool exact = false;
+  double value = 0;
+  double share = 0;
+  double from = 0;
+  double to = -1;
+  std::string percentText{};  // empty: the whole percent
+  std::string valueText{};
 };
 
 // Where everything goes, worked out once per read.
@@ -62,7 +72,8 @@ struct Layout {
 
   // The unit vector to the middle of a slice, y pointing down the screen.
   std::pair<double, double> Middle(const DrawnSlice& slice) const {
-    const double mid = (static_cast<double>(slice.startAngle) + slice.endAngle) / 2.0;
+    const double mid = slice.exact ? (slice.from + slice.to) / 2.0
+                                   : (static_cast<double>(slice.startAngle) + slice.endAngle) / 2.0;
     const double degrees = !turned ? mid : clockwise ? start - mid : start + mid;
     const double radians = degrees * kPi / 180.0;
     return {std::cos(radians), -std::sin(radians)};
@@ -85,7 +96,19 @@ struct TextBlock {
 std::pair<std::int32_t, std::int32_t> SliceAngles(std::int32_t Percent, std::int32_t StartPercent);
 // Pixels a text takes at a font size, erring large for the common sans faces.
 std::int32_t TextWidth(std::string_view text, std::int32_t fontSize, bool bold = false);
-std::string LabelText(LabelStyle style, const DrawnSlice& slice);
+// A label's text: the format's, else the style's.
+std::string LabelText(LabelStyle style, const DrawnSlice& slice, std::string_view format = {});
+// A format's text for a slice: {name}, {value}, {percent}; {{ and }} braces.
+std::string FormatText(std::string_view format, const DrawnSlice& slice);
+// The percent and value texts of the slices: percents at `percentDecimals`
+// adding up to 100 by the largest remainder. Leaves a percent chart's texts
+// empty where the plain whole percents say it.
+void SetNumberTexts(std::vector<DrawnSlice>& slices, bool values, std::int32_t percentDecimals,
+                    std::int32_t valueDecimals, std::string_view point, std::string_view group);
+// A value chart's slice as fans to its exact edges; with `colour`, unnamed in
+// that colour (the place a pulled-out slice left) and its stroke that thick.
+bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+                   const std::string* colour = nullptr, std::int32_t strokeThickness = 0);
 // "000000" or "FFFFFF", whichever reads better on a colour.
 const char* ContrastTo(const std::string& hex);
 void PutAttribute(MarkupWriter& out, std::string_view name, std::int32_t value);

@@ -189,13 +189,63 @@ void cXAMLPieChart::AddDataItem(std::int32_t Percent, ColorValue Color) {
 }
 
 void cXAMLPieChart::AddDataItem(std::int32_t Percent, ColorValue Color, std::string_view Label) {
+  if (mKind == Kind::Values) {
+    throw std::logic_error("AddDataItem: this chart is of values (AddValue); Clear it first");
+  }
   if (mItems.size() >= static_cast<std::size_t>(checked::kMax)) checked::ThrowOverflow();
   DataItem item{ColorToHex(Color), Percent, std::string(Label)};
   mItems.push_back(std::move(item));  // strong guarantee: the strings' moves cannot throw
+  mKind = Kind::Percents;
+}
+
+void cXAMLPieChart::AddValue(double Value, ColorValue Color, std::string_view Label) {
+  if (mKind == Kind::Percents) {
+    throw std::logic_error("AddValue: this chart is of percents (AddDataItem); Clear it first");
+  }
+  if (!std::isfinite(Value) || Value < 0) {
+    char text[32];
+    const auto [end, error] = std::to_chars(std::begin(text), std::end(text), Value);
+    throw std::invalid_argument(
+        "AddValue: value " + std::to_string(mItems.size()) + " (" +
+        std::string(text, error == std::errc() ? static_cast<std::size_t>(end - text) : 0) +
+        ") is " +
+        (std::isnan(Value) ? "not a number"
+         : Value < 0       ? "negative"
+                           : "infinite"));
+  }
+  if (mItems.size() >= static_cast<std::size_t>(checked::kMax)) checked::ThrowOverflow();
+  DataItem item{ColorToHex(Color), 0, std::string(Label), 0, Value};
+  mItems.push_back(std::move(item));
+  mKind = Kind::Values;
 }
 
 void cXAMLPieChart::Clear() noexcept {
   mItems.clear();
+  mKind = Kind::Empty;
+}
+
+void cXAMLPieChart::LabelFormat(std::string_view pFormat) {
+  mLabelFormat = pFormat;
+}
+
+void cXAMLPieChart::LegendFormat(std::string_view pFormat) {
+  mLegendFormat = pFormat;
+}
+
+void cXAMLPieChart::PercentDecimals(std::int32_t lonValue) noexcept {
+  if (lonValue >= 0 && lonValue <= 6) mPercentDecimals = lonValue;
+}
+
+void cXAMLPieChart::ValueDecimals(std::int32_t lonValue) noexcept {
+  if (lonValue >= 0 && lonValue <= 6) mValueDecimals = lonValue;
+}
+
+void cXAMLPieChart::DecimalSeparator(std::string_view pText) {
+  mDecimalSeparator = pText;
+}
+
+void cXAMLPieChart::GroupSeparator(std::string_view pText) {
+  mGroupSeparator = pText;
 }
 
 void cXAMLPieChart::StartAngle(std::int32_t lonValue) noexcept {
@@ -353,20 +403,41 @@ std::string cXAMLPieChart::XAML() const {
                 mStartAngle != 0 || mClockwise};
 
   // The slices as drawn: small ones may fold into "Other", drawn last.
+  // A value chart's shares: of the values over the largest, so that a
+  // thousand values of 1e308 add up without overflow.
+  const bool values = mKind == Kind::Values;
+  double largest = 0;
+  double total = 0;
+  if (values) {
+    for (const DataItem& item : mItems)
+      largest = std::max(largest, item.Value);
+    for (const DataItem& item : mItems)
+      total += largest > 0 ? item.Value / largest : 0.0;
+  }
+  const auto shareOf = [&](const DataItem& item) {
+    return total > 0 ? item.Value / largest / total : 0.0;
+  };
+  // What GroupBelow compares: the percent, or a value's share of 100.
+  const auto measure = [&](const DataItem& item) {
+    return values ? 100.0 * shareOf(item) : static_cast<double>(item.Percent);
+  };
   const std::size_t grouped = mGroupBelow <= 0
                                   ? 0
                                   : static_cast<std::size_t>(std::count_if(
                                         mItems.begin(), mItems.end(), [&](const DataItem& item) {
-                                          return item.Percent >= 0 && item.Percent < mGroupBelow;
+                                          return measure(item) >= 0 && measure(item) < mGroupBelow;
                                         }));
   const bool group = grouped >= 2;
   layout.slices.reserve(mItems.size() + 1);
   DrawnSlice other{0, &mGroupColor, mGroupLabel, -1, 0, {}};
+  other.exact = values;
   for (std::size_t i = 0; i < mItems.size(); ++i) {
     const DataItem& item = mItems[i];
     const auto tag = static_cast<std::int32_t>(i);
-    if (group && item.Percent >= 0 && item.Percent < mGroupBelow) {
+    if (group && measure(item) >= 0 && measure(item) < mGroupBelow) {
       other.percent = checked::Add(other.percent, item.Percent);
+      other.value += item.Value;
+      other.share += shareOf(item);
       if (!item.Label.empty()) {
         if (!other.folded.empty()) other.folded += ", ";
         other.folded += item.Label;
@@ -374,24 +445,47 @@ std::string cXAMLPieChart::XAML() const {
       continue;
     }
     layout.slices.push_back({item.Percent, &item.Color, item.Label, tag, item.Explode, {}});
+    layout.slices.back().exact = values;
+    layout.slices.back().value = item.Value;
+    layout.slices.back().share = shareOf(item);
   }
   if (mSortSlices == SortOrder::Descending || mSortSlices == SortOrder::Ascending) {
     const bool descending = mSortSlices == SortOrder::Descending;
     std::stable_sort(layout.slices.begin(), layout.slices.end(),
                      [descending](const DrawnSlice& a, const DrawnSlice& b) {
-                       return descending ? a.percent > b.percent : a.percent < b.percent;
+                       const double x = a.exact ? a.share : a.percent;
+                       const double y = b.exact ? b.share : b.percent;
+                       return descending ? x > y : x < y;
                      });
   }
   if (group) {
     other.tag = static_cast<std::int32_t>(mItems.size());
     layout.slices.push_back(std::move(other));
   }
-  std::int32_t runningTotal = 0;
-  for (DrawnSlice& slice : layout.slices) {
-    slice.startPercent = runningTotal;
-    std::tie(slice.startAngle, slice.endAngle) = SliceAngles(slice.percent, runningTotal);
-    runningTotal = checked::Add(runningTotal, slice.percent);
+  if (values) {
+    // Each slice's edges at its exact angle; the last ends where the first
+    // began. Whole degrees round them outward for what counts degrees.
+    double before = 0;
+    for (DrawnSlice& slice : layout.slices) {
+      slice.from = 360.0 * before;
+      before += slice.share;
+      slice.to = &slice == &layout.slices.back() && total > 0 ? 360.0 : 360.0 * before;
+      slice.startAngle = static_cast<std::int32_t>(std::floor(slice.from));
+      slice.endAngle =
+          slice.share > 0 ? static_cast<std::int32_t>(std::ceil(slice.to)) : slice.startAngle;
+    }
+  } else {
+    std::int32_t runningTotal = 0;
+    for (DrawnSlice& slice : layout.slices) {
+      slice.startPercent = runningTotal;
+      std::tie(slice.startAngle, slice.endAngle) = SliceAngles(slice.percent, runningTotal);
+      slice.from = slice.startAngle;
+      slice.to = slice.endAngle;
+      runningTotal = checked::Add(runningTotal, slice.percent);
+    }
   }
+  detail::SetNumberTexts(layout.slices, values, mPercentDecimals, mValueDecimals, mDecimalSeparator,
+                         mGroupSeparator);
 
   // A pulled-out slice must not leave the markup's top-left corner: the pie
   // moves right and down by the farthest pull, and its extent grows by twice
@@ -410,8 +504,10 @@ std::string cXAMLPieChart::XAML() const {
     std::int32_t widest = 0;
     std::int32_t explode = 0;
     for (const DrawnSlice& slice : layout.slices) {
-      layout.labels.push_back(slice.startAngle <= slice.endAngle ? LabelText(mSliceLabels, slice)
-                                                                 : std::string());
+      layout.labels.push_back(slice.startAngle <= slice.endAngle &&
+                                      (!slice.exact || slice.share > 0)
+                                  ? LabelText(mSliceLabels, slice, mLabelFormat)
+                                  : std::string());
       widest = std::max(widest, TextWidth(layout.labels.back(), mFontSize));
       explode = std::max(explode, slice.explode);
     }
@@ -431,12 +527,17 @@ std::string cXAMLPieChart::XAML() const {
   // An exploded slice is drawn over the outline, with the place it left
   // cleared to the background first; the rest in order, under the outline.
   const auto exploded = [](const DrawnSlice& slice) {
-    return slice.explode != 0 && slice.startAngle <= slice.endAngle;
+    return slice.explode != 0 && slice.startAngle <= slice.endAngle &&
+           (!slice.exact || slice.share > 0);
   };
   bool anyExploded = false;
   for (const DrawnSlice& slice : layout.slices) {
     if (exploded(slice)) {
       anyExploded = true;
+      continue;
+    }
+    if (slice.exact) {
+      if (detail::PutExactSlice(out, layout, slice)) out.Put("\r\n");
       continue;
     }
     detail::SliceGeometry geometry{layout.left, layout.top, -1, slice.name, slice.folded};
@@ -467,7 +568,11 @@ std::string cXAMLPieChart::XAML() const {
       // Wide enough a stroke to take the outline's arc with it.
       const detail::SliceGeometry gap{layout.left, layout.top, -1, {}, {}, 3};
       out.Put("\r\n");
-      SliceXAML(out, slice.percent, slice.startPercent, background, layout, gap);
+      if (slice.exact) {
+        detail::PutExactSlice(out, layout, slice, &background, 3);
+      } else {
+        SliceXAML(out, slice.percent, slice.startPercent, background, layout, gap);
+      }
     }
     if (mDoughnutWidth >= 1) out.Put("\r\n");
   }

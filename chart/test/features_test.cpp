@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string>
 
@@ -450,6 +451,141 @@ TEST(Features, OrderAndEmptyState) {
     chart.AddDataItem(100, 0x0000FF00);
     EXPECT_TRUE(Elements(chart.XAML(), "TextBlock").empty()) << "something to draw";
   }
+}
+
+}  // namespace
+}  // namespace xamlpie::test
+
+namespace xamlpie::test {
+namespace {
+
+// The rim point of an exact angle, as the markup floors it.
+Point ExactRim(double degrees, std::int32_t size) {
+  degrees = std::fmod(std::fmod(degrees, 360.0) + 360.0, 360.0);  // reduced, as the markup's
+  const double radians = degrees * 3.141592653238 / 180.0;
+  const double centre = size / 2;
+  const double radius = size / 2.0 - 1.5;
+  return {static_cast<int>(std::floor(radius * std::cos(radians) + centre)),
+          static_cast<int>(std::floor(centre - radius * std::sin(radians)))};
+}
+
+// A chart of values spans 360 degrees by value over total: each slice from
+// its exact first edge to its exact last, in either direction, from any start.
+TEST(Values, SlicesEndAtTheirExactAngles) {
+  const double values[] = {1200.0, 640.5, 0.0, 310.0, 1.25};
+  double total = 0;
+  for (double v : values)
+    total += v;
+  for (const std::int32_t start : {0, 90, 271}) {
+    for (const bool clockwise : {false, true}) {
+      cXAMLPieChart chart;
+      chart.Size(300);
+      chart.StartAngle(start);
+      chart.Clockwise(clockwise);
+      for (std::size_t i = 0; i < std::size(values); ++i)
+        chart.AddValue(values[i], 0x00102030u * static_cast<unsigned>(i + 1), "v");
+      const std::vector<Polygon> polygons = Polygons(chart.XAML());
+      double before = 0;
+      for (std::size_t i = 0; i < std::size(values); ++i) {
+        const double from = 360.0 * before / total;
+        before += values[i];
+        const double to = 360.0 * before / total;
+        std::vector<Point> rim;
+        for (const Polygon& p : polygons) {
+          if (Attribute(p.element, "Tag") != std::to_string(i)) continue;
+          rim.insert(rim.end(), p.rim.begin(), p.rim.end());
+        }
+        if (values[i] == 0) {
+          EXPECT_TRUE(rim.empty()) << "a zero draws nothing";
+          continue;
+        }
+        const auto turned = [&](double a) { return clockwise ? start - a : start + a; };
+        ASSERT_FALSE(rim.empty()) << i;
+        EXPECT_EQ(rim.front(), ExactRim(turned(from), 300)) << i << " from " << start;
+        EXPECT_EQ(rim.back(), ExactRim(turned(to), 300)) << i << " to " << start;
+        // Whole degrees between; a point repeats where a fan hands over.
+        EXPECT_EQ(rim.size(), static_cast<std::size_t>(std::ceil(to) - std::floor(from) + 1) +
+                                  (rim.size() > 101 ? (rim.size() - 2) / 100 : 0))
+            << i;
+      }
+    }
+  }
+}
+
+// Percents at each precision add up to exactly 100 (largest remainder, ties
+// to the earlier); values shown at theirs, with the separators asked for;
+// formats with their placeholders and braces.
+TEST(Values, NumbersAndFormats) {
+  struct Case {
+    std::vector<double> values;
+    std::int32_t percentDecimals;
+    std::vector<std::string> percents;
+  };
+  const Case cases[] = {
+      {{1, 1, 1}, 0, {"34", "33", "33"}},
+      {{1, 1, 1}, 1, {"33.4", "33.3", "33.3"}},
+      {{1, 1, 1}, 3, {"33.334", "33.333", "33.333"}},
+      {{1e6, 1, 1, 1}, 2, {"100.00", "0.00", "0.00", "0.00"}},
+      {{1e6, 1, 1, 1}, 6, {"99.999700", "0.000100", "0.000100", "0.000100"}},
+      {{1e308, 1e308, 1e308, 1e308}, 0, {"25", "25", "25", "25"}},
+      {{1e-300, 3e-300}, 1, {"25.0", "75.0"}},
+  };
+  for (const Case& c : cases) {
+    cXAMLPieChart chart;
+    for (const double v : c.values)
+      chart.AddValue(v, 0x00808080, "x");
+    chart.PercentDecimals(c.percentDecimals);
+    chart.Legend(true);
+    chart.LegendFormat("{percent}");
+    const std::string markup = chart.XAML();
+    EXPECT_EQ(markup.find("nan"), std::string::npos);
+    std::vector<std::string> percents;
+    for (const std::string& t : Elements(markup, "TextBlock"))
+      percents.push_back(Attribute(t, "Text"));
+    EXPECT_EQ(percents, c.percents) << c.values.size() << " at " << c.percentDecimals;
+  }
+
+  cXAMLPieChart chart;
+  chart.AddValue(1234567.891, 0x000000FF, "Rent");
+  chart.AddValue(640.5, 0x0000FF00, "Food");
+  chart.ValueDecimals(2);
+  chart.PercentDecimals(1);
+  chart.DecimalSeparator(",");
+  chart.GroupSeparator(".");
+  chart.Legend(true);
+  chart.LegendFormat("{name} {{{value}}} {percent} {unknown} }}");
+  const std::vector<std::string> texts = Elements(chart.XAML(), "TextBlock");
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(Attribute(texts[0], "Text"), "Rent {1.234.567,89} 99,9 {unknown} }");
+  EXPECT_EQ(Attribute(texts[1], "Text"), "Food {640,50} 0,1 {unknown} }");
+  EXPECT_EQ(Attribute(texts[0], "ToolTip"), "Rent: 1.234.567,89 (99,9 %)");
+  chart.PercentDecimals(7);  // ignored, as is -1
+  chart.PercentDecimals(-1);
+  EXPECT_EQ(chart.PercentDecimals(), 1);
+}
+
+// A chart is of percents or of values; a bad value names itself. Either way
+// the chart is as it was.
+TEST(Values, BadValuesAndMixingChangeNothing) {
+  cXAMLPieChart values;
+  values.AddValue(3, 0x000000FF, "a");
+  const std::string before = values.XAML();
+  EXPECT_THROW(values.AddDataItem(50, 0x000000FF), std::logic_error);
+  for (const double bad : {-2.5, std::nan(""), std::numeric_limits<double>::infinity()}) {
+    try {
+      values.AddValue(bad, 0x000000FF);
+      ADD_FAILURE() << bad;
+    } catch (const std::invalid_argument& e) {
+      EXPECT_NE(std::string(e.what()).find("value 1"), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(values.XAML(), before);
+  cXAMLPieChart percents;
+  percents.AddDataItem(50, 0x000000FF);
+  EXPECT_THROW(percents.AddValue(1, 0x000000FF), std::logic_error);
+  percents.Clear();
+  percents.AddValue(1, 0x000000FF);                 // after Clear, either
+  EXPECT_EQ(Polygons(percents.XAML()).size(), 4u);  // 360 degrees: four fans
 }
 
 }  // namespace

@@ -47,6 +47,7 @@ struct DataItem {
   std::int32_t Percent;
   std::string Label{};
   std::int32_t Explode = 0;
+  double Value = 0;  // a value chart's raw value (AddValue); Percent is then 0
 };
 
 // What a slice's label says.
@@ -97,7 +98,17 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   // listed in the legend. Any UTF-8 text; it is escaped in the markup.
   void AddDataItem(std::int32_t Percent, ColorValue Color, std::string_view Label);
 
+  // Appends a slice of a raw value (sales, counts, seconds): a chart of values
+  // spans 360 degrees x value / total, each slice's edges at its exact angle
+  // (rim points floored to whole pixels as the markup's are, whole degrees
+  // between). A zero draws nothing and keeps its place in the legend. A chart
+  // is of percents (AddDataItem) or of values: mixing them throws
+  // std::logic_error; a negative, NaN or infinite value throws
+  // std::invalid_argument naming it. Either way the chart is unchanged.
+  void AddValue(double Value, ColorValue Color, std::string_view Label = {});
+
   // Removes all slices; the geometry, colours and options keep their values.
+  // The chart may then take percents or values anew.
   void Clear() noexcept;
 
   // The x of the chart's left edge on the drawing surface. Default 0.
@@ -188,6 +199,32 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   const std::string& EmptyText() const noexcept { return mEmptyText; }
   void EmptyText(std::string_view pText);
 
+  // What slice labels and legend entries say, with {name}, {value} and
+  // {percent} in them ("{name}: {value} ({percent} %)"); "{{" and "}}" write
+  // a brace, and an unknown placeholder is written as it stands. Empty (the
+  // default): the texts of LabelStyle ("{percent} %", "{name}",
+  // "{name}: {percent} %") and the name. Labels still show only where
+  // SliceLabels is not None. Of a chart of percents, {value} is its percent.
+  const std::string& LabelFormat() const noexcept { return mLabelFormat; }
+  void LabelFormat(std::string_view pFormat);
+  const std::string& LegendFormat() const noexcept { return mLegendFormat; }
+  void LegendFormat(std::string_view pFormat);
+
+  // Decimals of {percent} and {value}, 0 to 6 (others are ignored). Percents
+  // shown at that precision add up to exactly 100, by the largest remainder
+  // (ties to the earlier slice), as SharesFromValues. Default 0 and 0.
+  std::int32_t PercentDecimals() const noexcept { return mPercentDecimals; }
+  void PercentDecimals(std::int32_t lonValue) noexcept;
+  std::int32_t ValueDecimals() const noexcept { return mValueDecimals; }
+  void ValueDecimals(std::int32_t lonValue) noexcept;
+
+  // The decimal point of numbers shown, and what groups thousands in them
+  // ("," and "." give "1.200,5"). Defaults "." and none. Any text, escaped.
+  const std::string& DecimalSeparator() const noexcept { return mDecimalSeparator; }
+  void DecimalSeparator(std::string_view pText);
+  const std::string& GroupSeparator() const noexcept { return mGroupSeparator; }
+  void GroupSeparator(std::string_view pText);
+
   // The font family of all text; empty (the default) leaves it to the renderer.
   const std::string& FontFamily() const noexcept { return mFontFamily; }
   void FontFamily(std::string_view pFamily);
@@ -229,6 +266,14 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   std::string mFontFamily;
   SortOrder mSortSlices = SortOrder::None;
   std::string mEmptyText;
+  enum class Kind { Empty, Percents, Values };
+  Kind mKind = Kind::Empty;
+  std::string mLabelFormat;
+  std::string mLegendFormat;
+  std::int32_t mPercentDecimals = 0;
+  std::int32_t mValueDecimals = 0;
+  std::string mDecimalSeparator = ".";
+  std::string mGroupSeparator;
 };
 
 }  // namespace xamlpie
