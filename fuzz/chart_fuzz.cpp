@@ -198,7 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t shares = 0;
   int checks = 0;
   while (in.remaining_bytes() > 0) {
-    switch (in.ConsumeIntegralInRange(0, 23)) {
+    switch (in.ConsumeIntegralInRange(0, 30)) {
       case 0:
         chart.Size(Geometry(in));
         break;
@@ -276,7 +276,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           if (shares + share > kShareBudget) break;
           shares += share;
         }
-        chart.AddDataItem(share, colour, in.ConsumeRandomLengthString(32));
+        try {
+          chart.AddDataItem(share, colour, in.ConsumeRandomLengthString(32));
+        } catch (const std::logic_error&) {  // a chart of values
+        }
         break;
       }
       case 21:
@@ -284,6 +287,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 22:
         chart.EmptyText(in.ConsumeRandomLengthString(64));
+        break;
+      case 23: {
+        static constexpr double kValues[] = {0.0, 1e-300, 1e308, -1.0, 1.0, 640.5};
+        const double value =
+            in.ConsumeBool() ? in.PickValueInArray(kValues) : in.ConsumeFloatingPoint<double>();
+        const auto colour = in.ConsumeIntegral<std::uint32_t>();
+        try {
+          chart.AddValue(value, colour, in.ConsumeRandomLengthString(32));
+        } catch (const std::logic_error&) {  // of percents, or a bad value
+        }
+        break;
+      }
+      case 24:
+        chart.LabelFormat(in.ConsumeRandomLengthString(48));
+        break;
+      case 25:
+        chart.LegendFormat(in.ConsumeRandomLengthString(48));
+        break;
+      case 26:
+        chart.PercentDecimals(in.ConsumeIntegralInRange(-2, 9));
+        break;
+      case 27:
+        chart.ValueDecimals(in.ConsumeIntegralInRange(-2, 9));
+        break;
+      case 28:
+        chart.DecimalSeparator(in.ConsumeRandomLengthString(8));
+        break;
+      case 29:
+        chart.GroupSeparator(in.ConsumeRandomLengthString(8));
         break;
       default: {
         const std::int32_t share = Share(in);
@@ -293,7 +325,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           if (shares + share > kShareBudget) break;
           shares += share;
         }
-        chart.AddDataItem(share, colour);
+        try {
+          chart.AddDataItem(share, colour);
+        } catch (const std::logic_error&) {  // a chart of values
+        }
         break;
       }
     }
