@@ -327,6 +327,12 @@ void PutLine(detail::MarkupWriter& out, std::int32_t x1, std::int32_t y1, std::i
   out.Put("' StrokeThickness='1' />");
 }
 
+// How much of the chart a slice takes, in percent: what decides which
+// labels give way.
+double Bulk(const DrawnSlice& slice) {
+  return slice.exact ? 100.0 * slice.share : static_cast<double>(slice.percent);
+}
+
 // A legend lists the named slices that are drawn.
 bool InLegend(const DrawnSlice& slice) {
   return !slice.name.empty() && slice.startAngle <= slice.endAngle;
@@ -426,6 +432,7 @@ void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& sl
 
 }  // namespace detail
 
+using detail::Bulk;
 using detail::ContrastTo;
 using detail::DrawnSlice;
 using detail::InLegend;
@@ -441,9 +448,9 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
   const bool insideLabels = !layout.labels.empty() && !mLabelsOutside;
   const bool outsideLabels = layout.room > 0;
   const bool legend = mLegend && std::any_of(layout.slices.begin(), layout.slices.end(), InLegend);
-  const bool empty = !mEmptyText.empty() &&
-                     std::none_of(layout.slices.begin(), layout.slices.end(),
-                                  [](const DrawnSlice& slice) { return slice.percent > 0; });
+  const bool empty =
+      !mEmptyText.empty() && std::none_of(layout.slices.begin(), layout.slices.end(),
+                                          [](const DrawnSlice& slice) { return Bulk(slice) > 0; });
   if (!insideLabels && !outsideLabels && !legend && mCenterText.empty() && !empty) return;
 
   const std::string textColor = ColorToHex(mTextColor);
@@ -480,20 +487,20 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       const double dy = cy - py;
       const double r = std::hypot(dx, dy);
       if (r < inner || r > outer) return false;
-      const double first = !layout.turned     ? slice.startAngle
-                           : layout.clockwise ? layout.start - slice.startAngle
-                                              : layout.start + slice.startAngle;
+      const double first = !layout.turned     ? slice.from
+                           : layout.clockwise ? layout.start - slice.from
+                                              : layout.start + slice.from;
       double turn = std::atan2(dy, dx) * 180.0 / kPi - first;
       if (layout.turned && layout.clockwise) turn = -turn;
       turn = std::fmod(std::fmod(turn, 360.0) + 360.0, 360.0);
-      return turn <= slice.endAngle - slice.startAngle;
+      return turn <= slice.to - slice.from;
     };
     // Where labels compete for room, the larger slices keep theirs.
     std::vector<std::size_t> order(layout.slices.size());
     for (std::size_t i = 0; i < order.size(); ++i)
       order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return layout.slices[a].percent > layout.slices[b].percent;
+      return Bulk(layout.slices[a]) > Bulk(layout.slices[b]);
     });
     std::vector<bool> shown(layout.slices.size(), false);
     std::vector<std::array<std::int32_t, 3>> at(layout.slices.size());  // x, y, width
@@ -584,7 +591,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       if (static_cast<std::int64_t>(column.size()) > fit) {
         // Where not all fit, the largest slices keep their labels.
         std::stable_sort(column.begin(), column.end(), [&](const Placed& a, const Placed& b) {
-          return layout.slices[a.slice].percent > layout.slices[b.slice].percent;
+          return Bulk(layout.slices[a.slice]) > Bulk(layout.slices[b.slice]);
         });
         column.resize(static_cast<std::size_t>(fit));
       }

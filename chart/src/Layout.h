@@ -117,6 +117,7 @@ void PutTextBlock(MarkupWriter& out, const TextBlock& t, std::string_view family
 void PutLine(MarkupWriter& out, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
              std::string_view stroke);
 bool InLegend(const DrawnSlice& slice);
+double Bulk(const DrawnSlice& slice);
 std::int32_t RoundedOffset(double length, double direction);
 void PutDecimal(MarkupWriter& out, double value);
 void PutArc(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice, double cx, double cy,

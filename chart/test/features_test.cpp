@@ -586,6 +586,18 @@ TEST(Values, BadValuesAndMixingChangeNothing) {
   percents.Clear();
   percents.AddValue(1, 0x000000FF);                 // after Clear, either
   EXPECT_EQ(Polygons(percents.XAML()).size(), 4u);  // 360 degrees: four fans
+
+  // Values are something to draw: no empty text; labels of their percents.
+  cXAMLPieChart shown;
+  shown.Size(200);
+  shown.AddValue(2, 0x000000FF, "a");
+  shown.AddValue(1, 0x00FF0000, "b");
+  shown.EmptyText("Nothing");
+  shown.SliceLabels(LabelStyle::Percent);
+  std::vector<std::string> labels;
+  for (const std::string& t : Elements(shown.XAML(), "TextBlock"))
+    labels.push_back(Attribute(t, "Text"));
+  EXPECT_EQ(labels, (std::vector<std::string>{"67 %", "33 %"}));
 }
 
 }  // namespace
