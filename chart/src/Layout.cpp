@@ -380,9 +380,9 @@ void PutArc(detail::MarkupWriter& out, const Layout& layout, const DrawnSlice& s
 void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
                    std::int32_t size, std::int32_t doughnutWidth, std::string_view outlineColor) {
   const bool hole = doughnutWidth >= 1 && checked::Sub(size, checked::Mul(2, doughnutWidth)) > 0;
-  const double rimCentre = layout.left + (size - 1) / 2.0;  // the outline circle's
-  const double rimCentreY = layout.top + (size - 1) / 2.0;
-  const double rimOuter = (size - 1) / 2.0;
+  const double rimCentre = layout.left + (size - 1.0) / 2.0;  // the outline circle's
+  const double rimCentreY = layout.top + (size - 1.0) / 2.0;
+  const double rimOuter = (size - 1.0) / 2.0;
   const double holeRadius = (size - 2.0 * doughnutWidth) / 2.0;
   const double fanCentre = layout.left + static_cast<double>(layout.centre);
   const double fanCentreY = layout.top + static_cast<double>(layout.centre);
@@ -646,8 +646,8 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
   }
 
   if (empty) {  // in the middle, below any centre text
-    const std::int32_t width =
-        hole ? checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) : std::max(mSize - 8, 0);
+    const std::int32_t width = hole ? checked::Sub(mSize, checked::Mul(2, mDoughnutWidth))
+                                    : std::max(checked::Sub(mSize, 8), 0);
     const std::int32_t below =
         mCenterText.empty() ? 0 : checked::Round(std::ceil(mFontSize * 1.5 * 4.0 / 3.0) / 2.0);
     PutTextBlock(
