@@ -41,6 +41,7 @@ constexpr ColorValue kWindowText = 0x80000008u;  // follows the palette
 constexpr ColorValue kWindow = 0x80000005u;
 
 const char* const kLabelStyles[] = {"None", "Percent", "Name", "NameAndPercent"};
+const char* const kSortOrders[] = {"None", "Descending", "Ascending"};
 
 // A calm palette for new slices.
 const QColor kColours[] = {QColor(0x4E, 0x79, 0xA7), QColor(0xF2, 0x8E, 0x2B),
@@ -127,6 +128,18 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   spnGroupBelow = Spin(0, 100, 0);
   txtGroupLabel = new QLineEdit(tr("Other"));
   spnFontSize = Spin(1, cXAMLPieChart::kMaxFontSize, 12);
+  cboSort = new QComboBox;
+  for (const char* order : kSortOrders)
+    cboSort->addItem(QString::fromLatin1(order));
+  txtEmpty = new QLineEdit;
+  txtLabelFormat = new QLineEdit;
+  txtLabelFormat->setPlaceholderText(tr("e.g. {name}: {value} ({percent} %)"));
+  txtLegendFormat = new QLineEdit;
+  txtLegendFormat->setPlaceholderText(tr("e.g. {name} {percent} %"));
+  spnPercentDecimals = Spin(0, 6, 0);
+  spnValueDecimals = Spin(0, 6, 0);
+  txtDecimalSeparator = new QLineEdit(QStringLiteral("."));
+  txtGroupSeparator = new QLineEdit;
   btnOutline = new QPushButton(tr("Outline"));
   btnText = new QPushButton(tr("Text"));
   btnHole = new QPushButton(tr("Hole"));
@@ -151,6 +164,14 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   form->addRow(tr("&Group below %"), spnGroupBelow);
   form->addRow(tr("Group &name"), txtGroupLabel);
   form->addRow(tr("&Font size"), spnFontSize);
+  form->addRow(tr("So&rt"), cboSort);
+  form->addRow(tr("&Empty text"), txtEmpty);
+  form->addRow(tr("Label &format"), txtLabelFormat);
+  form->addRow(tr("Le&gend format"), txtLegendFormat);
+  form->addRow(tr("Percent decimals"), spnPercentDecimals);
+  form->addRow(tr("Value decimals"), spnValueDecimals);
+  form->addRow(tr("Decimal point"), txtDecimalSeparator);
+  form->addRow(tr("Thousands separator"), txtGroupSeparator);
   auto* colours = new QHBoxLayout;
   for (QPushButton* b : {btnOutline, btnText, btnHole, btnGroup})
     colours->addWidget(b);
@@ -236,15 +257,18 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   connect(table, &QTableWidget::cellDoubleClicked, this, [this](int, int column) {
     if (column == kColour) PickSliceColour();
   });
-  for (QSpinBox* spin : {spnSize, spnMarginLeft, spnMarginTop, spnHoleWidth, spnStartAngle,
-                         spnMinLabelAngle, spnGroupBelow, spnFontSize}) {
+  for (QSpinBox* spin :
+       {spnSize, spnMarginLeft, spnMarginTop, spnHoleWidth, spnStartAngle, spnMinLabelAngle,
+        spnGroupBelow, spnFontSize, spnPercentDecimals, spnValueDecimals}) {
     connect(spin, &QSpinBox::valueChanged, this, &PlaygroundWindow::Refresh);
   }
   for (QCheckBox* check : {chkRawValues, chkClockwise, chkLabelsOutside, chkLegend}) {
     connect(check, &QCheckBox::toggled, this, &PlaygroundWindow::Refresh);
   }
   connect(cboLabels, &QComboBox::currentIndexChanged, this, &PlaygroundWindow::Refresh);
-  for (QLineEdit* edit : {txtCentre, txtGroupLabel}) {
+  connect(cboSort, &QComboBox::currentIndexChanged, this, &PlaygroundWindow::Refresh);
+  for (QLineEdit* edit : {txtCentre, txtGroupLabel, txtEmpty, txtLabelFormat, txtLegendFormat,
+                          txtDecimalSeparator, txtGroupSeparator}) {
     connect(edit, &QLineEdit::textChanged, this, &PlaygroundWindow::Refresh);
   }
   for (QPushButton* button : {btnOutline, btnText, btnHole, btnGroup}) {
@@ -332,7 +356,8 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
     shares.push_back(static_cast<std::int32_t>(std::lround(std::clamp(value, -1e6, 1e6))));
   }
   try {
-    if (chkRawValues->isChecked() && !values.empty()) shares = SharesFromValues(values);
+    // Raw values are drawn as values: exact angles, not rounded shares.
+    const bool raw = chkRawValues->isChecked();
     cXAMLPieChart chart;
     chart.Size(spnSize->value());
     chart.MarginLeft(spnMarginLeft->value());
@@ -346,6 +371,14 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
     chart.Legend(chkLegend->isChecked());
     chart.CenterText(txtCentre->text().toStdString());
     chart.FontSize(spnFontSize->value());
+    chart.SortSlices(static_cast<SortOrder>(cboSort->currentIndex()));
+    chart.EmptyText(txtEmpty->text().toStdString());
+    chart.LabelFormat(txtLabelFormat->text().toStdString());
+    chart.LegendFormat(txtLegendFormat->text().toStdString());
+    chart.PercentDecimals(spnPercentDecimals->value());
+    chart.ValueDecimals(spnValueDecimals->value());
+    chart.DecimalSeparator(txtDecimalSeparator->text().toStdString());
+    chart.GroupSeparator(txtGroupSeparator->text().toStdString());
     chart.OutlineColor(ButtonColour(btnOutline));
     chart.TextColor(ButtonColour(btnText));
     chart.BackgroundColor(ButtonColour(btnHole));
@@ -359,8 +392,13 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
                        .arg(table->item(row, kColour)->text()));
         colour = table->item(row, kColour)->data(Qt::DecorationRole).value<QColor>();
       }
-      chart.AddDataItem(shares[static_cast<std::size_t>(row)], ToColorValue(colour),
-                        table->item(row, kName)->text().toStdString());
+      if (raw) {
+        chart.AddValue(std::max(values[static_cast<std::size_t>(row)], 0.0), ToColorValue(colour),
+                       table->item(row, kName)->text().toStdString());
+      } else {
+        chart.AddDataItem(shares[static_cast<std::size_t>(row)], ToColorValue(colour),
+                          table->item(row, kName)->text().toStdString());
+      }
       chart.Explode(row, table->item(row, kExplode)->text().toInt());
     }
     *problem = bad.join(QStringLiteral("; "));
@@ -466,6 +504,14 @@ QJsonObject PlaygroundWindow::ToJson() const {
       {"groupBelow", spnGroupBelow->value()},
       {"groupLabel", txtGroupLabel->text()},
       {"fontSize", spnFontSize->value()},
+      {"sort", cboSort->currentText()},
+      {"emptyText", txtEmpty->text()},
+      {"labelFormat", txtLabelFormat->text()},
+      {"legendFormat", txtLegendFormat->text()},
+      {"percentDecimals", spnPercentDecimals->value()},
+      {"valueDecimals", spnValueDecimals->value()},
+      {"decimalSeparator", txtDecimalSeparator->text()},
+      {"groupSeparator", txtGroupSeparator->text()},
       {"outlineColor", ColourText(ButtonColour(btnOutline))},
       {"textColor", ColourText(ButtonColour(btnText))},
       {"holeColor", ColourText(ButtonColour(btnHole))},
@@ -477,11 +523,13 @@ namespace {
 
 // The keys a chart file may have (in xamlpie-chart.schema.json too); any
 // other is named, with the known one it differs from only in case.
-const char* const kChartKeys[] = {"slices",       "rawValues",     "size",          "marginLeft",
-                                  "marginTop",    "doughnutWidth", "startAngle",    "clockwise",
-                                  "labels",       "labelsOutside", "minLabelAngle", "legend",
-                                  "centerText",   "groupBelow",    "groupLabel",    "fontSize",
-                                  "outlineColor", "textColor",     "holeColor",     "groupColor"};
+const char* const kChartKeys[] = {
+    "slices",        "rawValues",        "size",          "marginLeft",   "marginTop",
+    "doughnutWidth", "startAngle",       "clockwise",     "labels",       "labelsOutside",
+    "minLabelAngle", "legend",           "centerText",    "groupBelow",   "groupLabel",
+    "fontSize",      "outlineColor",     "textColor",     "holeColor",    "groupColor",
+    "sort",          "emptyText",        "labelFormat",   "legendFormat", "percentDecimals",
+    "valueDecimals", "decimalSeparator", "groupSeparator"};
 const char* const kSliceKeys[] = {"name", "value", "color", "explode"};
 
 template <std::size_t N>
@@ -556,7 +604,9 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
                         {"startAngle", spnStartAngle},
                         {"minLabelAngle", spnMinLabelAngle},
                         {"groupBelow", spnGroupBelow},
-                        {"fontSize", spnFontSize}};
+                        {"fontSize", spnFontSize},
+                        {"percentDecimals", spnPercentDecimals},
+                        {"valueDecimals", spnValueDecimals}};
   for (const Spin& s : spins) {
     const QJsonValue v = json.value(QLatin1String(s.key));
     if (!v.isUndefined() && !v.isDouble()) {
@@ -580,6 +630,11 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
       *problem = tr("\"%1\" is not a colour").arg(QLatin1String(c.key));
       return false;
     }
+  }
+  const int sort = cboSort->findText(json.value(QLatin1String("sort")).toString());
+  if (json.contains(QLatin1String("sort")) && sort < 0) {
+    *problem = tr("\"sort\" is none of None, Descending, Ascending");
+    return false;
   }
   const int labels = cboLabels->findText(json.value(QLatin1String("labels")).toString());
   if (json.contains(QLatin1String("labels")) && labels < 0) {
@@ -612,6 +667,14 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
   if (json.contains(QLatin1String("groupLabel"))) {
     txtGroupLabel->setText(json.value(QLatin1String("groupLabel")).toString());
   }
+  for (const auto& [key, edit] :
+       {std::pair{"emptyText", txtEmpty}, std::pair{"labelFormat", txtLabelFormat},
+        std::pair{"legendFormat", txtLegendFormat},
+        std::pair{"decimalSeparator", txtDecimalSeparator},
+        std::pair{"groupSeparator", txtGroupSeparator}}) {
+    if (json.contains(QLatin1String(key))) edit->setText(json.value(QLatin1String(key)).toString());
+  }
+  if (sort >= 0) cboSort->setCurrentIndex(sort);
   mLoading = false;
   Refresh();
   return true;

@@ -63,6 +63,14 @@ class PlaygroundWindow : public QMainWindow {
   QSpinBox* spnGroupBelow = nullptr;
   QLineEdit* txtGroupLabel = nullptr;
   QSpinBox* spnFontSize = nullptr;
+  QComboBox* cboSort = nullptr;
+  QLineEdit* txtEmpty = nullptr;
+  QLineEdit* txtLabelFormat = nullptr;
+  QLineEdit* txtLegendFormat = nullptr;
+  QSpinBox* spnPercentDecimals = nullptr;
+  QSpinBox* spnValueDecimals = nullptr;
+  QLineEdit* txtDecimalSeparator = nullptr;
+  QLineEdit* txtGroupSeparator = nullptr;
   QPushButton* btnOutline = nullptr;
   QPushButton* btnText = nullptr;
   QPushButton* btnHole = nullptr;

@@ -5,12 +5,15 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -60,11 +63,19 @@ TEST(Playground, LoadEditAndTheMarkupFollows) {
   EXPECT_TRUE(markup.contains("ToolTip='Tea: 70 %'"));
   EXPECT_TRUE(markup.contains("Fill='#00FF00'"));
 
-  // Raw values become shares that add up to 100.
+  // Raw values are drawn as values, with their formats.
   window.table->item(0, PlaygroundWindow::kValue)->setText(QStringLiteral("3"));
   window.table->item(1, PlaygroundWindow::kValue)->setText(QStringLiteral("1"));
   window.chkRawValues->setChecked(true);
-  EXPECT_TRUE(window.lblChart->Caption().contains("ToolTip='Tea: 75 %'"));
+  EXPECT_TRUE(window.lblChart->Caption().contains("ToolTip='Tea: 3 (75 %)'"));
+  window.spnValueDecimals->setValue(1);
+  window.txtDecimalSeparator->setText(QStringLiteral(","));
+  window.chkLegend->setChecked(true);
+  window.txtLegendFormat->setText(QStringLiteral("{name} {value}!"));
+  window.cboSort->setCurrentIndex(2);  // ascending: Coffee first, in the legend too
+  markup = window.lblChart->Caption();
+  EXPECT_TRUE(markup.contains("Text='Tea 3,0!'")) << markup.toStdString();
+  EXPECT_LT(markup.indexOf("Text='Coffee 1,0!'"), markup.indexOf("Text='Tea 3,0!'"));
 
   // Saved and loaded again, the chart is the same.
   const QString saved = dir.filePath(QStringLiteral("again.json"));
