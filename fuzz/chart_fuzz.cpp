@@ -198,7 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t shares = 0;
   int checks = 0;
   while (in.remaining_bytes() > 0) {
-    switch (in.ConsumeIntegralInRange(0, 30)) {
+    switch (in.ConsumeIntegralInRange(0, 31)) {
       case 0:
         chart.Size(Geometry(in));
         break;
@@ -316,6 +316,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 29:
         chart.GroupSeparator(in.ConsumeRandomLengthString(8));
+        break;
+      case 30:
+        chart.SweepAngle(in.ConsumeBool() ? in.ConsumeIntegralInRange(-2, 362) : Geometry(in));
         break;
       default: {
         const std::int32_t share = Share(in);

@@ -114,6 +114,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   spnMarginTop = Spin(-1000, 1000, 10);
   spnHoleWidth = Spin(0, 1000, 0);
   spnStartAngle = Spin(-360, 360, 90);
+  spnSweepAngle = Spin(1, 360, 360);
   chkClockwise = new QCheckBox(tr("Clockwise"));
   chkClockwise->setChecked(true);
   cboLabels = new QComboBox;
@@ -155,6 +156,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   form->addRow(tr("Margin &top"), spnMarginTop);
   form->addRow(tr("&Hole width"), spnHoleWidth);
   form->addRow(tr("Start &angle"), spnStartAngle);
+  form->addRow(tr("S&weep angle"), spnSweepAngle);
   form->addRow(QString(), chkClockwise);
   form->addRow(tr("La&bels"), cboLabels);
   form->addRow(QString(), chkLabelsOutside);
@@ -258,8 +260,8 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
     if (column == kColour) PickSliceColour();
   });
   for (QSpinBox* spin :
-       {spnSize, spnMarginLeft, spnMarginTop, spnHoleWidth, spnStartAngle, spnMinLabelAngle,
-        spnGroupBelow, spnFontSize, spnPercentDecimals, spnValueDecimals}) {
+       {spnSize, spnMarginLeft, spnMarginTop, spnHoleWidth, spnStartAngle, spnSweepAngle,
+        spnMinLabelAngle, spnGroupBelow, spnFontSize, spnPercentDecimals, spnValueDecimals}) {
     connect(spin, &QSpinBox::valueChanged, this, &PlaygroundWindow::Refresh);
   }
   for (QCheckBox* check : {chkRawValues, chkClockwise, chkLabelsOutside, chkLegend}) {
@@ -364,6 +366,7 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
     chart.MarginTop(spnMarginTop->value());
     chart.DoughnutWidth(spnHoleWidth->value());
     chart.StartAngle(spnStartAngle->value());
+    chart.SweepAngle(spnSweepAngle->value());
     chart.Clockwise(chkClockwise->isChecked());
     chart.SliceLabels(static_cast<LabelStyle>(cboLabels->currentIndex()));
     chart.LabelsOutside(chkLabelsOutside->isChecked());
@@ -495,6 +498,7 @@ QJsonObject PlaygroundWindow::ToJson() const {
       {"marginTop", spnMarginTop->value()},
       {"doughnutWidth", spnHoleWidth->value()},
       {"startAngle", spnStartAngle->value()},
+      {"sweepAngle", spnSweepAngle->value()},
       {"clockwise", chkClockwise->isChecked()},
       {"labels", cboLabels->currentText()},
       {"labelsOutside", chkLabelsOutside->isChecked()},
@@ -524,12 +528,12 @@ namespace {
 // The keys a chart file may have (in xamlpie-chart.schema.json too); any
 // other is named, with the known one it differs from only in case.
 const char* const kChartKeys[] = {
-    "slices",        "rawValues",        "size",          "marginLeft",   "marginTop",
-    "doughnutWidth", "startAngle",       "clockwise",     "labels",       "labelsOutside",
-    "minLabelAngle", "legend",           "centerText",    "groupBelow",   "groupLabel",
-    "fontSize",      "outlineColor",     "textColor",     "holeColor",    "groupColor",
-    "sort",          "emptyText",        "labelFormat",   "legendFormat", "percentDecimals",
-    "valueDecimals", "decimalSeparator", "groupSeparator"};
+    "slices",        "rawValues",        "size",           "marginLeft",   "marginTop",
+    "doughnutWidth", "startAngle",       "clockwise",      "labels",       "labelsOutside",
+    "minLabelAngle", "legend",           "centerText",     "groupBelow",   "groupLabel",
+    "fontSize",      "outlineColor",     "textColor",      "holeColor",    "groupColor",
+    "sort",          "emptyText",        "labelFormat",    "legendFormat", "percentDecimals",
+    "valueDecimals", "decimalSeparator", "groupSeparator", "sweepAngle"};
 const char* const kSliceKeys[] = {"name", "value", "color", "explode"};
 
 template <std::size_t N>
@@ -602,6 +606,7 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
                         {"marginTop", spnMarginTop},
                         {"doughnutWidth", spnHoleWidth},
                         {"startAngle", spnStartAngle},
+                        {"sweepAngle", spnSweepAngle},
                         {"minLabelAngle", spnMinLabelAngle},
                         {"groupBelow", spnGroupBelow},
                         {"fontSize", spnFontSize},

@@ -54,6 +54,7 @@ class PlaygroundWindow : public QMainWindow {
   QSpinBox* spnMarginTop = nullptr;
   QSpinBox* spnHoleWidth = nullptr;
   QSpinBox* spnStartAngle = nullptr;
+  QSpinBox* spnSweepAngle = nullptr;
   QCheckBox* chkClockwise = nullptr;
   QComboBox* cboLabels = nullptr;
   QCheckBox* chkLabelsOutside = nullptr;

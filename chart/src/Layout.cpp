@@ -179,8 +179,10 @@ bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& sl
   if (!(slice.share > 0) || !(slice.to > slice.from)) return false;
   // The edges, and the whole degrees strictly between them.
   std::vector<double> angles{slice.from};
-  for (double a = std::floor(slice.from) + 1; a < slice.to; a += 1)
-    angles.push_back(a);
+  for (auto d = static_cast<std::int64_t>(std::floor(slice.from)) + 1;
+       static_cast<double>(d) < slice.to; ++d) {
+    angles.push_back(static_cast<double>(d));
+  }
   angles.push_back(slice.to);
   const auto centre = static_cast<double>(layout.centre);
   // Cosine and sine of the whole degrees, worked out once: a chart has a
@@ -272,7 +274,7 @@ void PutSlicePointer(detail::MarkupWriter& out, const DrawnSlice& slice) {
   out.Put("' ToolTip='");
   out.Text(slice.name);
   out.Put(": ");
-  if (slice.exact) {  // "Rent: 1,200 (38 %)"
+  if (slice.valued) {  // "Rent: 1,200 (38 %)"
     out.Text(slice.valueText);
     out.Put(" (");
     out.Text(slice.percentText);
@@ -354,13 +356,14 @@ void PutDecimal(detail::MarkupWriter& out, double value) {
 
 // An arc about (cx, cy) at `radius` through the slice's whole degrees, first
 // to last or back.
-void PutArc(detail::MarkupWriter& out, const Layout& layout, const DrawnSlice& slice, double cx,
+void PutArc(detail::MarkupWriter& out, const Layout& layout, double from, double to, double cx,
             double cy, double radius, bool back) {
   // The edges, and the whole degrees strictly between them.
-  std::vector<double> angles{slice.from};
-  for (double a = std::floor(slice.from) + 1; a < slice.to; a += 1)
-    angles.push_back(a);
-  if (slice.to > slice.from) angles.push_back(slice.to);
+  std::vector<double> angles{from};
+  for (auto d = static_cast<std::int64_t>(std::floor(from)) + 1; static_cast<double>(d) < to; ++d) {
+    angles.push_back(static_cast<double>(d));
+  }
+  if (to > from) angles.push_back(to);
   if (back) std::reverse(angles.begin(), angles.end());
   for (const double a : angles) {
     const double degrees = !layout.turned     ? a
@@ -374,21 +377,32 @@ void PutArc(detail::MarkupWriter& out, const Layout& layout, const DrawnSlice& s
   }
 }
 
-// A pulled-out slice is drawn whole where it went, over the hole: its ring,
-// or fan, smooth to a hundredth of a pixel, outlined along its rim (and the
-// hole's edge) as the others are by the circles.
-void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
-                   std::int32_t size, std::int32_t doughnutWidth, std::string_view outlineColor) {
-  const bool hole = doughnutWidth >= 1 && checked::Sub(size, checked::Mul(2, doughnutWidth)) > 0;
-  const double rimCentre = layout.left + (size - 1.0) / 2.0;  // the outline circle's
-  const double rimCentreY = layout.top + (size - 1.0) / 2.0;
-  const double rimOuter = (size - 1.0) / 2.0;
-  const double holeRadius = (size - 2.0 * doughnutWidth) / 2.0;
-  const double fanCentre = layout.left + static_cast<double>(layout.centre);
-  const double fanCentreY = layout.top + static_cast<double>(layout.centre);
-  const auto [ux, uy] = layout.Middle(slice);
-  const double dx = slice.explode * ux;
-  const double dy = slice.explode * uy;
+namespace {
+
+// Where the circles of a chart of `size` lie: the outline's (drawn inside a
+// box a pixel smaller) and the fans' and hole's.
+struct Circles {
+  bool hole;
+  double rimX, rimY, rimOuter;
+  double fanX, fanY;
+  double holeRadius;
+};
+
+Circles CirclesOf(const Layout& layout, std::int32_t size, std::int32_t doughnutWidth) {
+  return {doughnutWidth >= 1 && checked::Sub(size, checked::Mul(2, doughnutWidth)) > 0,
+          layout.left + (size - 1.0) / 2.0,
+          layout.top + (size - 1.0) / 2.0,
+          (size - 1.0) / 2.0,
+          layout.left + static_cast<double>(layout.centre),
+          layout.top + static_cast<double>(layout.centre),
+          (size - 2.0 * doughnutWidth) / 2.0};
+}
+
+}  // namespace
+
+void PutSmoothSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+                    std::int32_t size, std::int32_t doughnutWidth, double dx, double dy) {
+  const Circles c = CirclesOf(layout, size, doughnutWidth);
   out.Put("\r\n<Polygon Fill='#");
   out.Put(*slice.color);
   out.Put("' Stroke='#");
@@ -399,7 +413,7 @@ void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& sl
     out.Put(" AutomationProperties.Name='");
     out.Text(slice.name);
     out.Put(", ");
-    if (slice.exact) {
+    if (slice.valued) {
       out.Text(slice.valueText);
       out.Put(", ");
     }
@@ -407,27 +421,72 @@ void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& sl
     out.Put(" percent'");
   }
   out.Put(" Points='");
-  if (hole) {
-    PutArc(out, layout, slice, fanCentre + dx, fanCentreY + dy, layout.radius, false);
-    PutArc(out, layout, slice, fanCentre + dx, fanCentreY + dy, holeRadius - 1.0, true);
+  if (c.hole) {
+    PutArc(out, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, layout.radius, false);
+    PutArc(out, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, c.holeRadius - 1.0, true);
   } else {
     out.Put(" ");
-    PutDecimal(out, fanCentre + dx);
+    PutDecimal(out, c.fanX + dx);
     out.Put(",");
-    PutDecimal(out, fanCentreY + dy);
-    PutArc(out, layout, slice, fanCentre + dx, fanCentreY + dy, layout.radius, false);
+    PutDecimal(out, c.fanY + dy);
+    PutArc(out, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, layout.radius, false);
   }
   out.Put("' />");
+}
+
+void PutRim(MarkupWriter& out, const Layout& layout, double from, double to, std::int32_t size,
+            std::int32_t doughnutWidth, double dx, double dy, std::string_view outlineColor) {
+  const Circles c = CirclesOf(layout, size, doughnutWidth);
   const auto band = [&](double cx, double cy, double outer) {
     out.Put("\r\n<Polygon Fill='#");
     out.Put(outlineColor);
     out.Put("' Points='");
-    PutArc(out, layout, slice, cx + dx, cy + dy, outer, false);
-    PutArc(out, layout, slice, cx + dx, cy + dy, outer - 2.0, true);
+    PutArc(out, layout, from, to, cx + dx, cy + dy, outer, false);
+    PutArc(out, layout, from, to, cx + dx, cy + dy, outer - 2.0, true);
     out.Put("' />");
   };
-  band(rimCentre, rimCentreY, rimOuter);
-  if (hole) band(fanCentre, fanCentreY, holeRadius);
+  band(c.rimX, c.rimY, c.rimOuter);
+  if (c.hole) band(c.fanX, c.fanY, c.holeRadius);
+}
+
+void PutArcEnds(MarkupWriter& out, const Layout& layout, double from, double to, std::int32_t size,
+                std::int32_t doughnutWidth, std::string_view outlineColor) {
+  const Circles c = CirclesOf(layout, size, doughnutWidth);
+  for (const double a : {from, to}) {
+    if (a < 0) continue;  // this end went with a pulled-out slice
+    const double degrees = !layout.turned     ? a
+                           : layout.clockwise ? layout.start - a
+                                              : layout.start + a;
+    const double radians = degrees * kPi / 180.0;
+    const double inner = c.hole ? c.holeRadius - 1.0 : 0.0;
+    out.Put("\r\n<Polygon Fill='#");
+    out.Put(outlineColor);
+    out.Put("' Stroke='#");
+    out.Put(outlineColor);
+    out.Put("' Points='");
+    // A line two pixels wide along the edge, from the hole (or centre) to the rim.
+    const double ux = std::cos(radians);
+    const double uy = -std::sin(radians);
+    const double nx = -uy;
+    const double ny = ux;
+    for (const auto& [r, side] : {std::pair{inner, -1.0}, std::pair{c.rimOuter, -1.0},
+                                  std::pair{c.rimOuter, 1.0}, std::pair{inner, 1.0}}) {
+      out.Put(" ");
+      PutDecimal(out, c.fanX + ux * r + nx * side * 0.5);
+      out.Put(",");
+      PutDecimal(out, c.fanY + uy * r + ny * side * 0.5);
+    }
+    out.Put("' />");
+  }
+}
+
+void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+                   std::int32_t size, std::int32_t doughnutWidth, std::string_view outlineColor) {
+  const auto [ux, uy] = layout.Middle(slice);
+  const double dx = slice.explode * ux;
+  const double dy = slice.explode * uy;
+  PutSmoothSlice(out, layout, slice, size, doughnutWidth, dx, dy);
+  PutRim(out, layout, slice.from, slice.to, size, doughnutWidth, dx, dy, outlineColor);
 }
 
 }  // namespace detail
@@ -457,6 +516,25 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
   const std::int32_t h = layout.lineHeight;
   const auto centreX = checked::Add(layout.left, layout.centre);
   const auto centreY = checked::Add(layout.top, layout.centre);
+  // Where centre text goes: the centre, or on an arc of half a turn or less
+  // the middle of the chord between its ends.
+  std::int32_t middleX = centreX;
+  std::int32_t middleY = centreY;
+  if (layout.sweep <= 180) {
+    const auto unit = [&](double a) {
+      const double degrees = !layout.turned     ? a
+                             : layout.clockwise ? layout.start - a
+                                                : layout.start + a;
+      return std::pair{std::cos(degrees * kPi / 180.0), -std::sin(degrees * kPi / 180.0)};
+    };
+    const auto [x0, y0] = unit(0);
+    const auto [x1, y1] = unit(layout.sweep);
+    // The text's box stands on the chord, towards the arc, not across it.
+    const auto [xm, ym] = unit(layout.sweep / 2);
+    const double up = std::ceil(checked::Round(mFontSize * 1.5) * 4.0 / 3.0) / 2.0;
+    middleX = checked::Add(centreX, RoundedOffset(1.0, layout.radius * (x0 + x1) / 2 + up * xm));
+    middleY = checked::Add(centreY, RoundedOffset(1.0, layout.radius * (y0 + y1) / 2 + up * ym));
+  }
   const bool hole = mDoughnutWidth >= 1 && checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) > 0;
 
   if (insideLabels) {
@@ -477,8 +555,8 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       const double width =
           std::min<double>(TextWidth(mCenterText, size, true),
                            hole ? mSize - 2.0 * mDoughnutWidth : std::max(mSize / 2, 0));
-      taken.push_back({centreX - width / 2, centreY - height / 2.0, centreX + width / 2,
-                       centreY + height / 2.0});
+      taken.push_back({middleX - width / 2, middleY - height / 2.0, middleX + width / 2,
+                       middleY + height / 2.0});
     }
     // Whether a point of the label lies inside its slice, the slice where it
     // is drawn.
@@ -581,9 +659,9 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       const double want = centreY + (knee + layout.slices[i].explode) * uy - h / 2.0;
       columns[ux >= 0 ? 1 : 0].push_back({i, ux, uy, static_cast<std::int64_t>(std::lround(want))});
     }
-    const std::int64_t lowest = layout.top;
-    const std::int64_t highest = std::int64_t{layout.top} + mSize;
-    const std::int64_t fit = h > 0 && mSize > 0 ? mSize / h : 0;
+    const auto lowest = static_cast<std::int64_t>(std::floor(layout.arcTop));
+    const auto highest = static_cast<std::int64_t>(std::ceil(layout.arcBottom));
+    const std::int64_t fit = h > 0 ? std::max<std::int64_t>(highest - lowest, 0) / h : 0;
     const auto rim = checked::Floor(std::max(layout.radius, 0.0));
     const std::int32_t edge = checked::Add(checked::Add(rim, 14), layout.explode);
     for (int side = 0; side < 2; ++side) {
@@ -640,7 +718,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     const std::int32_t width =
         hole ? checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) : std::max(mSize / 2, 0);
     PutTextBlock(out,
-                 {checked::Sub(centreX, width / 2), checked::Sub(centreY, height / 2), width,
+                 {checked::Sub(middleX, width / 2), checked::Sub(middleY, height / 2), width,
                   "Center", size, true, textColor, mCenterText},
                  mFontFamily);
   }
@@ -652,7 +730,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
         mCenterText.empty() ? 0 : checked::Round(std::ceil(mFontSize * 1.5 * 4.0 / 3.0) / 2.0);
     PutTextBlock(
         out,
-        {checked::Sub(centreX, width / 2), checked::Add(checked::Sub(centreY, h / 2), below), width,
+        {checked::Sub(middleX, width / 2), checked::Add(checked::Sub(middleY, h / 2), below), width,
          "Center", mFontSize, false, textColor, mEmptyText},
         mFontFamily);
   }
@@ -669,8 +747,10 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
         checked::Add(checked::Add(checked::Add(mMarginLeft, mSize),
                                   checked::Mul(2, checked::Add(layout.room, layout.pad))),
                      16);
+    const auto arcTop = static_cast<std::int32_t>(std::floor(layout.arcTop));
+    const auto arcHeight = static_cast<std::int32_t>(std::ceil(layout.arcBottom) - arcTop);
     std::int32_t y =
-        checked::Add(layout.top, std::max(0, checked::Sub(mSize, checked::Mul(rows, row)) / 2));
+        checked::Add(arcTop, std::max(0, checked::Sub(arcHeight, checked::Mul(rows, row)) / 2));
     for (const DrawnSlice& slice : layout.slices) {
       if (!InLegend(slice)) continue;
       out.Put("\r\n<Rectangle");

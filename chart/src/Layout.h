@@ -45,6 +45,7 @@ struct DrawnSlice {
   // A value chart's slice: its value, its share of the whole, its edges'
   // exact degrees (a percent chart's whole ones), and the numbers as shown.
   bool exact = false;
+  bool valued = false;  // of a chart of values: its tooltip says the value
   double value = 0;
   double share = 0;
   double from = 0;
@@ -67,6 +68,9 @@ struct Layout {
   std::int32_t explode = 0;      // the farthest a slice is pulled out
   std::int32_t pad = 0;          // round the pie, for slices pulled out
   std::int32_t lineHeight = 0;   // of one line of text
+  double sweep = 360;            // the arc the slices share
+  double arcTop = 0;             // a partial arc's drawn height, canvas y
+  double arcBottom = 0;
   std::vector<DrawnSlice> slices{};
   std::vector<std::string> labels{};  // per slice; empty: none
 
@@ -120,8 +124,19 @@ bool InLegend(const DrawnSlice& slice);
 double Bulk(const DrawnSlice& slice);
 std::int32_t RoundedOffset(double length, double direction);
 void PutDecimal(MarkupWriter& out, double value);
-void PutArc(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice, double cx, double cy,
+// An arc about (cx, cy) at `radius` from one exact angle to another, whole
+// degrees between, first to last or back, to a hundredth of a pixel.
+void PutArc(MarkupWriter& out, const Layout& layout, double from, double to, double cx, double cy,
             double radius, bool back);
+// A slice as one smooth polygon, a fan or ring segment, moved by (dx, dy).
+void PutSmoothSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+                    std::int32_t size, std::int32_t doughnutWidth, double dx, double dy);
+// The outline along the rim from one angle to another (and the hole's edge).
+void PutRim(MarkupWriter& out, const Layout& layout, double from, double to, std::int32_t size,
+            std::int32_t doughnutWidth, double dx, double dy, std::string_view outlineColor);
+// The outline across both ends of a partial arc; a negative angle: no end there.
+void PutArcEnds(MarkupWriter& out, const Layout& layout, double from, double to, std::int32_t size,
+                std::int32_t doughnutWidth, std::string_view outlineColor);
 // A slice pulled out of a chart of `size` with a ring `doughnutWidth` wide.
 void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
                    std::int32_t size, std::int32_t doughnutWidth, std::string_view outlineColor);

@@ -431,6 +431,7 @@ std::string cXAMLPieChart::XAML() const {
   layout.slices.reserve(mItems.size() + 1);
   DrawnSlice other{0, &mGroupColor, mGroupLabel, -1, 0, {}};
   other.exact = values;
+  other.valued = values;
   for (std::size_t i = 0; i < mItems.size(); ++i) {
     const DataItem& item = mItems[i];
     const auto tag = static_cast<std::int32_t>(i);
@@ -446,6 +447,7 @@ std::string cXAMLPieChart::XAML() const {
     }
     layout.slices.push_back({item.Percent, &item.Color, item.Label, tag, item.Explode, {}});
     layout.slices.back().exact = values;
+    layout.slices.back().valued = values;
     layout.slices.back().value = item.Value;
     layout.slices.back().share = shareOf(item);
   }
@@ -462,14 +464,22 @@ std::string cXAMLPieChart::XAML() const {
     other.tag = static_cast<std::int32_t>(mItems.size());
     layout.slices.push_back(std::move(other));
   }
-  if (values) {
-    // Each slice's edges at its exact angle; the last ends where the first
-    // began. Whole degrees round them outward for what counts degrees.
+  const bool arc = mSweepAngle != 360;
+  layout.sweep = mSweepAngle;
+  if (values || arc) {
+    // Each slice's edges at its exact angle; the last of values ends where
+    // the arc does. Whole degrees round them outward for what counts degrees.
+    // On a partial arc a percent is a hundredth of the arc.
     double before = 0;
     for (DrawnSlice& slice : layout.slices) {
-      slice.from = 360.0 * before;
+      if (!values) {
+        slice.exact = true;
+        slice.share = std::max(slice.percent, 0) / 100.0;
+      }
+      slice.from = layout.sweep * before;
       before += slice.share;
-      slice.to = &slice == &layout.slices.back() && total > 0 ? 360.0 : 360.0 * before;
+      slice.to = values && &slice == &layout.slices.back() && total > 0 ? layout.sweep
+                                                                        : layout.sweep * before;
       slice.startAngle = static_cast<std::int32_t>(std::floor(slice.from));
       slice.endAngle =
           slice.share > 0 ? static_cast<std::int32_t>(std::ceil(slice.to)) : slice.startAngle;
@@ -519,10 +529,31 @@ std::string cXAMLPieChart::XAML() const {
     }
   }
 
+  // The height the chart takes: its square, or what a partial arc covers
+  // (its rim, and the centre or the hole's edge).
+  layout.arcTop = layout.top;
+  layout.arcBottom = static_cast<double>(layout.top) + mSize;
+  if (arc) {
+    const double centreY = layout.top + static_cast<double>(layout.centre);
+    const double outer = mSize / 2.0;
+    const double inner = mDoughnutWidth >= 1 ? std::max(mSize / 2.0 - mDoughnutWidth, 0.0) : 0.0;
+    layout.arcTop = layout.arcBottom = centreY;
+    for (std::int32_t a = 0; a <= mSweepAngle; ++a) {
+      const double degrees = !layout.turned     ? a
+                             : layout.clockwise ? layout.start - a
+                                                : layout.start + a;
+      const double sine = std::sin(degrees * kPi / 180.0);
+      for (const double r : {outer, inner}) {
+        layout.arcTop = std::min(layout.arcTop, centreY - r * sine);
+        layout.arcBottom = std::max(layout.arcBottom, centreY - r * sine);
+      }
+    }
+  }
+
   std::string text;
   text.reserve(EstimateLength(mItems));
   detail::MarkupWriter out(text);
-  out.Put("<Canvas>\r\n");
+  out.Put(arc ? std::string_view("<Canvas>") : std::string_view("<Canvas>\r\n"));
 
   // An exploded slice is drawn over the outline, with the place it left
   // cleared to the background first; the rest in order, under the outline.
@@ -530,6 +561,44 @@ std::string cXAMLPieChart::XAML() const {
     return slice.explode != 0 && slice.startAngle <= slice.endAngle &&
            (!slice.exact || slice.share > 0);
   };
+  if (arc) {
+    // A partial arc: each slice one smooth polygon, the outline along the
+    // arc (and the hole's edge) and across its two ends, then the slices
+    // pulled out. Nothing is drawn beyond the arc, so the markup's extent is
+    // the arc's.
+    const std::string outlineColor = ColorToHex(mOutlineColor);
+    bool drawn = false;
+    for (const DrawnSlice& slice : layout.slices) {
+      if (exploded(slice) || !(slice.share > 0)) continue;
+      detail::PutSmoothSlice(out, layout, slice, mSize, mDoughnutWidth, 0, 0);
+      drawn = true;
+    }
+    // The rim where slices stay (an empty chart's whole arc), and the ends
+    // that no pulled-out slice took with it.
+    if (!drawn) {
+      detail::PutRim(out, layout, 0, layout.sweep, mSize, mDoughnutWidth, 0, 0, outlineColor);
+    }
+    bool firstEnd = true;
+    bool lastEnd = true;
+    for (const DrawnSlice& slice : layout.slices) {
+      if (!(slice.share > 0)) continue;
+      if (exploded(slice)) {
+        firstEnd = firstEnd && slice.from > 0;
+        lastEnd = lastEnd && slice.to < layout.sweep;
+        continue;
+      }
+      detail::PutRim(out, layout, slice.from, slice.to, mSize, mDoughnutWidth, 0, 0, outlineColor);
+    }
+    detail::PutArcEnds(out, layout, firstEnd ? 0.0 : -1.0, lastEnd ? layout.sweep : -1.0, mSize,
+                       mDoughnutWidth, outlineColor);
+    for (const DrawnSlice& slice : layout.slices) {
+      if (exploded(slice)) PutMovedSlice(out, layout, slice, mSize, mDoughnutWidth, outlineColor);
+    }
+    ExtrasXAML(out, layout);
+    out.Put("\r\n</Canvas>");
+    out.Flush();
+    return text;
+  }
   bool anyExploded = false;
   for (const DrawnSlice& slice : layout.slices) {
     if (exploded(slice)) {

@@ -463,7 +463,8 @@ namespace {
 Point ExactRim(double degrees, std::int32_t size) {
   degrees = std::fmod(std::fmod(degrees, 360.0) + 360.0, 360.0);  // reduced, as the markup's
   const double radians = degrees * 3.141592653238 / 180.0;
-  const double centre = size / 2;
+  const std::int32_t whole = size / 2;  // truncated, as the markup's
+  const auto centre = static_cast<double>(whole);
   const double radius = size / 2.0 - 1.5;
   return {static_cast<int>(std::floor(radius * std::cos(radians) + centre)),
           static_cast<int>(std::floor(centre - radius * std::sin(radians)))};
@@ -598,6 +599,91 @@ TEST(Values, BadValuesAndMixingChangeNothing) {
   for (const std::string& t : Elements(shown.XAML(), "TextBlock"))
     labels.push_back(Attribute(t, "Text"));
   EXPECT_EQ(labels, (std::vector<std::string>{"67 %", "33 %"}));
+}
+
+}  // namespace
+}  // namespace xamlpie::test
+
+namespace xamlpie::test {
+namespace {
+
+// The slices share a partial arc: a top half gauge is drawn above its centre
+// only, its slices end where the arc does, outlined along the arc and across
+// both ends, with no circle beyond it.
+TEST(Arc, SlicesShareThePartialArc) {
+  struct Case {
+    std::int32_t start, sweep;
+    bool clockwise, doughnut;
+  };
+  const Case cases[] = {{180, 180, true, true},
+                        {180, 180, true, false},
+                        {90, 270, true, true},
+                        {0, 90, false, false},
+                        {45, 1, false, true}};
+  for (const Case& c : cases) {
+    cXAMLPieChart chart;
+    chart.Size(200);
+    chart.StartAngle(c.start);
+    chart.Clockwise(c.clockwise);
+    chart.SweepAngle(c.sweep);
+    chart.SweepAngle(0);  // ignored
+    chart.SweepAngle(361);
+    EXPECT_EQ(chart.SweepAngle(), c.sweep);
+    if (c.doughnut) chart.DoughnutWidth(50);
+    chart.AddDataItem(60, 0x000000FF, "a");
+    chart.AddDataItem(40, 0x0000FF00, "b");
+    chart.CenterText("Gauge");
+    const std::string markup = chart.XAML();
+    EXPECT_TRUE(Ellipses(markup).empty()) << "no circle beyond the arc";
+    const std::vector<Polygon> polygons = Polygons(markup);
+    const auto slices = std::count_if(polygons.begin(), polygons.end(), [](const Polygon& p) {
+      return !Attribute(p.element, "Tag").empty();
+    });
+    EXPECT_EQ(slices, 2);
+    // Every point drawn lies within the arc's sector (and the outline's two
+    // pixels beyond the rim).
+    const double from = c.start;
+    const double to = c.clockwise ? c.start - c.sweep : c.start + c.sweep;
+    for (const Polygon& p : polygons) {
+      for (const auto& [x, y] : p.exact) {
+        const double dx = x - 100;
+        const double dy = 100 - y;
+        const double r = std::hypot(dx, dy);
+        EXPECT_LE(r, 101.0);
+        if (r < 3) continue;  // at the centre any angle is the arc's
+        double turn = std::atan2(dy, dx) * 180 / std::numbers::pi - std::min(from, to);
+        turn = std::fmod(std::fmod(turn, 360.0) + 360.0, 360.0);
+        const double slack = 180 / (std::numbers::pi * r);  // a pixel, in degrees
+        EXPECT_TRUE(turn <= c.sweep + slack || turn >= 360 - slack)
+            << c.start << "+" << c.sweep << ": " << x << "," << y;
+      }
+    }
+    // "b" ends where the arc does.
+    const auto last = std::find_if(polygons.rbegin(), polygons.rend(), [](const Polygon& p) {
+      return Attribute(p.element, "Tag") == "1";
+    });
+    ASSERT_NE(last, polygons.rend());
+    const double end = to * std::numbers::pi / 180;
+    const std::pair<double, double> rimEnd =
+        c.doughnut ? last->exact[last->exact.size() / 2 - 1] : last->exact.back();
+    EXPECT_NEAR(rimEnd.first, 100 + 98.5 * std::cos(end), 0.02);
+    EXPECT_NEAR(rimEnd.second, 100 - 98.5 * std::sin(end), 0.02);
+    // Centre text: standing on the middle of the chord, towards the arc, or
+    // in the centre past half a turn.
+    const std::string text = Elements(markup, "TextBlock").front();
+    const double tx = Int(text, "Canvas.Left") + Int(text, "Width") / 2.0;
+    const double ty = Int(text, "Canvas.Top") + 12;  // 18 px bold text: 24 px a line
+    const double mid = (from + to) / 2 * std::numbers::pi / 180;
+    const double start = from * std::numbers::pi / 180;
+    const double ex = c.sweep > 180
+                          ? 100
+                          : 100 + 98.5 * (std::cos(start) + std::cos(end)) / 2 + 12 * std::cos(mid);
+    const double ey = c.sweep > 180
+                          ? 100
+                          : 100 - 98.5 * (std::sin(start) + std::sin(end)) / 2 - 12 * std::sin(mid);
+    EXPECT_NEAR(tx, ex, 1.5) << c.start << "+" << c.sweep;
+    EXPECT_NEAR(ty, ey, 1.5) << c.start << "+" << c.sweep;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Draws the README's pictures of the optional chart features:
-//   xamlpie-gallery DIR   writes DIR/labels.png, DIR/doughnut.png, DIR/other.png
+//   xamlpie-gallery DIR   writes DIR/labels.png, DIR/doughnut.png, DIR/other.png,
+//                         DIR/gauge.png
 
 #include <QApplication>
 #include <QDir>
@@ -89,7 +90,26 @@ int main(int argc, char** argv) {
   other.SliceLabels(xamlpie::LabelStyle::NameAndPercent);
   other.LabelsOutside(true);
 
+  cXAMLPieChart gauge = Chart(10, 240);  // a gauge of values: the top half, value labels
+  gauge.StartAngle(180);
+  gauge.SweepAngle(180);
+  gauge.DoughnutWidth(70);
+  gauge.BackgroundColor(0x00FFFFFF);
+  const double spend[] = {1200.0, 640.5, 310.0, 182.25};
+  const char* budget[] = {"Rent", "Food", "Transport", "Leisure"};
+  for (int i = 0; i < 4; ++i)
+    gauge.AddValue(spend[i], ToColorValue(kColours[i]), budget[i]);
+  gauge.SliceLabels(xamlpie::LabelStyle::Percent);
+  gauge.LabelFormat("{percent} %");
+  gauge.PercentDecimals(1);
+  gauge.Legend(true);
+  gauge.LegendFormat("{name}: {value}");
+  gauge.ValueDecimals(2);
+  gauge.GroupSeparator(",");
+  gauge.CenterText("Spent");
+
   const bool ok = Save(dir, "labels.png", labels, {400, 240}) &&
+                  Save(dir, "gauge.png", gauge, {440, 140}) &&
                   Save(dir, "doughnut.png", doughnut, {260, 260}) &&
                   Save(dir, "other.png", other, {420, 220});
   return ok ? 0 : 1;

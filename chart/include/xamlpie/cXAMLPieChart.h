@@ -128,6 +128,18 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   std::int32_t StartAngle() const noexcept { return mStartAngle; }
   void StartAngle(std::int32_t lonValue) noexcept;
 
+  // The arc the slices share, in whole degrees from StartAngle in their
+  // direction: 180 with StartAngle(180) and Clockwise(true) is the top half,
+  // a gauge with a DoughnutWidth. A percent is a hundredth of the arc. The
+  // outline follows the arc and its ends, the markup's extent is what is
+  // drawn, and centre text sits in the middle of the arc's chord (of an arc
+  // over half a turn, in the centre). 1 to 360 (others are ignored); default
+  // 360, the whole circle, drawn as it always was.
+  std::int32_t SweepAngle() const noexcept { return mSweepAngle; }
+  void SweepAngle(std::int32_t lonValue) noexcept {
+    if (lonValue >= 1 && lonValue <= 360) mSweepAngle = lonValue;
+  }
+
   // Whether slices follow each other clockwise. Default false: counter-clockwise.
   bool Clockwise() const noexcept { return mClockwise; }
   void Clockwise(bool pValue) noexcept { mClockwise = pValue; }
@@ -264,6 +276,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   ColorValue mTextColor = 0;
   std::int32_t mFontSize = 12;
   std::string mFontFamily;
+  std::int32_t mSweepAngle = 360;
   SortOrder mSortSlices = SortOrder::None;
   std::string mEmptyText;
   enum class Kind { Empty, Percents, Values };
