@@ -480,9 +480,9 @@ std::string cXAMLPieChart::XAML() const {
       before += slice.share;
       slice.to = values && &slice == &layout.slices.back() && total > 0 ? layout.sweep
                                                                         : layout.sweep * before;
-      slice.startAngle = static_cast<std::int32_t>(std::floor(slice.from));
-      slice.endAngle =
-          slice.share > 0 ? static_cast<std::int32_t>(std::ceil(slice.to)) : slice.startAngle;
+      // Past the 32-bit range, the overflow error, as for whole degrees.
+      slice.startAngle = checked::Floor(slice.from);
+      slice.endAngle = slice.share > 0 ? checked::FromWhole(std::ceil(slice.to)) : slice.startAngle;
     }
   } else {
     std::int32_t runningTotal = 0;

@@ -684,6 +684,11 @@ TEST(Arc, SlicesShareThePartialArc) {
     EXPECT_NEAR(tx, ex, 1.5) << c.start << "+" << c.sweep;
     EXPECT_NEAR(ty, ey, 1.5) << c.start << "+" << c.sweep;
   }
+  // A share whose angle leaves 32 bits is the overflow error, as on the circle.
+  cXAMLPieChart huge;
+  huge.SweepAngle(180);
+  huge.AddDataItem(std::numeric_limits<std::int32_t>::max(), 0x000000FF);
+  EXPECT_THROW((void)huge.XAML(), OverflowError);
 }
 
 }  // namespace
