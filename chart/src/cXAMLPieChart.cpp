@@ -471,8 +471,13 @@ std::string cXAMLPieChart::XAML() const {
     // the arc does. Whole degrees round them outward for what counts degrees.
     // On a partial arc a percent is a hundredth of the arc.
     double before = 0;
+    std::int32_t runningTotal = 0;
     for (DrawnSlice& slice : layout.slices) {
       if (!values) {
+        // Shares the whole circle could not hold are the overflow error here
+        // too, before a partial arc would wind round millions of times.
+        (void)SliceAngles(slice.percent, runningTotal);
+        runningTotal = checked::Add(runningTotal, slice.percent);
         slice.exact = true;
         slice.share = std::max(slice.percent, 0) / 100.0;
       }
