@@ -91,7 +91,15 @@ bool InLabelRange(std::string_view whole) {
       value = value * 10 + (element[at++] - '0');
       if (value > 100000000) return false;
     }
-    if (value > static_cast<std::int64_t>(xamlpie::kMarkupCoordinateLimit)) return false;
+    // Smooth slices write hundredths: any above zero make the number larger.
+    bool fraction = false;
+    if (at + 1 < element.size() && element[at] == '.' && element[at + 1] >= '0' &&
+        element[at + 1] <= '9') {
+      for (++at; at < element.size() && element[at] >= '0' && element[at] <= '9'; ++at)
+        fraction = fraction || element[at] != '0';
+    }
+    const auto limit = static_cast<std::int64_t>(xamlpie::kMarkupCoordinateLimit);
+    if (value > limit || (value == limit && fraction)) return false;
   }
   return true;
 }
