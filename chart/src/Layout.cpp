@@ -747,8 +747,8 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
         checked::Add(checked::Add(checked::Add(mMarginLeft, mSize),
                                   checked::Mul(2, checked::Add(layout.room, layout.pad))),
                      16);
-    const auto arcTop = static_cast<std::int32_t>(std::floor(layout.arcTop));
-    const auto arcHeight = static_cast<std::int32_t>(std::ceil(layout.arcBottom) - arcTop);
+    const std::int32_t arcTop = checked::Floor(layout.arcTop);
+    const std::int32_t arcHeight = checked::FromWhole(std::ceil(layout.arcBottom) - arcTop);
     std::int32_t y =
         checked::Add(arcTop, std::max(0, checked::Sub(arcHeight, checked::Mul(rows, row)) / 2));
     for (const DrawnSlice& slice : layout.slices) {
