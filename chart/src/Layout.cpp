@@ -233,13 +233,7 @@ bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& sl
     if (strokeThickness > 0) PutAttribute(out, "StrokeThickness", strokeThickness);
     if (colour == nullptr && !slice.name.empty()) {
       PutSlicePointer(out, slice);
-      out.Put(" AutomationProperties.Name='");
-      out.Text(slice.name);
-      out.Put(", ");
-      out.Text(slice.valueText);
-      out.Put(", ");
-      out.Text(slice.percentText);
-      out.Put(" percent'");
+      PutSliceName(out, slice);
     }
     out.Put(" Points='");
     out.Point(layout.centre, layout.centre);
@@ -289,6 +283,19 @@ void PutSlicePointer(detail::MarkupWriter& out, const DrawnSlice& slice) {
     out.Put(")");
   }
   out.Put("'");
+}
+
+// What a screen reader says: "Rent, 38 percent", of a value "Rent, 1,200, 38 percent".
+void PutSliceName(MarkupWriter& out, const DrawnSlice& slice) {
+  out.Put(" AutomationProperties.Name='");
+  out.Text(slice.name);
+  out.Put(", ");
+  if (slice.valued) {
+    out.Text(slice.valueText);
+    out.Put(", ");
+  }
+  out.Text(slice.percentText.empty() ? std::to_string(slice.percent) : slice.percentText);
+  out.Put(" percent'");
 }
 
 void PutTextBlock(detail::MarkupWriter& out, const TextBlock& t, std::string_view family) {
@@ -410,15 +417,7 @@ void PutSmoothSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
   out.Put("'");
   if (!slice.name.empty()) {
     PutSlicePointer(out, slice);
-    out.Put(" AutomationProperties.Name='");
-    out.Text(slice.name);
-    out.Put(", ");
-    if (slice.valued) {
-      out.Text(slice.valueText);
-      out.Put(", ");
-    }
-    out.Text(slice.percentText.empty() ? std::to_string(slice.percent) : slice.percentText);
-    out.Put(" percent'");
+    PutSliceName(out, slice);
   }
   out.Put(" Points='");
   if (c.hole) {

@@ -117,6 +117,7 @@ bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& sl
 const char* ContrastTo(const std::string& hex);
 void PutAttribute(MarkupWriter& out, std::string_view name, std::int32_t value);
 void PutSlicePointer(MarkupWriter& out, const DrawnSlice& slice);
+void PutSliceName(MarkupWriter& out, const DrawnSlice& slice);
 void PutTextBlock(MarkupWriter& out, const TextBlock& t, std::string_view family);
 void PutLine(MarkupWriter& out, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
              std::string_view stroke);

@@ -566,12 +566,12 @@ std::string cXAMLPieChart::XAML() const {
     return slice.explode != 0 && slice.startAngle <= slice.endAngle &&
            (!slice.exact || slice.share > 0);
   };
+  const std::string outlineColor = ColorToHex(mOutlineColor);
   if (arc) {
     // A partial arc: each slice one smooth polygon, the outline along the
     // arc (and the hole's edge) and across its two ends, then the slices
     // pulled out. Nothing is drawn beyond the arc, so the markup's extent is
     // the arc's.
-    const std::string outlineColor = ColorToHex(mOutlineColor);
     bool drawn = false;
     for (const DrawnSlice& slice : layout.slices) {
       if (exploded(slice) || !(slice.share > 0)) continue;
@@ -596,84 +596,76 @@ std::string cXAMLPieChart::XAML() const {
     }
     detail::PutArcEnds(out, layout, firstEnd ? 0.0 : -1.0, lastEnd ? layout.sweep : -1.0, mSize,
                        mDoughnutWidth, outlineColor);
+  } else {
+    bool anyExploded = false;
     for (const DrawnSlice& slice : layout.slices) {
-      if (exploded(slice)) PutMovedSlice(out, layout, slice, mSize, mDoughnutWidth, outlineColor);
-    }
-    ExtrasXAML(out, layout);
-    out.Put("\r\n</Canvas>");
-    out.Flush();
-    return text;
-  }
-  bool anyExploded = false;
-  for (const DrawnSlice& slice : layout.slices) {
-    if (exploded(slice)) {
-      anyExploded = true;
-      continue;
-    }
-    if (slice.exact) {
-      if (detail::PutExactSlice(out, layout, slice)) out.Put("\r\n");
-      continue;
-    }
-    detail::SliceGeometry geometry{layout.left, layout.top, -1, slice.name, slice.folded};
-    if (!slice.name.empty()) geometry.tag = slice.tag;
-    if (SliceXAML(out, slice.percent, slice.startPercent, *slice.color, layout, geometry)) {
-      out.Put("\r\n");
-    }
-  }
-
-  const std::string outlineColor = ColorToHex(mOutlineColor);
-  const std::int32_t outline = checked::Sub(mSize, 1);
-  out.Put("<Ellipse Canvas.Left='");
-  out.Int(layout.left);
-  out.Put("' Canvas.Top='");
-  out.Int(layout.top);
-  out.Put("' Stroke='#");
-  out.Put(outlineColor);
-  out.Put("' StrokeThickness='2' Width='");
-  out.Int(outline);
-  out.Put("' Height='");
-  out.Int(outline);
-  out.Put("' />");
-
-  const std::string background = ColorToHex(mBackgroundColor);
-  if (anyExploded) {
-    for (const DrawnSlice& slice : layout.slices) {
-      if (!exploded(slice)) continue;
-      // Wide enough a stroke to take the outline's arc with it.
-      const detail::SliceGeometry gap{layout.left, layout.top, -1, {}, {}, 3};
-      out.Put("\r\n");
+      if (exploded(slice)) {
+        anyExploded = true;
+        continue;
+      }
       if (slice.exact) {
-        detail::PutExactSlice(out, layout, slice, &background, 3);
-      } else {
-        SliceXAML(out, slice.percent, slice.startPercent, background, layout, gap);
+        if (detail::PutExactSlice(out, layout, slice)) out.Put("\r\n");
+        continue;
+      }
+      detail::SliceGeometry geometry{layout.left, layout.top, -1, slice.name, slice.folded};
+      if (!slice.name.empty()) geometry.tag = slice.tag;
+      if (SliceXAML(out, slice.percent, slice.startPercent, *slice.color, layout, geometry)) {
+        out.Put("\r\n");
       }
     }
-    if (mDoughnutWidth >= 1) out.Put("\r\n");
-  }
 
-  if (mDoughnutWidth >= 1) {
-    const std::int32_t left = checked::Add(layout.left, mDoughnutWidth);
-    const std::int32_t top = checked::Add(layout.top, mDoughnutWidth);
-    const std::int32_t hole = checked::Sub(mSize, checked::Mul(2, mDoughnutWidth));
+    const std::int32_t outline = checked::Sub(mSize, 1);
     out.Put("<Ellipse Canvas.Left='");
-    out.Int(left);
+    out.Int(layout.left);
     out.Put("' Canvas.Top='");
-    out.Int(top);
+    out.Int(layout.top);
     out.Put("' Stroke='#");
     out.Put(outlineColor);
-    out.Put("' StrokeThickness='2' Fill='#");
-    out.Put(background);
-    out.Put("' Width='");
-    out.Int(hole);
+    out.Put("' StrokeThickness='2' Width='");
+    out.Int(outline);
     out.Put("' Height='");
-    out.Int(hole);
+    out.Int(outline);
     out.Put("' />");
+
+    const std::string background = ColorToHex(mBackgroundColor);
+    if (anyExploded) {
+      for (const DrawnSlice& slice : layout.slices) {
+        if (!exploded(slice)) continue;
+        // Wide enough a stroke to take the outline's arc with it.
+        const detail::SliceGeometry gap{layout.left, layout.top, -1, {}, {}, 3};
+        out.Put("\r\n");
+        if (slice.exact) {
+          detail::PutExactSlice(out, layout, slice, &background, 3);
+        } else {
+          SliceXAML(out, slice.percent, slice.startPercent, background, layout, gap);
+        }
+      }
+      if (mDoughnutWidth >= 1) out.Put("\r\n");
+    }
+
+    if (mDoughnutWidth >= 1) {
+      const std::int32_t left = checked::Add(layout.left, mDoughnutWidth);
+      const std::int32_t top = checked::Add(layout.top, mDoughnutWidth);
+      const std::int32_t hole = checked::Sub(mSize, checked::Mul(2, mDoughnutWidth));
+      out.Put("<Ellipse Canvas.Left='");
+      out.Int(left);
+      out.Put("' Canvas.Top='");
+      out.Int(top);
+      out.Put("' Stroke='#");
+      out.Put(outlineColor);
+      out.Put("' StrokeThickness='2' Fill='#");
+      out.Put(background);
+      out.Put("' Width='");
+      out.Int(hole);
+      out.Put("' Height='");
+      out.Int(hole);
+      out.Put("' />");
+    }
   }
 
-  if (anyExploded) {
-    for (const DrawnSlice& slice : layout.slices) {
-      if (exploded(slice)) PutMovedSlice(out, layout, slice, mSize, mDoughnutWidth, outlineColor);
-    }
+  // Pulled-out slices last, whole where they went.
+  for (const DrawnSlice& slice : layout.slices) {
+    if (exploded(slice)) PutMovedSlice(out, layout, slice, mSize, mDoughnutWidth, outlineColor);
   }
 
   ExtrasXAML(out, layout);

@@ -303,11 +303,6 @@ TEST(Features, OutlineAndTextColours) {
   EXPECT_EQ(Attribute(centre, "Width"), "60");
 }
 
-}  // namespace
-}  // namespace xamlpie::test
-
-namespace xamlpie::test {
-namespace {
 
 // Inside labels only where they fit: each within its own slice (where that
 // is drawn) and clear of every other text; leaders of pulled-out slices never
@@ -401,11 +396,6 @@ TEST(Features, TextStaysInItsPlace) {
   }
 }
 
-}  // namespace
-}  // namespace xamlpie::test
-
-namespace xamlpie::test {
-namespace {
 
 // Sorted slices are drawn by size from the start angle, their Tags as added,
 // "Other" last; a chart with nothing to draw shows its outline and a text.
@@ -453,11 +443,6 @@ TEST(Features, OrderAndEmptyState) {
   }
 }
 
-}  // namespace
-}  // namespace xamlpie::test
-
-namespace xamlpie::test {
-namespace {
 
 // The rim point of an exact angle, as the markup floors it.
 Point ExactRim(double degrees, std::int32_t size) {
@@ -601,11 +586,6 @@ TEST(Values, BadValuesAndMixingChangeNothing) {
   EXPECT_EQ(labels, (std::vector<std::string>{"67 %", "33 %"}));
 }
 
-}  // namespace
-}  // namespace xamlpie::test
-
-namespace xamlpie::test {
-namespace {
 
 // The slices share a partial arc: a top half gauge is drawn above its centre
 // only, its slices end where the arc does, outlined along the arc and across

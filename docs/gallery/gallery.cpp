@@ -108,9 +108,8 @@ int main(int argc, char** argv) {
   gauge.GroupSeparator(",");
   gauge.CenterText("Spent");
 
-  const bool ok = Save(dir, "labels.png", labels, {400, 240}) &&
-                  Save(dir, "gauge.png", gauge, {440, 140}) &&
-                  Save(dir, "doughnut.png", doughnut, {260, 260}) &&
-                  Save(dir, "other.png", other, {420, 220});
+  const bool ok =
+      Save(dir, "labels.png", labels, {400, 240}) && Save(dir, "gauge.png", gauge, {440, 140}) &&
+      Save(dir, "doughnut.png", doughnut, {260, 260}) && Save(dir, "other.png", other, {420, 220});
   return ok ? 0 : 1;
 }

@@ -201,11 +201,6 @@ TEST_F(Chart, SavedAsPngAndSvg) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
-}  // namespace
-}  // namespace xamlpie::test
-
-namespace xamlpie::test {
-namespace {
 
 // Read out in the order the slices were added, though an exploded slice is
 // painted last.
@@ -221,11 +216,6 @@ TEST(Description, ListsSlicesInTheirOrder) {
   EXPECT_EQ(label.description(), u"Chart: Rent, 50 percent; Food, 30 percent; Fun, 20 percent"_qs);
 }
 
-}  // namespace
-}  // namespace xamlpie::test
-
-namespace xamlpie::test {
-namespace {
 
 // The pointer stands still while the chart moves under it (a resize): what
 // it points at follows. A legend entry points at its slice: it hovers,

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QProcess>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -54,6 +55,18 @@ double DistanceToBlend(const QColor& c, const QColor& a, const QColor& b) {
 
 std::string Describe(const QColor& c) {
   return c.name(QColor::HexArgb).toStdString();
+}
+
+QImage Rsvg(const QString& svg, const QTemporaryDir& dir) {
+  const QString in = dir.filePath(QStringLiteral("drawing.svg"));
+  const QString out = dir.filePath(QStringLiteral("drawing.png"));
+  QFile file(in);
+  if (!file.open(QIODevice::WriteOnly) || file.write(svg.toUtf8()) < 0) return {};
+  file.close();
+  QProcess rsvg;
+  rsvg.start(QStringLiteral("rsvg-convert"), {QStringLiteral("-o"), out, in});
+  if (!rsvg.waitForFinished(60000) || rsvg.exitCode() != 0) return {};
+  return QImage(out);
 }
 
 }  // namespace xamlpie::test

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPointF>
 #include <QString>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <string>
 
@@ -28,6 +29,10 @@ QPointF Polar(QPointF centre, double radius, double degrees);
 double DistanceToBlend(const QColor& c, const QColor& a, const QColor& b);
 
 std::string Describe(const QColor& c);
+
+// An SVG drawn by librsvg (rsvg-convert) through files in `dir`; a null image
+// when it cannot be.
+QImage Rsvg(const QString& svg, const QTemporaryDir& dir);
 
 }  // namespace xamlpie::test
 

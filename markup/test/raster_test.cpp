@@ -79,18 +79,6 @@ QString ToSvg(const QString& markup, QSize size, qreal ratio) {
   return svg + u"</svg>\n"_qs;
 }
 
-QImage Rsvg(const QString& svg, const QTemporaryDir& dir) {
-  const QString in = dir.filePath(u"chart.svg"_qs);
-  const QString out = dir.filePath(u"chart.png"_qs);
-  QFile file(in);
-  if (!file.open(QIODevice::WriteOnly) || file.write(svg.toUtf8()) < 0) return {};
-  file.close();
-  QProcess rsvg;
-  rsvg.start(u"rsvg-convert"_qs, {u"-o"_qs, out, in});
-  if (!rsvg.waitForFinished(60000) || rsvg.exitCode() != 0) return {};
-  return QImage(out);
-}
-
 // Pixels whose colours differ by more than a tenth in some channel.
 int Apart(const QImage& a, const QImage& b) {
   const QImage x = a.convertToFormat(QImage::Format_RGB32);
