@@ -107,7 +107,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   auto* rowButtons = new QHBoxLayout;
   for (QPushButton* b : {add, remove, up, down, colour})
     rowButtons->addWidget(b);
-  chkRawValues = new QCheckBox(tr("Values are raw numbers (turned into shares of 100 %)"));
+  chkRawValues = new QCheckBox(tr("Values are raw numbers (drawn as their share of the total)"));
 
   spnSize = Spin(10, 2000, 250);
   spnMarginLeft = Spin(-1000, 1000, 10);
