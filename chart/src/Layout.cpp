@@ -137,7 +137,7 @@ std::string FormatText(std::string_view format, const DrawnSlice& slice) {
   return out;
 }
 
-void SetNumberTexts(std::vector<DrawnSlice>& slices, bool values, std::int32_t percentDecimals,
+void SetNumberTexts(std::span<DrawnSlice> slices, bool values, std::int32_t percentDecimals,
                     std::int32_t valueDecimals, std::string_view point, std::string_view group) {
   const bool plain =
       !values && percentDecimals == 0 && valueDecimals == 0 && point == "." && group.empty();
@@ -264,6 +264,10 @@ void PutAttribute(detail::MarkupWriter& out, std::string_view name, std::int32_t
 // Tag and ToolTip as the slice's own polygons carry them.
 void PutSlicePointer(detail::MarkupWriter& out, const DrawnSlice& slice) {
   out.Put(" Tag='");
+  if (slice.ring > 0) {
+    out.Int(slice.ring);
+    out.Put(".");
+  }
   out.Int(slice.tag);
   out.Put("' ToolTip='");
   out.Text(slice.name);
@@ -433,6 +437,133 @@ void PutSmoothSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
   out.Put("' />");
 }
 
+namespace {
+
+// Half a shaped slice's gap, and a pixel for the outline on each side of it,
+// so that the background between two slices' ink is the gap's width. A
+// slice round the whole circle has no neighbour to keep apart from.
+double HalfGap(const Layout& layout, const DrawnSlice& slice) {
+  return slice.to - slice.from >= 360.0 || layout.gap <= 0 ? 0.0 : layout.gap / 2.0 + 1.0;
+}
+
+// How far from the centre a slice of half-angle `h` (radians) begins when
+// its edges move `g` in: where they meet, or past a half turn, where they
+// start, round a circle of radius `g`.
+double Apex(double g, double h) {
+  return g <= 0 ? 0.0 : h < kPi / 2 ? g / std::sin(h) : g;
+}
+
+}  // namespace
+
+bool ShapeFits(const Layout& layout, const DrawnSlice& slice) {
+  const double span = slice.to - slice.from;
+  if (!(slice.share > 0) || !(span > 0) || !(slice.outer > std::max(slice.inner, 0.0))) {
+    return false;
+  }
+  const double g = HalfGap(layout, slice);
+  // Where the slice begins must lie inside the rim.
+  return Apex(g, std::min(span, 360.0) / 2.0 * kPi / 180.0) < slice.outer;
+}
+
+bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+                    std::int32_t size, std::string_view outlineColor) {
+  if (!ShapeFits(layout, slice)) return false;
+  const double span = slice.to - slice.from;
+  const double outer = slice.outer;
+  const double inner = std::max(slice.inner, 0.0);
+  const bool whole = span >= 360.0;
+  const double g = HalfGap(layout, slice);
+  const double h = std::min(span, 360.0) / 2.0 * kPi / 180.0;  // half the slice, radians
+  const double sinH = h < kPi / 2 ? std::sin(h) : 1.0;
+  const double apex = Apex(g, h);
+  const bool ring = !whole && inner > apex;
+  // The corners' radii, as far as the slice allows: the two of a side meet
+  // at most halfway across the ring, the two of an arc at most at its middle.
+  double co = std::min(layout.corner, (outer - (ring ? inner : g)) / 2.0);
+  if (h < kPi / 2) co = std::min(co, (outer * sinH - g) / (1.0 + sinH));
+  double ci = ring ? std::min(layout.corner, (outer - inner) / 2.0) : 0.0;
+  if (ring && h < kPi / 2 && sinH < 1.0) ci = std::min(ci, (inner * sinH - g) / (1.0 - sinH));
+  if (whole) co = ci = 0;
+  co = std::max(co, 0.0);
+  ci = std::max(ci, 0.0);
+
+  const auto [ux, uy] = layout.Middle(slice);
+  const double cx = layout.left + (size - 1.0) / 2.0 + slice.explode * ux;
+  const double cy = layout.top + (size - 1.0) / 2.0 + slice.explode * uy;
+  // A point given along the from-edge (x) and into the slice (y), in
+  // radians from that edge; `mirrored`, the same from the to-edge.
+  const auto put = [&](double r, double theta, bool mirrored) {
+    const double a = mirrored ? slice.to - theta * 180.0 / kPi : slice.from + theta * 180.0 / kPi;
+    const double degrees = !layout.turned     ? a
+                           : layout.clockwise ? layout.start - a
+                                              : layout.start + a;
+    const double radians = degrees * kPi / 180.0;
+    out.Put(" ");
+    PutDecimal(out, cx + r * std::cos(radians));
+    out.Put(",");
+    PutDecimal(out, cy - r * std::sin(radians));
+  };
+  const auto putXY = [&](double x, double y, bool mirrored) {
+    put(std::hypot(x, y), std::atan2(y, x), mirrored);
+  };
+  // A corner's arc about (x, y), from one direction to another, in steps
+  // that keep it within a tenth of a pixel of the circle.
+  const auto corner = [&](double x, double y, double radius, double a0, double a1, bool mirrored) {
+    const double step = radius > 0.1 ? std::min(kPi / 18, 2 * std::acos(1 - 0.1 / radius)) : kPi;
+    const auto n = static_cast<std::int32_t>(std::ceil(std::abs(a1 - a0) / step));
+    for (std::int32_t i = 0; i <= std::max(n, 1); ++i) {
+      const double t = a0 + (a1 - a0) * i / std::max(n, 1);
+      putXY(x + radius * std::cos(t), y + radius * std::sin(t), mirrored);
+    }
+  };
+  // The outer corner of the from-edge: its circle touches the moved edge and
+  // the rim; and the inner one, touching the edge and the hole.
+  const double tOuter = std::sqrt(std::max((outer - co) * (outer - co) - (g + co) * (g + co), 0.0));
+  const double phiOuter = std::atan2(g + co, tOuter);
+  const double ti = std::sqrt(std::max((inner + ci) * (inner + ci) - (g + ci) * (g + ci), 0.0));
+  const double phiInner = std::atan2(g + ci, ti);
+  const auto fromSide = [&](bool mirrored) {  // inner end to the rim, or back
+    if (!mirrored) {
+      if (ring) {
+        corner(ti, g + ci, ci, phiInner + kPi, 1.5 * kPi, false);
+      } else if (h < kPi / 2 || g == 0) {
+        if (!whole) put(apex, h, false);
+      } else {
+        PutArc(out, layout, slice.from + 90.0, slice.to - 90.0, cx, cy, g, true);
+      }
+      corner(tOuter, g + co, co, -kPi / 2, phiOuter, false);
+    } else {
+      corner(tOuter, g + co, co, phiOuter, -kPi / 2, true);
+      if (ring) corner(ti, g + ci, ci, 1.5 * kPi, phiInner + kPi, true);
+    }
+  };
+
+  out.Put("\r\n<Polygon Fill='#");
+  out.Put(*slice.color);
+  out.Put("' Stroke='#");
+  out.Put(outlineColor);
+  out.Put("' StrokeThickness='2'");
+  if (!slice.name.empty()) {
+    PutSlicePointer(out, slice);
+    PutSliceName(out, slice);
+  }
+  out.Put(" Points='");
+  fromSide(false);
+  const double outerFrom = slice.from + phiOuter * 180.0 / kPi;
+  const double outerTo = slice.to - phiOuter * 180.0 / kPi;
+  PutArc(out, layout, outerFrom, std::max(outerTo, outerFrom), cx, cy, outer, false);
+  fromSide(true);
+  if (ring) {
+    const double innerFrom = slice.from + phiInner * 180.0 / kPi;
+    const double innerTo = slice.to - phiInner * 180.0 / kPi;
+    PutArc(out, layout, innerFrom, std::max(innerTo, innerFrom), cx, cy, inner, true);
+  } else if (whole && inner > 0) {
+    PutArc(out, layout, slice.from, slice.to, cx, cy, inner, true);
+  }
+  out.Put("' />");
+  return true;
+}
+
 void PutRim(MarkupWriter& out, const Layout& layout, double from, double to, std::int32_t size,
             std::int32_t doughnutWidth, double dx, double dy, std::string_view outlineColor) {
   const Circles c = CirclesOf(layout, size, doughnutWidth);
@@ -503,7 +634,11 @@ using detail::TextWidth;
 // Labels, centre text and legend, each element on a line of its own after the
 // shapes they explain, so they are drawn on top.
 void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& layout) const {
-  const bool insideLabels = !layout.labels.empty() && !mLabelsOutside;
+  // Inner rings' labels stay inside when the outer ring's go out.
+  const bool insideLabels =
+      !layout.labels.empty() &&
+      (!mLabelsOutside || std::any_of(layout.slices.begin(), layout.slices.end(),
+                                      [](const DrawnSlice& slice) { return slice.ring > 0; }));
   const bool outsideLabels = layout.room > 0;
   const bool legend = mLegend && std::any_of(layout.slices.begin(), layout.slices.end(), InLegend);
   const bool empty =
@@ -534,13 +669,31 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     middleX = checked::Add(centreX, RoundedOffset(1.0, layout.radius * (x0 + x1) / 2 + up * xm));
     middleY = checked::Add(centreY, RoundedOffset(1.0, layout.radius * (y0 + y1) / 2 + up * ym));
   }
-  const bool hole = mDoughnutWidth >= 1 && checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) > 0;
+  const bool hole =
+      layout.holeWidth >= 0
+          ? layout.holeWidth > 0
+          : mDoughnutWidth >= 1 && checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) > 0;
+  const std::int32_t holeWidth = !hole ? 0
+                                 : layout.holeWidth >= 0
+                                     ? layout.holeWidth
+                                     : checked::Sub(mSize, checked::Mul(2, mDoughnutWidth));
 
   if (insideLabels) {
-    // Halfway across the ring, or well out towards the rim of a pie.
-    const double along = hole ? layout.radius - mDoughnutWidth / 2.0 : 0.62 * layout.radius;
-    const double inner = hole ? (mSize - 2.0 * mDoughnutWidth) / 2.0 + 1.0 : 0.0;
-    const double outer = layout.radius - 1.0;
+    // Where a slice's label may go: halfway across its ring, or well out
+    // towards the rim of a pie, and within its edges.
+    struct Band {
+      double along, inner, outer;
+      bool ring;
+    };
+    const auto bandOf = [&](const DrawnSlice& slice) -> Band {
+      if (layout.shaped) {
+        const bool ring = slice.inner > 0;
+        return {ring ? (slice.outer + slice.inner) / 2.0 : 0.62 * slice.outer,
+                ring ? slice.inner + 1.0 : 0.0, slice.outer - 1.0, ring};
+      }
+      return {hole ? layout.radius - mDoughnutWidth / 2.0 : 0.62 * layout.radius,
+              hole ? (mSize - 2.0 * mDoughnutWidth) / 2.0 + 1.0 : 0.0, layout.radius - 1.0, hole};
+    };
     struct Box {
       double left, top, right, bottom;
       bool Meets(const Box& o) const {
@@ -551,9 +704,8 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     if (!mCenterText.empty()) {  // as placed below
       const std::int32_t size = checked::Round(mFontSize * 1.5);
       const std::int32_t height = checked::Round(std::ceil(size * 4.0 / 3.0));
-      const double width =
-          std::min<double>(TextWidth(mCenterText, size, true),
-                           hole ? mSize - 2.0 * mDoughnutWidth : std::max(mSize / 2, 0));
+      const double width = std::min<double>(TextWidth(mCenterText, size, true),
+                                            hole ? holeWidth : std::max(mSize / 2, 0));
       taken.push_back({middleX - width / 2, middleY - height / 2.0, middleX + width / 2,
                        middleY + height / 2.0});
     }
@@ -563,7 +715,8 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       const double dx = px - cx;
       const double dy = cy - py;
       const double r = std::hypot(dx, dy);
-      if (r < inner || r > outer) return false;
+      const Band band = bandOf(slice);
+      if (r < band.inner || r > band.outer) return false;
       const double first = !layout.turned     ? slice.from
                            : layout.clockwise ? layout.start - slice.from
                                               : layout.start + slice.from;
@@ -585,9 +738,11 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     for (const std::size_t i : order) {
       const DrawnSlice& slice = layout.slices[i];
       const std::string& label = layout.labels[i];
-      if (label.empty() || checked::Sub(slice.endAngle, slice.startAngle) < mMinLabelAngle) {
+      if (label.empty() || checked::Sub(slice.endAngle, slice.startAngle) < mMinLabelAngle ||
+          (mLabelsOutside && slice.ring == 0)) {
         continue;
       }
+      const Band band = bandOf(slice);
       const auto [ux, uy] = layout.Middle(slice);
       const double cx = centreX + slice.explode * ux;
       const double cy = centreY + slice.explode * uy;
@@ -604,8 +759,8 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       for (const std::string& text : texts) {
         width = TextWidth(text, mFontSize);
         for (const double share : {1.0, 0.85, 1.15, 0.7, 1.3, 0.55}) {
-          if (hole && share != 1.0) break;  // a ring has one middle
-          const double reach = along * share + slice.explode;
+          if (band.ring && share != 1.0) break;  // a ring has one middle
+          const double reach = band.along * share + slice.explode;
           x = checked::Add(centreX, RoundedOffset(reach, ux));
           y = checked::Add(centreY, RoundedOffset(reach, uy));
           const Box box{x - width / 2.0, y - h / 2.0, x + width / 2.0, y + h / 2.0};
@@ -653,7 +808,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     std::vector<Placed> columns[2];
     const double knee = layout.radius + 10.0;
     for (std::size_t i = 0; i < layout.slices.size(); ++i) {
-      if (layout.labels[i].empty()) continue;
+      if (layout.labels[i].empty() || layout.slices[i].ring > 0) continue;
       const auto [ux, uy] = layout.Middle(layout.slices[i]);
       const double want = centreY + (knee + layout.slices[i].explode) * uy - h / 2.0;
       columns[ux >= 0 ? 1 : 0].push_back({i, ux, uy, static_cast<std::int64_t>(std::lround(want))});
@@ -714,8 +869,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
   if (!mCenterText.empty()) {
     const std::int32_t size = checked::Round(mFontSize * 1.5);
     const std::int32_t height = checked::Round(std::ceil(size * 4.0 / 3.0));
-    const std::int32_t width =
-        hole ? checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) : std::max(mSize / 2, 0);
+    const std::int32_t width = hole ? holeWidth : std::max(mSize / 2, 0);
     PutTextBlock(out,
                  {checked::Sub(middleX, width / 2), checked::Sub(middleY, height / 2), width,
                   "Center", size, true, textColor, mCenterText},
@@ -723,8 +877,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
   }
 
   if (empty) {  // in the middle, below any centre text
-    const std::int32_t width = hole ? checked::Sub(mSize, checked::Mul(2, mDoughnutWidth))
-                                    : std::max(checked::Sub(mSize, 8), 0);
+    const std::int32_t width = hole ? holeWidth : std::max(checked::Sub(mSize, 8), 0);
     const std::int32_t below =
         mCenterText.empty() ? 0 : checked::Round(std::ceil(mFontSize * 1.5 * 4.0 / 3.0) / 2.0);
     PutTextBlock(

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -52,6 +53,11 @@ struct DrawnSlice {
   double to = -1;
   std::string percentText{};  // empty: the whole percent
   std::string valueText{};
+  std::int32_t ring = 0;  // 0 the outer ring; its tag is then "ring.tag"
+  // Where a shaped slice lies, in pixels from the rim's centre along its
+  // outline's middle: its ring's outer and inner edges (0: a pie's centre).
+  double outer = 0;
+  double inner = 0;
 };
 
 // Where everything goes, worked out once per read.
@@ -71,6 +77,11 @@ struct Layout {
   double sweep = 360;            // the arc the slices share
   double arcTop = 0;             // a partial arc's drawn height, canvas y
   double arcBottom = 0;
+  bool shaped = false;          // each slice one polygon outlined along its shape
+  double gap = 0;               // of SliceGap
+  double corner = 0;            // of CornerRadius
+  std::int32_t holeWidth = -1;  // of shapes: across the last ring's hole
+  double innermost = 0;         // of shapes: the last ring's inner edge
   std::vector<DrawnSlice> slices{};
   std::vector<std::string> labels{};  // per slice; empty: none
 
@@ -107,7 +118,7 @@ std::string FormatText(std::string_view format, const DrawnSlice& slice);
 // The percent and value texts of the slices: percents at `percentDecimals`
 // adding up to 100 by the largest remainder. Leaves a percent chart's texts
 // empty where the plain whole percents say it.
-void SetNumberTexts(std::vector<DrawnSlice>& slices, bool values, std::int32_t percentDecimals,
+void SetNumberTexts(std::span<DrawnSlice> slices, bool values, std::int32_t percentDecimals,
                     std::int32_t valueDecimals, std::string_view point, std::string_view group);
 // A value chart's slice as fans to its exact edges; with `colour`, unnamed in
 // that colour (the place a pulled-out slice left) and its stroke that thick.
@@ -132,6 +143,12 @@ void PutArc(MarkupWriter& out, const Layout& layout, double from, double to, dou
 // A slice as one smooth polygon, a fan or ring segment, moved by (dx, dy).
 void PutSmoothSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
                     std::int32_t size, std::int32_t doughnutWidth, double dx, double dy);
+// A shaped slice: its ring segment or wedge with the straight edges moved
+// in by half the gap and the corners rounded, outlined; false when the gap
+// leaves nothing of it.
+bool ShapeFits(const Layout& layout, const DrawnSlice& slice);
+bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+                    std::int32_t size, std::string_view outlineColor);
 // The outline along the rim from one angle to another (and the hole's edge).
 void PutRim(MarkupWriter& out, const Layout& layout, double from, double to, std::int32_t size,
             std::int32_t doughnutWidth, double dx, double dy, std::string_view outlineColor);

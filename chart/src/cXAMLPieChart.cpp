@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <string_view>
 
 #include "Layout.h"
@@ -194,6 +195,7 @@ void cXAMLPieChart::AddDataItem(std::int32_t Percent, ColorValue Color, std::str
   }
   if (mItems.size() >= static_cast<std::size_t>(checked::kMax)) checked::ThrowOverflow();
   DataItem item{ColorToHex(Color), Percent, std::string(Label)};
+  item.Ring = static_cast<std::int32_t>(mRingWidths.size());
   mItems.push_back(std::move(item));  // strong guarantee: the strings' moves cannot throw
   mKind = Kind::Percents;
 }
@@ -215,12 +217,22 @@ void cXAMLPieChart::AddValue(double Value, ColorValue Color, std::string_view La
   }
   if (mItems.size() >= static_cast<std::size_t>(checked::kMax)) checked::ThrowOverflow();
   DataItem item{ColorToHex(Color), 0, std::string(Label), 0, Value};
+  item.Ring = static_cast<std::int32_t>(mRingWidths.size());
   mItems.push_back(std::move(item));
   mKind = Kind::Values;
 }
 
+void cXAMLPieChart::AddRing(std::int32_t Width) {
+  if (Width < 1) {
+    throw std::invalid_argument("AddRing: width " + std::to_string(Width) + " is below 1");
+  }
+  if (mRingWidths.size() >= static_cast<std::size_t>(checked::kMax) - 1) checked::ThrowOverflow();
+  mRingWidths.push_back(Width);
+}
+
 void cXAMLPieChart::Clear() noexcept {
   mItems.clear();
+  mRingWidths.clear();
   mKind = Kind::Empty;
 }
 
@@ -393,26 +405,20 @@ bool cXAMLPieChart::SliceXAML(detail::MarkupWriter& out, std::int32_t Percent,
   return true;
 }
 
-std::string cXAMLPieChart::XAML() const {
-  Layout layout{mMarginLeft,
-                mMarginTop,
-                mSize / 2,
-                static_cast<double>(mSize) / 2.0 - 1.5,
-                mStartAngle,
-                mClockwise,
-                mStartAngle != 0 || mClockwise};
-
-  // The slices as drawn: small ones may fold into "Other", drawn last.
+// The slices of one ring as drawn, appended to the layout: small ones may
+// fold into "Other", drawn last; each with its edges' angles.
+void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring) const {
   // A value chart's shares: of the values over the largest, so that a
   // thousand values of 1e308 add up without overflow.
   const bool values = mKind == Kind::Values;
+  const auto inRing = [ring](const DataItem& item) { return item.Ring == ring; };
   double largest = 0;
   double total = 0;
   if (values) {
     for (const DataItem& item : mItems)
-      largest = std::max(largest, item.Value);
+      if (inRing(item)) largest = std::max(largest, item.Value);
     for (const DataItem& item : mItems)
-      total += largest > 0 ? item.Value / largest : 0.0;
+      if (inRing(item)) total += largest > 0 ? item.Value / largest : 0.0;
   }
   const auto shareOf = [&](const DataItem& item) {
     return total > 0 ? item.Value / largest / total : 0.0;
@@ -421,21 +427,20 @@ std::string cXAMLPieChart::XAML() const {
   const auto measure = [&](const DataItem& item) {
     return values ? 100.0 * shareOf(item) : static_cast<double>(item.Percent);
   };
-  const std::size_t grouped = mGroupBelow <= 0
-                                  ? 0
-                                  : static_cast<std::size_t>(std::count_if(
-                                        mItems.begin(), mItems.end(), [&](const DataItem& item) {
-                                          return measure(item) >= 0 && measure(item) < mGroupBelow;
-                                        }));
-  const bool group = grouped >= 2;
-  layout.slices.reserve(mItems.size() + 1);
+  const auto folds = [&](const DataItem& item) {
+    return inRing(item) && measure(item) >= 0 && measure(item) < mGroupBelow;
+  };
+  const bool group = mGroupBelow > 0 && std::count_if(mItems.begin(), mItems.end(), folds) >= 2;
+  const std::size_t first = layout.slices.size();
   DrawnSlice other{0, &mGroupColor, mGroupLabel, -1, 0, {}};
   other.exact = values;
   other.valued = values;
-  for (std::size_t i = 0; i < mItems.size(); ++i) {
-    const DataItem& item = mItems[i];
-    const auto tag = static_cast<std::int32_t>(i);
-    if (group && measure(item) >= 0 && measure(item) < mGroupBelow) {
+  other.ring = ring;
+  std::int32_t index = 0;  // as added, in this ring
+  for (const DataItem& item : mItems) {
+    if (!inRing(item)) continue;
+    const std::int32_t tag = index++;
+    if (group && folds(item)) {
       other.percent = checked::Add(other.percent, item.Percent);
       other.value += item.Value;
       other.share += shareOf(item);
@@ -446,14 +451,17 @@ std::string cXAMLPieChart::XAML() const {
       continue;
     }
     layout.slices.push_back({item.Percent, &item.Color, item.Label, tag, item.Explode, {}});
-    layout.slices.back().exact = values;
-    layout.slices.back().valued = values;
-    layout.slices.back().value = item.Value;
-    layout.slices.back().share = shareOf(item);
+    DrawnSlice& slice = layout.slices.back();
+    slice.exact = values;
+    slice.valued = values;
+    slice.value = item.Value;
+    slice.share = shareOf(item);
+    slice.ring = ring;
   }
+  const auto slices = std::span(layout.slices).subspan(first);
   if (mSortSlices == SortOrder::Descending || mSortSlices == SortOrder::Ascending) {
     const bool descending = mSortSlices == SortOrder::Descending;
-    std::stable_sort(layout.slices.begin(), layout.slices.end(),
+    std::stable_sort(slices.begin(), slices.end(),
                      [descending](const DrawnSlice& a, const DrawnSlice& b) {
                        const double x = a.exact ? a.share : a.percent;
                        const double y = b.exact ? b.share : b.percent;
@@ -461,18 +469,16 @@ std::string cXAMLPieChart::XAML() const {
                      });
   }
   if (group) {
-    other.tag = static_cast<std::int32_t>(mItems.size());
+    other.tag = index;
     layout.slices.push_back(std::move(other));
   }
-  const bool arc = mSweepAngle != 360;
-  layout.sweep = mSweepAngle;
-  if (values || arc) {
+  if (values || layout.sweep != 360 || layout.shaped) {
     // Each slice's edges at its exact angle; the last of values ends where
     // the arc does. Whole degrees round them outward for what counts degrees.
     // On a partial arc a percent is a hundredth of the arc.
     double before = 0;
     std::int32_t runningTotal = 0;
-    for (DrawnSlice& slice : layout.slices) {
+    for (DrawnSlice& slice : std::span(layout.slices).subspan(first)) {
       if (!values) {
         // Shares the whole circle could not hold are the overflow error here
         // too, before a partial arc would wind round millions of times.
@@ -491,7 +497,7 @@ std::string cXAMLPieChart::XAML() const {
     }
   } else {
     std::int32_t runningTotal = 0;
-    for (DrawnSlice& slice : layout.slices) {
+    for (DrawnSlice& slice : std::span(layout.slices).subspan(first)) {
       slice.startPercent = runningTotal;
       std::tie(slice.startAngle, slice.endAngle) = SliceAngles(slice.percent, runningTotal);
       slice.from = slice.startAngle;
@@ -499,8 +505,70 @@ std::string cXAMLPieChart::XAML() const {
       runningTotal = checked::Add(runningTotal, slice.percent);
     }
   }
-  detail::SetNumberTexts(layout.slices, values, mPercentDecimals, mValueDecimals, mDecimalSeparator,
-                         mGroupSeparator);
+}
+
+// Where each ring lies when slices are shapes: the outer ring DoughnutWidth
+// wide and the next ones inside it, or without a hole the inner rings from
+// the centre out and the outer one down to them; a gap between each two.
+// With nothing to draw, the plain outline instead.
+void cXAMLPieChart::PlaceRings(Layout& layout) const {
+  if (std::none_of(layout.slices.begin(), layout.slices.end(),
+                   [](const DrawnSlice& slice) { return slice.share > 0; })) {
+    layout.shaped = false;
+    return;
+  }
+  layout.gap = mSliceGap;
+  layout.corner = mCornerRadius;
+  // Radii of the outlines' middles: the outer one a pixel inside the rim.
+  const double rim = (mSize - 1.0) / 2.0 - 1.0;
+  const double between = mSliceGap > 0 ? mSliceGap + 2.0 : 0.0;
+  const std::size_t rings = mRingWidths.size() + 1;
+  std::vector<std::pair<double, double>> edges(rings);  // outer, inner
+  if (mDoughnutWidth >= 1) {
+    double outer = rim;
+    for (std::size_t r = 0; r < rings; ++r) {
+      const double width = r == 0 ? mDoughnutWidth : mRingWidths[r - 1];
+      edges[r] = {std::max(outer, 0.0), std::max(outer - width, 0.0)};
+      outer = outer - width - between;
+    }
+  } else {
+    double inner = 0;
+    for (std::size_t r = rings - 1; r >= 1; --r) {
+      edges[r] = {inner + mRingWidths[r - 1], inner};
+      inner = edges[r].first + between;
+    }
+    edges[0] = {rim, rings > 1 ? std::min(inner, rim) : 0.0};
+  }
+  for (DrawnSlice& slice : layout.slices) {
+    std::tie(slice.outer, slice.inner) = edges[static_cast<std::size_t>(slice.ring)];
+  }
+  layout.innermost = edges.back().second;
+  layout.holeWidth = checked::Round(std::max(2.0 * layout.innermost - 2.0, 0.0));
+}
+
+std::string cXAMLPieChart::XAML() const {
+  Layout layout{mMarginLeft,
+                mMarginTop,
+                mSize / 2,
+                static_cast<double>(mSize) / 2.0 - 1.5,
+                mStartAngle,
+                mClockwise,
+                mStartAngle != 0 || mClockwise};
+
+  const bool values = mKind == Kind::Values;
+  const bool arc = mSweepAngle != 360;
+  const auto rings = static_cast<std::int32_t>(mRingWidths.size()) + 1;
+  layout.sweep = mSweepAngle;
+  layout.shaped = mSliceGap > 0 || mCornerRadius > 0 || rings > 1;
+  layout.slices.reserve(mItems.size() + static_cast<std::size_t>(rings));
+  for (std::int32_t ring = 0; ring < rings; ++ring) {
+    const std::size_t first = layout.slices.size();
+    AddRingSlices(layout, ring);
+    detail::SetNumberTexts(std::span(layout.slices).subspan(first), values, mPercentDecimals,
+                           mValueDecimals, mDecimalSeparator, mGroupSeparator);
+  }
+
+  if (layout.shaped) PlaceRings(layout);
 
   // A pulled-out slice must not leave the markup's top-left corner: the pie
   // moves right and down by the farthest pull, and its extent grows by twice
@@ -520,9 +588,11 @@ std::string cXAMLPieChart::XAML() const {
     std::int32_t explode = 0;
     for (const DrawnSlice& slice : layout.slices) {
       layout.labels.push_back(slice.startAngle <= slice.endAngle &&
-                                      (!slice.exact || slice.share > 0)
+                                      (!slice.exact || slice.share > 0) &&
+                                      (!layout.shaped || detail::ShapeFits(layout, slice))
                                   ? LabelText(mSliceLabels, slice, mLabelFormat)
                                   : std::string());
+      if (slice.ring > 0) continue;  // inner rings' labels stay inside
       widest = std::max(widest, TextWidth(layout.labels.back(), mFontSize));
       explode = std::max(explode, slice.explode);
     }
@@ -541,7 +611,9 @@ std::string cXAMLPieChart::XAML() const {
   if (arc) {
     const double centreY = layout.top + static_cast<double>(layout.centre);
     const double outer = mSize / 2.0;
-    const double inner = mDoughnutWidth >= 1 ? std::max(mSize / 2.0 - mDoughnutWidth, 0.0) : 0.0;
+    const double inner = layout.shaped         ? layout.innermost
+                         : mDoughnutWidth >= 1 ? std::max(mSize / 2.0 - mDoughnutWidth, 0.0)
+                                               : 0.0;
     layout.arcTop = layout.arcBottom = centreY;
     for (std::int32_t a = 0; a <= mSweepAngle; ++a) {
       const double degrees = !layout.turned     ? a
@@ -567,7 +639,11 @@ std::string cXAMLPieChart::XAML() const {
            (!slice.exact || slice.share > 0);
   };
   const std::string outlineColor = ColorToHex(mOutlineColor);
-  if (arc) {
+  if (layout.shaped) {
+    // Each slice its own outlined shape, pulled out or not, in order.
+    for (const DrawnSlice& slice : layout.slices)
+      detail::PutShapedSlice(out, layout, slice, mSize, outlineColor);
+  } else if (arc) {
     // A partial arc: each slice one smooth polygon, the outline along the
     // arc (and the hole's edge) and across its two ends, then the slices
     // pulled out. Nothing is drawn beyond the arc, so the markup's extent is
@@ -665,7 +741,8 @@ std::string cXAMLPieChart::XAML() const {
 
   // Pulled-out slices last, whole where they went.
   for (const DrawnSlice& slice : layout.slices) {
-    if (exploded(slice)) PutMovedSlice(out, layout, slice, mSize, mDoughnutWidth, outlineColor);
+    if (exploded(slice) && !layout.shaped)
+      PutMovedSlice(out, layout, slice, mSize, mDoughnutWidth, outlineColor);
   }
 
   ExtrasXAML(out, layout);

@@ -303,7 +303,6 @@ TEST(Features, OutlineAndTextColours) {
   EXPECT_EQ(Attribute(centre, "Width"), "60");
 }
 
-
 // Inside labels only where they fit: each within its own slice (where that
 // is drawn) and clear of every other text; leaders of pulled-out slices never
 // cross a slice.
@@ -396,7 +395,6 @@ TEST(Features, TextStaysInItsPlace) {
   }
 }
 
-
 // Sorted slices are drawn by size from the start angle, their Tags as added,
 // "Other" last; a chart with nothing to draw shows its outline and a text.
 TEST(Features, OrderAndEmptyState) {
@@ -442,7 +440,6 @@ TEST(Features, OrderAndEmptyState) {
     EXPECT_TRUE(Elements(chart.XAML(), "TextBlock").empty()) << "something to draw";
   }
 }
-
 
 // The rim point of an exact angle, as the markup floors it.
 Point ExactRim(double degrees, std::int32_t size) {
@@ -586,7 +583,6 @@ TEST(Values, BadValuesAndMixingChangeNothing) {
   EXPECT_EQ(labels, (std::vector<std::string>{"67 %", "33 %"}));
 }
 
-
 // The slices share a partial arc: a top half gauge is drawn above its centre
 // only, its slices end where the arc does, outlined along the arc and across
 // both ends, with no circle beyond it.
@@ -669,6 +665,138 @@ TEST(Arc, SlicesShareThePartialArc) {
   huge.SweepAngle(180);
   huge.AddDataItem(std::numeric_limits<std::int32_t>::max(), 0x000000FF);
   EXPECT_THROW((void)huge.XAML(), OverflowError);
+}
+
+// Gaps, rounded corners and rings: every slice one outlined polygon, kept
+// half the gap (and its outline's pixel) from its edges, within its ring,
+// its corners cut by the radius; inner rings' tags say their ring.
+TEST(Shapes, GapsCornersAndRings) {
+  struct Case {
+    double gap, corner;
+    std::int32_t doughnut, ring;  // ring: an inner ring's width, 0 none
+    std::int32_t start;
+    bool clockwise;
+    std::int32_t sweep;
+  };
+  const Case cases[] = {{6, 0, 0, 0, 0, false, 360},    {0, 12, 0, 0, 90, true, 360},
+                        {4, 10, 50, 0, 30, false, 360}, {3, 6, 40, 30, 180, true, 180},
+                        {5, 8, 0, 40, 0, false, 360},   {0, 0, 0, 35, 270, true, 360}};
+  for (const Case& c : cases) {
+    cXAMLPieChart chart;
+    chart.Size(200);
+    chart.StartAngle(c.start);
+    chart.Clockwise(c.clockwise);
+    chart.SweepAngle(c.sweep);
+    chart.DoughnutWidth(c.doughnut);
+    chart.SliceGap(c.gap);
+    chart.CornerRadius(c.corner);
+    // Each ring's outline middle, outer and inner.
+    std::vector<std::pair<double, double>> radii{{98.5, c.doughnut > 0 ? 98.5 - c.doughnut : 0}};
+    const std::vector<double> shares[] = {{50, 30, 20}, {60, 40}};
+    for (const double v : shares[0])
+      chart.AddValue(v, 0x00336699, "a");
+    if (c.ring > 0) {
+      chart.AddRing(c.ring);
+      for (const double v : shares[1])
+        chart.AddValue(v, 0x00993366, "b");
+      const double between = c.gap > 0 ? c.gap + 2 : 0;
+      if (c.doughnut > 0) {
+        radii.push_back({radii[0].second - between, radii[0].second - between - c.ring});
+      } else {
+        radii.push_back({c.ring, 0});
+        radii[0].second = c.ring + between;
+      }
+    }
+    const std::string what = "gap " + std::to_string(c.gap) + ", corner " +
+                             std::to_string(c.corner) + ", ring " + std::to_string(c.ring);
+    const std::string markup = chart.XAML();
+    EXPECT_TRUE(Ellipses(markup).empty()) << what;
+    const std::vector<Polygon> polygons = Polygons(markup);
+    std::vector<std::string> tags;
+    for (const Polygon& p : polygons)
+      tags.push_back(Attribute(p.element, "Tag"));
+    const std::vector<std::string> expected{"0", "1", "2", "1.0", "1.1"};
+    EXPECT_EQ(tags, std::vector(expected.begin(), expected.begin() + (c.ring > 0 ? 5 : 3))) << what;
+    ASSERT_EQ(polygons.size(), tags.size());
+    const double g = c.gap > 0 ? c.gap / 2 + 1 : 0;
+    for (std::size_t i = 0; i < polygons.size(); ++i) {
+      const Polygon& p = polygons[i];
+      EXPECT_EQ(p.stroke, "000000") << what;
+      EXPECT_EQ(Attribute(p.element, "StrokeThickness"), "2") << what;
+      const std::size_t ring = i < 3 ? 0 : 1;
+      const std::size_t k = i < 3 ? i : i - 3;
+      double before = 0;
+      double total = 0;
+      for (std::size_t j = 0; j < shares[ring].size(); ++j) {
+        before += j < k ? shares[ring][j] : 0;
+        total += shares[ring][j];
+      }
+      const double sign = c.clockwise ? -1 : 1;
+      const double from = c.start + sign * c.sweep * before / total;
+      const double to = c.start + sign * c.sweep * (before + shares[ring][k]) / total;
+      const auto unit = [](double degrees) {
+        const double r = degrees * std::numbers::pi / 180;
+        return std::pair{std::cos(r), std::sin(r)};
+      };
+      double nearest = 1e9;  // to where the edge would meet the rim unrounded
+      const auto [fx, fy] = unit(from);
+      const double along = std::sqrt(radii[ring].first * radii[ring].first - g * g);
+      const double cornerX = fx * along - sign * fy * g;
+      const double cornerY = fy * along + sign * fx * g;
+      for (const auto& [x, y] : p.exact) {
+        const double dx = x - 99.5;
+        const double dy = 99.5 - y;
+        const double r = std::hypot(dx, dy);
+        EXPECT_LE(r, radii[ring].first + 0.02) << what << ", slice " << tags[i];
+        EXPECT_GE(r, radii[ring].second - 0.02) << what << ", slice " << tags[i];
+        // Off both edges by half the gap, on the slice's side of their
+        // lines; a slice over half a turn reaches round behind them.
+        for (const double edge : {from, to}) {
+          const auto [ex, ey] = unit(edge);
+          double off = (ex * dy - ey * dx) * sign * (edge == from ? 1 : -1);
+          if (std::abs(to - from) > 180) off = ex * dx + ey * dy >= 0 ? std::abs(off) : r;
+          EXPECT_GE(off, g - 0.02) << what << ", slice " << tags[i] << " at " << x << "," << y;
+        }
+        nearest = std::min(nearest, std::hypot(dx - cornerX, dy - cornerY));
+      }
+      // The corner's circle touches the rim and the moved edge: its centre
+      // is a radius in from both, and the sharp corner a radius beyond it.
+      const double rc = radii[ring].first - c.corner;
+      const double centreAlong = std::sqrt(rc * rc - (g + c.corner) * (g + c.corner));
+      EXPECT_NEAR(nearest, std::hypot(along - centreAlong, c.corner) - c.corner, 0.12)
+          << what << ", slice " << tags[i];
+    }
+  }
+
+  cXAMLPieChart chart;
+  chart.AddDataItem(50, 0x000000FF, "a");
+  const std::string plain = chart.XAML();
+  EXPECT_THROW(chart.AddRing(0), std::invalid_argument);
+  EXPECT_EQ(chart.Rings(), 1);
+  for (const double bad :
+       {-1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    chart.SliceGap(bad);
+    chart.CornerRadius(bad);
+  }
+  EXPECT_EQ(chart.XAML(), plain) << "bad gaps and radii are ignored";
+  chart.AddRing(20);
+  chart.AddDataItem(50, 0x0000FF00, "b");
+  EXPECT_EQ(chart.Rings(), 2);
+  chart.Explode(1, 5);  // counts every item as added
+  EXPECT_EQ(chart.Explode(1), 5);
+  chart.Clear();
+  EXPECT_EQ(chart.Rings(), 1);
+  chart.AddDataItem(50, 0x000000FF, "a");
+  EXPECT_EQ(chart.XAML(), plain);
+  // A slice too narrow for its gap is not drawn and gets no label.
+  cXAMLPieChart thin;
+  thin.SliceGap(20);
+  thin.SliceLabels(LabelStyle::Name);
+  thin.AddValue(99, 0x000000FF, "wide");
+  thin.AddValue(1, 0x0000FF00, "thin");
+  const std::string markup = thin.XAML();
+  EXPECT_EQ(Polygons(markup).size(), 1u);
+  EXPECT_EQ(markup.find("thin"), std::string::npos);
 }
 
 }  // namespace

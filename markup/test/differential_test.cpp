@@ -385,16 +385,30 @@ class Scenes {
     chart.MarginLeft(Uniform(0, 10));
     chart.MarginTop(Uniform(0, 10));
     const int slices = Uniform(1, 9);
-    for (int i = 0; i < slices; ++i) {
-      chart.AddDataItem(Uniform(1, 40),
-                        ToColorValue(QColor(Uniform(0, 255), Uniform(0, 255), Uniform(0, 255))),
-                        "Slice " + std::to_string(i));
+    const bool values = Chance(0.3);
+    const int rings = Chance(0.2) ? Uniform(2, 3) : 1;
+    int slice = 0;
+    for (int ring = 0; ring < rings; ++ring) {
+      if (ring > 0) chart.AddRing(Uniform(4, diameter / 6 + 4));
+      for (int i = 0; i < slices; ++i, ++slice) {
+        const ColorValue colour =
+            ToColorValue(QColor(Uniform(0, 255), Uniform(0, 255), Uniform(0, 255)));
+        const std::string name = "Slice " + std::to_string(slice);
+        if (values) {
+          chart.AddValue(Real(0, 1000), colour, name);
+        } else {
+          chart.AddDataItem(Uniform(1, 40), colour, name);
+        }
+      }
     }
+    if (Chance(0.2)) chart.SweepAngle(Uniform(1, 359));
+    if (Chance(0.25)) chart.SliceGap(Real(0, 8));
+    if (Chance(0.25)) chart.CornerRadius(Real(0, 20));
     chart.StartAngle(Uniform(0, 359));
     chart.Clockwise(Chance(0.5));
     if (Chance(0.5)) chart.DoughnutWidth(Uniform(1, diameter / 2));
     chart.BackgroundColor(ToColorValue(kBackground));
-    if (Chance(0.4)) chart.Explode(Uniform(0, slices - 1), Uniform(1, 15));
+    if (Chance(0.4)) chart.Explode(Uniform(0, slice - 1), Uniform(1, 15));
     if (Chance(0.3)) chart.GroupBelow(Uniform(5, 20), 0x00808080u, "Other");
     if (Chance(0.3)) chart.OutlineColor(ToColorValue(QColor(Uniform(0, 255), 0, 0)));
     // Legends bring their swatches; the text itself is left out below.
@@ -528,7 +542,6 @@ TEST(Differential, AgreesWithTwoIndependentRenderers) {
   std::cout << overlapping << " of " << count
             << " scenes drew overlapping strokes past a hundredth of their pixels\n";
 }
-
 
 // Rules the label keeps whichever way a shape is drawn: a spike's tip is
 // bevelled past the miter limit of 10 whatever its stroke's colour, a stroke

@@ -21,6 +21,7 @@ const char* const kNames[] = {"Rent", "Food", "Transport", "Savings", "Leisure",
 
 struct Features {
   bool explode, doughnut, outside, legend, centre, other;
+  bool shaped;  // gaps, rounded corners and an inner ring
 };
 
 cXAMLPieChart Make(const Features& f) {
@@ -41,6 +42,15 @@ cXAMLPieChart Make(const Features& f) {
   chart.Legend(f.legend);
   if (f.centre) chart.CenterText("Budget");
   if (f.other) chart.GroupBelow(5, 0x00909090, "Other");
+  if (f.shaped) {
+    chart.SliceGap(3);
+    chart.CornerRadius(5);
+    chart.AddRing(28);
+    const std::int32_t inner[] = {50, 30, 20};
+    for (std::size_t i = 0; i < std::size(inner); ++i) {
+      chart.AddDataItem(inner[i], 0x00604020u + 0x00081020u * static_cast<unsigned>(i), kNames[i]);
+    }
+  }
   return chart;
 }
 
@@ -50,11 +60,26 @@ bool Ink(QRgb pixel) {
 }
 
 TEST(Gallery, NothingCutAndEverySliceOutlined) {
-  for (int bits = 0; bits < 64; ++bits) {
-    const Features f{(bits & 1) != 0, (bits & 2) != 0,  (bits & 4) != 0,
-                     (bits & 8) != 0, (bits & 16) != 0, (bits & 32) != 0};
+  for (int bits = 0; bits < 128; ++bits) {
+    const Features f{(bits & 1) != 0,  (bits & 2) != 0,  (bits & 4) != 0, (bits & 8) != 0,
+                     (bits & 16) != 0, (bits & 32) != 0, (bits & 64) != 0};
     const cXAMLPieChart chart = Make(f);
     const QString markup = QString::fromStdString(chart.XAML());
+    // The pie's centre: where its first polygon's fan starts, or of shapes,
+    // the middle of what the slices cover when none is pulled out, moved
+    // by the room a pulled-out one makes round the pie and its label column.
+    Features still = f;
+    still.explode = false;
+    QRectF covered;
+    const std::optional<MarkupScene> whole =
+        ParseMarkup(QString::fromStdString(Make(still).XAML()));
+    ASSERT_TRUE(whole);
+    for (const MarkupShape& shape : whole->shapes) {
+      if (shape.kind == MarkupShape::Kind::Polygon && !shape.tag.isEmpty())
+        covered |= shape.points.boundingRect();
+    }
+    const QPointF shapesCentre =
+        covered.center() + (f.explode ? QPointF(f.outside ? 28 : 14, 14) : QPointF());
     for (const Stretch stretch : {Stretch::None, Stretch::Uniform}) {
       for (const QSize shape : {QSize(0, 0), QSize(520, 260), QSize(260, 420)}) {
         if ((stretch == Stretch::None) != shape.isNull()) continue;
@@ -94,12 +119,11 @@ TEST(Gallery, NothingCutAndEverySliceOutlined) {
             const double middle = 90 - (start + kShares[i] * 1.8);
             const double pull = f.explode && i == 0 ? 14 : 0;
             const double radians = middle * std::numbers::pi / 180;
-            // The pie's centre: where its first polygon's fan starts.
             const auto fan = std::find_if(shapes.begin(), shapes.end(), [](const MarkupShape& s) {
               return s.kind == MarkupShape::Kind::Polygon && s.tag == u"1"_qs;
             });
             ASSERT_NE(fan, shapes.end());
-            const QPointF centre = fan->points.first();
+            const QPointF centre = f.shaped ? shapesCentre : fan->points.first();
             // The darkest pixel across the rim, from 3 px inside to 3 px out.
             int darkest = 255;
             for (int step = 0; step <= 24; ++step) {

@@ -47,7 +47,8 @@ struct DataItem {
   std::int32_t Percent;
   std::string Label{};
   std::int32_t Explode = 0;
-  double Value = 0;  // a value chart's raw value (AddValue); Percent is then 0
+  double Value = 0;       // a value chart's raw value (AddValue); Percent is then 0
+  std::int32_t Ring = 0;  // 0 the outer ring, then one per AddRing
 };
 
 // What a slice's label says.
@@ -107,7 +108,18 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   // std::invalid_argument naming it. Either way the chart is unchanged.
   void AddValue(double Value, ColorValue Color, std::string_view Label = {});
 
-  // Removes all slices; the geometry, colours and options keep their values.
+  // Starts a ring `Width` pixels wide just inside the last: the items added
+  // after it are its slices, with a total of their own. The outer ring is
+  // DoughnutWidth wide, the hole inside the last ring; without a hole the
+  // inner rings are stacked from the centre out (the last a pie) and the
+  // outer ring reaches down to them. A slice of ring 2 (the third) added
+  // third there has the Tag "2.2"; the outer ring's keep "2". Explode still
+  // counts every item as added. Rings are drawn as SliceGap's shapes. A
+  // Width below 1 throws std::invalid_argument, the chart unchanged.
+  void AddRing(std::int32_t Width);
+  std::int32_t Rings() const noexcept { return static_cast<std::int32_t>(mRingWidths.size()) + 1; }
+
+  // Removes all slices and rings; the geometry, colours and options keep their values.
   // The chart may then take percents or values anew.
   void Clear() noexcept;
 
@@ -237,6 +249,26 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   const std::string& GroupSeparator() const noexcept { return mGroupSeparator; }
   void GroupSeparator(std::string_view pText);
 
+  // Pixels of background between neighbouring slices (and rings): each
+  // straight edge moves in by half of it, so the gap keeps its width from
+  // the centre to the rim. A slice too narrow for it is not drawn. With a
+  // gap, corners or rings, each slice is one polygon outlined in
+  // OutlineColor along its own shape, and the hole shows what lies beneath.
+  // Default 0; a negative or not finite value is ignored.
+  double SliceGap() const noexcept { return mSliceGap; }
+  void SliceGap(double pValue) noexcept {
+    if (pValue >= 0 && pValue <= kMaxLength) mSliceGap = pValue;
+  }
+
+  // The radius in pixels of every slice's outer corners, and in a ring of
+  // its inner ones too, as far as the slice allows. Default 0; a negative or
+  // not finite value is ignored.
+  double CornerRadius() const noexcept { return mCornerRadius; }
+  void CornerRadius(double pValue) noexcept {
+    if (pValue >= 0 && pValue <= kMaxLength) mCornerRadius = pValue;
+  }
+  static constexpr double kMaxLength = 1e9;
+
   // The font family of all text; empty (the default) leaves it to the renderer.
   const std::string& FontFamily() const noexcept { return mFontFamily; }
   void FontFamily(std::string_view pFamily);
@@ -251,6 +283,8 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   bool SliceXAML(detail::MarkupWriter& out, std::int32_t Percent, std::int32_t StartPercent,
                  const std::string& Color, const detail::Layout& layout,
                  const detail::SliceGeometry& slice) const;
+  void AddRingSlices(detail::Layout& layout, std::int32_t ring) const;
+  void PlaceRings(detail::Layout& layout) const;
   void ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& layout) const;
   static RgbValue TranslateColor(ColorValue color);
   static std::string ColorToHex(ColorValue color);
@@ -287,6 +321,9 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   std::int32_t mValueDecimals = 0;
   std::string mDecimalSeparator = ".";
   std::string mGroupSeparator;
+  double mSliceGap = 0;
+  double mCornerRadius = 0;
+  std::vector<std::int32_t> mRingWidths;  // of the rings after the first
 };
 
 }  // namespace xamlpie
