@@ -206,7 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t shares = 0;
   int checks = 0;
   while (in.remaining_bytes() > 0) {
-    switch (in.ConsumeIntegralInRange(0, 31)) {
+    switch (in.ConsumeIntegralInRange(0, 34)) {
       case 0:
         chart.Size(Geometry(in));
         break;
@@ -327,6 +327,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 30:
         chart.SweepAngle(in.ConsumeBool() ? in.ConsumeIntegralInRange(-2, 362) : Geometry(in));
+        break;
+      case 31:
+      case 32: {
+        static constexpr double kLengths[] = {0.0, 0.5, 3.0, 40.0, 1e9, 2e9, -1.0};
+        const double length =
+            in.ConsumeBool() ? in.PickValueInArray(kLengths) : in.ConsumeFloatingPoint<double>();
+        if (in.ConsumeBool()) {
+          chart.SliceGap(length);
+        } else {
+          chart.CornerRadius(length);
+        }
+        break;
+      }
+      case 33:
+        try {
+          chart.AddRing(in.ConsumeBool() ? in.ConsumeIntegralInRange(-1, 80) : Geometry(in));
+        } catch (const std::invalid_argument&) {  // below 1
+        }
         break;
       default: {
         const std::int32_t share = Share(in);

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -29,6 +30,7 @@
 #include <cmath>
 #include <exception>
 #include <iostream>
+#include <numeric>
 #include <vector>
 
 #include "xamlpie/MarkupLabel.h"
@@ -53,6 +55,14 @@ QSpinBox* Spin(int low, int high, int value) {
   spin->setRange(low, high);
   spin->setValue(value);
   return spin;
+}
+
+QDoubleSpinBox* Length(double minimum, double maximum) {
+  auto* box = new QDoubleSpinBox;
+  box->setRange(minimum, maximum);
+  box->setDecimals(1);
+  box->setSuffix(QObject::tr(" px"));
+  return box;
 }
 
 ColorValue ButtonColour(const QPushButton* button) {
@@ -94,7 +104,10 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(tr("xamlpie playground"));
 
   table = new QTableWidget(0, kColumns);
-  table->setHorizontalHeaderLabels({tr("Name"), tr("Value"), tr("Colour"), tr("Explode")});
+  table->setHorizontalHeaderLabels(
+      {tr("Name"), tr("Value"), tr("Colour"), tr("Explode"), tr("Ring")});
+  table->horizontalHeaderItem(kRing)->setToolTip(
+      tr("0: the outer ring; 1, 2...: rings inside it, each with a total of its own"));
   table->horizontalHeader()->setSectionResizeMode(kName, QHeaderView::Stretch);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->setTabKeyNavigation(true);
@@ -115,6 +128,9 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   spnHoleWidth = Spin(0, 1000, 0);
   spnStartAngle = Spin(-360, 360, 90);
   spnSweepAngle = Spin(1, 360, 360);
+  spnSliceGap = Length(0, 40);
+  spnCornerRadius = Length(0, 100);
+  spnRingWidth = Spin(1, 1000, 30);
   chkClockwise = new QCheckBox(tr("Clockwise"));
   chkClockwise->setChecked(true);
   cboLabels = new QComboBox;
@@ -158,6 +174,9 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   form->addRow(tr("Start &angle"), spnStartAngle);
   form->addRow(tr("S&weep angle"), spnSweepAngle);
   form->addRow(QString(), chkClockwise);
+  form->addRow(tr("Slice ga&p"), spnSliceGap);
+  form->addRow(tr("Corner ra&dius"), spnCornerRadius);
+  form->addRow(tr("&Inner ring width"), spnRingWidth);
   form->addRow(tr("La&bels"), cboLabels);
   form->addRow(QString(), chkLabelsOutside);
   form->addRow(tr("&Min. label angle"), spnMinLabelAngle);
@@ -259,11 +278,13 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   connect(table, &QTableWidget::cellDoubleClicked, this, [this](int, int column) {
     if (column == kColour) PickSliceColour();
   });
-  for (QSpinBox* spin :
-       {spnSize, spnMarginLeft, spnMarginTop, spnHoleWidth, spnStartAngle, spnSweepAngle,
-        spnMinLabelAngle, spnGroupBelow, spnFontSize, spnPercentDecimals, spnValueDecimals}) {
+  for (QSpinBox* spin : {spnSize, spnMarginLeft, spnMarginTop, spnHoleWidth, spnStartAngle,
+                         spnSweepAngle, spnMinLabelAngle, spnGroupBelow, spnFontSize,
+                         spnPercentDecimals, spnValueDecimals, spnRingWidth}) {
     connect(spin, &QSpinBox::valueChanged, this, &PlaygroundWindow::Refresh);
   }
+  for (QDoubleSpinBox* spin : {spnSliceGap, spnCornerRadius})
+    connect(spin, &QDoubleSpinBox::valueChanged, this, &PlaygroundWindow::Refresh);
   for (QCheckBox* check : {chkRawValues, chkClockwise, chkLabelsOutside, chkLegend}) {
     connect(check, &QCheckBox::toggled, this, &PlaygroundWindow::Refresh);
   }
@@ -281,10 +302,18 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
       Refresh();
     });
   }
+  // A slice's tag is its place in its ring: "2", or "1.2" in ring 1.
   connect(lblChart, &MarkupLabel::ShapeClicked, this, [this](const QString& tag) {
-    bool ok = false;
-    const int row = tag.toInt(&ok);
-    if (ok && row < table->rowCount()) table->selectRow(row);
+    const QStringList parts = tag.split(u'.');
+    bool ok = parts.size() <= 2;
+    const int ring = parts.size() == 2 ? parts.front().toInt(&ok) : 0;
+    int index = ok ? parts.back().toInt(&ok) : -1;
+    for (int row = 0; ok && row < table->rowCount(); ++row) {
+      if (std::max(table->item(row, kRing)->text().toInt(), 0) == ring && index-- == 0) {
+        table->selectRow(row);
+        return;
+      }
+    }
   });
 
   const char* names[] = {"Rent", "Food", "Transport", "Savings", "Leisure"};
@@ -297,8 +326,8 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   Refresh();
 }
 
-void PlaygroundWindow::AddRow(const QString& name, double value, const QColor& colour,
-                              int explode) {
+void PlaygroundWindow::AddRow(const QString& name, double value, const QColor& colour, int explode,
+                              int ring) {
   const bool loading = mLoading;
   mLoading = true;
   const int row = table->rowCount();
@@ -313,6 +342,9 @@ void PlaygroundWindow::AddRow(const QString& name, double value, const QColor& c
   auto* offset = new QTableWidgetItem;
   offset->setData(Qt::EditRole, explode);
   table->setItem(row, kExplode, offset);
+  auto* inRing = new QTableWidgetItem;
+  inRing->setData(Qt::EditRole, ring);
+  table->setItem(row, kRing, inRing);
   mLoading = loading;
 }
 
@@ -387,7 +419,21 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
     chart.BackgroundColor(ButtonColour(btnHole));
     chart.GroupBelow(spnGroupBelow->value(), ButtonColour(btnGroup),
                      txtGroupLabel->text().toStdString());
-    for (int row = 0; row < rows; ++row) {
+    chart.SliceGap(spnSliceGap->value());
+    chart.CornerRadius(spnCornerRadius->value());
+    // Ring by ring, the outer first; within a ring in the table's order.
+    std::vector<int> order(static_cast<std::size_t>(rows));
+    std::iota(order.begin(), order.end(), 0);
+    const auto ringOf = [this](int row) {
+      return std::max(table->item(row, kRing)->text().toInt(), 0);
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return ringOf(a) < ringOf(b); });
+    int ring = 0;
+    for (int added = 0; added < rows; ++added) {
+      const int row = order[static_cast<std::size_t>(added)];
+      for (; ring < ringOf(row); ++ring)
+        chart.AddRing(spnRingWidth->value());
       QColor colour = QColor::fromString(table->item(row, kColour)->text());
       if (!colour.isValid()) {
         bad.append(tr("row %1: \"%2\" is not a colour")
@@ -402,7 +448,7 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
         chart.AddDataItem(shares[static_cast<std::size_t>(row)], ToColorValue(colour),
                           table->item(row, kName)->text().toStdString());
       }
-      chart.Explode(row, table->item(row, kExplode)->text().toInt());
+      chart.Explode(added, table->item(row, kExplode)->text().toInt());
     }
     *problem = bad.join(QStringLiteral("; "));
     return chart.XAML();
@@ -488,7 +534,8 @@ QJsonObject PlaygroundWindow::ToJson() const {
     slices.append(QJsonObject{{"name", table->item(row, kName)->text()},
                               {"value", table->item(row, kValue)->text().toDouble()},
                               {"color", table->item(row, kColour)->text()},
-                              {"explode", table->item(row, kExplode)->text().toInt()}});
+                              {"explode", table->item(row, kExplode)->text().toInt()},
+                              {"ring", table->item(row, kRing)->text().toInt()}});
   }
   return QJsonObject{
       {"slices", slices},
@@ -499,6 +546,9 @@ QJsonObject PlaygroundWindow::ToJson() const {
       {"doughnutWidth", spnHoleWidth->value()},
       {"startAngle", spnStartAngle->value()},
       {"sweepAngle", spnSweepAngle->value()},
+      {"sliceGap", spnSliceGap->value()},
+      {"cornerRadius", spnCornerRadius->value()},
+      {"ringWidth", spnRingWidth->value()},
       {"clockwise", chkClockwise->isChecked()},
       {"labels", cboLabels->currentText()},
       {"labelsOutside", chkLabelsOutside->isChecked()},
@@ -533,8 +583,9 @@ const char* const kChartKeys[] = {
     "minLabelAngle", "legend",           "centerText",     "groupBelow",   "groupLabel",
     "fontSize",      "outlineColor",     "textColor",      "holeColor",    "groupColor",
     "sort",          "emptyText",        "labelFormat",    "legendFormat", "percentDecimals",
-    "valueDecimals", "decimalSeparator", "groupSeparator", "sweepAngle"};
-const char* const kSliceKeys[] = {"name", "value", "color", "explode"};
+    "valueDecimals", "decimalSeparator", "groupSeparator", "sweepAngle",   "sliceGap",
+    "cornerRadius",  "ringWidth"};
+const char* const kSliceKeys[] = {"name", "value", "color", "explode", "ring"};
 
 template <std::size_t N>
 QString UnknownKey(const QJsonObject& object, const char* const (&known)[N]) {
@@ -570,6 +621,7 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
     double value;
     QColor colour;
     int explode;
+    int ring;
   };
   std::vector<Row> rows;
   const QJsonArray entries = slices.toArray();
@@ -595,7 +647,8 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
     }
     rows.push_back({slice.value(QLatin1String("name")).toString(),
                     slice.value(QLatin1String("value")).toDouble(), colour,
-                    slice.value(QLatin1String("explode")).toInt()});
+                    slice.value(QLatin1String("explode")).toInt(),
+                    std::max(slice.value(QLatin1String("ring")).toInt(), 0)});
   }
   struct Spin {
     const char* key;
@@ -611,11 +664,22 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
                         {"groupBelow", spnGroupBelow},
                         {"fontSize", spnFontSize},
                         {"percentDecimals", spnPercentDecimals},
-                        {"valueDecimals", spnValueDecimals}};
-  for (const Spin& s : spins) {
-    const QJsonValue v = json.value(QLatin1String(s.key));
+                        {"valueDecimals", spnValueDecimals},
+                        {"ringWidth", spnRingWidth}};
+  struct Length {
+    const char* key;
+    QDoubleSpinBox* box;
+  };
+  const Length lengths[] = {{"sliceGap", spnSliceGap}, {"cornerRadius", spnCornerRadius}};
+  std::vector<const char*> numbers;
+  for (const Spin& s : spins)
+    numbers.push_back(s.key);
+  for (const Length& l : lengths)
+    numbers.push_back(l.key);
+  for (const char* key : numbers) {
+    const QJsonValue v = json.value(QLatin1String(key));
     if (!v.isUndefined() && !v.isDouble()) {
-      *problem = tr("\"%1\" is not a number").arg(QLatin1String(s.key));
+      *problem = tr("\"%1\" is not a number").arg(QLatin1String(key));
       return false;
     }
   }
@@ -650,10 +714,14 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
   mLoading = true;
   table->setRowCount(0);
   for (const Row& row : rows)
-    AddRow(row.name, row.value, row.colour, row.explode);
+    AddRow(row.name, row.value, row.colour, row.explode, row.ring);
   for (const Spin& s : spins) {
     const QJsonValue v = json.value(QLatin1String(s.key));
     if (v.isDouble()) s.box->setValue(v.toInt());
+  }
+  for (const Length& l : lengths) {
+    const QJsonValue v = json.value(QLatin1String(l.key));
+    if (v.isDouble()) l.box->setValue(v.toDouble());
   }
   for (const Colour& c : colours)
     SetButtonColour(c.button, c.value);

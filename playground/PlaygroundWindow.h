@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -45,7 +46,7 @@ class PlaygroundWindow : public QMainWindow {
   std::string BuildMarkup(QString* problem) const;
 
   // Table columns.
-  enum Column { kName, kValue, kColour, kExplode, kColumns };
+  enum Column { kName, kValue, kColour, kExplode, kRing, kColumns };
 
   QTableWidget* table = nullptr;
   QCheckBox* chkRawValues = nullptr;
@@ -55,6 +56,9 @@ class PlaygroundWindow : public QMainWindow {
   QSpinBox* spnHoleWidth = nullptr;
   QSpinBox* spnStartAngle = nullptr;
   QSpinBox* spnSweepAngle = nullptr;
+  QDoubleSpinBox* spnSliceGap = nullptr;
+  QDoubleSpinBox* spnCornerRadius = nullptr;
+  QSpinBox* spnRingWidth = nullptr;  // of each inner ring
   QCheckBox* chkClockwise = nullptr;
   QComboBox* cboLabels = nullptr;
   QCheckBox* chkLabelsOutside = nullptr;
@@ -93,7 +97,7 @@ class PlaygroundWindow : public QMainWindow {
   virtual void ReportError(const QString& message);
 
  private:
-  void AddRow(const QString& name, double value, const QColor& colour, int explode);
+  void AddRow(const QString& name, double value, const QColor& colour, int explode, int ring = 0);
   void UpdateTotal();
   void MoveRow(int by);
   void PickSliceColour();

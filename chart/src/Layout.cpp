@@ -509,7 +509,9 @@ bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
   // A corner's arc about (x, y), from one direction to another, in steps
   // that keep it within a tenth of a pixel of the circle.
   const auto corner = [&](double x, double y, double radius, double a0, double a1, bool mirrored) {
-    const double step = radius > 0.1 ? std::min(kPi / 18, 2 * std::acos(1 - 0.1 / radius)) : kPi;
+    // At least a degree a step: past a radius of 2,600 px that is coarser.
+    const double step =
+        radius > 0.1 ? std::clamp(2 * std::acos(1 - 0.1 / radius), kPi / 180, kPi / 18) : kPi;
     const auto n = static_cast<std::int32_t>(std::ceil(std::abs(a1 - a0) / step));
     for (std::int32_t i = 0; i <= std::max(n, 1); ++i) {
       const double t = a0 + (a1 - a0) * i / std::max(n, 1);
@@ -723,7 +725,15 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
       double turn = std::atan2(dy, dx) * 180.0 / kPi - first;
       if (layout.turned && layout.clockwise) turn = -turn;
       turn = std::fmod(std::fmod(turn, 360.0) + 360.0, 360.0);
-      return turn <= slice.to - slice.from;
+      const double span = slice.to - slice.from;
+      if (turn > span) return false;
+      if (!layout.shaped || layout.gap <= 0) return true;
+      // Clear of the edges the gap moved in, and of their outlines.
+      const auto off = [r](double degrees) {
+        return degrees >= 90.0 ? r : r * std::sin(degrees * kPi / 180.0);
+      };
+      const double clear = layout.gap / 2.0 + 2.0;
+      return off(turn) >= clear && off(span - turn) >= clear;
     };
     // Where labels compete for room, the larger slices keep theirs.
     std::vector<std::size_t> order(layout.slices.size());

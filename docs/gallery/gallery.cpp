@@ -1,6 +1,6 @@
 // Draws the README's pictures of the optional chart features:
 //   xamlpie-gallery DIR   writes DIR/labels.png, DIR/doughnut.png, DIR/other.png,
-//                         DIR/gauge.png
+//                         DIR/gauge.png, DIR/rings.png, DIR/gaps.png
 
 #include <QApplication>
 #include <QDir>
@@ -108,8 +108,40 @@ int main(int argc, char** argv) {
   gauge.GroupSeparator(",");
   gauge.CenterText("Spent");
 
+  cXAMLPieChart rings = Chart(10, 220);  // nested rings: spending, and where it went
+  rings.DoughnutWidth(50);
+  rings.SliceGap(2);
+  const double groups[] = {1200.0, 640.5, 492.25};
+  const char* groupNames[] = {"Home", "Food", "Out"};
+  for (int i = 0; i < 3; ++i)
+    rings.AddValue(groups[i], ToColorValue(kColours[i]), groupNames[i]);
+  rings.AddRing(45);
+  const double parts[] = {950.0, 250.0, 420.0, 220.5, 310.0, 182.25};
+  const char* partNames[] = {"Rent", "Power", "Shop", "Market", "Travel", "Films"};
+  for (int i = 0; i < 6; ++i)
+    rings.AddValue(parts[i], ToColorValue(kColours[i / 2].lighter(130 + 25 * (i % 2))),
+                   partNames[i]);
+  rings.SliceLabels(xamlpie::LabelStyle::Name);
+  rings.Legend(true);
+  rings.LegendFormat("{name} {value}");
+
+  cXAMLPieChart gaps = Chart(10, 220);  // gaps and rounded corners, value labels
+  gaps.DoughnutWidth(70);
+  gaps.SliceGap(5);
+  gaps.CornerRadius(8);
+  const double hours[] = {7.5, 4.5, 2.0, 1.5, 8.5};
+  const char* tasks[] = {"Work", "Family", "Sport", "Reading", "Sleep"};
+  for (int i = 0; i < 5; ++i)
+    gaps.AddValue(hours[i], ToColorValue(kColours[i + 3]), tasks[i]);
+  gaps.SliceLabels(xamlpie::LabelStyle::Percent);
+  gaps.LabelFormat("{value} h");
+  gaps.ValueDecimals(1);
+  gaps.CenterText("24 h");
+
   const bool ok =
       Save(dir, "labels.png", labels, {400, 240}) && Save(dir, "gauge.png", gauge, {440, 140}) &&
-      Save(dir, "doughnut.png", doughnut, {260, 260}) && Save(dir, "other.png", other, {420, 220});
+      Save(dir, "doughnut.png", doughnut, {260, 260}) &&
+      Save(dir, "other.png", other, {420, 220}) && Save(dir, "rings.png", rings, {370, 240}) &&
+      Save(dir, "gaps.png", gaps, {240, 240});
   return ok ? 0 : 1;
 }

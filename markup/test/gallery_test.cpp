@@ -145,5 +145,57 @@ TEST(Gallery, NothingCutAndEverySliceOutlined) {
   }
 }
 
+// Gaps between slices and between rings, and a ring's width, measured in the
+// pixels the label draws: the background between two slices' ink is the
+// gap wide from the centre out, at every ratio.
+TEST(Gallery, GapsAndRingsKeepTheirWidthInPixels) {
+  cXAMLPieChart chart;  // black slices on white: ink is what is not light
+  chart.Size(300);
+  chart.DoughnutWidth(60);
+  chart.SliceGap(8);
+  chart.CornerRadius(4);
+  for (int i = 0; i < 4; ++i)
+    chart.AddValue(25, 0);
+  chart.AddRing(40);
+  for (int i = 0; i < 4; ++i)
+    chart.AddValue(10, 0);
+  const QString markup = QString::fromStdString(chart.XAML());
+  // The outlines' middles: the outer ring from 148.5 to 88.5 about the
+  // centre, the inner from 78.5 (a gap and two half outlines in) to 38.5.
+  const QPointF centre(149.5, 149.5);
+  for (const qreal ratio : {1.0, 2.0, 3.0}) {
+    MarkupLabel label;
+    label.setBackColor(0x00FFFFFF);
+    label.setStretch(Stretch::None);
+    label.setCaption(markup);
+    label.resize(300, 300);
+    const QImage image = Render(label, ratio);
+    // How much background lies along a line, in logical pixels.
+    const auto background = [&](QPointF from, QPointF to) {
+      const int samples = static_cast<int>(QLineF(from, to).length() * ratio * 4);
+      double white = 0;
+      for (int i = 0; i < samples; ++i)
+        white += Pixel(image, from + (to - from) * ((i + 0.5) / samples)).lightnessF();
+      return white * QLineF(from, to).length() / samples;
+    };
+    const std::string what = "ratio " + std::to_string(ratio);
+    // Across the gap at 12 o'clock, in the outer ring and the inner.
+    for (const double r : {130.0, 100.0, 60.0}) {
+      const QPointF at = centre + QPointF(0, -r);
+      EXPECT_NEAR(background(at - QPointF(10, 0), at + QPointF(10, 0)), 8, 0.5)
+          << what << ", radius " << r;
+    }
+    // Along the middle of a slice: each ring's ink its width and outline,
+    // the gap between them.
+    const QPointF out = Polar(centre, 1, 45) - centre;
+    const auto ink = [&](double r0, double r1) {
+      return r0 - r1 - background(centre + out * r0, centre + out * r1);
+    };
+    EXPECT_NEAR(ink(152, 84), 60 + 2, 0.5) << what << ": the outer ring";
+    EXPECT_NEAR(95 - 72 - ink(95, 72), 8, 0.5) << what << ": between the rings";
+    EXPECT_NEAR(ink(84, 30), 40 + 2, 0.5) << what << ": the inner ring";
+  }
+}
+
 }  // namespace
 }  // namespace xamlpie::test

@@ -77,6 +77,17 @@ TEST(Playground, LoadEditAndTheMarkupFollows) {
   EXPECT_TRUE(markup.contains("Text='Tea 3,0!'")) << markup.toStdString();
   EXPECT_LT(markup.indexOf("Text='Coffee 1,0!'"), markup.indexOf("Text='Tea 3,0!'"));
 
+  // A second ring for Coffee, gaps and corners; a click on its slice picks
+  // its row.
+  window.table->item(1, PlaygroundWindow::kRing)->setText(QStringLiteral("1"));
+  window.spnSliceGap->setValue(4);
+  window.spnCornerRadius->setValue(3);
+  markup = window.lblChart->Caption();
+  EXPECT_TRUE(markup.contains("Tag='1.0'")) << markup.toStdString();
+  EXPECT_TRUE(markup.contains("StrokeThickness='2'"));
+  emit window.lblChart->ShapeClicked(QStringLiteral("1.0"));
+  EXPECT_EQ(window.table->currentRow(), 1);
+
   // Saved and loaded again, the chart is the same.
   const QString saved = dir.filePath(QStringLiteral("again.json"));
   ASSERT_TRUE(window.Save(saved));
