@@ -73,10 +73,14 @@ BENCHMARK(BM_Slices)->ArgName("items")->RangeMultiplier(10)->Range(10, 10000);
 
 // A chart of values: twelve slices with formatted labels and a legend, and
 // growth with the number of slices (each value the same, so the circle is
-// shared out ever finer).
-void BM_ValueChart(benchmark::State& state) {
+// shared out ever finer). Shaped: with gaps and rounded corners.
+void ValueChart(benchmark::State& state, bool shaped) {
   xamlpie::cXAMLPieChart chart;
   chart.Size(250);
+  if (shaped) {
+    chart.SliceGap(3);
+    chart.CornerRadius(5);
+  }
   for (std::int64_t i = 0; i < state.range(0); ++i) {
     chart.AddValue(1000.0 + static_cast<double>(i % 7) * 123.45,
                    static_cast<xamlpie::ColorValue>(i * 0x010203), "Slice");
@@ -94,7 +98,14 @@ void BM_ValueChart(benchmark::State& state) {
   }
   state.SetComplexityN(state.range(0));
 }
+void BM_ValueChart(benchmark::State& state) {
+  ValueChart(state, false);
+}
+void BM_ShapedValueChart(benchmark::State& state) {
+  ValueChart(state, true);
+}
 BENCHMARK(BM_ValueChart)->ArgName("slices")->Arg(12)->Arg(100)->Arg(1000)->Complexity();
+BENCHMARK(BM_ShapedValueChart)->ArgName("slices")->Arg(12)->Arg(100)->Arg(1000)->Complexity();
 
 }  // namespace
 

@@ -365,26 +365,61 @@ void PutDecimal(detail::MarkupWriter& out, double value) {
                                : std::string_view("0"));
 }
 
+// " x,y" to a hundredth of a pixel.
+void PutXY(detail::MarkupWriter& out, double x, double y) {
+  if (out.DecimalPoint(x, y)) return;
+  out.Put(" ");
+  PutDecimal(out, x);
+  out.Put(",");
+  PutDecimal(out, y);
+}
+
 // An arc about (cx, cy) at `radius` through the slice's whole degrees, first
 // to last or back.
 void PutArc(detail::MarkupWriter& out, const Layout& layout, double from, double to, double cx,
             double cy, double radius, bool back) {
-  // The edges, and the whole degrees strictly between them.
-  std::vector<double> angles{from};
-  for (auto d = static_cast<std::int64_t>(std::floor(from)) + 1; static_cast<double>(d) < to; ++d) {
-    angles.push_back(static_cast<double>(d));
-  }
-  if (to > from) angles.push_back(to);
-  if (back) std::reverse(angles.begin(), angles.end());
-  for (const double a : angles) {
+  // Cosine and sine of the whole degrees a turned arc can reach, worked out
+  // as for any other angle, so the same bits a little sooner.
+  static constexpr std::int64_t kLow = -360;
+  static const std::vector<std::pair<double, double>> kWhole = [] {
+    std::vector<std::pair<double, double>> unit;
+    for (std::int64_t d = kLow; d < 720; ++d) {
+      const double radians = static_cast<double>(d) * kPi / 180.0;
+      unit.emplace_back(std::cos(radians), std::sin(radians));
+    }
+    return unit;
+  }();
+  const auto put = [&](double a) {
     const double degrees = !layout.turned     ? a
                            : layout.clockwise ? layout.start - a
                                               : layout.start + a;
-    const double radians = degrees * kPi / 180.0;
-    out.Put(" ");
-    PutDecimal(out, cx + radius * std::cos(radians));
-    out.Put(",");
-    PutDecimal(out, cy - radius * std::sin(radians));
+    double cosine = 0;
+    double sine = 0;
+    if (degrees == std::floor(degrees) && degrees >= kLow && degrees < 720) {
+      std::tie(cosine, sine) =
+          kWhole[static_cast<std::size_t>(static_cast<std::int64_t>(degrees) - kLow)];
+    } else {
+      const double radians = degrees * kPi / 180.0;
+      cosine = std::cos(radians);
+      sine = std::sin(radians);
+    }
+    PutXY(out, cx + radius * cosine, cy - radius * sine);
+  };
+  // The edges, and the whole degrees strictly between them.
+  const auto first = static_cast<std::int64_t>(std::floor(from)) + 1;
+  auto last = first;
+  while (static_cast<double>(last) < to)
+    ++last;  // one past the last whole degree
+  if (!back) {
+    put(from);
+    for (auto d = first; d < last; ++d)
+      put(static_cast<double>(d));
+    if (to > from) put(to);
+  } else {
+    if (to > from) put(to);
+    for (auto d = last; d-- > first;)
+      put(static_cast<double>(d));
+    put(from);
   }
 }
 
@@ -428,10 +463,7 @@ void PutSmoothSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
     PutArc(out, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, layout.radius, false);
     PutArc(out, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, c.holeRadius - 1.0, true);
   } else {
-    out.Put(" ");
-    PutDecimal(out, c.fanX + dx);
-    out.Put(",");
-    PutDecimal(out, c.fanY + dy);
+    PutXY(out, c.fanX + dx, c.fanY + dy);
     PutArc(out, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, layout.radius, false);
   }
   out.Put("' />");
@@ -490,32 +522,45 @@ bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
   const auto [ux, uy] = layout.Middle(slice);
   const double cx = layout.left + (size - 1.0) / 2.0 + slice.explode * ux;
   const double cy = layout.top + (size - 1.0) / 2.0 + slice.explode * uy;
-  // A point given along the from-edge (x) and into the slice (y), in
-  // radians from that edge; `mirrored`, the same from the to-edge.
-  const auto put = [&](double r, double theta, bool mirrored) {
-    const double a = mirrored ? slice.to - theta * 180.0 / kPi : slice.from + theta * 180.0 / kPi;
-    const double degrees = !layout.turned     ? a
-                           : layout.clockwise ? layout.start - a
-                                              : layout.start + a;
-    const double radians = degrees * kPi / 180.0;
-    out.Put(" ");
-    PutDecimal(out, cx + r * std::cos(radians));
-    out.Put(",");
-    PutDecimal(out, cy - r * std::sin(radians));
+  // A point given along the from-edge (x) and into the slice (y); mirrored,
+  // the same from the to-edge. The edges' directions on screen are worked
+  // out once, so a point costs a few products.
+  const double turn = layout.turned && layout.clockwise ? -1.0 : 1.0;
+  const auto direction = [&](double a) {
+    const double degrees = !layout.turned ? a : layout.start + turn * a;
+    return std::pair{std::cos(degrees * kPi / 180.0), std::sin(degrees * kPi / 180.0)};
   };
+  const auto [cosFrom, sinFrom] = direction(slice.from);
+  const auto [cosTo, sinTo] = direction(slice.to);
   const auto putXY = [&](double x, double y, bool mirrored) {
-    put(std::hypot(x, y), std::atan2(y, x), mirrored);
+    const double c = mirrored ? cosTo : cosFrom;
+    const double sn = mirrored ? sinTo : sinFrom;
+    const double across = mirrored ? -turn * y : turn * y;
+    PutXY(out, cx + x * c - across * sn, cy - (x * sn + across * c));
   };
   // A corner's arc about (x, y), from one direction to another, in steps
-  // that keep it within a tenth of a pixel of the circle.
-  const auto corner = [&](double x, double y, double radius, double a0, double a1, bool mirrored) {
+  // that keep it within a tenth of a pixel of the circle; an end the rim's
+  // or the hole's arc writes is left to it.
+  const auto corner = [&](double x, double y, double radius, double a0, double a1, bool mirrored,
+                          bool skipFirst, bool skipLast) {
+    if (radius <= 0) return;  // its one point is the arc's end
     // At least a degree a step: past a radius of 2,600 px that is coarser.
     const double step =
-        radius > 0.1 ? std::clamp(2 * std::acos(1 - 0.1 / radius), kPi / 180, kPi / 18) : kPi;
-    const auto n = static_cast<std::int32_t>(std::ceil(std::abs(a1 - a0) / step));
-    for (std::int32_t i = 0; i <= std::max(n, 1); ++i) {
-      const double t = a0 + (a1 - a0) * i / std::max(n, 1);
-      putXY(x + radius * std::cos(t), y + radius * std::sin(t), mirrored);
+        std::clamp(2 * std::acos(1 - std::min(0.1 / radius, 1.0)), kPi / 180, kPi / 18);
+    const std::int32_t n =
+        std::max(static_cast<std::int32_t>(std::ceil(std::abs(a1 - a0) / step)), 1);
+    const double d = (a1 - a0) / n;
+    const double cd = std::cos(d);
+    const double sd = std::sin(d);
+    double c = std::cos(a0);
+    double sn = std::sin(a0);
+    for (std::int32_t i = 0; i <= n; ++i) {
+      if (!(i == 0 && skipFirst) && !(i == n && skipLast)) {
+        putXY(x + radius * c, y + radius * sn, mirrored);
+      }
+      const double next = c * cd - sn * sd;
+      sn = sn * cd + c * sd;
+      c = next;
     }
   };
   // The outer corner of the from-edge: its circle touches the moved edge and
@@ -527,16 +572,16 @@ bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
   const auto fromSide = [&](bool mirrored) {  // inner end to the rim, or back
     if (!mirrored) {
       if (ring) {
-        corner(ti, g + ci, ci, phiInner + kPi, 1.5 * kPi, false);
+        corner(ti, g + ci, ci, phiInner + kPi, 1.5 * kPi, false, true, false);
       } else if (h < kPi / 2 || g == 0) {
-        if (!whole) put(apex, h, false);
+        if (!whole) putXY(apex * std::cos(h), apex * std::sin(h), false);
       } else {
         PutArc(out, layout, slice.from + 90.0, slice.to - 90.0, cx, cy, g, true);
       }
-      corner(tOuter, g + co, co, -kPi / 2, phiOuter, false);
+      corner(tOuter, g + co, co, -kPi / 2, phiOuter, false, false, true);
     } else {
-      corner(tOuter, g + co, co, phiOuter, -kPi / 2, true);
-      if (ring) corner(ti, g + ci, ci, 1.5 * kPi, phiInner + kPi, true);
+      corner(tOuter, g + co, co, phiOuter, -kPi / 2, true, true, false);
+      if (ring) corner(ti, g + ci, ci, 1.5 * kPi, phiInner + kPi, true, false, true);
     }
   };
 
@@ -603,10 +648,7 @@ void PutArcEnds(MarkupWriter& out, const Layout& layout, double from, double to,
     const double ny = ux;
     for (const auto& [r, side] : {std::pair{inner, -1.0}, std::pair{c.rimOuter, -1.0},
                                   std::pair{c.rimOuter, 1.0}, std::pair{inner, 1.0}}) {
-      out.Put(" ");
-      PutDecimal(out, c.fanX + ux * r + nx * side * 0.5);
-      out.Put(",");
-      PutDecimal(out, c.fanY + uy * r + ny * side * 0.5);
+      PutXY(out, c.fanX + ux * r + nx * side * 0.5, c.fanY + uy * r + ny * side * 0.5);
     }
     out.Put("' />");
   }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -71,6 +72,23 @@ class MarkupWriter {
     mLength += length;
   }
 
+  // " x,y" to a hundredth, as fixed-point text with two decimals of the
+  // values rounded to hundredths would say it; false, writing nothing, for
+  // a value of 1e13 or more (or not a number), which that text must say.
+  bool DecimalPoint(double x, double y) {
+    const double hx = std::round(x * 100.0);
+    const double hy = std::round(y * 100.0);
+    if (!(std::abs(hx) < 1e15 && std::abs(hy) < 1e15)) return false;
+    Room(kDecimalPointChars);
+    char* at = At();
+    *at++ = ' ';
+    at = WriteHundredths(at, static_cast<std::int64_t>(hx));
+    *at++ = ',';
+    at = WriteHundredths(at, static_cast<std::int64_t>(hy));
+    mLength = End(at);
+    return true;
+  }
+
   // Text as an attribute value between apostrophes: markup characters as
   // entities, anything outside printable ASCII as a character reference, so
   // the markup stays ASCII and no text can end the attribute. UTF-8 is
@@ -82,6 +100,21 @@ class MarkupWriter {
   static constexpr std::size_t kCapacity = 4096;
   static constexpr std::size_t kIntChars = 11;  // any 32-bit value, sign included
   static_assert(kPointChars >= 2 * kIntChars + 2);
+  static constexpr std::size_t kDecimalPointChars = 2 + 2 * 20;
+
+  // Hundredths below 1e15 in magnitude as "-123.45": the double nearest
+  // k / 100 prints with two decimals as k / 100, its error far below half a
+  // hundredth.
+  static char* WriteHundredths(char* at, std::int64_t hundredths) {
+    if (hundredths < 0) *at++ = '-';
+    const std::uint64_t magnitude = hundredths < 0 ? 0 - static_cast<std::uint64_t>(hundredths)
+                                                   : static_cast<std::uint64_t>(hundredths);
+    at = std::to_chars(at, at + 16, magnitude / 100).ptr;
+    *at++ = '.';
+    *at++ = static_cast<char>('0' + magnitude / 10 % 10);
+    *at++ = static_cast<char>('0' + magnitude % 10);
+    return at;
+  }
 
   static char* WriteInt(char* at, std::int32_t value) {
     // Coordinates are nearly all below 1,000: written without a loop.
