@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "MarkupWriter.h"
+#include "Rim.h"
 #include "checked.h"
 
 namespace xamlpie {
@@ -177,50 +178,47 @@ void SetNumberTexts(std::span<DrawnSlice> slices, bool values, std::int32_t perc
 bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
                    const std::string* colour, std::int32_t strokeThickness) {
   if (!(slice.share > 0) || !(slice.to > slice.from)) return false;
-  // The edges, and the whole degrees strictly between them.
-  std::vector<double> angles{slice.from};
-  for (auto d = static_cast<std::int64_t>(std::floor(slice.from)) + 1;
-       static_cast<double>(d) < slice.to; ++d) {
-    angles.push_back(static_cast<double>(d));
-  }
-  angles.push_back(slice.to);
+  // The edges, and the whole degrees strictly between them: point i of
+  // count.
+  const auto firstWhole = static_cast<std::int64_t>(std::floor(slice.from)) + 1;
+  auto pastWhole = firstWhole;
+  while (static_cast<double>(pastWhole) < slice.to)
+    ++pastWhole;
+  const auto count = static_cast<std::size_t>(pastWhole - firstWhole) + 2;
   const auto centre = static_cast<double>(layout.centre);
-  // Cosine and sine of the whole degrees, worked out once: a chart has a
-  // few hundred of them and only two edges between.
-  static const std::array<std::pair<double, double>, 360> kWhole = [] {
-    std::array<std::pair<double, double>, 360> unit{};
-    for (std::size_t d = 0; d < unit.size(); ++d) {
-      const double radians = static_cast<double>(d) * kPi / 180.0;
-      unit[d] = {std::cos(radians), std::sin(radians)};
+  TrigCache& trig = Trig();
+  RimText& rim = Rim();
+  rim.Use(layout.radius, centre);
+  const std::int64_t step = !layout.turned ? 1 : layout.clockwise ? -1 : 1;
+  const std::int64_t start = layout.turned ? layout.start : 0;
+  const auto putRimPoint = [&](std::size_t i) {
+    if (i > 0 && i + 1 < count) {
+      // A whole degree, reduced to a turn as the fans of percents reduce
+      // theirs: its text is the rim's, written once.
+      std::int64_t degree = (start + step * (firstWhole + static_cast<std::int64_t>(i) - 1)) % 360;
+      if (degree < 0) degree += 360;
+      const RimText::Point& point = rim.Get(static_cast<std::int32_t>(degree), trig);
+      out.PutPoint(point.text, point.length);
+      return;
     }
-    return unit;
-  }();
-  const auto rimPoint = [&](double a) {
-    // Reduced to a turn, as the fans of percents reduce their degrees.
+    const double a = i == 0 ? slice.from : slice.to;
     double degrees = std::fmod(!layout.turned     ? a
                                : layout.clockwise ? layout.start - a
                                                   : layout.start + a,
                                360.0);
     if (degrees < 0) degrees += 360.0;
-    double cosine = 0;
-    double sine = 0;
-    if (degrees == std::floor(degrees) && degrees < 360.0) {
-      const auto [c, s] = kWhole[static_cast<std::size_t>(degrees)];
-      cosine = c;
-      sine = s;
-    } else {
-      const double radians = degrees * kPi / 180.0;
-      cosine = std::cos(radians);
-      sine = std::sin(radians);
-    }
-    return std::pair{checked::Floor(layout.radius * cosine + centre),
-                     checked::Floor(centre - layout.radius * sine)};
+    const TrigCache::CosSin cs =
+        degrees == std::floor(degrees) && degrees < 360.0
+            ? trig.Get(static_cast<std::int32_t>(degrees))
+            : TrigCache::CosSin{std::cos(degrees * kPi / 180.0), std::sin(degrees * kPi / 180.0)};
+    out.Point(checked::Floor(layout.radius * cs.cos + centre),
+              checked::Floor(centre - layout.radius * cs.sin));
   };
   const std::string& fill = colour != nullptr ? *colour : *slice.color;
   // Fans of at most 100 rim points; each next one starts at the last's end,
   // so neighbouring fans share an edge.
-  for (std::size_t first = 0; first + 1 < angles.size(); first += 99) {
-    const std::size_t last = std::min(first + 99, angles.size() - 1);
+  for (std::size_t first = 0; first + 1 < count; first += 99) {
+    const std::size_t last = std::min(first + 99, count - 1);
     if (first > 0) out.Put("\r\n");
     out.Put("<Polygon");
     PutAttribute(out, "Canvas.Left", layout.left);
@@ -237,10 +235,8 @@ bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& sl
     }
     out.Put(" Points='");
     out.Point(layout.centre, layout.centre);
-    for (std::size_t i = first; i <= last; ++i) {
-      const auto [x, y] = rimPoint(angles[i]);
-      out.Point(x, y);
-    }
+    for (std::size_t i = first; i <= last; ++i)
+      putRimPoint(i);
     out.Put("' />");
   }
   return true;
@@ -374,36 +370,83 @@ void PutXY(detail::MarkupWriter& out, double x, double y) {
   PutDecimal(out, y);
 }
 
+namespace {
+
+// The text of the points of whole degrees on a few circles, written when
+// first needed: the slices of a chart share their rim and hole, and charts
+// of one size share them chart after chart. Each point worked out as any
+// other, so the same text. Per thread, so no lock.
+class ArcText {
+ public:
+  // Whole degrees as a turned arc can reach them, unreduced.
+  static constexpr std::int32_t kLow = -360;
+  static constexpr std::int32_t kHigh = 720;
+
+  // The circle's texts; the one least recently used of four gives way.
+  static ArcText& Of(double cx, double cy, double radius) {
+    thread_local std::array<ArcText, 4> circles;
+    thread_local std::uint64_t clock = 0;
+    ArcText* oldest = &circles[0];
+    for (ArcText& c : circles) {
+      if (c.mUsed > 0 && c.mCx == cx && c.mCy == cy && c.mRadius == radius) {
+        c.mUsed = ++clock;
+        return c;
+      }
+      if (c.mUsed < oldest->mUsed) oldest = &c;
+    }
+    oldest->mCx = cx;
+    oldest->mCy = cy;
+    oldest->mRadius = radius;
+    oldest->mPoints.assign(static_cast<std::size_t>(kHigh - kLow), Point{});
+    oldest->mUsed = ++clock;
+    return *oldest;
+  }
+
+  // `degrees` from kLow to kHigh.
+  void Put(MarkupWriter& out, std::int32_t degrees) {
+    Point& point = mPoints[static_cast<std::size_t>(degrees - kLow)];
+    if (point.length == 0) {
+      const double radians = static_cast<double>(degrees) * kPi / 180.0;
+      const double x = mCx + mRadius * std::cos(radians);
+      const double y = mCy - mRadius * std::sin(radians);
+      point.length = static_cast<std::uint8_t>(MarkupWriter::FormatDecimalPoint(point.text, x, y));
+      if (point.length == 0) {  // too far out for the short form
+        PutXY(out, x, y);
+        return;
+      }
+    }
+    out.Put(std::string_view(point.text, point.length));
+  }
+
+ private:
+  struct Point {
+    char text[MarkupWriter::kDecimalPointChars];
+    std::uint8_t length = 0;  // 0: not written yet
+  };
+  double mCx = 0;
+  double mCy = 0;
+  double mRadius = 0;
+  std::uint64_t mUsed = 0;
+  std::vector<Point> mPoints;
+};
+
+}  // namespace
+
 // An arc about (cx, cy) at `radius` through the slice's whole degrees, first
 // to last or back.
 void PutArc(detail::MarkupWriter& out, const Layout& layout, double from, double to, double cx,
             double cy, double radius, bool back) {
-  // Cosine and sine of the whole degrees a turned arc can reach, worked out
-  // as for any other angle, so the same bits a little sooner.
-  static constexpr std::int64_t kLow = -360;
-  static const std::vector<std::pair<double, double>> kWhole = [] {
-    std::vector<std::pair<double, double>> unit;
-    for (std::int64_t d = kLow; d < 720; ++d) {
-      const double radians = static_cast<double>(d) * kPi / 180.0;
-      unit.emplace_back(std::cos(radians), std::sin(radians));
-    }
-    return unit;
-  }();
+  ArcText& whole = ArcText::Of(cx, cy, radius);
   const auto put = [&](double a) {
     const double degrees = !layout.turned     ? a
                            : layout.clockwise ? layout.start - a
                                               : layout.start + a;
-    double cosine = 0;
-    double sine = 0;
-    if (degrees == std::floor(degrees) && degrees >= kLow && degrees < 720) {
-      std::tie(cosine, sine) =
-          kWhole[static_cast<std::size_t>(static_cast<std::int64_t>(degrees) - kLow)];
-    } else {
-      const double radians = degrees * kPi / 180.0;
-      cosine = std::cos(radians);
-      sine = std::sin(radians);
+    if (degrees == std::floor(degrees) && degrees >= ArcText::kLow && degrees < ArcText::kHigh) {
+      whole.Put(out, static_cast<std::int32_t>(degrees));
+      return;
     }
-    PutXY(out, cx + radius * cosine, cy - radius * sine);
+    const double radians = degrees * kPi / 180.0;
+    PutXY(out, cx + radius * std::cos(radians), cy - radius * std::sin(radians));
   };
   // The edges, and the whole degrees strictly between them.
   const auto first = static_cast<std::int64_t>(std::floor(from)) + 1;
@@ -546,7 +589,7 @@ bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
     if (radius <= 0) return;  // its one point is the arc's end
     // At least a degree a step: past a radius of 2,600 px that is coarser.
     const double step =
-        std::clamp(2 * std::acos(1 - std::min(0.1 / radius, 1.0)), kPi / 180, kPi / 18);
+        std::clamp(2 * std::acos(1 - std::min(0.1 / radius, 1.0)), kPi / 180, kPi / 4);
     const std::int32_t n =
         std::max(static_cast<std::int32_t>(std::ceil(std::abs(a1 - a0) / step)), 1);
     const double d = (a1 - a0) / n;
@@ -755,27 +798,43 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     }
     // Whether a point of the label lies inside its slice, the slice where it
     // is drawn.
-    const auto within = [&](const DrawnSlice& slice, double cx, double cy, double px, double py) {
+    // A slice's edges as unit vectors (y up), worked out once for the many
+    // points tried against it.
+    struct Edges {
+      double fx, fy, tx, ty;
+      double span;
+      Band band;
+    };
+    const double sense = layout.turned && layout.clockwise ? -1.0 : 1.0;
+    const auto edgesOf = [&](const DrawnSlice& slice) {
+      const auto unit = [&](double a) {
+        const double degrees = !layout.turned ? a : layout.start + sense * a;
+        return std::pair{std::cos(degrees * kPi / 180.0), std::sin(degrees * kPi / 180.0)};
+      };
+      const auto [fx, fy] = unit(slice.from);
+      const auto [tx, ty] = unit(slice.to);
+      return Edges{fx, fy, tx, ty, slice.to - slice.from, bandOf(slice)};
+    };
+    // Whether a point of the label lies inside its slice, the slice where it
+    // is drawn, and clear of the edges a gap moved in (and their outlines).
+    const double clear = layout.shaped && layout.gap > 0 ? layout.gap / 2.0 + 2.0 : 0.0;
+    const auto within = [&](const Edges& e, double cx, double cy, double px, double py) {
       const double dx = px - cx;
       const double dy = cy - py;
-      const double r = std::hypot(dx, dy);
-      const Band band = bandOf(slice);
-      if (r < band.inner || r > band.outer) return false;
-      const double first = !layout.turned     ? slice.from
-                           : layout.clockwise ? layout.start - slice.from
-                                              : layout.start + slice.from;
-      double turn = std::atan2(dy, dx) * 180.0 / kPi - first;
-      if (layout.turned && layout.clockwise) turn = -turn;
-      turn = std::fmod(std::fmod(turn, 360.0) + 360.0, 360.0);
-      const double span = slice.to - slice.from;
-      if (turn > span) return false;
-      if (!layout.shaped || layout.gap <= 0) return true;
-      // Clear of the edges the gap moved in, and of their outlines.
-      const auto off = [r](double degrees) {
-        return degrees >= 90.0 ? r : r * std::sin(degrees * kPi / 180.0);
-      };
-      const double clear = layout.gap / 2.0 + 2.0;
-      return off(turn) >= clear && off(span - turn) >= clear;
+      const double r = std::sqrt(dx * dx + dy * dy);
+      if (r < e.band.inner || r > e.band.outer) return false;
+      const double fromSide = sense * (e.fx * dy - e.fy * dx);  // > 0: past the first edge
+      const double toSide = sense * (dx * e.ty - dy * e.tx);    // > 0: before the last
+      const bool inside = e.span >= 360.0   ? true
+                          : e.span <= 180.0 ? fromSide >= 0 && toSide >= 0
+                                            : !(fromSide < 0 && toSide < 0);
+      if (!inside) return false;
+      if (clear <= 0) return true;
+      // How far from each edge's line, where the point lies beside the edge
+      // itself; elsewhere the edge is no nearer than the centre is.
+      const double offFrom = e.fx * dx + e.fy * dy >= 0 && fromSide >= 0 ? fromSide : r;
+      const double offTo = e.tx * dx + e.ty * dy >= 0 && toSide >= 0 ? toSide : r;
+      return offFrom >= clear && offTo >= clear;
     };
     // Where labels compete for room, the larger slices keep theirs.
     std::vector<std::size_t> order(layout.slices.size());
@@ -795,6 +854,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
         continue;
       }
       const Band band = bandOf(slice);
+      const Edges edges = edgesOf(slice);
       const auto [ux, uy] = layout.Middle(slice);
       const double cx = centreX + slice.explode * ux;
       const double cy = centreY + slice.explode * uy;
@@ -820,7 +880,7 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
                               [&](const Box& other) { return other.Meets(box); });
           for (const double fx : {0.0, 0.5, 1.0}) {
             for (const double fy : {0.0, 0.5, 1.0}) {
-              fits = fits && within(slice, cx, cy, box.left + fx * (box.right - box.left),
+              fits = fits && within(edges, cx, cy, box.left + fx * (box.right - box.left),
                                     box.top + fy * (box.bottom - box.top));
             }
           }

@@ -76,17 +76,25 @@ class MarkupWriter {
   // values rounded to hundredths would say it; false, writing nothing, for
   // a value of 1e13 or more (or not a number), which that text must say.
   bool DecimalPoint(double x, double y) {
-    const double hx = std::round(x * 100.0);
-    const double hy = std::round(y * 100.0);
-    if (!(std::abs(hx) < 1e15 && std::abs(hy) < 1e15)) return false;
     Room(kDecimalPointChars);
-    char* at = At();
-    *at++ = ' ';
-    at = WriteHundredths(at, static_cast<std::int64_t>(hx));
-    *at++ = ',';
-    at = WriteHundredths(at, static_cast<std::int64_t>(hy));
-    mLength = End(at);
-    return true;
+    const std::size_t length = FormatDecimalPoint(At(), x, y);
+    mLength += length;
+    return length > 0;
+  }
+  // The most such a point's text takes.
+  static constexpr std::size_t kDecimalPointChars = 2 + 2 * 20;
+  // Writes it to `at`, which has room for kDecimalPointChars; returns its
+  // length, 0 where DecimalPoint would write nothing.
+  static std::size_t FormatDecimalPoint(char* at, double x, double y) {
+    const double sx = x * 100.0;
+    const double sy = y * 100.0;
+    if (!(std::abs(sx) < 1e15 && std::abs(sy) < 1e15)) return 0;
+    char* end = at;
+    *end++ = ' ';
+    end = WriteHundredths(end, Round(sx));
+    *end++ = ',';
+    end = WriteHundredths(end, Round(sy));
+    return static_cast<std::size_t>(end - at);
   }
 
   // Text as an attribute value between apostrophes: markup characters as
@@ -100,7 +108,6 @@ class MarkupWriter {
   static constexpr std::size_t kCapacity = 4096;
   static constexpr std::size_t kIntChars = 11;  // any 32-bit value, sign included
   static_assert(kPointChars >= 2 * kIntChars + 2);
-  static constexpr std::size_t kDecimalPointChars = 2 + 2 * 20;
 
   // Hundredths below 1e15 in magnitude as "-123.45": the double nearest
   // k / 100 prints with two decimals as k / 100, its error far below half a
@@ -109,11 +116,26 @@ class MarkupWriter {
     if (hundredths < 0) *at++ = '-';
     const std::uint64_t magnitude = hundredths < 0 ? 0 - static_cast<std::uint64_t>(hundredths)
                                                    : static_cast<std::uint64_t>(hundredths);
-    at = std::to_chars(at, at + 16, magnitude / 100).ptr;
+    const std::uint64_t whole = magnitude / 100;
+    const auto cents = static_cast<std::uint32_t>(magnitude % 100);
+    if (whole < 1000) {  // nearly every coordinate
+      at = WriteInt(at, static_cast<std::int32_t>(whole));
+    } else {
+      at = std::to_chars(at, at + 16, whole).ptr;
+    }
     *at++ = '.';
-    *at++ = static_cast<char>('0' + magnitude / 10 % 10);
-    *at++ = static_cast<char>('0' + magnitude % 10);
+    *at++ = static_cast<char>('0' + cents / 10);
+    *at++ = static_cast<char>('0' + cents % 10);
     return at;
+  }
+  // Halves away from zero, as std::round, for |v| below 2^52: the part
+  // after the point is exact there.
+  static std::int64_t Round(double v) {
+    auto whole = static_cast<std::int64_t>(v);
+    const double rest = v - static_cast<double>(whole);
+    if (rest >= 0.5) ++whole;
+    if (rest <= -0.5) --whole;
+    return whole;
   }
 
   static char* WriteInt(char* at, std::int32_t value) {

@@ -757,7 +757,18 @@ TEST(Shapes, GapsCornersAndRings) {
           if (std::abs(to - from) > 180) off = ex * dx + ey * dy >= 0 ? std::abs(off) : r;
           EXPECT_GE(off, g - 0.02) << what << ", slice " << tags[i] << " at " << x << "," << y;
         }
-        nearest = std::min(nearest, std::hypot(dx - cornerX, dy - cornerY));
+      }
+      // The outline's nearest approach to that corner, along its edges.
+      for (std::size_t j = 0; j < p.exact.size(); ++j) {
+        const auto [x0, y0] = p.exact[j];
+        const auto [x1, y1] = p.exact[(j + 1) % p.exact.size()];
+        const double ax = x0 - 99.5 - cornerX;
+        const double ay = 99.5 - y0 - cornerY;
+        const double bx = x1 - x0;
+        const double by = y0 - y1;
+        const double length = bx * bx + by * by;
+        const double t = length > 0 ? std::clamp(-(ax * bx + ay * by) / length, 0.0, 1.0) : 0.0;
+        nearest = std::min(nearest, std::hypot(ax + t * bx, ay + t * by));
       }
       // The corner's circle touches the rim and the moved edge: its centre
       // is a radius in from both, and the sharp corner a radius beyond it.
