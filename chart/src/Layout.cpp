@@ -415,7 +415,7 @@ class ArcText {
         return;
       }
     }
-    out.Put(std::string_view(point.text, point.length));
+    out.PutDecimalPoint(point.text, point.length);
   }
 
  private:
@@ -540,6 +540,78 @@ bool ShapeFits(const Layout& layout, const DrawnSlice& slice) {
   return Apex(g, std::min(span, 360.0) / 2.0 * kPi / 180.0) < slice.outer;
 }
 
+namespace {
+
+// The corners of a shaped slice along its first edge (x out along it, y into
+// the slice), the same for every slice of a ring that is wide enough for
+// them: worked out once. The outer corner's circle touches the moved edge
+// and the rim, the inner one's the edge and the hole; each as points in
+// steps that keep within a tenth of a pixel of the circle, from the edge to
+// the rim and from the hole to the edge. The point at the arc's end is the
+// arc's to write; without rounding it is the only one.
+struct CornerShape {
+  double outerRadius = -1, innerRadius = -1, gap = -1, outerCorner = -1, innerCorner = -1;
+  double phiOuter = 0;  // where the rim's arc starts, radians from the edge
+  double phiInner = 0;  // and the hole's
+  std::vector<std::pair<double, double>> outer;
+  std::vector<std::pair<double, double>> inner;
+
+  static const CornerShape& Of(double outerRadius, double innerRadius, double g, double co,
+                               double ci) {
+    thread_local std::array<CornerShape, 2> shapes;
+    thread_local std::size_t next = 0;
+    for (const CornerShape& s : shapes) {
+      if (s.outerRadius == outerRadius && s.innerRadius == innerRadius && s.gap == g &&
+          s.outerCorner == co && s.innerCorner == ci) {
+        return s;
+      }
+    }
+    CornerShape& s = shapes[next];
+    next = (next + 1) % shapes.size();
+    s.outerRadius = outerRadius;
+    s.innerRadius = innerRadius;
+    s.gap = g;
+    s.outerCorner = co;
+    s.innerCorner = ci;
+    const double tOuter =
+        std::sqrt(std::max((outerRadius - co) * (outerRadius - co) - (g + co) * (g + co), 0.0));
+    s.phiOuter = std::atan2(g + co, tOuter);
+    const double tInner =
+        std::sqrt(std::max((innerRadius + ci) * (innerRadius + ci) - (g + ci) * (g + ci), 0.0));
+    s.phiInner = std::atan2(g + ci, tInner);
+    Arc(s.outer, tOuter, g + co, co, -kPi / 2, s.phiOuter);
+    Arc(s.inner, tInner, g + ci, ci, s.phiInner + kPi, 1.5 * kPi);
+    return s;
+  }
+
+  static void Arc(std::vector<std::pair<double, double>>& points, double x, double y, double radius,
+                  double a0, double a1) {
+    points.clear();
+    if (radius <= 0) {
+      points.emplace_back(x, y);  // edge and arc meet: the arc writes it
+      return;
+    }
+    // At least a degree a step: past a radius of 2,600 px that is coarser.
+    const double step =
+        std::clamp(2 * std::acos(1 - std::min(0.1 / radius, 1.0)), kPi / 180, kPi / 4);
+    const std::int32_t n =
+        std::max(static_cast<std::int32_t>(std::ceil(std::abs(a1 - a0) / step)), 1);
+    const double d = (a1 - a0) / n;
+    const double cd = std::cos(d);
+    const double sd = std::sin(d);
+    double c = std::cos(a0);
+    double sn = std::sin(a0);
+    for (std::int32_t i = 0; i <= n; ++i) {
+      points.emplace_back(x + radius * c, y + radius * sn);
+      const double following = c * cd - sn * sd;
+      sn = sn * cd + c * sd;
+      c = following;
+    }
+  }
+};
+
+}  // namespace
+
 bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
                     std::int32_t size, std::string_view outlineColor) {
   if (!ShapeFits(layout, slice)) return false;
@@ -581,50 +653,31 @@ bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
     const double across = mirrored ? -turn * y : turn * y;
     PutXY(out, cx + x * c - across * sn, cy - (x * sn + across * c));
   };
-  // A corner's arc about (x, y), from one direction to another, in steps
-  // that keep it within a tenth of a pixel of the circle; an end the rim's
-  // or the hole's arc writes is left to it.
-  const auto corner = [&](double x, double y, double radius, double a0, double a1, bool mirrored,
-                          bool skipFirst, bool skipLast) {
-    if (radius <= 0) return;  // its one point is the arc's end
-    // At least a degree a step: past a radius of 2,600 px that is coarser.
-    const double step =
-        std::clamp(2 * std::acos(1 - std::min(0.1 / radius, 1.0)), kPi / 180, kPi / 4);
-    const std::int32_t n =
-        std::max(static_cast<std::int32_t>(std::ceil(std::abs(a1 - a0) / step)), 1);
-    const double d = (a1 - a0) / n;
-    const double cd = std::cos(d);
-    const double sd = std::sin(d);
-    double c = std::cos(a0);
-    double sn = std::sin(a0);
-    for (std::int32_t i = 0; i <= n; ++i) {
-      if (!(i == 0 && skipFirst) && !(i == n && skipLast)) {
-        putXY(x + radius * c, y + radius * sn, mirrored);
-      }
-      const double next = c * cd - sn * sd;
-      sn = sn * cd + c * sd;
-      c = next;
-    }
-  };
-  // The outer corner of the from-edge: its circle touches the moved edge and
-  // the rim; and the inner one, touching the edge and the hole.
-  const double tOuter = std::sqrt(std::max((outer - co) * (outer - co) - (g + co) * (g + co), 0.0));
-  const double phiOuter = std::atan2(g + co, tOuter);
-  const double ti = std::sqrt(std::max((inner + ci) * (inner + ci) - (g + ci) * (g + ci), 0.0));
-  const double phiInner = std::atan2(g + ci, ti);
+  const CornerShape& shape = CornerShape::Of(outer, inner, g, co, ci);
+  const double phiOuter = shape.phiOuter;
+  const double phiInner = shape.phiInner;
   const auto fromSide = [&](bool mirrored) {  // inner end to the rim, or back
+    const auto& o = shape.outer;
+    const auto& i = shape.inner;
     if (!mirrored) {
       if (ring) {
-        corner(ti, g + ci, ci, phiInner + kPi, 1.5 * kPi, false, true, false);
+        for (std::size_t k = 1; k < i.size(); ++k)
+          putXY(i[k].first, i[k].second, false);
       } else if (h < kPi / 2 || g == 0) {
         if (!whole) putXY(apex * std::cos(h), apex * std::sin(h), false);
       } else {
         PutArc(out, layout, slice.from + 90.0, slice.to - 90.0, cx, cy, g, true);
       }
-      corner(tOuter, g + co, co, -kPi / 2, phiOuter, false, false, true);
+      for (std::size_t k = 0; k + 1 < o.size(); ++k)
+        putXY(o[k].first, o[k].second, false);
     } else {
-      corner(tOuter, g + co, co, phiOuter, -kPi / 2, true, true, false);
-      if (ring) corner(ti, g + ci, ci, 1.5 * kPi, phiInner + kPi, true, false, true);
+      for (std::size_t k = o.size(); k-- > 0;) {
+        if (k + 1 < o.size()) putXY(o[k].first, o[k].second, true);
+      }
+      if (ring) {
+        for (std::size_t k = i.size(); k-- > 1;)
+          putXY(i[k].first, i[k].second, true);
+      }
     }
   };
 

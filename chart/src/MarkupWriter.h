@@ -39,7 +39,14 @@ class MarkupWriter {
       return;
     }
     Room(text.size());
-    std::memcpy(mBuffer.data() + mLength, text.data(), text.size());
+    char* at = mBuffer.data() + mLength;
+    if (text.size() <= 16) {
+      // Most pieces are a few characters: a call to memcpy costs more.
+      for (const char c : text)
+        *at++ = c;
+    } else {
+      std::memcpy(at, text.data(), text.size());
+    }
     mLength += text.size();
   }
 
@@ -83,6 +90,13 @@ class MarkupWriter {
   }
   // The most such a point's text takes.
   static constexpr std::size_t kDecimalPointChars = 2 + 2 * 20;
+  // Such a text written before: all kDecimalPointChars of `text` are
+  // copied, `length` of them kept.
+  void PutDecimalPoint(const char* text, std::size_t length) {
+    Room(kDecimalPointChars);
+    std::memcpy(At(), text, kDecimalPointChars);
+    mLength += length;
+  }
   // Writes it to `at`, which has room for kDecimalPointChars; returns its
   // length, 0 where DecimalPoint would write nothing.
   static std::size_t FormatDecimalPoint(char* at, double x, double y) {
@@ -131,11 +145,10 @@ class MarkupWriter {
   // Halves away from zero, as std::round, for |v| below 2^52: the part
   // after the point is exact there.
   static std::int64_t Round(double v) {
-    auto whole = static_cast<std::int64_t>(v);
+    const auto whole = static_cast<std::int64_t>(v);
     const double rest = v - static_cast<double>(whole);
-    if (rest >= 0.5) ++whole;
-    if (rest <= -0.5) --whole;
-    return whole;
+    // Without branches: which way a coordinate rounds is a coin toss.
+    return whole + static_cast<std::int64_t>(rest >= 0.5) - static_cast<std::int64_t>(rest <= -0.5);
   }
 
   static char* WriteInt(char* at, std::int32_t value) {

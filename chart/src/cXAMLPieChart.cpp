@@ -40,23 +40,37 @@ using detail::TrigCache;
 
 namespace {
 
-// Rough size of the markup, so that the text of a usual chart is allocated
-// once; past the cap the string grows as it needs to, since a share that
-// overflows would have the whole estimate allocated for nothing.
-std::size_t EstimateLength(const std::vector<DataItem>& items) {
+// Rough size of the markup, so that the text of a chart is allocated once:
+// what each item writes besides its rim, and its rim's points, those capped
+// since a share that overflows would have the whole estimate allocated for
+// nothing. Named value slices carry longer tooltips.
+std::size_t EstimateLength(const std::vector<DataItem>& items, bool values) {
   constexpr double kCap = 1 << 16;
-  double chars = 256.0;
+  double rim = values ? 360.0 * 8.0 : 0.0;
   for (const DataItem& item : items) {
-    chars += 96.0;
-    if (item.Percent > 0) chars += static_cast<double>(item.Percent) * 3.6 * 8.0;
-    if (chars > kCap) return static_cast<std::size_t>(kCap);
+    if (item.Percent > 0) rim += static_cast<double>(item.Percent) * 3.6 * 8.0;
+    if (rim > kCap) {
+      rim = kCap;
+      break;
+    }
   }
-  return static_cast<std::size_t>(chars);
+  const double each = values ? 200.0 : 96.0;
+  return static_cast<std::size_t>(256.0 + each * static_cast<double>(items.size()) + rim);
 }
 
 }  // namespace
 
 void detail::MarkupWriter::Text(std::string_view utf8) {
+  // Runs of printable ASCII that needs no entity are copied whole.
+  const auto plain = [](char c) {
+    return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '\'' && c != '"';
+  };
+  std::size_t run = 0;
+  while (run < utf8.size() && plain(utf8[run]))
+    ++run;
+  Put(utf8.substr(0, run));
+  if (run == utf8.size()) return;
+  utf8.remove_prefix(run);
   ForEachCodePoint(utf8, [this](char32_t c) {
     switch (c) {
       case U'&':
@@ -542,7 +556,7 @@ std::string cXAMLPieChart::XAML() const {
   }
 
   std::string text;
-  text.reserve(EstimateLength(mItems));
+  text.reserve(EstimateLength(mItems, values));
   detail::MarkupWriter out(text);
   out.Put(arc ? std::string_view("<Canvas>") : std::string_view("<Canvas>\r\n"));
 
