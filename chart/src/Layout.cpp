@@ -645,11 +645,11 @@ bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
     const double degrees = !layout.turned ? a : layout.start + turn * a;
     return std::pair{std::cos(degrees * kPi / 180.0), std::sin(degrees * kPi / 180.0)};
   };
-  const auto [cosFrom, sinFrom] = direction(slice.from);
-  const auto [cosTo, sinTo] = direction(slice.to);
+  const std::pair<double, double> fromEdge = direction(slice.from);
+  const std::pair<double, double> toEdge = direction(slice.to);
   const auto putXY = [&](double x, double y, bool mirrored) {
-    const double c = mirrored ? cosTo : cosFrom;
-    const double sn = mirrored ? sinTo : sinFrom;
+    const double c = mirrored ? toEdge.first : fromEdge.first;
+    const double sn = mirrored ? toEdge.second : fromEdge.second;
     const double across = mirrored ? -turn * y : turn * y;
     PutXY(out, cx + x * c - across * sn, cy - (x * sn + across * c));
   };

@@ -701,9 +701,9 @@ TEST(Shapes, GapsCornersAndRings) {
         chart.AddValue(v, 0x00993366, "b");
       const double between = c.gap > 0 ? c.gap + 2 : 0;
       if (c.doughnut > 0) {
-        radii.push_back({radii[0].second - between, radii[0].second - between - c.ring});
+        radii.emplace_back(radii[0].second - between, radii[0].second - between - c.ring);
       } else {
-        radii.push_back({c.ring, 0});
+        radii.emplace_back(c.ring, 0);
         radii[0].second = c.ring + between;
       }
     }
@@ -712,9 +712,9 @@ TEST(Shapes, GapsCornersAndRings) {
     const std::string markup = chart.XAML();
     EXPECT_TRUE(Ellipses(markup).empty()) << what;
     const std::vector<Polygon> polygons = Polygons(markup);
-    std::vector<std::string> tags;
-    for (const Polygon& p : polygons)
-      tags.push_back(Attribute(p.element, "Tag"));
+    std::vector<std::string> tags(polygons.size());
+    std::transform(polygons.begin(), polygons.end(), tags.begin(),
+                   [](const Polygon& p) { return Attribute(p.element, "Tag"); });
     const std::vector<std::string> expected{"0", "1", "2", "1.0", "1.1"};
     EXPECT_EQ(tags, std::vector(expected.begin(), expected.begin() + (c.ring > 0 ? 5 : 3))) << what;
     ASSERT_EQ(polygons.size(), tags.size());
