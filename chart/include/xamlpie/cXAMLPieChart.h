@@ -85,10 +85,12 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   // Sets the fill of the doughnut hole. A system colour is translated each time
   // XAML is read, so it follows the current colour scheme. Default 0x80000005.
   void BackgroundColor(ColorValue pColor) noexcept;
+  ColorValue BackgroundColor() const noexcept { return mBackgroundColor; }
 
   // Sets the width of the coloured ring; 0 draws a full pie. A negative width is
   // ignored and the previous width stays.
   void DoughnutWidth(std::int32_t pWidth) noexcept;
+  std::int32_t DoughnutWidth() const noexcept { return mDoughnutWidth; }
 
   // Appends a slice. Its colour is translated now and stored as text. Shares are
   // not validated: zero, negative and over-100 shares are all kept.

@@ -1,0 +1,137 @@
+#include "PieData.h"
+
+#include <QAbstractItemModel>
+#include <QDebug>
+#include <cmath>
+
+namespace xamlpie::detail {
+
+PieData::PieData() = default;
+
+void PieData::SetModel(QAbstractItemModel* model) {
+  mModel = model;
+  mGiven.clear();
+  mWarned.clear();
+  Watch();
+  Read();
+}
+
+void PieData::SetNameColumn(int column) {
+  mNameColumn = column;
+  Read();
+}
+
+void PieData::SetValueColumn(int column) {
+  mValueColumn = column;
+  mWarned.clear();
+  Read();
+}
+
+void PieData::SetOrientation(Qt::Orientation orientation) {
+  mOrientation = orientation;
+  mWarned.clear();
+  Read();
+}
+
+void PieData::SetSlices(const QList<PieSlice>& slices) {
+  mModel = nullptr;
+  Watch();
+  mGiven = slices;
+  mWarned.clear();
+  Read();
+}
+
+// Every change of the model reads it again: a chart has tens of slices, and
+// reading them costs less than keeping track of what each signal moved.
+void PieData::Watch() {
+  for (const QMetaObject::Connection& c : mConnections)
+    disconnect(c);
+  mConnections.clear();
+  if (!mModel) return;
+  const auto read = [this] { Read(); };
+  QAbstractItemModel* m = mModel;
+  mConnections = {
+      connect(m, &QAbstractItemModel::dataChanged, this, read),
+      connect(m, &QAbstractItemModel::headerDataChanged, this, read),
+      connect(m, &QAbstractItemModel::rowsInserted, this, read),
+      connect(m, &QAbstractItemModel::rowsRemoved, this, read),
+      connect(m, &QAbstractItemModel::rowsMoved, this, read),
+      connect(m, &QAbstractItemModel::columnsInserted, this, read),
+      connect(m, &QAbstractItemModel::columnsRemoved, this, read),
+      connect(m, &QAbstractItemModel::columnsMoved, this, read),
+      connect(m, &QAbstractItemModel::modelReset, this, read),
+      connect(m, &QAbstractItemModel::layoutChanged, this, read),
+      connect(m, &QObject::destroyed, this,
+              [this] {
+                mSlices.clear();
+                emit Changed();
+              }),
+  };
+}
+
+void PieData::Read() {
+  const QList<QColor> palette = PieView::defaultPalette();
+  std::vector<PieSlice> slices;
+  if (mModel) {
+    const bool rows = mOrientation == Qt::Vertical;
+    const int count = rows ? mModel->rowCount() : mModel->columnCount();
+    slices.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+      const QModelIndex name = rows ? mModel->index(i, mNameColumn) : mModel->index(mNameColumn, i);
+      const QModelIndex cell =
+          rows ? mModel->index(i, mValueColumn) : mModel->index(mValueColumn, i);
+      PieSlice slice;
+      slice.name = name.data(Qt::DisplayRole).toString();
+      const QVariant decoration = name.data(Qt::DecorationRole);
+      if (decoration.typeId() == QMetaType::QColor) slice.color = decoration.value<QColor>();
+      QVariant value = cell.data(Qt::EditRole);
+      if (!value.isValid()) value = cell.data(Qt::DisplayRole);
+      bool ok = false;
+      const double number = value.toDouble(&ok);
+      if (ok && std::isfinite(number) && number >= 0) {
+        slice.value = number;
+        mWarned.remove(i);
+      } else {
+        slice.value = std::nan("");
+        if (!mWarned.contains(i)) {
+          mWarned.insert(i);
+          qWarning().noquote() << QStringLiteral(
+                                      "xamlpie::PieView: %1 %2: \"%3\" is not a number of 0 or "
+                                      "more; the slice is left out")
+                                      .arg(rows ? QStringLiteral("row") : QStringLiteral("column"))
+                                      .arg(i)
+                                      .arg(value.toString());
+        }
+      }
+      slices.push_back(std::move(slice));
+    }
+  } else {
+    for (qsizetype i = 0; i < mGiven.size(); ++i) {
+      PieSlice slice = mGiven[i];
+      if (!(std::isfinite(slice.value) && slice.value >= 0)) {
+        if (!mWarned.contains(static_cast<int>(i))) {
+          mWarned.insert(static_cast<int>(i));
+          qWarning().noquote() << QStringLiteral(
+                                      "xamlpie::PieView: slice %1: %2 is not a number of 0 or "
+                                      "more; the slice is left out")
+                                      .arg(i)
+                                      .arg(slice.value);
+        }
+        slice.value = std::nan("");
+      }
+      slices.push_back(std::move(slice));
+    }
+  }
+  std::size_t next = 0;
+  for (PieSlice& slice : slices) {
+    if (!slice.color.isValid()) {
+      slice.color =
+          palette[static_cast<qsizetype>(next % static_cast<std::size_t>(palette.size()))];
+    }
+    ++next;
+  }
+  mSlices = std::move(slices);
+  emit Changed();
+}
+
+}  // namespace xamlpie::detail

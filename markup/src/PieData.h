@@ -1,0 +1,60 @@
+// The slices a chart view shows, read from a model or given as a list; what
+// the widget and the Qt Quick item share of data binding.
+
+#ifndef XAMLPIE_PIEDATA_H_
+#define XAMLPIE_PIEDATA_H_
+
+#include <QList>
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <vector>
+
+#include "xamlpie/PieView.h"
+
+class QAbstractItemModel;
+
+namespace xamlpie::detail {
+
+class PieData : public QObject {
+  Q_OBJECT
+
+ public:
+  PieData();
+
+  void SetModel(QAbstractItemModel* model);
+  QAbstractItemModel* Model() const { return mModel; }
+  void SetNameColumn(int column);
+  int NameColumn() const { return mNameColumn; }
+  void SetValueColumn(int column);
+  int ValueColumn() const { return mValueColumn; }
+  void SetOrientation(Qt::Orientation orientation);
+  Qt::Orientation Orientation() const { return mOrientation; }
+  void SetSlices(const QList<PieSlice>& slices);
+
+  // The slices as read: a value that is no finite number of 0 or more is
+  // read as NaN; a slice without a colour has the palette's next.
+  const std::vector<PieSlice>& Slices() const { return mSlices; }
+
+ signals:
+  // The slices were read again.
+  void Changed();
+
+ private:
+  void Read();
+  void Watch();
+
+  QPointer<QAbstractItemModel> mModel;
+  std::vector<QMetaObject::Connection> mConnections;
+  int mNameColumn = 0;
+  int mValueColumn = 1;
+  Qt::Orientation mOrientation = Qt::Vertical;
+  QList<PieSlice> mGiven;
+  std::vector<PieSlice> mSlices;
+  QSet<int> mWarned;  // rows whose bad value was reported
+};
+
+}  // namespace xamlpie::detail
+
+#endif  // XAMLPIE_PIEDATA_H_

@@ -1,0 +1,366 @@
+// The chart view bound to data, driven through real events: what reaches the
+// picture, what the user can do with it, and what it says.
+
+#include <gtest/gtest.h>
+
+#include <QItemSelectionModel>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTest>
+#include <cmath>
+#include <map>
+
+#include "pixels.h"
+#include "xamlpie/PieView.h"
+
+namespace xamlpie::test {
+namespace {
+
+const QColor kColours[] = {QColor(230, 20, 20), QColor(20, 160, 20), QColor(20, 20, 230),
+                           QColor(200, 200, 20)};
+
+// A model of names (with their colours) and values.
+void Fill(QStandardItemModel& model, const std::vector<double>& values) {
+  model.clear();
+  model.setColumnCount(2);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    auto* name = new QStandardItem(QStringLiteral("Slice %1").arg(i));
+    name->setData(kColours[i % std::size(kColours)], Qt::DecorationRole);
+    auto* value = new QStandardItem;
+    value->setData(values[i], Qt::EditRole);
+    model.appendRow({name, value});
+  }
+}
+
+// The share of the picture's slice pixels each of the test colours takes,
+// the legend's swatches left out.
+std::vector<double> Shares(PieView& view, qreal ratio = 1) {
+  const QImage image = Render(view, ratio);
+  QRectF legend;
+  const std::optional<MarkupScene> scene = ParseMarkup(view.markup());
+  for (const MarkupShape& shape : scene ? scene->shapes : std::vector<MarkupShape>{}) {
+    if (shape.tag.startsWith(u'L')) legend |= shape.box.adjusted(-2, -2, 2, 2);
+  }
+  std::vector<double> counts(std::size(kColours), 0.0);
+  double total = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (legend.contains(QPointF(x + 0.5, y + 0.5) / ratio)) continue;
+      const QColor c = image.pixelColor(x, y);
+      for (std::size_t k = 0; k < std::size(kColours); ++k) {
+        if (DistanceToBlend(c, kColours[k], kColours[k]) < 6) {
+          counts[k] += 1;
+          total += 1;
+        }
+      }
+    }
+  }
+  for (double& c : counts)
+    c = total > 0 ? c / total : 0;
+  return counts;
+}
+
+void ExpectShares(PieView& view, const std::vector<double>& values, const std::string& what) {
+  double sum = 0;
+  for (const double v : values)
+    sum += v;
+  for (const qreal ratio : {1.0, 2.0}) {
+    const std::vector<double> shares = Shares(view, ratio);
+    for (std::size_t k = 0; k < std::size(kColours); ++k) {
+      const double expected = k < values.size() ? values[k] / sum : 0.0;
+      EXPECT_NEAR(shares[k], expected, 0.02) << what << ", colour " << k << " at " << ratio;
+    }
+  }
+}
+
+PieView* MakeView(QAbstractItemModel* model) {
+  auto* view = new PieView;
+  view->setAnimationDuration(0);
+  view->resize(400, 300);
+  view->setModel(model);
+  return view;
+}
+
+TEST(PieView, ModelChangesReachThePicture) {
+  QStandardItemModel model;
+  Fill(model, {50, 30, 20});
+  std::unique_ptr<PieView> view(MakeView(&model));
+  ExpectShares(*view, {50, 30, 20}, "as filled");
+
+  model.item(0, 1)->setData(10.0, Qt::EditRole);  // dataChanged
+  ExpectShares(*view, {10, 30, 20}, "a value changed");
+  auto* name = new QStandardItem(QStringLiteral("New"));
+  name->setData(kColours[3], Qt::DecorationRole);
+  auto* value = new QStandardItem;
+  value->setData(40.0, Qt::EditRole);
+  model.appendRow({name, value});  // rowsInserted
+  ExpectShares(*view, {10, 30, 20, 40}, "a row added");
+  model.removeRow(1);  // rowsRemoved: blue and yellow move up a row
+  std::vector<double> shares = Shares(*view);
+  EXPECT_NEAR(shares[0], 10.0 / 70, 0.02);
+  EXPECT_NEAR(shares[1], 0.0, 0.005);
+  EXPECT_NEAR(shares[2], 20.0 / 70, 0.02);
+  EXPECT_NEAR(shares[3], 40.0 / 70, 0.02);
+  model.moveRow(QModelIndex(), 2, QModelIndex(), 0);  // rowsMoved: the colours go with the rows
+  shares = Shares(*view);
+  EXPECT_NEAR(shares[3], 40.0 / 70, 0.02);
+  Fill(model, {25, 25, 25, 25});  // modelReset
+  ExpectShares(*view, {25, 25, 25, 25}, "reset");
+
+  // Through a proxy that filters rows.
+  QSortFilterProxyModel proxy;
+  proxy.setSourceModel(&model);
+  proxy.setFilterKeyColumn(0);
+  view->setModel(&proxy);
+  proxy.setFilterRegularExpression(QStringLiteral("Slice [02]"));
+  shares = Shares(*view);
+  EXPECT_NEAR(shares[0], 0.5, 0.02);
+  EXPECT_NEAR(shares[2], 0.5, 0.02);
+  EXPECT_NEAR(shares[1] + shares[3], 0.0, 0.005);
+
+  // Columns as slices.
+  QStandardItemModel wide(2, 3);
+  for (int c = 0; c < 3; ++c) {
+    wide.setData(wide.index(0, c), QStringLiteral("C%1").arg(c));
+    wide.setData(wide.index(0, c), kColours[c], Qt::DecorationRole);
+    wide.setData(wide.index(1, c), 10.0 * (c + 1));
+  }
+  PieView columns;
+  columns.setAnimationDuration(0);
+  columns.resize(400, 300);
+  columns.setOrientation(Qt::Horizontal);
+  columns.setModel(&wide);
+  ExpectShares(columns, {10, 20, 30}, "columns");
+}
+
+// The warnings given while it lives.
+class Warnings {
+ public:
+  Warnings() { mPrevious = qInstallMessageHandler(&Warnings::Take); }
+  ~Warnings() { qInstallMessageHandler(mPrevious); }
+  Warnings(const Warnings&) = delete;
+  Warnings& operator=(const Warnings&) = delete;
+  static QStringList& All() {
+    static QStringList all;
+    return all;
+  }
+
+ private:
+  static void Take(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg) All().append(message);
+  }
+  QtMessageHandler mPrevious;
+};
+
+TEST(PieView, BadValuesAreMissingSlicesReportedOnce) {
+  Warnings warnings;
+  Warnings::All().clear();
+  QStandardItemModel model;
+  Fill(model, {50, 30, 20});
+  model.item(1, 1)->setData(QStringLiteral("lots"), Qt::EditRole);
+  std::unique_ptr<PieView> view(MakeView(&model));
+  ExpectShares(*view, {50, 0, 20}, "a bad cell");
+  model.item(0, 1)->setData(60.0, Qt::EditRole);  // no second warning for row 1
+  model.item(2, 1)->setData(-5.0, Qt::EditRole);
+  model.item(2, 1)->setData(std::nan(""), Qt::EditRole);  // still bad: not again
+  ExpectShares(*view, {60, 0, 0}, "two bad cells");
+  ASSERT_EQ(Warnings::All().size(), 2) << Warnings::All().join(u'\n').toStdString();
+  EXPECT_TRUE(Warnings::All()[0].contains(QStringLiteral("row 1: \"lots\"")));
+  EXPECT_TRUE(Warnings::All()[1].contains(QStringLiteral("row 2: \"-5\"")));
+
+  view->setSlices({{QStringLiteral("a"), 1, kColours[0]}, {QStringLiteral("b"), 3, kColours[1]}});
+  EXPECT_EQ(view->model(), nullptr);
+  ExpectShares(*view, {1, 3}, "slices without a model");
+}
+
+TEST(PieView, AMidAnimationFrameLiesBetween) {
+  QStandardItemModel model;
+  Fill(model, {50, 50});
+  PieView view;
+  view.resize(400, 300);
+  view.setModel(&model);
+  view.setAnimationDuration(20000);
+  view.setAnimationEasing(QEasingCurve::Linear);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  view.setAnimationDuration(0);  // the sweep in ends at once
+  model.item(0, 1)->setData(60.0, Qt::EditRole);
+  view.setAnimationDuration(20000);
+  model.item(0, 1)->setData(150.0, Qt::EditRole);  // from 60:50 towards 150:50
+  QTest::qWait(300);
+  const double red = Shares(view)[0];
+  EXPECT_GT(red, 60.0 / 110 + 0.001);
+  EXPECT_LT(red, 0.75 - 0.01);
+}
+
+// The centre of the legend entry of a row.
+QPoint Entry(PieView& view, int row) {
+  const std::optional<MarkupScene> scene = ParseMarkup(view.markup());
+  for (const MarkupShape& shape : scene->shapes) {
+    if (shape.tag == QStringLiteral("L%1").arg(row) && shape.kind == MarkupShape::Kind::Rectangle)
+      return shape.box.center().toPoint();
+  }
+  return {};
+}
+
+TEST(PieView, LegendHidesAndShowsSlices) {
+  QStandardItemModel model;
+  Fill(model, {50, 30, 20});
+  std::unique_ptr<PieView> view(MakeView(&model));
+  QSignalSpy visibility(view.get(), &PieView::sliceVisibilityChanged);
+  const QPoint entry = Entry(*view, 1);
+  ASSERT_FALSE(entry.isNull());
+  QTest::mouseClick(view.get(), Qt::LeftButton, {}, entry);
+  EXPECT_FALSE(view->isSliceVisible(1));
+  ASSERT_EQ(visibility.size(), 1);
+  EXPECT_EQ(visibility[0][0].toInt(), 1);
+  EXPECT_FALSE(visibility[0][1].toBool());
+  ExpectShares(*view, {50, 0, 20}, "green hidden");
+  // Its entry is still there, greyed: clicked again, the slice is back.
+  QTest::mouseClick(view.get(), Qt::LeftButton, {}, Entry(*view, 1));
+  EXPECT_TRUE(view->isSliceVisible(1));
+  ExpectShares(*view, {50, 30, 20}, "green shown");
+  view->setSliceVisible(0, false);
+  ExpectShares(*view, {0, 30, 20}, "red hidden by call");
+  EXPECT_EQ(visibility.size(), 3);
+}
+
+TEST(PieView, KeyboardWalksTheSlices) {
+  QStandardItemModel model;
+  Fill(model, {50, 30, 20});
+  std::unique_ptr<PieView> view(MakeView(&model));
+  view->show();
+  view->setFocus();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+  QSignalSpy activated(view.get(), &PieView::sliceActivated);
+  EXPECT_EQ(view->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+  QTest::keyClick(view.get(), Qt::Key_Right);
+  EXPECT_EQ(view->currentSlice(), 1);
+  QTest::keyClick(view.get(), Qt::Key_End);
+  EXPECT_EQ(view->currentSlice(), 2);
+  QTest::keyClick(view.get(), Qt::Key_Right);  // round to the first
+  EXPECT_EQ(view->currentSlice(), 0);
+  QTest::keyClick(view.get(), Qt::Key_Left);
+  EXPECT_EQ(view->currentSlice(), 2);
+  QTest::keyClick(view.get(), Qt::Key_Home);
+  QTest::keyClick(view.get(), Qt::Key_Space);
+  QTest::keyClick(view.get(), Qt::Key_Return);
+  ASSERT_EQ(activated.size(), 2);
+  EXPECT_EQ(activated[0][0].toInt(), 0);
+  // Shift+Space hides the slice; Space on a hidden one shows it again.
+  QTest::keyClick(view.get(), Qt::Key_Space, Qt::ShiftModifier);
+  EXPECT_FALSE(view->isSliceVisible(0));
+  QTest::keyClick(view.get(), Qt::Key_Space);
+  EXPECT_TRUE(view->isSliceVisible(0));
+  EXPECT_EQ(activated.size(), 2);
+  // The ring is drawn in the palette's highlight round the slice.
+  QPalette palette = view->palette();
+  palette.setColor(QPalette::Highlight, QColor(255, 0, 255));
+  view->setPalette(palette);
+  for (const qreal ratio : {1.0, 2.0}) {
+    const QImage image = Render(*view, ratio);
+    int ringed = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x)
+        ringed +=
+            DistanceToBlend(image.pixelColor(x, y), QColor(255, 0, 255), QColor(255, 0, 255)) < 60;
+    }
+    EXPECT_GT(ringed, 200 * ratio) << "at " << ratio;
+  }
+}
+
+TEST(PieView, PointingAndSelectionGoBothWays) {
+  QStandardItemModel model;
+  Fill(model, {50, 30, 20});
+  std::unique_ptr<PieView> view(MakeView(&model));
+  QTableView table;
+  table.setModel(&model);
+  QItemSelectionModel selection(&model);
+  table.setSelectionModel(&selection);
+  view->setSelectionModel(&selection);
+  view->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+  QSignalSpy clicked(view.get(), &PieView::sliceClicked);
+  QSignalSpy hovered(view.get(), &PieView::sliceHovered);
+
+  // Where each slice is: the middle of its pixels.
+  const auto middleOf = [&](int k) {
+    const QImage image = Render(*view);
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width() * 2 / 3; ++x) {
+        if (DistanceToBlend(image.pixelColor(x, y), kColours[k], kColours[k]) < 6) {
+          sx += x;
+          sy += y;
+          n += 1;
+        }
+      }
+    }
+    return QPointF(sx / n, sy / n);
+  };
+  const QPointF green = middleOf(1);
+  QTest::mouseMove(view.get(), green.toPoint());
+  ASSERT_GE(hovered.size(), 1);
+  EXPECT_EQ(hovered.last()[0].toInt(), 1);
+  QTest::mouseClick(view.get(), Qt::LeftButton, {}, green.toPoint());
+  ASSERT_EQ(clicked.size(), 1);
+  EXPECT_EQ(clicked[0][0].toInt(), 1);
+  EXPECT_TRUE(selection.isRowSelected(1, {}));
+  EXPECT_FALSE(selection.isRowSelected(0, {}));
+  QTest::mouseMove(view.get(), QPoint(2, 2));  // off the slices, none drawn lighter
+  EXPECT_EQ(hovered.last()[0].toInt(), -1);
+  // Selected, the slice is pulled out: its middle moves away from the rest.
+  const QPointF pulled = middleOf(1);
+  EXPECT_GT(QLineF(green, pulled).length(), 3);
+  // The table selects, the chart follows; Ctrl adds.
+  table.selectRow(0);
+  EXPECT_FALSE(selection.isRowSelected(1, {}));
+  EXPECT_LT(QLineF(middleOf(1), green).length(), 1.5) << "green back in place";
+  QTest::mouseClick(view.get(), Qt::LeftButton, Qt::ControlModifier, middleOf(2).toPoint());
+  EXPECT_TRUE(selection.isRowSelected(0, {}));
+  EXPECT_TRUE(selection.isRowSelected(2, {}));
+}
+
+TEST(PieView, NothingIsClippedAtAnySize) {
+  QStandardItemModel model;
+  Fill(model, {40, 25, 20, 10, 3, 2});
+  for (int r = 0; r < model.rowCount(); ++r)
+    model.item(r, 0)->setText(QStringLiteral("A rather long name %1").arg(r));
+  for (const bool outside : {false, true}) {
+    for (const QSize size : {QSize(120, 90), QSize(160, 300), QSize(400, 300), QSize(300, 500),
+                             QSize(900, 200), QSize(2000, 1500)}) {
+      std::unique_ptr<PieView> view(MakeView(&model));
+      view->chart().SliceLabels(LabelStyle::NameAndPercent);
+      view->chart().LabelsOutside(outside);
+      view->chart().DoughnutWidth(40);
+      view->resize(size);
+      const std::optional<MarkupScene> scene = ParseMarkup(view->markup());
+      ASSERT_TRUE(scene);
+      const QRectF bounds = SceneBounds(*scene);
+      EXPECT_TRUE(QRectF(view->rect()).contains(bounds))
+          << size.width() << "x" << size.height() << (outside ? " outside" : "") << ": "
+          << bounds.left() << "," << bounds.top() << " " << bounds.width() << "x"
+          << bounds.height();
+      // The pie takes the room there is: at least half the smaller side.
+      double pie = 0;
+      for (const MarkupShape& shape : scene->shapes) {
+        if (shape.kind == MarkupShape::Kind::Ellipse) pie = std::max(pie, shape.box.width());
+      }
+      EXPECT_GE(pie, 0.5 * std::min(size.width(), size.height()) - 12)
+          << size.width() << "x" << size.height();
+      // A view taller than wide has its legend below the pie.
+      if (size.height() > size.width() && size.width() >= 160) {
+        double legendTop = 1e9;
+        for (const MarkupShape& shape : scene->shapes) {
+          if (shape.tag.startsWith(u'L')) legendTop = std::min(legendTop, shape.box.top());
+        }
+        EXPECT_GT(legendTop, size.height() / 2.0) << size.width() << "x" << size.height();
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace xamlpie::test
