@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "xamlpie/MarkupLabel.h"
+#include "xamlpie/PieView.h"
 
 namespace xamlpie {
 namespace {
@@ -32,9 +33,40 @@ QRectF ShapeBounds(const MarkupShape& shape) {
   }
 }
 
-std::vector<Part> Parts(const MarkupLabel& label) {
+// What the accessible interfaces need of the widgets they speak for.
+template <typename W>
+struct Source;
+
+template <>
+struct Source<MarkupLabel> {
+  static const std::vector<MarkupShape>& Shapes(const MarkupLabel& w) { return w.shapes(); }
+  static QTransform Transform(const MarkupLabel& w) { return w.canvasTransform(); }
+  static QString TagAt(const MarkupLabel& w, QPointF point) {
+    const int shape = w.ShapeAt(point);
+    return shape < 0 ? QString() : w.shapes()[static_cast<std::size_t>(shape)].tag;
+  }
+  static bool Chart(const MarkupLabel& w) { return w.showsMarkup(); }
+  static bool Focused(const MarkupLabel&, const QString&) { return false; }
+};
+
+template <>
+struct Source<PieView> {
+  static const std::vector<MarkupShape>& Shapes(const PieView& w) { return w.shapes(); }
+  static QTransform Transform(const PieView&) { return {}; }
+  static QString TagAt(const PieView& w, QPointF point) {
+    const int row = w.sliceAt(point);
+    return row < 0 ? QString() : QString::number(row);
+  }
+  static bool Chart(const PieView&) { return true; }
+  static bool Focused(const PieView& w, const QString& tag) {
+    return w.hasFocus() && w.currentSlice() >= 0 && tag == QString::number(w.currentSlice());
+  }
+};
+
+template <typename W>
+std::vector<Part> Parts(const W& widget) {
   std::vector<Part> parts;
-  for (const MarkupShape& shape : label.shapes()) {
+  for (const MarkupShape& shape : Source<W>::Shapes(widget)) {
     // A legend entry shares its slice's Tag but not its name: it points at
     // the slice, it is not part of it.
     if (shape.tag.isEmpty() || shape.accessibleName.isEmpty()) continue;
@@ -49,9 +81,10 @@ std::vector<Part> Parts(const MarkupLabel& label) {
   return parts;
 }
 
+template <typename W>
 class SliceAccessible : public QAccessibleInterface {
  public:
-  SliceAccessible(MarkupLabel* label, int index) : mLabel(label), mIndex(index) {}
+  SliceAccessible(W* label, int index) : mLabel(label), mIndex(index) {}
 
   bool isValid() const override { return Current() != nullptr; }
   QObject* object() const override { return nullptr; }
@@ -78,7 +111,7 @@ class SliceAccessible : public QAccessibleInterface {
     if (!mLabel) return {};
     const std::vector<Part> parts = Parts(*mLabel);
     if (mIndex >= static_cast<int>(parts.size())) return {};
-    const QRect local = mLabel->canvasTransform()
+    const QRect local = Source<W>::Transform(*mLabel)
                             .mapRect(parts[static_cast<std::size_t>(mIndex)].bounds)
                             .toAlignedRect();
     return QRect(mLabel->mapToGlobal(local.topLeft()), local.size());
@@ -88,25 +121,32 @@ class SliceAccessible : public QAccessibleInterface {
     QAccessible::State state;
     state.readOnly = true;
     state.invisible = !mLabel || !mLabel->isVisible();
+    if (mLabel) {
+      const std::vector<Part> parts = Parts(*mLabel);
+      state.focusable = true;
+      state.focused = mIndex < static_cast<int>(parts.size()) &&
+                      Source<W>::Focused(*mLabel, parts[static_cast<std::size_t>(mIndex)].tag);
+    }
     return state;
   }
 
  private:
-  const MarkupLabel* Current() const {
+  const W* Current() const {
     if (!mLabel || mIndex >= static_cast<int>(Parts(*mLabel).size())) return nullptr;
     return mLabel.data();
   }
 
-  QPointer<MarkupLabel> mLabel;
+  QPointer<W> mLabel;
   int mIndex;
 };
 
+template <typename W>
 class LabelAccessible : public QAccessibleWidget {
  public:
-  explicit LabelAccessible(MarkupLabel* label) : QAccessibleWidget(label, QAccessible::Chart) {}
+  explicit LabelAccessible(W* label) : QAccessibleWidget(label, QAccessible::Chart) {}
 
   QAccessible::Role role() const override {
-    return Label()->showsMarkup() ? QAccessible::Chart : QAccessible::StaticText;
+    return Source<W>::Chart(*Label()) ? QAccessible::Chart : QAccessible::StaticText;
   }
   QString text(QAccessible::Text t) const override {
     if (t == QAccessible::Name) {
@@ -120,7 +160,7 @@ class LabelAccessible : public QAccessibleWidget {
     if (index < 0 || index >= childCount()) return nullptr;
     // One interface per index for the label's life, kept by Qt's registry.
     while (static_cast<int>(mChildren.size()) <= index) {
-      auto* slice = new SliceAccessible(Label(), static_cast<int>(mChildren.size()));
+      auto* slice = new SliceAccessible<W>(Label(), static_cast<int>(mChildren.size()));
       mChildren.push_back(QAccessible::registerAccessibleInterface(slice));
     }
     return QAccessible::accessibleInterface(mChildren[static_cast<std::size_t>(index)]);
@@ -131,11 +171,17 @@ class LabelAccessible : public QAccessibleWidget {
     }
     return -1;
   }
+  // The slice the keyboard is on.
+  QAccessibleInterface* focusChild() const override {
+    for (int i = 0; i < childCount(); ++i) {
+      if (child(i)->state().focused) return child(i);
+    }
+    return nullptr;
+  }
   // The slice drawn at a point of the screen, as the pointer finds it.
   QAccessibleInterface* childAt(int x, int y) const override {
-    const int shape = Label()->ShapeAt(Label()->mapFromGlobal(QPoint(x, y)));
-    if (shape < 0) return nullptr;
-    const QString& tag = Label()->shapes()[static_cast<std::size_t>(shape)].tag;
+    const QString tag = Source<W>::TagAt(*Label(), Label()->mapFromGlobal(QPoint(x, y)));
+    if (tag.isEmpty()) return nullptr;
     const std::vector<Part> parts = Parts(*Label());
     for (std::size_t i = 0; i < parts.size(); ++i) {
       if (parts[i].tag == tag) return child(static_cast<int>(i));
@@ -144,7 +190,7 @@ class LabelAccessible : public QAccessibleWidget {
   }
 
  private:
-  MarkupLabel* Label() const { return static_cast<MarkupLabel*>(widget()); }
+  W* Label() const { return static_cast<W*>(widget()); }
 
   mutable std::vector<QAccessible::Id> mChildren;
 };
@@ -152,12 +198,25 @@ class LabelAccessible : public QAccessibleWidget {
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
   if (className == QLatin1String("xamlpie::MarkupLabel") && object != nullptr &&
       object->isWidgetType()) {
-    return new LabelAccessible(static_cast<MarkupLabel*>(object));
+    return new LabelAccessible<MarkupLabel>(static_cast<MarkupLabel*>(object));
+  }
+  if (className == QLatin1String("xamlpie::PieView") && object != nullptr &&
+      object->isWidgetType()) {
+    return new LabelAccessible<PieView>(static_cast<PieView*>(object));
   }
   return nullptr;
 }
 
 }  // namespace
+
+int AccessibleChild(const PieView& view, int row) {
+  const std::vector<Part> parts = Parts(view);
+  const QString tag = QString::number(row);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (parts[i].tag == tag) return static_cast<int>(i);
+  }
+  return -1;
+}
 
 void InstallAccessibility() {
   static const bool installed = [] {

@@ -5,8 +5,15 @@
 
 namespace xamlpie {
 
-// Registers the accessible interfaces of MarkupLabel with Qt; once is enough.
+class PieView;
+
+// Registers the accessible interfaces of MarkupLabel and PieView with Qt;
+// once is enough.
 void InstallAccessibility();
+
+// The accessible child that speaks for a row's slice, -1 when none does
+// (the slice is hidden or draws nothing).
+int AccessibleChild(const PieView& view, int row);
 
 }  // namespace xamlpie
 

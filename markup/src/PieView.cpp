@@ -1,6 +1,7 @@
 #include "xamlpie/PieView.h"
 
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHelpEvent>
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <limits>
 
+#include "MarkupAccessible.h"
 #include "PieData.h"
 #include "Raster.h"
 #include "xamlpie/MarkupLabel.h"
@@ -85,6 +87,7 @@ struct PieView::Frame {
 };
 
 PieView::PieView(QWidget* parent) : QWidget(parent), mData(std::make_unique<detail::PieData>()) {
+  InstallAccessibility();
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -311,6 +314,17 @@ void PieView::setCurrentSlice(int row) {
   if (row == mCurrent) return;
   mCurrent = row;
   update();
+  AnnounceFocus();
+}
+
+// A screen reader follows the keyboard from slice to slice: the focus moves
+// to the slice's accessible child, which says its name and numbers.
+void PieView::AnnounceFocus() {
+  if (!hasFocus() || mCurrent < 0) return;
+  const int child = AccessibleChild(*this, mCurrent);
+  QAccessibleEvent event(this, QAccessible::Focus);
+  if (child >= 0) event.setChild(child);
+  QAccessible::updateAccessibility(&event);
 }
 
 namespace {
@@ -472,6 +486,12 @@ QString Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
 QString PieView::markup() const {
   Scene();
   return mMarkup;
+}
+
+const std::vector<MarkupShape>& PieView::shapes() const {
+  static const std::vector<MarkupShape> kNone;
+  const MarkupScene* scene = Scene();
+  return scene != nullptr ? scene->shapes : kNone;
 }
 
 const MarkupScene* PieView::Scene() const {
@@ -679,6 +699,7 @@ void PieView::focusInEvent(QFocusEvent* event) {
   QWidget::focusInEvent(event);
   if (mCurrent < 0 && !mData->Slices().empty()) mCurrent = 0;
   update();
+  AnnounceFocus();
 }
 
 void PieView::focusOutEvent(QFocusEvent* event) {

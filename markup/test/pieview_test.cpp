@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -360,6 +361,36 @@ TEST(PieView, NothingIsClippedAtAnySize) {
       }
     }
   }
+}
+
+// What a screen reader gets: a chart with a child per slice, named with its
+// numbers, the focus on the child the keyboard is on. (The focus event that
+// tells it so needs a running accessibility bridge, which the offscreen
+// platform has not.)
+TEST(PieView, ScreenReadersFollowTheKeyboard) {
+  QStandardItemModel model;
+  Fill(model, {50, 30, 20});
+  std::unique_ptr<PieView> view(MakeView(&model));
+  view->show();
+  view->activateWindow();
+  view->setFocus();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+  ASSERT_TRUE(view->hasFocus());
+  QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(view.get());
+  ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(chart->role(), QAccessible::Chart);
+  ASSERT_EQ(chart->childCount(), 3);
+  EXPECT_EQ(chart->child(1)->text(QAccessible::Name), QStringLiteral("Slice 1, 30, 30 percent"));
+  EXPECT_TRUE(chart->text(QAccessible::Name).contains(QStringLiteral("Slice 2, 20, 20 percent")));
+
+  QTest::keyClick(view.get(), Qt::Key_End);
+  ASSERT_NE(chart->focusChild(), nullptr);
+  EXPECT_EQ(chart->focusChild()->text(QAccessible::Name),
+            QStringLiteral("Slice 2, 20, 20 percent"));
+  QTest::keyClick(view.get(), Qt::Key_Left);
+  EXPECT_EQ(chart->focusChild(), chart->child(1));
+  EXPECT_TRUE(chart->child(1)->state().focused);
+  EXPECT_FALSE(chart->child(2)->state().focused);
 }
 
 }  // namespace

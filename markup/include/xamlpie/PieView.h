@@ -117,8 +117,11 @@ class PieView : public QWidget {
   bool hoverHighlight() const { return mHoverHighlight; }
   void setHoverHighlight(bool on);
 
-  // The markup of the picture at the view's size as it stands now.
+  // The markup of the picture at the view's size as it stands now, and the
+  // shapes it was read into (a slice's polygons are tagged with its row, a
+  // legend entry's shapes "L" and the row).
   QString markup() const;
+  const std::vector<MarkupShape>& shapes() const;
   // The row of the slice or legend entry under a point, -1 where there is
   // none; `legend` tells which.
   int sliceAt(QPointF point, bool* legend = nullptr) const;
@@ -156,6 +159,7 @@ class PieView : public QWidget {
   Frame Shown() const;
   const MarkupScene* Scene() const;
   void Hover(int row);
+  void AnnounceFocus();
 
   cXAMLPieChart mOptions;
   std::unique_ptr<detail::PieData> mData;
