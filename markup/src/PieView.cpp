@@ -331,7 +331,12 @@ namespace {
 
 // The picture of a frame at a size: a chart made for it, with its own
 // legend, the text at the font's size, nothing past the edges.
-QString Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
+struct Picture {
+  QString markup;
+  std::optional<MarkupScene> scene;
+};
+
+Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
                 bool reservePull, QSizeF size, const QFont& font, const QPalette& palette) {
   const double fontPixels =
       options.FontSize() != 12 ? options.FontSize() : std::max(QFontInfo(font).pixelSize(), 1);
@@ -413,15 +418,13 @@ QString Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     }
     return chart;
   };
-  const auto bounds = [](const cXAMLPieChart& chart) {
-    const std::optional<MarkupScene> scene = ParseMarkup(QString::fromStdString(chart.XAML()));
-    return scene ? SceneBounds(*scene) : QRectF();
-  };
   bool labels = options.SliceLabels() != LabelStyle::None;
   int diameter = static_cast<int>(std::floor(std::min(pie.width(), pie.height())));
   QRectF taken;
+  std::optional<MarkupScene> fitted;
   for (int attempt = 0; attempt < 6; ++attempt) {
-    taken = bounds(make(diameter, labels, {}, true));
+    fitted = ParseMarkup(QString::fromStdString(make(diameter, labels, {}, true).XAML()));
+    taken = fitted ? SceneBounds(*fitted) : QRectF();
     const double over = std::max(taken.width() - pie.width(), taken.height() - pie.height());
     if (over <= 0) break;
     const int smaller = diameter - static_cast<int>(std::ceil(over));
@@ -435,10 +438,22 @@ QString Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // Centred in its room.
   const QPointF at = pie.center() - taken.center();
   const cXAMLPieChart chart = make(diameter, labels, at, false);
-  QString markup = QString::fromStdString(chart.XAML());
+  Picture picture{QString::fromStdString(chart.XAML()), {}};
+  const QPointF offset(std::round(at.x()), std::round(at.y()));
+  if (fitted && !(pull > 0 || reservePull)) {
+    // The picture is the one fitted, moved by whole pixels: read once.
+    for (MarkupShape& shape : fitted->shapes) {
+      shape.points.translate(offset);
+      shape.box.translate(offset);
+      shape.line.translate(offset);
+    }
+    picture.scene = std::move(fitted);
+  } else {
+    picture.scene = ParseMarkup(picture.markup);
+  }
 
   if (place != Place::None) {
-    const QRectF drawn = taken.translated(QPointF(std::round(at.x()), std::round(at.y())));
+    const QRectF drawn = taken.translated(offset);
     double x = 0;
     double y = 0;
     if (place == Place::Right) {
@@ -476,9 +491,16 @@ QString Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
                          tag, tip);
       y += row;
     }
-    markup.insert(markup.lastIndexOf(QStringLiteral("\r\n</Canvas>")), legend);
+    picture.markup.insert(picture.markup.lastIndexOf(QStringLiteral("\r\n</Canvas>")), legend);
+    // Read on its own and drawn after the chart, as in the markup.
+    const std::optional<MarkupScene> entries =
+        ParseMarkup(QStringLiteral("<Canvas>") + legend + QStringLiteral("\r\n</Canvas>"));
+    if (picture.scene && entries) {
+      picture.scene->shapes.insert(picture.scene->shapes.end(), entries->shapes.begin(),
+                                   entries->shapes.end());
+    }
   }
-  return markup;
+  return picture;
 }
 
 }  // namespace
@@ -497,9 +519,10 @@ const std::vector<MarkupShape>& PieView::shapes() const {
 const MarkupScene* PieView::Scene() const {
   if (mStale || !mScene) {
     const Frame frame = Shown();
-    mMarkup = Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, QSizeF(size()),
-                      font(), palette());
-    mScene = ParseMarkup(mMarkup);
+    Picture picture = Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr,
+                              QSizeF(size()), font(), palette());
+    mMarkup = std::move(picture.markup);
+    mScene = std::move(picture.scene);
     mStale = mAnimation->state() == QAbstractAnimation::Running;
   }
   return mScene ? &*mScene : nullptr;
