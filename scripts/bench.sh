@@ -14,3 +14,4 @@ args=(--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
       --benchmark_report_aggregates_only=true "$@")
 build/bench/bench/xamlpie_chart_bench "${args[@]}"
 build/bench/bench/xamlpie_demo_bench "${args[@]}"
+build/bench/bench/xamlpie_view_bench "${args[@]}"

@@ -1,13 +1,20 @@
 // Draws the README's pictures of the optional chart features:
 //   xamlpie-gallery DIR   writes DIR/labels.png, DIR/doughnut.png, DIR/other.png,
-//                         DIR/gauge.png, DIR/rings.png, DIR/gaps.png
+//                         DIR/gauge.png, DIR/rings.png, DIR/gaps.png,
+//                         DIR/pieview.png (a table and a PieView sharing a model)
 
 #include <QApplication>
 #include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QImage>
+#include <QItemSelectionModel>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <iostream>
 
 #include "xamlpie/MarkupLabel.h"
+#include "xamlpie/PieView.h"
 #include "xamlpie/cXAMLPieChart.h"
 
 namespace {
@@ -46,6 +53,48 @@ bool Save(const QString& dir, const char* name, const cXAMLPieChart& chart, QSiz
   image.setDevicePixelRatio(2);
   label.render(&image);
   const QString path = QDir(dir).filePath(QString::fromLatin1(name));
+  if (!image.save(path)) return false;
+  std::cout << path.toStdString() << '\n';
+  return true;
+}
+
+// The README's example: a table and a chart view on one model and one
+// selection, Food selected in both and Savings hidden from its legend.
+bool SaveView(const QString& dir) {
+  QStandardItemModel model(0, 2);
+  model.setHorizontalHeaderLabels({QStringLiteral("Item"), QStringLiteral("Spent")});
+  const char* names[] = {"Rent", "Food", "Transport", "Savings", "Leisure"};
+  const double spent[] = {1200, 640.5, 310, 250, 182.25};
+  for (int i = 0; i < 5; ++i) {
+    auto* value = new QStandardItem;
+    value->setData(spent[i], Qt::EditRole);
+    model.appendRow({new QStandardItem(QString::fromLatin1(names[i])), value});
+  }
+  QWidget window;
+  auto* table = new QTableView;
+  table->setModel(&model);
+  table->horizontalHeader()->setStretchLastSection(true);
+  auto* view = new xamlpie::PieView;
+  view->setAnimationDuration(0);
+  view->chart().DoughnutWidth(50);  // of the chart's Size, 200: a quarter of the pie
+  view->chart().SliceLabels(xamlpie::LabelStyle::Percent);
+  view->chart().CenterText("Budget");
+  view->setModel(&model);
+  auto* selection = new QItemSelectionModel(&model, &window);
+  table->setSelectionModel(selection);
+  view->setSelectionModel(selection);
+  table->selectRow(1);
+  view->setSliceVisible(3, false);
+  auto* layout = new QHBoxLayout(&window);
+  layout->addWidget(table, 2);
+  layout->addWidget(view, 3);
+  window.resize(640, 300);
+  window.ensurePolished();
+  layout->activate();
+  QImage image(window.size() * 2, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(2);
+  window.render(&image);
+  const QString path = QDir(dir).filePath(QStringLiteral("pieview.png"));
   if (!image.save(path)) return false;
   std::cout << path.toStdString() << '\n';
   return true;
@@ -142,6 +191,6 @@ int main(int argc, char** argv) {
       Save(dir, "labels.png", labels, {400, 240}) && Save(dir, "gauge.png", gauge, {440, 140}) &&
       Save(dir, "doughnut.png", doughnut, {260, 260}) &&
       Save(dir, "other.png", other, {420, 220}) && Save(dir, "rings.png", rings, {370, 240}) &&
-      Save(dir, "gaps.png", gaps, {240, 240});
+      Save(dir, "gaps.png", gaps, {240, 240}) && SaveView(dir);
   return ok ? 0 : 1;
 }

@@ -394,6 +394,11 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     chart.FontSize(static_cast<std::int32_t>(fontPixels));
     chart.FontFamily(textFont.family().toStdString());
     if (!labels) chart.SliceLabels(LabelStyle::None);
+    // The hole and the place a pulled-out slice leaves are the view's own
+    // background, unless a colour of their own was set.
+    if (options.BackgroundColor() == cXAMLPieChart().BackgroundColor()) {
+      chart.BackgroundColor(ToColorValue(palette.color(QPalette::Window)));
+    }
     if (options.DoughnutWidth() > 0 && options.Size() > 0) {
       chart.DoughnutWidth(std::max<std::int32_t>(
           1, static_cast<std::int32_t>(std::lround(static_cast<double>(options.DoughnutWidth()) *
