@@ -24,6 +24,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -34,6 +35,7 @@
 #include <vector>
 
 #include "xamlpie/MarkupLabel.h"
+#include "xamlpie/PieView.h"
 #include "xamlpie/cXAMLPieChart.h"
 
 namespace xamlpie {
@@ -237,8 +239,19 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   markupLayout->setContentsMargins(0, 0, 0, 0);
   markupLayout->addWidget(txtMarkup);
   markupLayout->addWidget(copy);
+  // The same chart as a PieView on the table's own model and selection:
+  // edits and selections show in both.
+  pieView = new PieView;
+  pieView->setNameColumn(kName);
+  pieView->setValueColumn(kValue);
+  pieView->setColorColumn(kColour);
+  pieView->setModel(table->model());
+  pieView->setSelectionModel(table->selectionModel());
+  auto* pictures = new QTabWidget;
+  pictures->addTab(lblChart, tr("&Markup"));
+  pictures->addTab(pieView, tr("&View (PieView)"));
   auto* right = new QSplitter(Qt::Vertical);
-  right->addWidget(lblChart);
+  right->addWidget(pictures);
   right->addWidget(markupPane);
   right->setStretchFactor(0, 3);
   right->setStretchFactor(1, 1);
@@ -372,6 +385,37 @@ void PlaygroundWindow::PickSliceColour() {
   if (picked.isValid()) item->setText(picked.name().toUpper());
 }
 
+void PlaygroundWindow::ApplyOptions(cXAMLPieChart& chart) const {
+  chart.Size(spnSize->value());
+  chart.MarginLeft(spnMarginLeft->value());
+  chart.MarginTop(spnMarginTop->value());
+  chart.DoughnutWidth(spnHoleWidth->value());
+  chart.StartAngle(spnStartAngle->value());
+  chart.SweepAngle(spnSweepAngle->value());
+  chart.Clockwise(chkClockwise->isChecked());
+  chart.SliceLabels(static_cast<LabelStyle>(cboLabels->currentIndex()));
+  chart.LabelsOutside(chkLabelsOutside->isChecked());
+  chart.MinLabelAngle(spnMinLabelAngle->value());
+  chart.Legend(chkLegend->isChecked());
+  chart.CenterText(txtCentre->text().toStdString());
+  chart.FontSize(spnFontSize->value());
+  chart.SortSlices(static_cast<SortOrder>(cboSort->currentIndex()));
+  chart.EmptyText(txtEmpty->text().toStdString());
+  chart.LabelFormat(txtLabelFormat->text().toStdString());
+  chart.LegendFormat(txtLegendFormat->text().toStdString());
+  chart.PercentDecimals(spnPercentDecimals->value());
+  chart.ValueDecimals(spnValueDecimals->value());
+  chart.DecimalSeparator(txtDecimalSeparator->text().toStdString());
+  chart.GroupSeparator(txtGroupSeparator->text().toStdString());
+  chart.OutlineColor(ButtonColour(btnOutline));
+  chart.TextColor(ButtonColour(btnText));
+  chart.BackgroundColor(ButtonColour(btnHole));
+  chart.GroupBelow(spnGroupBelow->value(), ButtonColour(btnGroup),
+                   txtGroupLabel->text().toStdString());
+  chart.SliceGap(spnSliceGap->value());
+  chart.CornerRadius(spnCornerRadius->value());
+}
+
 std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
   const int rows = table->rowCount();
   std::vector<double> values;
@@ -393,34 +437,7 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
     // Raw values are drawn as values: exact angles, not rounded shares.
     const bool raw = chkRawValues->isChecked();
     cXAMLPieChart chart;
-    chart.Size(spnSize->value());
-    chart.MarginLeft(spnMarginLeft->value());
-    chart.MarginTop(spnMarginTop->value());
-    chart.DoughnutWidth(spnHoleWidth->value());
-    chart.StartAngle(spnStartAngle->value());
-    chart.SweepAngle(spnSweepAngle->value());
-    chart.Clockwise(chkClockwise->isChecked());
-    chart.SliceLabels(static_cast<LabelStyle>(cboLabels->currentIndex()));
-    chart.LabelsOutside(chkLabelsOutside->isChecked());
-    chart.MinLabelAngle(spnMinLabelAngle->value());
-    chart.Legend(chkLegend->isChecked());
-    chart.CenterText(txtCentre->text().toStdString());
-    chart.FontSize(spnFontSize->value());
-    chart.SortSlices(static_cast<SortOrder>(cboSort->currentIndex()));
-    chart.EmptyText(txtEmpty->text().toStdString());
-    chart.LabelFormat(txtLabelFormat->text().toStdString());
-    chart.LegendFormat(txtLegendFormat->text().toStdString());
-    chart.PercentDecimals(spnPercentDecimals->value());
-    chart.ValueDecimals(spnValueDecimals->value());
-    chart.DecimalSeparator(txtDecimalSeparator->text().toStdString());
-    chart.GroupSeparator(txtGroupSeparator->text().toStdString());
-    chart.OutlineColor(ButtonColour(btnOutline));
-    chart.TextColor(ButtonColour(btnText));
-    chart.BackgroundColor(ButtonColour(btnHole));
-    chart.GroupBelow(spnGroupBelow->value(), ButtonColour(btnGroup),
-                     txtGroupLabel->text().toStdString());
-    chart.SliceGap(spnSliceGap->value());
-    chart.CornerRadius(spnCornerRadius->value());
+    ApplyOptions(chart);
     // Ring by ring, the outer first; within a ring in the table's order.
     std::vector<int> order(static_cast<std::size_t>(rows));
     std::iota(order.begin(), order.end(), 0);
@@ -526,6 +543,8 @@ void PlaygroundWindow::Refresh() {
   const QString text = QString::fromLatin1(markup.data(), static_cast<qsizetype>(markup.size()));
   lblChart->setCaption(text);
   txtMarkup->setPlainText(text);
+  ApplyOptions(pieView->chart());
+  pieView->update();
 }
 
 QJsonObject PlaygroundWindow::ToJson() const {

@@ -23,6 +23,8 @@ class QTableWidget;
 namespace xamlpie {
 
 class MarkupLabel;
+class PieView;
+class cXAMLPieChart;
 
 class PlaygroundWindow : public QMainWindow {
   Q_OBJECT
@@ -44,6 +46,8 @@ class PlaygroundWindow : public QMainWindow {
   // The markup of the chart as the controls describe it; empty with a
   // message when the values cannot be shares.
   std::string BuildMarkup(QString* problem) const;
+  // The controls' options, without slices.
+  void ApplyOptions(cXAMLPieChart& chart) const;
 
   // Table columns.
   enum Column { kName, kValue, kColour, kExplode, kRing, kColumns };
@@ -81,6 +85,7 @@ class PlaygroundWindow : public QMainWindow {
   QPushButton* btnHole = nullptr;
   QPushButton* btnGroup = nullptr;
   MarkupLabel* lblChart = nullptr;
+  PieView* pieView = nullptr;  // the same chart bound to the table
   QPlainTextEdit* txtMarkup = nullptr;
   QPushButton* btnCopy = nullptr;
   QLabel* lblTotal = nullptr;  // the shares' total; a warning when not 100

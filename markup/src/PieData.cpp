@@ -27,6 +27,11 @@ void PieData::SetValueColumn(int column) {
   Read();
 }
 
+void PieData::SetColorColumn(int column) {
+  mColorColumn = column;
+  Read();
+}
+
 void PieData::SetOrientation(Qt::Orientation orientation) {
   mOrientation = orientation;
   mWarned.clear();
@@ -80,9 +85,11 @@ void PieData::Read() {
       const QModelIndex name = rows ? mModel->index(i, mNameColumn) : mModel->index(mNameColumn, i);
       const QModelIndex cell =
           rows ? mModel->index(i, mValueColumn) : mModel->index(mValueColumn, i);
+      const int colourAt = mColorColumn < 0 ? mNameColumn : mColorColumn;
+      const QModelIndex colour = rows ? mModel->index(i, colourAt) : mModel->index(colourAt, i);
       PieSlice slice;
       slice.name = name.data(Qt::DisplayRole).toString();
-      const QVariant decoration = name.data(Qt::DecorationRole);
+      const QVariant decoration = colour.data(Qt::DecorationRole);
       if (decoration.typeId() == QMetaType::QColor) slice.color = decoration.value<QColor>();
       QVariant value = cell.data(Qt::EditRole);
       if (!value.isValid()) value = cell.data(Qt::DisplayRole);

@@ -29,6 +29,8 @@ class PieData : public QObject {
   int NameColumn() const { return mNameColumn; }
   void SetValueColumn(int column);
   int ValueColumn() const { return mValueColumn; }
+  void SetColorColumn(int column);
+  int ColorColumn() const { return mColorColumn; }
   void SetOrientation(Qt::Orientation orientation);
   Qt::Orientation Orientation() const { return mOrientation; }
   void SetSlices(const QList<PieSlice>& slices);
@@ -49,6 +51,7 @@ class PieData : public QObject {
   std::vector<QMetaObject::Connection> mConnections;
   int mNameColumn = 0;
   int mValueColumn = 1;
+  int mColorColumn = -1;
   Qt::Orientation mOrientation = Qt::Vertical;
   QList<PieSlice> mGiven;
   std::vector<PieSlice> mSlices;

@@ -128,6 +128,12 @@ void PieView::setValueColumn(int column) {
 int PieView::valueColumn() const {
   return mData->ValueColumn();
 }
+void PieView::setColorColumn(int column) {
+  mData->SetColorColumn(column);
+}
+int PieView::colorColumn() const {
+  return mData->ColorColumn();
+}
 void PieView::setOrientation(Qt::Orientation orientation) {
   mData->SetOrientation(orientation);
 }

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include "PlaygroundWindow.h"
+#include "xamlpie/PieView.h"
 #include "xamlpie/MarkupLabel.h"
 
 namespace xamlpie::test {
@@ -62,6 +63,13 @@ TEST(Playground, LoadEditAndTheMarkupFollows) {
   markup = window.lblChart->Caption();
   EXPECT_TRUE(markup.contains("ToolTip='Tea: 70 %'"));
   EXPECT_TRUE(markup.contains("Fill='#00FF00'"));
+  // The view shares the table's model and selection.
+  ASSERT_EQ(window.pieView->slices().size(), 2);
+  EXPECT_EQ(window.pieView->slices()[0].value, 70);
+  EXPECT_EQ(window.pieView->slices()[1].color, QColor(0, 255, 0));
+  window.table->selectRow(1);
+  EXPECT_EQ(window.pieView->selectionModel(), window.table->selectionModel());
+  EXPECT_TRUE(window.pieView->selectionModel()->isRowSelected(1, {}));
 
   // Raw values are drawn as values, with their formats.
   window.table->item(0, PlaygroundWindow::kValue)->setText(QStringLiteral("3"));

@@ -75,6 +75,10 @@ class PieView : public QWidget {
   int nameColumn() const;
   void setValueColumn(int column);
   int valueColumn() const;
+  // Where the colours are, as Qt::DecorationRole; -1 (the default): in the
+  // name's cell.
+  void setColorColumn(int column);
+  int colorColumn() const;
   void setOrientation(Qt::Orientation orientation);
   Qt::Orientation orientation() const;
 
