@@ -355,9 +355,9 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // where it fits; else none.
   double widest = 0;
   int entries = 0;
-  for (std::size_t i = 0; i < slices.size(); ++i) {
-    if (!slices[i].listed) continue;
-    widest = std::max(widest, metrics.horizontalAdvance(slices[i].name));
+  for (const Drawn& d : slices) {
+    if (!d.listed) continue;
+    widest = std::max(widest, metrics.horizontalAdvance(d.name));
     ++entries;
   }
   const double row = std::max(metrics.lineSpacing(), kSwatch + 4);
@@ -370,13 +370,11 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       legendHeight <= area.height() && area.width() - legendWidth - kLegendGap >= kSmallestPie;
   const bool belowFits =
       legendWidth <= area.width() && area.height() - legendHeight - kLegendGap >= kSmallestPie;
-  if (entries > 0) {
-    if (tall && belowFits)
-      place = Place::Below;
-    else if (rightFits)
-      place = Place::Right;
-    else if (belowFits)
-      place = Place::Below;
+  // Below in a tall view, else beside, else below where beside it fits not.
+  if (entries > 0 && belowFits && (tall || !rightFits)) {
+    place = Place::Below;
+  } else if (entries > 0 && rightFits) {
+    place = Place::Right;
   }
   QRectF pie = area;
   if (place == Place::Right) pie.setRight(area.right() - legendWidth - kLegendGap);
