@@ -100,7 +100,9 @@ void PieData::Read() {
         mWarned.remove(i);
       } else {
         slice.value = std::nan("");
-        if (!mWarned.contains(i)) {
+        // A cell with nothing in it yet, as a row just inserted has, is
+        // missing, not wrong.
+        if (value.isValid() && !mWarned.contains(i)) {
           mWarned.insert(i);
           qWarning().noquote() << QStringLiteral(
                                       "xamlpie::PieView: %1 %2: \"%3\" is not a number of 0 or "

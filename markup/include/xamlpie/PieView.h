@@ -67,7 +67,8 @@ class PieView : public QWidget {
   // Qt::DecorationRole when that holds a QColor (else the palette's next),
   // the value from valueColumn's Qt::EditRole (or DisplayRole) as a number.
   // A value that is not a finite number of 0 or more shows as a missing
-  // slice and is reported once through qWarning with its row. The view
+  // slice and is reported once through qWarning with its row (an empty
+  // cell, as a row just inserted has, is missing without a word). The view
   // follows every change of the model; it does not own it.
   void setModel(QAbstractItemModel* model);
   QAbstractItemModel* model() const;
