@@ -195,6 +195,8 @@ void PieView::DataChanged() {
   const Frame now = Shown();
   const std::vector<PieSlice>& rows = mData->Slices();
   mVisible.resize(rows.size(), true);
+  if (mCurrent >= static_cast<int>(rows.size())) mCurrent = static_cast<int>(rows.size()) - 1;
+  if (mHovered >= static_cast<int>(rows.size())) mHovered = -1;
   mGhosts.clear();
   mFrom.clear();
   mPullFrom.clear();

@@ -186,7 +186,11 @@ TEST(PieView, AMidAnimationFrameLiesBetween) {
   view.setAnimationEasing(QEasingCurve::Linear);
   view.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  // Sweeping in, the slices share a part of the circle: no whole outline.
+  EXPECT_FALSE(view.markup().contains(QStringLiteral("<Ellipse")));
   view.setAnimationDuration(0);  // the sweep in ends at once
+  model.item(0, 1)->setData(55.0, Qt::EditRole);
+  EXPECT_TRUE(view.markup().contains(QStringLiteral("<Ellipse")));
   model.item(0, 1)->setData(60.0, Qt::EditRole);
   view.setAnimationDuration(20000);
   model.item(0, 1)->setData(150.0, Qt::EditRole);  // from 60:50 towards 150:50
@@ -256,6 +260,11 @@ TEST(PieView, KeyboardWalksTheSlices) {
   QTest::keyClick(view.get(), Qt::Key_Space);
   EXPECT_TRUE(view->isSliceVisible(0));
   EXPECT_EQ(activated.size(), 2);
+  // Rows gone under the keyboard's slice: it stays on one that is there.
+  QTest::keyClick(view.get(), Qt::Key_End);
+  model.removeRows(1, 2);
+  QTest::keyClick(view.get(), Qt::Key_Return);
+  EXPECT_EQ(activated.last()[0].toInt(), 0);
   // The ring is drawn in the palette's highlight round the slice.
   QPalette palette = view->palette();
   palette.setColor(QPalette::Highlight, QColor(255, 0, 255));
