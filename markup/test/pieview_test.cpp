@@ -128,6 +128,20 @@ TEST(PieView, ModelChangesReachThePicture) {
     wide.setData(wide.index(0, c), kColours[c], Qt::DecorationRole);
     wide.setData(wide.index(1, c), 10.0 * (c + 1));
   }
+  // A model or selection deleted under the view leaves it empty, not dangling.
+  {
+    auto* gone = new QStandardItemModel;
+    Fill(*gone, {1, 2});
+    auto* selection = new QItemSelectionModel(gone);
+    view->setModel(gone);
+    view->setSelectionModel(selection);
+    delete selection;
+    delete gone;
+    EXPECT_TRUE(view->slices().isEmpty());
+    EXPECT_FALSE(view->markup().isEmpty());
+    QTest::keyClick(view.get(), Qt::Key_Right);
+  }
+
   PieView columns;
   columns.setAnimationDuration(0);
   columns.resize(400, 300);
