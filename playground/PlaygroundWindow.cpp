@@ -247,11 +247,11 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   pieView->setColorColumn(kColour);
   pieView->setModel(table->model());
   pieView->setSelectionModel(table->selectionModel());
-  auto* pictures = new QTabWidget;
-  pictures->addTab(lblChart, tr("&Markup"));
-  pictures->addTab(pieView, tr("&View (PieView)"));
+  tabPictures = new QTabWidget;
+  tabPictures->addTab(lblChart, tr("&Markup"));
+  tabPictures->addTab(pieView, tr("&View (PieView)"));
   auto* right = new QSplitter(Qt::Vertical);
-  right->addWidget(pictures);
+  right->addWidget(tabPictures);
   right->addWidget(markupPane);
   right->setStretchFactor(0, 3);
   right->setStretchFactor(1, 1);

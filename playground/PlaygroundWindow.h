@@ -18,6 +18,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
+class QTabWidget;
 class QTableWidget;
 
 namespace xamlpie {
@@ -86,6 +87,7 @@ class PlaygroundWindow : public QMainWindow {
   QPushButton* btnGroup = nullptr;
   MarkupLabel* lblChart = nullptr;
   PieView* pieView = nullptr;  // the same chart bound to the table
+  QTabWidget* tabPictures = nullptr;
   QPlainTextEdit* txtMarkup = nullptr;
   QPushButton* btnCopy = nullptr;
   QLabel* lblTotal = nullptr;  // the shares' total; a warning when not 100

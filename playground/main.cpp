@@ -2,27 +2,33 @@
 //
 //   xamlpie-playground [FILE.json]                       open the window
 //   xamlpie-playground --screenshot FILE [--load JSON]   write the window to FILE (PNG)
+//   xamlpie-playground --view ...                         open on the PieView tab
 
 #include <QApplication>
 #include <QStringList>
+#include <QTabWidget>
 #include <iostream>
 
 #include "PlaygroundWindow.h"
 #include "xamlpie/MarkupLabel.h"
+#include "xamlpie/PieView.h"
 
 int main(int argc, char** argv) {
   QString screenshot;
   QString load;
+  bool view = false;
   for (int i = 1; i < argc; ++i) {
     const QString arg = QString::fromLocal8Bit(argv[i]);
     if (arg == u"--screenshot" && i + 1 < argc) {
       screenshot = QString::fromLocal8Bit(argv[++i]);
+    } else if (arg == u"--view") {
+      view = true;
     } else if (arg == u"--load" && i + 1 < argc) {
       load = QString::fromLocal8Bit(argv[++i]);
     } else if (!arg.startsWith(u'-') && load.isEmpty()) {
       load = arg;
     } else if (!arg.startsWith(u"-platform")) {
-      std::cerr << "usage: " << argv[0] << " [--screenshot FILE] [[--load] FILE.json]\n";
+      std::cerr << "usage: " << argv[0] << " [--screenshot FILE] [--view] [[--load] FILE.json]\n";
       return 2;
     }
   }
@@ -36,6 +42,11 @@ int main(int argc, char** argv) {
   xamlpie::PlaygroundWindow window;
   window.setReportToStandardError(!screenshot.isEmpty());
   if (!load.isEmpty() && !window.Load(load) && !screenshot.isEmpty()) return 1;
+  if (view) {
+    window.tabPictures->setCurrentWidget(window.pieView);
+    // A screenshot shows the chart, not the first frame of its sweep.
+    if (!screenshot.isEmpty()) window.pieView->setAnimationDuration(0);
+  }
   if (!screenshot.isEmpty()) {
     window.show();
     QCoreApplication::processEvents();

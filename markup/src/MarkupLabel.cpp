@@ -2,6 +2,7 @@
 
 #include "MarkupAccessible.h"
 #include "Raster.h"
+#include "ShapeToolTip.h"
 
 #include <QEvent>
 #include <QFileInfo>
@@ -263,16 +264,8 @@ bool MarkupLabel::event(QEvent* event) {
   // has a palette of its own, which then sees no PaletteChange.
   if (event->type() == QEvent::ApplicationPaletteChange) Invalidate();
   if (event->type() == QEvent::ToolTip) {
-    const auto* help = static_cast<QHelpEvent*>(event);
-    const int index = ShapeAt(help->pos());
-    const QString tip = index >= 0 ? shapes()[static_cast<std::size_t>(index)].toolTip : QString();
-    if (tip.isEmpty()) {
-      QToolTip::hideText();
-      event->ignore();
-    } else {
-      QToolTip::showText(help->globalPos(), tip, this);
-    }
-    return true;
+    return detail::ShowShapeToolTip(this, event, shapes(),
+                                    ShapeAt(static_cast<QHelpEvent*>(event)->pos()));
   }
   return QWidget::event(event);
 }
@@ -287,11 +280,7 @@ int MarkupLabel::ShapeAt(QPointF point) const {
   bool invertible = false;
   const QPointF canvas = canvasTransform().inverted(&invertible).map(point);
   if (!invertible) return -1;
-  const std::vector<MarkupShape>& all = mCurrent.scene->shapes;
-  for (std::size_t i = all.size(); i-- > 0;) {
-    if (ShapeContains(all[i], canvas)) return static_cast<int>(i);
-  }
-  return -1;
+  return detail::TopShapeAt(mCurrent.scene->shapes, canvas);
 }
 
 QString MarkupLabel::TagAt(QPointF point) const {

@@ -11,7 +11,6 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QToolTip>
 #include <QVariantAnimation>
 #include <algorithm>
 #include <cmath>
@@ -20,6 +19,7 @@
 #include "MarkupAccessible.h"
 #include "PieData.h"
 #include "Raster.h"
+#include "ShapeToolTip.h"
 #include "xamlpie/MarkupLabel.h"
 
 namespace xamlpie {
@@ -620,22 +620,9 @@ void PieView::paintEvent(QPaintEvent* /*event*/) {
 
 bool PieView::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {
-    const auto* help = static_cast<QHelpEvent*>(event);
-    QString tip;
-    const MarkupScene* scene = Scene();
-    for (std::size_t i = scene != nullptr ? scene->shapes.size() : 0; i-- > 0;) {
-      if (ShapeContains(scene->shapes[i], help->pos())) {
-        tip = scene->shapes[i].toolTip;
-        break;
-      }
-    }
-    if (tip.isEmpty()) {
-      QToolTip::hideText();
-      event->ignore();
-    } else {
-      QToolTip::showText(help->globalPos(), tip, this);
-    }
-    return true;
+    return detail::ShowShapeToolTip(
+        this, event, shapes(),
+        detail::TopShapeAt(shapes(), static_cast<QHelpEvent*>(event)->pos()));
   }
   if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
       event->type() == QEvent::StyleChange) {

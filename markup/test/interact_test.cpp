@@ -201,7 +201,6 @@ TEST_F(Chart, SavedAsPngAndSvg) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
-
 // Read out in the order the slices were added, though an exploded slice is
 // painted last.
 TEST(Description, ListsSlicesInTheirOrder) {
@@ -215,7 +214,6 @@ TEST(Description, ListsSlicesInTheirOrder) {
   label.setCaption(QString::fromStdString(chart.XAML()));
   EXPECT_EQ(label.description(), u"Chart: Rent, 50 percent; Food, 30 percent; Fun, 20 percent"_qs);
 }
-
 
 // The pointer stands still while the chart moves under it (a resize): what
 // it points at follows. A legend entry points at its slice: it hovers,

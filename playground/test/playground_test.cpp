@@ -18,8 +18,8 @@
 #include <QTemporaryDir>
 
 #include "PlaygroundWindow.h"
-#include "xamlpie/PieView.h"
 #include "xamlpie/MarkupLabel.h"
+#include "xamlpie/PieView.h"
 
 namespace xamlpie::test {
 namespace {
