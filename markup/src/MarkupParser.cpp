@@ -20,6 +20,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "TextMeasure.h"
 #include "xamlpie/MarkupScene.h"
 
 namespace xamlpie {
@@ -550,11 +551,11 @@ void MeasureText(Reading& r) {
     shape.box = QRectF(r.offset, QSizeF(width, r.fontSize * 4.0 / 3.0));
     return;
   }
-  const QFontMetricsF metrics(shape.font);
-  const QRectF natural =
-      metrics.boundingRect(QRectF(0, 0, 1.0e6, 1.0e6), Qt::AlignLeft | Qt::AlignTop, shape.text);
+  const QRectF natural = detail::TextBoundingRect(shape.font, QRectF(0, 0, 1.0e6, 1.0e6),
+                                                  Qt::AlignLeft | Qt::AlignTop, shape.text);
   const double width = r.size.width() >= 0 ? r.size.width() : natural.width();
-  shape.box = QRectF(r.offset, QSizeF(width, std::max(natural.height(), metrics.height())));
+  shape.box =
+      QRectF(r.offset, QSizeF(width, std::max(natural.height(), detail::TextHeight(shape.font))));
 }
 
 // An element whose attributes were found good; its content is read here

@@ -8,12 +8,15 @@
 #include <QPainterPathStroker>
 #include <QPen>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <numbers>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "Raster.h"
+#include "TextMeasure.h"
 
 namespace xamlpie {
 
@@ -60,11 +63,9 @@ QRectF SceneBounds(const MarkupScene& scene) {
         // it is drawn in: a Width too small for the text must not cut it.
         box = shape.box;
         if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-          box |=
-              QFontMetricsF(shape.font)
-                  .boundingRect(shape.box,
-                                static_cast<int>(shape.alignment | Qt::AlignTop) | Qt::TextDontClip,
-                                shape.text);
+          box |= detail::TextBoundingRect(
+              shape.font, shape.box,
+              static_cast<int>(shape.alignment | Qt::AlignTop) | Qt::TextDontClip, shape.text);
         }
         break;
       default:  // strokes lie inside the box
@@ -202,6 +203,82 @@ detail::Raster::Disc CoveredDisc(const MarkupShape& shape, const QTransform& dev
   return InscribedDisc(fill, device);
 }
 
+// A rectangle with corners of radius `r` (device pixels) as an outline:
+// clockwise on screen, or the other way for a hole; the corners flattened
+// finer than a pixel can tell.
+void RoundedOutline(const QRectF& box, double r, bool hole, std::vector<QPointF>& out) {
+  out.clear();
+  const std::array<QPointF, 4> centres = {
+      QPointF(box.right() - r, box.top() + r), QPointF(box.right() - r, box.bottom() - r),
+      QPointF(box.left() + r, box.bottom() - r), QPointF(box.left() + r, box.top() + r)};
+  constexpr double kQuarter = std::numbers::pi / 2;
+  constexpr double kTolerance = 0.01;  // device pixels between chord and arc
+  const int steps =
+      r <= kTolerance ? 0
+                      : static_cast<int>(std::ceil(kQuarter / (2 * std::acos(1 - kTolerance / r))));
+  // One quarter's turns, from the top edge's end; each next corner's are
+  // these turned by a quarter.
+  thread_local std::vector<QPointF> turns;
+  turns.clear();
+  for (int k = 0; k <= steps; ++k) {
+    const double angle = -kQuarter + (steps > 0 ? kQuarter * k / steps : 0.0);
+    turns.emplace_back(std::cos(angle) * r, std::sin(angle) * r);
+  }
+  for (const QPointF& centre : centres) {
+    for (QPointF& turn : turns) {
+      out.push_back(centre + turn);
+      turn = QPointF(-turn.y(), turn.x());
+    }
+  }
+  if (steps == 0) {  // sharp corners: the box's own
+    out = {box.topRight(), box.bottomRight(), box.bottomLeft(), box.topLeft()};
+  }
+  if (hole) std::reverse(out.begin(), out.end());
+}
+
+// An opaque rectangle with equal corner radii (legend swatches, frames):
+// the outer edge of its stroke, the inner edge, and the fill between them,
+// as outlines for the rasteriser. False where the corners would be
+// elliptical or the stroke would be drawn by Qt's thin-pen rules.
+bool RasterRectangle(detail::Raster& raster, const MarkupShape& shape, const QTransform& device,
+                     double devicePixels, bool filled, bool stroked) {
+  const double scale = std::fabs(device.m11());
+  if (scale != std::fabs(device.m22()) || shape.radiusX != shape.radiusY || StrokeFillsBox(shape)) {
+    return false;
+  }
+  const double t = stroked ? shape.strokeThickness : 0.0;
+  if (stroked && t * devicePixels < 1.0) return false;
+  // Qt rounds the middle of the stroke: a rectangle half a stroke in, its
+  // radius half a stroke less; the stroke's edges lie half a stroke either
+  // side of it.
+  const QRectF middle = shape.box.adjusted(t / 2, t / 2, -t / 2, -t / 2);
+  const double radius = std::max(shape.radiusX - t / 2, 0.0);
+  if (!(middle.width() > t) || !(middle.height() > t) ||
+      radius > std::min(middle.width(), middle.height()) / 2) {
+    return false;
+  }
+  const double outerRadius = radius > 0 ? radius + t / 2 : 0.0;
+  const double innerRadius = std::max(radius - t / 2, 0.0);
+  thread_local std::vector<QPointF> outline;
+  raster.Flush();
+  RoundedOutline(device.mapRect(shape.box), outerRadius * scale, false, outline);
+  raster.AddOutline(outline);
+  const QRectF inside = device.mapRect(shape.box.adjusted(t, t, -t, -t));
+  if (!stroked || (filled && shape.stroke == shape.fill)) {
+    raster.Fill(filled ? shape.fill.rgb() : shape.stroke.rgb());
+  } else if (filled) {
+    raster.Fill(shape.stroke.rgb());
+    RoundedOutline(inside, innerRadius * scale, false, outline);
+    raster.AddOutline(outline);
+    raster.Fill(shape.fill.rgb());
+  } else {
+    RoundedOutline(inside, innerRadius * scale, true, outline);
+    raster.AddOutline(outline);
+    raster.Fill(shape.stroke.rgb());
+  }
+  return true;
+}
+
 // Draws a shape with the scanline rasteriser where that gives Qt's picture
 // for less: opaque fills and opaque strokes of convex polygons (the stroke in
 // the fill's colour) and of ellipses. False where it does not apply.
@@ -288,6 +365,10 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
     if (stroked && filled)
       raster.FillEllipse(device.mapRect(inside), std::nullopt, shape.fill.rgb());
     return true;
+  }
+  if (shape.kind == MarkupShape::Kind::Rectangle) {
+    if (!filled && !stroked) return true;
+    return RasterRectangle(raster, shape, device, devicePixels, filled, stroked);
   }
   return false;
 }

@@ -20,6 +20,7 @@
 #include "PieData.h"
 #include "Raster.h"
 #include "ShapeToolTip.h"
+#include "TextMeasure.h"
 #include "xamlpie/MarkupLabel.h"
 
 namespace xamlpie {
@@ -359,7 +360,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   int entries = 0;
   for (const Drawn& d : slices) {
     if (!d.listed) continue;
-    widest = std::max(widest, metrics.horizontalAdvance(d.name));
+    widest = std::max(widest, detail::TextAdvance(textFont, d.name));
     ++entries;
   }
   const double row = std::max(metrics.lineSpacing(), kSwatch + 4);
@@ -496,7 +497,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
                     "FontFamily='%5' Foreground='%6' Text='%7' Tag='%8' ToolTip='%9' />")
                     .arg(x + kSwatch + 6)
                     .arg(y + (row - metrics.height()) / 2)
-                    .arg(std::ceil(metrics.horizontalAdvance(d.name)) + 2)
+                    .arg(std::ceil(detail::TextAdvance(textFont, d.name)) + 2)
                     .arg(fontPixels)
                     .arg(Escaped(textFont.family()), Hex(d.hidden ? grey : text), Escaped(d.name),
                          tag, tip);

@@ -301,10 +301,13 @@ class Scenes {
       case 2: {  // a rectangle, maybe rounded
         const double rw = LogUniform(0.5, 2 * w);
         const double rh = LogUniform(0.5, 2 * h);
-        const QString radii = Chance(0.5)
-                                  ? QStringLiteral(" RadiusX='%1' RadiusY='%2'")
-                                        .arg(Number(Real(0, rw / 2)), Number(Real(0, rh / 2)))
-                                  : QString();
+        const bool rounded = Chance(0.5);
+        const double ry = rounded ? Real(0, rh / 2) : 0.0;
+        const double rx = rounded ? Real(0, rw / 2) : 0.0;
+        // Round corners (legend swatches) a quarter of the time.
+        const QString radii = rounded ? QStringLiteral(" RadiusX='%1' RadiusY='%2'")
+                                            .arg(Number(rx), Number(ry < rh / 8 ? rx : ry))
+                                      : QString();
         return QStringLiteral(
                    "<Rectangle Canvas.Left='%1' Canvas.Top='%2' Width='%3' Height='%4'%5%6/>")
             .arg(Number(centre.x() - rw / 2), Number(centre.y() - rh / 2), Number(rw), Number(rh),

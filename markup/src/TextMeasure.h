@@ -1,0 +1,22 @@
+// Text measured once: a chart redrawn for every frame of an animation, or
+// on every change of its data, sets the same few names and numbers again and
+// again, and shaping them is most of what measuring costs.
+#pragma once
+
+#include <QFont>
+#include <QRectF>
+#include <QString>
+
+namespace xamlpie::detail {
+
+// QFontMetricsF(font).boundingRect(rect, flags, text) for a rectangle of
+// rect's size; the box is moved to rect's place.
+QRectF TextBoundingRect(const QFont& font, const QRectF& rect, int flags, const QString& text);
+
+// QFontMetricsF(font).horizontalAdvance(text).
+double TextAdvance(const QFont& font, const QString& text);
+
+// QFontMetricsF(font).height().
+double TextHeight(const QFont& font);
+
+}  // namespace xamlpie::detail
