@@ -239,8 +239,8 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   markupLayout->setContentsMargins(0, 0, 0, 0);
   markupLayout->addWidget(txtMarkup);
   markupLayout->addWidget(copy);
-  // The same chart as a PieView on the table's own model and selection:
-  // edits and selections show in both.
+  // The chart as a PieView on the table's own model and selection: edits
+  // and selections show in both; its markup, exact and copied, beside it.
   pieView = new PieView;
   pieView->setNameColumn(kName);
   pieView->setValueColumn(kValue);
@@ -248,8 +248,8 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   pieView->setModel(table->model());
   pieView->setSelectionModel(table->selectionModel());
   tabPictures = new QTabWidget;
-  tabPictures->addTab(lblChart, tr("&Markup"));
   tabPictures->addTab(pieView, tr("&View (PieView)"));
+  tabPictures->addTab(lblChart, tr("&Markup (MarkupLabel)"));
   auto* right = new QSplitter(Qt::Vertical);
   right->addWidget(tabPictures);
   right->addWidget(markupPane);

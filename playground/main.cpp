@@ -2,7 +2,7 @@
 //
 //   xamlpie-playground [FILE.json]                       open the window
 //   xamlpie-playground --screenshot FILE [--load JSON]   write the window to FILE (PNG)
-//   xamlpie-playground --view ...                         open on the PieView tab
+//   xamlpie-playground --markup ...                       open on the markup's tab
 
 #include <QApplication>
 #include <QStringList>
@@ -16,19 +16,19 @@
 int main(int argc, char** argv) {
   QString screenshot;
   QString load;
-  bool view = false;
+  bool markup = false;
   for (int i = 1; i < argc; ++i) {
     const QString arg = QString::fromLocal8Bit(argv[i]);
     if (arg == u"--screenshot" && i + 1 < argc) {
       screenshot = QString::fromLocal8Bit(argv[++i]);
-    } else if (arg == u"--view") {
-      view = true;
+    } else if (arg == u"--markup") {
+      markup = true;
     } else if (arg == u"--load" && i + 1 < argc) {
       load = QString::fromLocal8Bit(argv[++i]);
     } else if (!arg.startsWith(u'-') && load.isEmpty()) {
       load = arg;
     } else if (!arg.startsWith(u"-platform")) {
-      std::cerr << "usage: " << argv[0] << " [--screenshot FILE] [--view] [[--load] FILE.json]\n";
+      std::cerr << "usage: " << argv[0] << " [--screenshot FILE] [--markup] [[--load] FILE.json]\n";
       return 2;
     }
   }
@@ -42,11 +42,9 @@ int main(int argc, char** argv) {
   xamlpie::PlaygroundWindow window;
   window.setReportToStandardError(!screenshot.isEmpty());
   if (!load.isEmpty() && !window.Load(load) && !screenshot.isEmpty()) return 1;
-  if (view) {
-    window.tabPictures->setCurrentWidget(window.pieView);
-    // A screenshot shows the chart, not the first frame of its sweep.
-    if (!screenshot.isEmpty()) window.pieView->setAnimationDuration(0);
-  }
+  if (markup) window.tabPictures->setCurrentWidget(window.lblChart);
+  // A screenshot shows the chart, not the first frame of its sweep.
+  if (!screenshot.isEmpty()) window.pieView->setAnimationDuration(0);
   if (!screenshot.isEmpty()) {
     window.show();
     QCoreApplication::processEvents();

@@ -18,5 +18,5 @@ for scale in 1 1.5 2; do
   xvfb-run -a -s "-screen 0 2400x2000x24" \
     build/default/playground/xamlpie-playground --screenshot "$out/playground-$scale.png"
   xvfb-run -a -s "-screen 0 2400x2000x24" \
-    build/default/playground/xamlpie-playground --view --screenshot "$out/view-$scale.png"
+    build/default/playground/xamlpie-playground --markup --screenshot "$out/markup-$scale.png"
 done
