@@ -769,7 +769,6 @@ using detail::kPi;
 using detail::PutLine;
 using detail::PutTextBlock;
 using detail::RoundedOffset;
-using detail::TextWidth;
 
 // Labels, centre text and legend, each element on a line of its own after the
 // shapes they explain, so they are drawn on top.

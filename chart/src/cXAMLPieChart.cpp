@@ -34,7 +34,6 @@ using detail::PutMovedSlice;
 using detail::Rim;
 using detail::RimText;
 using detail::SliceAngles;
-using detail::TextWidth;
 using detail::Trig;
 using detail::TrigCache;
 
@@ -207,6 +206,16 @@ void cXAMLPieChart::FontFamily(std::string_view pFamily) {
 
 void cXAMLPieChart::EmptyText(std::string_view pText) {
   mEmptyText = pText;
+}
+
+std::int32_t cXAMLPieChart::TextWidth(std::string_view text, std::int32_t fontSize,
+                                      bool bold) const {
+  if (mMeasure && !text.empty()) {
+    const double width = mMeasure(text, fontSize, bold);
+    // A pixel spare for rounding, as the estimate keeps.
+    if (width >= 0 && width <= kMaxLength) return checked::Round(std::ceil(width) + 1);
+  }
+  return detail::TextWidth(text, fontSize, bold);
 }
 
 void cXAMLPieChart::CenterText(std::string_view pText) {

@@ -212,6 +212,60 @@ TEST(Features, InsideLabelsSitInTheirSlices) {
   }
 }
 
+// A renderer's own measure places the text; a measure that fails leaves
+// the chart's estimate, byte for byte.
+TEST(Features, TextIsMeasuredByTheRenderer) {
+  const auto make = [](cXAMLPieChart::TextMeasure measure) {
+    cXAMLPieChart chart;
+    chart.Size(200);
+    chart.DoughnutWidth(60);
+    for (std::int32_t share : {50, 30, 20})
+      chart.AddDataItem(share, 0x00FF0000, "Slice");
+    chart.SliceLabels(LabelStyle::Percent);
+    chart.Legend(true);
+    chart.CenterText("Total");
+    chart.MeasureText(std::move(measure));
+    return chart.XAML();
+  };
+  const std::string estimated = make(nullptr);
+  struct Call {
+    std::string text;
+    std::int32_t size;
+    bool bold;
+  };
+  std::vector<Call> calls;
+  const std::string measured = make([&](std::string_view text, std::int32_t size, bool bold) {
+    calls.push_back({std::string(text), size, bold});
+    return 5.5 * static_cast<double>(text.size());
+  });
+  std::vector<std::string> blocks = Elements(measured, "TextBlock");
+  ASSERT_EQ(blocks.size(), 7u);  // three labels, the centre text, three entries
+  for (const std::string& block : blocks) {
+    const std::string text = Attribute(block, "Text");
+    if (text == "Total") continue;  // as wide as the hole
+    EXPECT_EQ(Int(block, "Width"), std::ceil(5.5 * static_cast<double>(text.size())) + 1) << text;
+  }
+  EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [](const Call& c) {
+    return c.text == "Total" && c.size == 18 && c.bold;
+  }));
+  EXPECT_TRUE(std::all_of(calls.begin(), calls.end(), [](const Call& c) {
+    return c.text == "Total" || (c.size == 12 && !c.bold);
+  }));
+  // Labels too wide for their slices give way; the legend keeps its names.
+  blocks = Elements(make([](std::string_view, std::int32_t, bool) { return 1e5; }), "TextBlock");
+  EXPECT_EQ(std::count_if(blocks.begin(), blocks.end(),
+                          [](const std::string& b) { return Attribute(b, "Text") == "Slice"; }),
+            3);
+  EXPECT_EQ(std::count_if(blocks.begin(), blocks.end(),
+                          [](const std::string& b) { return Attribute(b, "Text").ends_with('%'); }),
+            0);
+  for (const double failed : {-1.0, std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::infinity(), 1e300}) {
+    EXPECT_EQ(make([&](std::string_view, std::int32_t, bool) { return failed; }), estimated)
+        << failed;
+  }
+}
+
 // Thirty slices of about 3 % each, labels outside: none overlaps another or
 // leaves the chart's height; the biggest keep theirs when not all fit.
 TEST(Features, OutsideLabelsNeitherOverlapNorLeaveTheBox) {

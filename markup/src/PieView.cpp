@@ -400,6 +400,15 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     chart.MarginTop(static_cast<std::int32_t>(std::lround(at.y())));
     chart.FontSize(static_cast<std::int32_t>(fontPixels));
     chart.FontFamily(textFont.family().toStdString());
+    chart.MeasureText(
+        [family = textFont.family()](std::string_view text, std::int32_t pixels, bool bold) {
+          QFont font;  // as the markup's text is read and drawn
+          font.setFamilies({family});
+          font.setPixelSize(std::max(1, pixels));
+          if (bold) font.setWeight(QFont::Bold);
+          return detail::TextAdvance(
+              font, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        });
     if (!labels) chart.SliceLabels(LabelStyle::None);
     // The hole and the place a pulled-out slice leaves are the view's own
     // background, unless a colour of their own was set.

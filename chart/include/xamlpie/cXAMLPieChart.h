@@ -13,6 +13,7 @@
 #define XAMLPIE_CXAMLPIECHART_H_
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -275,6 +276,16 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   const std::string& FontFamily() const noexcept { return mFontFamily; }
   void FontFamily(std::string_view pFamily);
 
+  // How wide a text is drawn, in pixels, at a font size in pixels (bold for
+  // the centre text): what labels, the legend and the centre text are
+  // placed and fitted by. A renderer that knows its font sets it; unset (the
+  // default), the chart's own estimate is used, which errs large for the
+  // common sans faces. A result that is negative or not finite counts as
+  // unset for that text.
+  using TextMeasure =
+      std::function<double(std::string_view text, std::int32_t fontSize, bool bold)>;
+  void MeasureText(TextMeasure pMeasure) { mMeasure = std::move(pMeasure); }
+
   // Returns the markup of the chart: ASCII, lines separated by CR LF. A slice
   // with a negative share is not drawn but still moves the slices after it.
   // Throws OverflowError when a coordinate, an angle or a sum leaves 32 bits.
@@ -288,6 +299,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   void AddRingSlices(detail::Layout& layout, std::int32_t ring) const;
   void PlaceRings(detail::Layout& layout) const;
   void ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& layout) const;
+  std::int32_t TextWidth(std::string_view text, std::int32_t fontSize, bool bold = false) const;
   static RgbValue TranslateColor(ColorValue color);
   static std::string ColorToHex(ColorValue color);
 
@@ -326,6 +338,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   double mSliceGap = 0;
   double mCornerRadius = 0;
   std::vector<std::int32_t> mRingWidths;  // of the rings after the first
+  TextMeasure mMeasure;
 };
 
 }  // namespace xamlpie
