@@ -206,7 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t shares = 0;
   int checks = 0;
   while (in.remaining_bytes() > 0) {
-    switch (in.ConsumeIntegralInRange(0, 34)) {
+    switch (in.ConsumeIntegralInRange(0, 35)) {
       case 0:
         chart.Size(Geometry(in));
         break;
@@ -346,6 +346,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const std::invalid_argument&) {  // below 1
         }
         break;
+      case 34: {  // a renderer's measure: any width, a pixel per byte times a factor
+        static constexpr double kFactors[] = {0.0, 0.3, 7.0, 1e8, 1e12, -1.0};
+        const double factor =
+            in.ConsumeBool() ? in.PickValueInArray(kFactors) : in.ConsumeFloatingPoint<double>();
+        chart.MeasureText([factor](std::string_view text, std::int32_t pixels, bool) {
+          return factor * static_cast<double>(text.size()) * pixels;
+        });
+        break;
+      }
       default: {
         const std::int32_t share = Share(in);
         const auto colour = in.ConsumeIntegral<std::uint32_t>();
