@@ -13,6 +13,14 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/chart/include/xamlpie
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} PATTERN "*.in" EXCLUDE)
 install(EXPORT xamlpie-chart-targets NAMESPACE xamlpie:: DESTINATION ${xamlpie_config_dir})
 
+if(TARGET xamlpie_scene)
+  install(TARGETS xamlpie_scene EXPORT xamlpie-scene-targets
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/scene/include/xamlpie
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(EXPORT xamlpie-scene-targets NAMESPACE xamlpie:: DESTINATION ${xamlpie_config_dir})
+endif()
+
 if(TARGET xamlpie_markup)
   install(TARGETS xamlpie_markup EXPORT xamlpie-markup-targets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})

@@ -18,7 +18,7 @@ done
 dpkg-deb -x "$deb" "$out/root"
 usr="$out/root/usr"
 libdir="lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
-ls "$usr/$libdir"/libxamlpie.a "$usr/$libdir"/libxamlpie-markup.a >/dev/null
+ls "$usr/$libdir"/libxamlpie.a "$usr/$libdir"/libxamlpie-scene.a "$usr/$libdir"/libxamlpie-markup.a >/dev/null
 ! file "$usr/bin/xamlpie-demo" | grep -q "not stripped" || { echo "xamlpie-demo is not stripped"; exit 1; }
 
 export QT_QPA_PLATFORM=offscreen

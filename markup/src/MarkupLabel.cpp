@@ -99,23 +99,6 @@ void DrawTextWithin(QPainter& painter, const QRect& box, const QString& text) {
 
 }  // namespace
 
-QColor OleColorToQColor(ColorValue color) noexcept {
-  RgbValue rgb = 0;
-  try {
-    rgb = TranslateOleColor(color);
-  } catch (...) {  // painting must not throw
-  }
-  return QColor(static_cast<int>(rgb & 0xFFu), static_cast<int>((rgb >> 8) & 0xFFu),
-                static_cast<int>((rgb >> 16) & 0xFFu));
-}
-
-ColorValue ToColorValue(const QColor& color) noexcept {
-  if (!color.isValid()) return 0;
-  const QColor rgb = color.toRgb();
-  return static_cast<ColorValue>(rgb.red()) | static_cast<ColorValue>(rgb.green()) << 8 |
-         static_cast<ColorValue>(rgb.blue()) << 16;
-}
-
 MarkupLabel::MarkupLabel(QWidget* parent) : QWidget(parent) {
   InstallAccessibility();
   // Every pixel is painted from the cache, so Qt need not clear first.
@@ -221,18 +204,7 @@ QTransform MarkupLabel::canvasTransform() const {
 
 QTransform MarkupLabel::CanvasTransform(const Picture& picture) const {
   if (mStretch == Stretch::None || !picture.scene) return {};
-  const QRectF& content = Bounds(picture);
-  if (content.width() <= 0 || content.height() <= 0) return {};
-  double sx = width() / content.width();
-  double sy = height() / content.height();
-  if (mStretch == Stretch::Uniform) sx = sy = std::min(sx, sy);
-  if (mStretch == Stretch::UniformToFill) sx = sy = std::max(sx, sy);
-  // The content's centre goes to the label's centre.
-  QTransform transform;
-  transform.translate(width() / 2.0, height() / 2.0);
-  transform.scale(sx, sy);
-  transform.translate(-content.center().x(), -content.center().y());
-  return transform;
+  return StretchTransform(mStretch, Bounds(picture), QSizeF(size()));
 }
 
 void MarkupLabel::Invalidate() {

@@ -105,12 +105,6 @@ PieView::PieView(QWidget* parent) : QWidget(parent), mData(std::make_unique<deta
 
 PieView::~PieView() = default;
 
-QList<QColor> PieView::defaultPalette() {
-  return {QColor(0x00, 0x72, 0xB2), QColor(0xE6, 0x9F, 0x00), QColor(0x00, 0x9E, 0x73),
-          QColor(0xCC, 0x79, 0xA7), QColor(0x56, 0xB4, 0xE9), QColor(0xD5, 0x5E, 0x00),
-          QColor(0xF0, 0xE4, 0x42), QColor(0x99, 0x99, 0x99)};
-}
-
 void PieView::setModel(QAbstractItemModel* model) {
   mData->SetModel(model);
 }

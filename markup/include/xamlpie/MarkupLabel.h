@@ -15,36 +15,11 @@
 #include <optional>
 #include <vector>
 
+#include "xamlpie/Colors.h"
 #include "xamlpie/MarkupScene.h"
 #include "xamlpie/SystemColors.h"
 
 namespace xamlpie {
-
-// An OLE colour value as a QColor, through the chart's colour layer; black
-// when the system-colour source throws, so that it is safe while painting.
-QColor OleColorToQColor(ColorValue color) noexcept;
-
-// A QColor as an OLE colour value (0x00BBGGRR), the inverse of
-// OleColorToQColor for plain colours: write ToColorValue(QColor(255, 128, 0))
-// for orange, not 0xFF8000, which the chart reads as blue. Alpha is dropped;
-// an invalid colour gives 0, black.
-ColorValue ToColorValue(const QColor& color) noexcept;
-
-// Makes system colours (0x80000000 | index) follow the application palette,
-// the desktop's colour scheme as Qt sees it, the way they follow the scheme on
-// Windows. Call it once after creating the QApplication; a label repaints by
-// itself when the palette changes. Off Windows only; on Windows the platform's
-// own colours are used.
-void FollowApplicationPalette();
-
-// How markup fills the label, as XAML's Viewbox does it. The content is the
-// bounding box of the shapes, strokes included.
-enum class Stretch {
-  None,          // at its own pixels from the label's top-left corner
-  Fill,          // scaled to fill the label, aspect ratio not kept
-  Uniform,       // scaled to fit inside, aspect ratio kept, centred
-  UniformToFill  // scaled to cover the label, aspect ratio kept, centred, cut
-};
 
 class MarkupLabel : public QWidget {
   Q_OBJECT

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "xamlpie/MarkupScene.h"
+#include "xamlpie/PieSlice.h"
 #include "xamlpie/cXAMLPieChart.h"
 
 class QAbstractItemModel;
@@ -34,15 +35,6 @@ namespace xamlpie {
 namespace detail {
 class PieData;
 }
-
-// One slice when there is no model: its name, its value (a finite number of
-// 0 or more; anything else shows as a missing slice) and its colour (invalid:
-// the next of the view's palette).
-struct PieSlice {
-  QString name;
-  double value = 0;
-  QColor color{};
-};
 
 class PieView : public QWidget {
   Q_OBJECT
@@ -88,10 +80,9 @@ class PieView : public QWidget {
   // The slices as read (from the model or as set).
   QList<PieSlice> slices() const;
 
-  // Eight colours that stay apart for the common colour blindnesses and in
-  // greyscale (Okabe and Ito's, with black left out), given in turn to
-  // slices without a colour of their own.
-  static QList<QColor> defaultPalette();
+  // The colours given in turn to slices without one of their own:
+  // xamlpie::DefaultPalette().
+  static QList<QColor> defaultPalette() { return DefaultPalette(); }
 
   // How long the slices take to move to new data, to sweep in when first
   // shown, and to hide, show or pull out; 0: at once. Default 600 ms,

@@ -12,6 +12,7 @@
 #include <QRectF>
 #include <QString>
 #include <QStringView>
+#include <QTransform>
 #include <optional>
 #include <vector>
 
@@ -73,6 +74,19 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
 // Whether a canvas point lies on a shape as painted: in its fill (even-odd for
 // polygons) or on its stroke; a TextBlock anywhere in its layout box.
 bool ShapeContains(const MarkupShape& shape, QPointF point);
+
+// How markup fills an area, as XAML's Viewbox does it. The content is the
+// bounding box of the shapes, strokes included.
+enum class Stretch {
+  None,          // at its own pixels from the area's top-left corner
+  Fill,          // scaled to fill the area, aspect ratio not kept
+  Uniform,       // scaled to fit inside, aspect ratio kept, centred
+  UniformToFill  // scaled to cover the area, aspect ratio kept, centred, cut
+};
+
+// What takes `content` (canvas coordinates) into an area of `size` as
+// `stretch` says; none for empty content.
+QTransform StretchTransform(Stretch stretch, const QRectF& content, QSizeF size);
 
 }  // namespace xamlpie
 

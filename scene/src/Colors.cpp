@@ -1,8 +1,10 @@
-#include "xamlpie/MarkupLabel.h"
+#include "xamlpie/Colors.h"
 
 #include <QGuiApplication>
+#include <QList>
 #include <QPalette>
 
+#include "xamlpie/PieSlice.h"
 #include "xamlpie/SystemColors.h"
 
 namespace xamlpie {
@@ -51,8 +53,31 @@ RgbValue FromPalette(int index) {
 
 }  // namespace
 
+QColor OleColorToQColor(ColorValue color) noexcept {
+  RgbValue rgb = 0;
+  try {
+    rgb = TranslateOleColor(color);
+  } catch (...) {  // painting must not throw
+  }
+  return QColor(static_cast<int>(rgb & 0xFFu), static_cast<int>((rgb >> 8) & 0xFFu),
+                static_cast<int>((rgb >> 16) & 0xFFu));
+}
+
+ColorValue ToColorValue(const QColor& color) noexcept {
+  if (!color.isValid()) return 0;
+  const QColor rgb = color.toRgb();
+  return static_cast<ColorValue>(rgb.red()) | static_cast<ColorValue>(rgb.green()) << 8 |
+         static_cast<ColorValue>(rgb.blue()) << 16;
+}
+
 void FollowApplicationPalette() {
   SetSystemColorSource(FromPalette);
+}
+
+QList<QColor> DefaultPalette() {
+  return {QColor(0x00, 0x72, 0xB2), QColor(0xE6, 0x9F, 0x00), QColor(0x00, 0x9E, 0x73),
+          QColor(0xCC, 0x79, 0xA7), QColor(0x56, 0xB4, 0xE9), QColor(0xD5, 0x5E, 0x00),
+          QColor(0xF0, 0xE4, 0x42), QColor(0x99, 0x99, 0x99)};
 }
 
 }  // namespace xamlpie

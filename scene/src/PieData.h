@@ -4,14 +4,16 @@
 #ifndef XAMLPIE_PIEDATA_H_
 #define XAMLPIE_PIEDATA_H_
 
+#include <QAbstractItemModel>
 #include <QList>
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QString>
 #include <vector>
 
-#include "xamlpie/PieView.h"
+#include "xamlpie/PieSlice.h"
 
 class QAbstractItemModel;
 
@@ -34,6 +36,8 @@ class PieData : public QObject {
   void SetOrientation(Qt::Orientation orientation);
   Qt::Orientation Orientation() const { return mOrientation; }
   void SetSlices(const QList<PieSlice>& slices);
+  // Who warns of bad values: "xamlpie::PieView" or the QML type's name.
+  void SetOwnerName(const QString& name) { mOwner = name; }
 
   // The slices as read: a value that is no finite number of 0 or more is
   // read as NaN; a slice without a colour has the palette's next.
@@ -56,6 +60,7 @@ class PieData : public QObject {
   QList<PieSlice> mGiven;
   std::vector<PieSlice> mSlices;
   QSet<int> mWarned;  // rows whose bad value was reported
+  QString mOwner = QStringLiteral("xamlpie::PieView");
 };
 
 }  // namespace xamlpie::detail

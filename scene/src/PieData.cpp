@@ -75,7 +75,7 @@ void PieData::Watch() {
 }
 
 void PieData::Read() {
-  const QList<QColor> palette = PieView::defaultPalette();
+  const QList<QColor> palette = DefaultPalette();
   std::vector<PieSlice> slices;
   if (mModel) {
     const bool rows = mOrientation == Qt::Vertical;
@@ -105,8 +105,9 @@ void PieData::Read() {
         if (value.isValid() && !mWarned.contains(i)) {
           mWarned.insert(i);
           qWarning().noquote() << QStringLiteral(
-                                      "xamlpie::PieView: %1 %2: \"%3\" is not a number of 0 or "
+                                      "%1: %2 %3: \"%4\" is not a number of 0 or "
                                       "more; the slice is left out")
+                                      .arg(mOwner)
                                       .arg(rows ? QStringLiteral("row") : QStringLiteral("column"))
                                       .arg(i)
                                       .arg(value.toString());
@@ -121,8 +122,9 @@ void PieData::Read() {
         if (!mWarned.contains(static_cast<int>(i))) {
           mWarned.insert(static_cast<int>(i));
           qWarning().noquote() << QStringLiteral(
-                                      "xamlpie::PieView: slice %1: %2 is not a number of 0 or "
+                                      "%1: slice %2: %3 is not a number of 0 or "
                                       "more; the slice is left out")
+                                      .arg(mOwner)
                                       .arg(i)
                                       .arg(slice.value);
         }

@@ -653,4 +653,18 @@ bool ShapeContains(const MarkupShape& shape, QPointF point) {
   return stroker.createStroke(outline).contains(point);
 }
 
+QTransform StretchTransform(Stretch stretch, const QRectF& content, QSizeF size) {
+  if (stretch == Stretch::None || content.width() <= 0 || content.height() <= 0) return {};
+  double sx = size.width() / content.width();
+  double sy = size.height() / content.height();
+  if (stretch == Stretch::Uniform) sx = sy = std::min(sx, sy);
+  if (stretch == Stretch::UniformToFill) sx = sy = std::max(sx, sy);
+  // The content's centre goes to the area's centre.
+  QTransform transform;
+  transform.translate(size.width() / 2.0, size.height() / 2.0);
+  transform.scale(sx, sy);
+  transform.translate(-content.center().x(), -content.center().y());
+  return transform;
+}
+
 }  // namespace xamlpie

@@ -1,0 +1,29 @@
+// A slice of a chart bound to data, as the widget and the Qt Quick item
+// read it, and the colours slices get when they have none of their own.
+
+#ifndef XAMLPIE_PIESLICE_H_
+#define XAMLPIE_PIESLICE_H_
+
+#include <QColor>
+#include <QList>
+#include <QString>
+
+namespace xamlpie {
+
+// One slice when there is no model: its name, its value (a finite number of
+// 0 or more; anything else shows as a missing slice) and its colour (invalid:
+// the next of the palette).
+struct PieSlice {
+  QString name;
+  double value = 0;
+  QColor color{};
+};
+
+// Eight colours that stay apart for the common colour blindnesses and in
+// greyscale (Okabe and Ito's, with black left out), given in turn to slices
+// without a colour of their own.
+QList<QColor> DefaultPalette();
+
+}  // namespace xamlpie
+
+#endif  // XAMLPIE_PIESLICE_H_
