@@ -28,12 +28,11 @@
 #include "xamlpie/cXAMLPieChart.h"
 
 class QAbstractItemModel;
-class QVariantAnimation;
 
 namespace xamlpie {
 
 namespace detail {
-class PieData;
+class PieState;
 }
 
 class PieView : public QWidget {
@@ -51,8 +50,8 @@ class PieView : public QWidget {
   // keeps its share of the pie's width, and the view draws its own legend.
   // The text is at the widget's font unless FontSize is set to other than
   // 12. Changes show at the next update().
-  cXAMLPieChart& chart() { return mOptions; }
-  const cXAMLPieChart& chart() const { return mOptions; }
+  cXAMLPieChart& chart();
+  const cXAMLPieChart& chart() const;
 
   // Rows are slices (columns with Qt::Horizontal): the name from
   // nameColumn's Qt::DisplayRole, its colour from the same cell's
@@ -87,10 +86,10 @@ class PieView : public QWidget {
   // How long the slices take to move to new data, to sweep in when first
   // shown, and to hide, show or pull out; 0: at once. Default 600 ms,
   // negative values are taken as 0.
-  int animationDuration() const { return mDuration; }
+  int animationDuration() const;
   void setAnimationDuration(int milliseconds);
   // Default QEasingCurve::OutCubic.
-  QEasingCurve animationEasing() const { return mEasing; }
+  QEasingCurve animationEasing() const;
   void setAnimationEasing(const QEasingCurve& easing);
 
   // A hidden slice leaves the total; its legend entry is drawn greyed. The
@@ -105,12 +104,12 @@ class PieView : public QWidget {
   QItemSelectionModel* selectionModel() const;
 
   // The slice the keyboard is on (arrows, Home, End), -1 before any.
-  int currentSlice() const { return mCurrent; }
+  int currentSlice() const;
   void setCurrentSlice(int row);
 
   // Shapes under the pointer: the slice (or its legend entry) drawn lighter.
   // On by default.
-  bool hoverHighlight() const { return mHoverHighlight; }
+  bool hoverHighlight() const;
   void setHoverHighlight(bool on);
 
   // The markup of the picture at the view's size as it stands now, and the
@@ -148,38 +147,10 @@ class PieView : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  struct Frame;
-  void DataChanged();
-  void SelectionChanged();
-  void Animate();
-  Frame Shown() const;
-  const MarkupScene* Scene() const;
-  void Hover(int row);
   void AnnounceFocus();
+  detail::PieState& State() const;
 
-  cXAMLPieChart mOptions;
-  std::unique_ptr<detail::PieData> mData;
-  QPointer<QItemSelectionModel> mSelection;
-  std::vector<bool> mVisible;  // per row
-  // What the animation moves from and to, per row: values and pulls.
-  std::vector<double> mFrom;
-  std::vector<double> mTo;
-  std::vector<double> mPullFrom;
-  std::vector<double> mPullTo;
-  std::vector<PieSlice> mGhosts;  // rows gone, shrinking away
-  double mSweepFrom = 1;
-  double mSweepTo = 1;
-  QVariantAnimation* mAnimation = nullptr;
-  int mDuration = 600;
-  QEasingCurve mEasing{QEasingCurve::OutCubic};
-  bool mShownOnce = false;
-  int mCurrent = -1;
-  int mHovered = -1;
-  bool mHoverHighlight = true;
-  // The picture last composed, and what it was composed for.
-  mutable QString mMarkup;
-  mutable std::optional<MarkupScene> mScene;
-  mutable bool mStale = true;
+  std::unique_ptr<detail::PieState> mState;
 };
 
 }  // namespace xamlpie

@@ -1,0 +1,617 @@
+#include "PieState.h"
+
+#include <QAbstractItemModel>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include "Raster.h"
+#include "TextMeasure.h"
+#include "xamlpie/Colors.h"
+
+namespace xamlpie::detail {
+
+namespace {
+
+constexpr double kMargin = 6;        // round everything
+constexpr double kLegendGap = 16;    // between the pie and its legend
+constexpr double kSwatch = 12;       // a legend entry's square
+constexpr double kSmallestPie = 24;  // below this the labels, then the legend, give way
+constexpr double kPullShare = 0.1;   // of the radius, for a selected slice
+
+// Text as an attribute value between apostrophes.
+QString Escaped(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (const QChar c : text) {
+    switch (c.unicode()) {
+      case u'&':
+        out += QStringLiteral("&amp;");
+        break;
+      case u'<':
+        out += QStringLiteral("&lt;");
+        break;
+      case u'>':
+        out += QStringLiteral("&gt;");
+        break;
+      case u'\'':
+        out += QStringLiteral("&apos;");
+        break;
+      case u'"':
+        out += QStringLiteral("&quot;");
+        break;
+      default:
+        // XML has no place for other control characters.
+        out += c.unicode() < 0x20 && c != u'\t' ? QChar(0xFFFD) : c;
+    }
+  }
+  return out;
+}
+
+QString Hex(const QColor& colour) {
+  return colour.name(QColor::HexRgb).toUpper();
+}
+
+// A slice as one picture shows it.
+struct Drawn {
+  QString name;
+  double value;  // 0: not drawn
+  QColor colour;
+  double pull;  // 0 to 1 of the selected slice's pull
+  bool listed;  // has a legend entry (rows do, slices shrinking away do not)
+  bool hidden;  // its entry greyed
+};
+
+QString SliceName(const QString& name, int row) {
+  return name.isEmpty() ? PieState::tr("Slice %1").arg(row + 1) : name;
+}
+
+}  // namespace
+
+struct PieState::Frame {
+  std::vector<Drawn> slices;
+  double sweep = 1;  // of the arc, while sweeping in
+};
+
+namespace {
+
+// The picture of a frame at a size: a chart made for it, with its own
+// legend, the text at the font's size, nothing past the edges.
+struct Picture {
+  QString markup;
+  std::optional<MarkupScene> scene;
+};
+
+Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
+                bool reservePull, QSizeF size, const QFont& font, const QPalette& palette) {
+  const double fontPixels =
+      options.FontSize() != 12 ? options.FontSize() : std::max(QFontInfo(font).pixelSize(), 1);
+  QFont textFont = font;
+  textFont.setPixelSize(static_cast<int>(fontPixels));
+  const QFontMetricsF metrics(textFont);
+  const QRectF area = QRectF(QPointF(0, 0), size).adjusted(kMargin, kMargin, -kMargin, -kMargin);
+
+  // The legend: beside the pie, or below it in a view taller than wide,
+  // where it fits; else none.
+  double widest = 0;
+  int entries = 0;
+  for (const Drawn& d : slices) {
+    if (!d.listed) continue;
+    widest = std::max(widest, TextAdvance(textFont, d.name));
+    ++entries;
+  }
+  const double row = std::max(metrics.lineSpacing(), kSwatch + 4);
+  const double legendWidth = kSwatch + 6 + std::ceil(widest) + 2;
+  const double legendHeight = row * entries;
+  enum class Place { None, Right, Below };
+  Place place = Place::None;
+  const bool tall = size.height() > size.width();
+  const bool rightFits =
+      legendHeight <= area.height() && area.width() - legendWidth - kLegendGap >= kSmallestPie;
+  const bool belowFits =
+      legendWidth <= area.width() && area.height() - legendHeight - kLegendGap >= kSmallestPie;
+  // Below in a tall view, else beside, else below where beside it fits not.
+  if (entries > 0 && belowFits && (tall || !rightFits)) {
+    place = Place::Below;
+  } else if (entries > 0 && rightFits) {
+    place = Place::Right;
+  }
+  QRectF pie = area;
+  if (place == Place::Right) pie.setRight(area.right() - legendWidth - kLegendGap);
+  if (place == Place::Below) pie.setBottom(area.bottom() - legendHeight - kLegendGap);
+
+  // The pie as large as its room allows, its text at its own size: grown
+  // text (outside labels) takes room from the pie, and labels that leave it
+  // less than the smallest pie give way.
+  double pull = 0;
+  for (const Drawn& d : slices)
+    pull = std::max(pull, d.pull);
+  // Fitted with every slice pulled as far as a slice can be, so that the pie
+  // keeps its place and size whichever are pulled.
+  const auto make = [&](int diameter, bool labels, QPointF at, bool fitting) {
+    cXAMLPieChart chart = options;
+    chart.Clear();
+    chart.Legend(false);
+    chart.Size(diameter);
+    chart.MarginLeft(static_cast<std::int32_t>(std::lround(at.x())));
+    chart.MarginTop(static_cast<std::int32_t>(std::lround(at.y())));
+    chart.FontSize(static_cast<std::int32_t>(fontPixels));
+    chart.FontFamily(textFont.family().toStdString());
+    chart.MeasureText([family = textFont.family()](std::string_view text, std::int32_t pixels,
+                                                   bool bold) {
+      QFont font;  // as the markup's text is read and drawn
+      font.setFamilies({family});
+      font.setPixelSize(std::max(1, pixels));
+      if (bold) font.setWeight(QFont::Bold);
+      return TextAdvance(font, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    });
+    if (!labels) chart.SliceLabels(LabelStyle::None);
+    // The hole and the place a pulled-out slice leaves are the view's own
+    // background, unless a colour of their own was set.
+    if (options.BackgroundColor() == cXAMLPieChart().BackgroundColor()) {
+      chart.BackgroundColor(ToColorValue(palette.color(QPalette::Window)));
+    }
+    if (options.DoughnutWidth() > 0 && options.Size() > 0) {
+      chart.DoughnutWidth(std::max<std::int32_t>(
+          1, static_cast<std::int32_t>(std::lround(static_cast<double>(options.DoughnutWidth()) *
+                                                   diameter / options.Size()))));
+    }
+    if (sweep < 1) {
+      chart.SweepAngle(std::max(1, static_cast<int>(std::lround(options.SweepAngle() * sweep))));
+    }
+    const auto reach = static_cast<std::int32_t>(std::lround(kPullShare * diameter / 2));
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+      chart.AddValue(slices[i].value, ToColorValue(slices[i].colour), slices[i].name.toStdString());
+      const double share = fitting && (pull > 0 || reservePull) ? 1.0 : slices[i].pull;
+      chart.Explode(static_cast<std::int32_t>(i),
+                    static_cast<std::int32_t>(std::lround(share * reach)));
+    }
+    // Room for the farthest pull kept whether or not a slice is pulled
+    // now, so the pie stands still while one moves: a slice of nothing,
+    // pulled that far, draws nothing and keeps the room.
+    if (pull > 0 || reservePull) {
+      chart.AddValue(0, 0);
+      chart.Explode(static_cast<std::int32_t>(slices.size()), reach);
+    }
+    return chart;
+  };
+  bool labels = options.SliceLabels() != LabelStyle::None;
+  int diameter = static_cast<int>(std::floor(std::min(pie.width(), pie.height())));
+  QRectF taken;
+  std::optional<MarkupScene> fitted;
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    fitted = ParseMarkup(QString::fromStdString(make(diameter, labels, {}, true).XAML()));
+    taken = fitted ? SceneBounds(*fitted) : QRectF();
+    const double over = std::max(taken.width() - pie.width(), taken.height() - pie.height());
+    if (over <= 0) break;
+    const int smaller = diameter - static_cast<int>(std::ceil(over));
+    if (smaller < kSmallestPie && labels) {
+      labels = false;  // labels give way before the pie does
+      diameter = static_cast<int>(std::floor(std::min(pie.width(), pie.height())));
+      continue;
+    }
+    diameter = std::max(smaller, 4);
+  }
+  // Centred in its room.
+  const QPointF at = pie.center() - taken.center();
+  const cXAMLPieChart chart = make(diameter, labels, at, false);
+  Picture picture{QString::fromStdString(chart.XAML()), {}};
+  const QPointF offset(std::round(at.x()), std::round(at.y()));
+  if (fitted && !(pull > 0 || reservePull)) {
+    // The picture is the one fitted, moved by whole pixels: read once.
+    for (MarkupShape& shape : fitted->shapes) {
+      shape.points.translate(offset);
+      shape.box.translate(offset);
+      shape.line.translate(offset);
+    }
+    picture.scene = std::move(fitted);
+  } else {
+    picture.scene = ParseMarkup(picture.markup);
+  }
+
+  if (place != Place::None) {
+    const QRectF drawn = taken.translated(offset);
+    double x = 0;
+    double y = 0;
+    if (place == Place::Right) {
+      x = std::min(drawn.right() + kLegendGap, area.right() - legendWidth);
+      y = area.top() + (area.height() - legendHeight) / 2;
+    } else {
+      x = area.left() + (area.width() - legendWidth) / 2;
+      y = std::min(drawn.bottom() + kLegendGap, area.bottom() - legendHeight);
+    }
+    const QColor text = OleColorToQColor(options.TextColor());
+    const QColor grey = palette.color(QPalette::Disabled, QPalette::WindowText);
+    QString legend;
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+      const Drawn& d = slices[i];
+      if (!d.listed) continue;
+      const QString tag = QStringLiteral("L%1").arg(i);
+      const QString tip = Escaped(d.hidden ? PieState::tr("%1 (hidden: click to show)").arg(d.name)
+                                           : PieState::tr("%1 (click to hide)").arg(d.name));
+      legend += QStringLiteral(
+                    "\r\n<Rectangle Canvas.Left='%1' Canvas.Top='%2' Width='12' Height='12' "
+                    "RadiusX='2' RadiusY='2' Fill='%3' Stroke='%4' StrokeThickness='1' Tag='%5' "
+                    "ToolTip='%6' />")
+                    .arg(x)
+                    .arg(y + (row - kSwatch) / 2)
+                    .arg(Hex(d.hidden ? grey.lighter(130) : d.colour), Hex(d.hidden ? grey : text),
+                         tag, tip);
+      legend += QStringLiteral(
+                    "\r\n<TextBlock Canvas.Left='%1' Canvas.Top='%2' Width='%3' FontSize='%4' "
+                    "FontFamily='%5' Foreground='%6' Text='%7' Tag='%8' ToolTip='%9' />")
+                    .arg(x + kSwatch + 6)
+                    .arg(y + (row - metrics.height()) / 2)
+                    .arg(std::ceil(TextAdvance(textFont, d.name)) + 2)
+                    .arg(fontPixels)
+                    .arg(Escaped(textFont.family()), Hex(d.hidden ? grey : text), Escaped(d.name),
+                         tag, tip);
+      y += row;
+    }
+    picture.markup.insert(picture.markup.lastIndexOf(QStringLiteral("\r\n</Canvas>")), legend);
+    // Read on its own and drawn after the chart, as in the markup.
+    const std::optional<MarkupScene> entries =
+        ParseMarkup(QStringLiteral("<Canvas>") + legend + QStringLiteral("\r\n</Canvas>"));
+    if (picture.scene && entries) {
+      picture.scene->shapes.insert(picture.scene->shapes.end(), entries->shapes.begin(),
+                                   entries->shapes.end());
+    }
+  }
+  return picture;
+}
+
+}  // namespace
+
+PieState::PieState() : mData(std::make_unique<PieData>()) {
+  mOptions.Size(200);
+  mAnimation = new QVariantAnimation(this);
+  mAnimation->setStartValue(0.0);
+  mAnimation->setEndValue(1.0);
+  connect(mAnimation, &QVariantAnimation::valueChanged, this, &PieState::Update);
+  connect(mData.get(), &PieData::Changed, this, &PieState::DataChanged);
+}
+
+PieState::~PieState() = default;
+
+void PieState::Update() {
+  mStale = true;
+  emit Changed();
+}
+
+void PieState::SetAnimationDuration(int milliseconds) {
+  mDuration = std::max(milliseconds, 0);
+}
+
+void PieState::SetHoverHighlight(bool on) {
+  mHoverHighlight = on;
+  Update();
+}
+
+// The frame shown now: each row's value and pull between where the
+// animation started and where it goes.
+PieState::Frame PieState::Shown() const {
+  const double t = mAnimation->state() == QAbstractAnimation::Running
+                       ? mEasing.valueForProgress(mAnimation->currentValue().toDouble())
+                       : 1.0;
+  const auto between = [t](double a, double b) { return a + (b - a) * t; };
+  Frame frame;
+  frame.sweep = between(mSweepFrom, mSweepTo);
+  const std::vector<PieSlice>& rows = mData->Slices();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const double from = i < mFrom.size() ? mFrom[i] : 0.0;
+    const double to = i < mTo.size() ? mTo[i] : 0.0;
+    const double pullFrom = i < mPullFrom.size() ? mPullFrom[i] : 0.0;
+    const double pullTo = i < mPullTo.size() ? mPullTo[i] : 0.0;
+    frame.slices.push_back({SliceName(rows[i].name, static_cast<int>(i)),
+                            std::max(between(from, to), 0.0), rows[i].color,
+                            between(pullFrom, pullTo), true, !IsSliceVisible(static_cast<int>(i))});
+  }
+  for (std::size_t g = 0; g < mGhosts.size(); ++g) {
+    const std::size_t i = rows.size() + g;
+    const double from = i < mFrom.size() ? mFrom[i] : 0.0;
+    frame.slices.push_back(
+        {mGhosts[g].name, std::max(between(from, 0.0), 0.0), mGhosts[g].color, 0.0, false, false});
+  }
+  return frame;
+}
+
+// New data: each row moves from what it shows now to its new value; rows
+// that are gone shrink away behind the rest.
+void PieState::DataChanged() {
+  const Frame now = Shown();
+  const std::vector<PieSlice>& rows = mData->Slices();
+  mVisible.resize(rows.size(), true);
+  if (mCurrent >= Count()) {
+    mCurrent = Count() - 1;
+    emit CurrentChanged(mCurrent);
+  }
+  if (mHovered >= Count()) mHovered = -1;
+  mGhosts.clear();
+  mFrom.clear();
+  mPullFrom.clear();
+  for (const Drawn& d : now.slices) {
+    mFrom.push_back(d.value);
+    mPullFrom.push_back(d.pull);
+  }
+  for (std::size_t i = rows.size(); i < now.slices.size(); ++i) {
+    if (now.slices[i].value > 0) {
+      mGhosts.push_back({now.slices[i].name, 0, now.slices[i].colour});
+    }
+  }
+  // Rows past the old ones grow from nothing.
+  mFrom.resize(rows.size() + mGhosts.size(), 0.0);
+  mPullFrom.resize(rows.size(), 0.0);
+  mSweepFrom = now.sweep;
+  SelectionChanged();  // sets the targets and starts the animation
+}
+
+void PieState::Retarget() {
+  const Frame now = Shown();
+  mFrom.clear();
+  mPullFrom.clear();
+  for (const Drawn& d : now.slices) {
+    mFrom.push_back(d.value);
+    mPullFrom.push_back(d.pull);
+  }
+  mPullFrom.resize(mData->Slices().size());
+  mSweepFrom = now.sweep;
+  SelectionChanged();
+}
+
+void PieState::SelectionChanged() {
+  const std::vector<PieSlice>& rows = mData->Slices();
+  mTo.assign(rows.size(), 0.0);
+  mPullTo.assign(rows.size(), 0.0);
+  const QAbstractItemModel* model = mData->Model();
+  const bool byRow = mData->Orientation() == Qt::Vertical;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const auto row = static_cast<int>(i);
+    if (IsSliceVisible(row) && std::isfinite(rows[i].value)) mTo[i] = rows[i].value;
+    if (mSelection && model != nullptr && mSelection->model() == model) {
+      const bool selected = byRow ? mSelection->isRowSelected(row, QModelIndex())
+                                  : mSelection->isColumnSelected(row, QModelIndex());
+      if (selected) mPullTo[i] = 1.0;
+    }
+  }
+  Animate();
+}
+
+void PieState::Animate() {
+  const Frame shown = Shown();
+  if (mFrom.size() < shown.slices.size()) mFrom.resize(shown.slices.size(), 0.0);
+  mAnimation->stop();
+  if (!mShownOnce || mDuration == 0) {
+    // Nothing to move from: the picture is at its goal (a chart not yet
+    // shown sweeps in when it is).
+    mFrom = mTo;
+    mPullFrom = mPullTo;
+    mGhosts.clear();
+    mSweepFrom = mSweepTo;
+  } else {
+    mAnimation->setDuration(mDuration);
+    mAnimation->start();
+  }
+  Update();
+}
+
+void PieState::Show() {
+  if (mShownOnce) return;
+  mShownOnce = true;
+  if (mDuration > 0) {
+    // The first picture sweeps in from the start angle.
+    mSweepFrom = 0;
+    mSweepTo = 1;
+    mAnimation->setDuration(mDuration);
+    mAnimation->start();
+  }
+}
+
+void PieState::SetSliceVisible(int row, bool visible) {
+  if (row < 0 || static_cast<std::size_t>(row) >= mVisible.size()) return;
+  if (mVisible[static_cast<std::size_t>(row)] == visible) return;
+  const Frame now = Shown();
+  mFrom.clear();
+  mPullFrom.clear();
+  for (const Drawn& d : now.slices) {
+    mFrom.push_back(d.value);
+    mPullFrom.push_back(d.pull);
+  }
+  mPullFrom.resize(mData->Slices().size());
+  mSweepFrom = now.sweep;
+  mVisible[static_cast<std::size_t>(row)] = visible;
+  SelectionChanged();
+  emit SliceVisibilityChanged(row, visible);
+}
+
+bool PieState::IsSliceVisible(int row) const {
+  return row < 0 || static_cast<std::size_t>(row) >= mVisible.size() ||
+         mVisible[static_cast<std::size_t>(row)];
+}
+
+void PieState::SetSelectionModel(QItemSelectionModel* selection) {
+  if (mSelection) disconnect(mSelection, nullptr, this, nullptr);
+  mSelection = selection;
+  if (selection != nullptr) {
+    connect(selection, &QItemSelectionModel::selectionChanged, this, &PieState::Retarget);
+  }
+  SelectionChanged();
+}
+
+void PieState::SetCurrent(int row) {
+  row = Count() == 0 ? -1 : std::clamp(row, 0, Count() - 1);
+  if (row == mCurrent) return;
+  mCurrent = row;
+  emit Changed();
+  emit CurrentChanged(row);
+}
+
+void PieState::Hover(int row) {
+  if (row == mHovered) return;
+  mHovered = row;
+  if (mHoverHighlight) Update();
+  emit SliceHovered(row);
+}
+
+void PieState::SetLook(QSizeF size, const QFont& font, const QPalette& palette) {
+  if (size == mSize && font == mFont && palette == mPalette) return;
+  mSize = size;
+  mFont = font;
+  mPalette = palette;
+  mStale = true;
+}
+
+const MarkupScene* PieState::Scene() const {
+  if (mStale || !mScene) {
+    const Frame frame = Shown();
+    Picture picture =
+        Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, mSize, mFont, mPalette);
+    mMarkup = std::move(picture.markup);
+    mScene = std::move(picture.scene);
+    mStale = mAnimation->state() == QAbstractAnimation::Running;
+  }
+  return mScene ? &*mScene : nullptr;
+}
+
+QString PieState::Markup() const {
+  Scene();
+  return mMarkup;
+}
+
+int PieState::SliceAt(QPointF point, bool* legend) const {
+  if (legend != nullptr) *legend = false;
+  const MarkupScene* scene = Scene();
+  if (scene == nullptr) return -1;
+  for (std::size_t i = scene->shapes.size(); i-- > 0;) {
+    const MarkupShape& shape = scene->shapes[i];
+    if (shape.tag.isEmpty() || !ShapeContains(shape, point)) continue;
+    const bool entry = shape.tag.startsWith(u'L');
+    bool ok = false;
+    const int row = (entry ? shape.tag.mid(1) : shape.tag).toInt(&ok);
+    if (!ok || row < 0 || row >= Count()) continue;
+    if (legend != nullptr) *legend = entry;
+    return row;
+  }
+  return -1;
+}
+
+QStringList PieState::Names() const {
+  QStringList names;
+  if (const MarkupScene* scene = Scene()) {
+    for (const MarkupShape& shape : scene->shapes) {
+      if (!shape.accessibleName.isEmpty() && !names.contains(shape.accessibleName)) {
+        names.append(shape.accessibleName);
+      }
+    }
+  }
+  return names;
+}
+
+void PieState::Paint(QPainter& painter, QSizeF area, bool focused) const {
+  const MarkupScene* scene = Scene();
+  const QColor back = mPalette.color(QPalette::Window);
+  const QString highlight =
+      mHoverHighlight && mHovered >= 0 ? QString::number(mHovered) : QString();
+  const QRectF bounds(QPointF(0, 0), area);
+  const QRectF device = painter.deviceTransform().mapRect(bounds);
+  const QRect pixels = device.toRect();
+  if (scene != nullptr && QRectF(pixels) == device && CanRaster(painter)) {
+    PaintMarkupOver(painter, *scene, pixels, back, highlight);
+  } else {
+    painter.fillRect(bounds, back);
+    if (scene != nullptr) PaintMarkup(painter, *scene, highlight);
+  }
+  // The keyboard's slice: ringed in the palette's highlight, two pixels
+  // wide at every ratio; a hidden slice's legend entry instead.
+  if (!focused || mCurrent < 0 || scene == nullptr) return;
+  QPainterPath ring;
+  ring.setFillRule(Qt::WindingFill);
+  const QString tag = QString::number(mCurrent);
+  const QString entry = QStringLiteral("L%1").arg(mCurrent);
+  for (const MarkupShape& shape : scene->shapes) {
+    if (shape.tag == tag && shape.kind == MarkupShape::Kind::Polygon) {
+      ring.addPolygon(shape.points);
+      ring.closeSubpath();
+    }
+  }
+  if (ring.isEmpty()) {
+    QRectF box;
+    for (const MarkupShape& shape : scene->shapes) {
+      if (shape.tag == entry) box |= shape.box;
+    }
+    if (!box.isEmpty()) ring.addRoundedRect(box.adjusted(-3, -2, 3, 2), 3, 3);
+  } else {
+    ring = ring.simplified();
+  }
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(mPalette.color(QPalette::Highlight), 2.5));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawPath(ring);
+}
+
+bool PieState::Press(QPointF point, bool toggle) {
+  bool legend = false;
+  const int row = SliceAt(point, &legend);
+  if (row < 0) return false;
+  mCurrent = row;
+  if (legend) {
+    SetSliceVisible(row, !IsSliceVisible(row));
+    return true;
+  }
+  emit SliceClicked(row);
+  QAbstractItemModel* model = mData->Model();
+  if (mSelection && model != nullptr && mSelection->model() == model) {
+    const bool byRow = mData->Orientation() == Qt::Vertical;
+    const QModelIndex index = byRow ? model->index(row, 0) : model->index(0, row);
+    const auto how = toggle ? QItemSelectionModel::Toggle : QItemSelectionModel::ClearAndSelect;
+    mSelection->setCurrentIndex(
+        index, how | (byRow ? QItemSelectionModel::Rows : QItemSelectionModel::Columns));
+  }
+  return true;
+}
+
+bool PieState::Key(int key, Qt::KeyboardModifiers modifiers) {
+  const int count = Count();
+  if (count == 0) return false;
+  switch (key) {
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+      SetCurrent(mCurrent < 0 ? 0 : (mCurrent + 1) % count);
+      return true;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+      SetCurrent(mCurrent <= 0 ? count - 1 : mCurrent - 1);
+      return true;
+    case Qt::Key_Home:
+      SetCurrent(0);
+      return true;
+    case Qt::Key_End:
+      SetCurrent(count - 1);
+      return true;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (mCurrent < 0) return false;
+      // On a hidden slice (ringed in the legend), or with Shift: as a click
+      // on its legend entry.
+      if (!IsSliceVisible(mCurrent) || (modifiers & Qt::ShiftModifier)) {
+        SetSliceVisible(mCurrent, !IsSliceVisible(mCurrent));
+      } else {
+        emit SliceActivated(mCurrent);
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+void PieState::FocusIn() {
+  if (mCurrent < 0 && Count() > 0) mCurrent = 0;
+  emit Changed();
+}
+
+}  // namespace xamlpie::detail

@@ -1,0 +1,133 @@
+// What a chart view bound to data is, whatever shows it: the slices read
+// from a model, which are hidden and selected, the animation between
+// pictures, the keyboard's and the pointer's slice, and the picture made
+// for a size, a font and a palette. The widget (PieView) and the Qt Quick
+// item (PieChart) hand it their events and paint what it gives.
+
+#ifndef XAMLPIE_PIESTATE_H_
+#define XAMLPIE_PIESTATE_H_
+
+#include <QEasingCurve>
+#include <QFont>
+#include <QItemSelectionModel>
+#include <QObject>
+#include <QPalette>
+#include <QPointer>
+#include <QSizeF>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "PieData.h"
+#include "xamlpie/MarkupScene.h"
+#include "xamlpie/cXAMLPieChart.h"
+
+class QPainter;
+class QVariantAnimation;
+
+namespace xamlpie::detail {
+
+class PieState : public QObject {
+  Q_OBJECT
+
+ public:
+  PieState();
+  ~PieState() override;
+
+  cXAMLPieChart& Options() { return mOptions; }
+  const cXAMLPieChart& Options() const { return mOptions; }
+  PieData& Data() { return *mData; }
+  const PieData& Data() const { return *mData; }
+  int Count() const { return static_cast<int>(mData->Slices().size()); }
+
+  int AnimationDuration() const { return mDuration; }
+  void SetAnimationDuration(int milliseconds);
+  QEasingCurve AnimationEasing() const { return mEasing; }
+  void SetAnimationEasing(const QEasingCurve& easing) { mEasing = easing; }
+
+  void SetSliceVisible(int row, bool visible);
+  bool IsSliceVisible(int row) const;
+  void SetSelectionModel(QItemSelectionModel* selection);
+  QItemSelectionModel* SelectionModel() const { return mSelection; }
+
+  int Current() const { return mCurrent; }
+  void SetCurrent(int row);
+  int Hovered() const { return mHovered; }
+  void Hover(int row);
+  bool HoverHighlight() const { return mHoverHighlight; }
+  void SetHoverHighlight(bool on);
+
+  // The first time the chart is shown: it sweeps in from the start angle.
+  void Show();
+
+  // What the picture is made for; a change makes a new one.
+  void SetLook(QSizeF size, const QFont& font, const QPalette& palette);
+  // The options may have changed: the next picture is made anew.
+  void Invalidate() { mStale = true; }
+  const MarkupScene* Scene() const;
+  QString Markup() const;
+  // The row of the slice or legend entry under a point, -1 where none.
+  int SliceAt(QPointF point, bool* legend = nullptr) const;
+  // The slices' accessible names, in order, each once.
+  QStringList Names() const;
+
+  // The picture over the palette's window colour, filling `area` (logical
+  // pixels at the painter's origin), with the keyboard's slice ringed when
+  // `focused`.
+  void Paint(QPainter& painter, QSizeF area, bool focused) const;
+
+  // Input, in the view's logical pixels; true where it was taken.
+  bool Press(QPointF point, bool toggle);
+  void Move(QPointF point) { Hover(SliceAt(point)); }
+  bool Key(int key, Qt::KeyboardModifiers modifiers);
+  void FocusIn();
+
+ signals:
+  void Changed();  // the picture is to be painted again
+  void SliceHovered(int row);
+  void SliceClicked(int row);
+  void SliceActivated(int row);
+  void SliceVisibilityChanged(int row, bool visible);
+  void CurrentChanged(int row);
+
+ private:
+  struct Frame;
+  Frame Shown() const;
+  void DataChanged();
+  void Retarget();  // from what shows now to the visibility and selection
+  void SelectionChanged();
+  void Animate();
+  void Update();
+
+  cXAMLPieChart mOptions;
+  std::unique_ptr<PieData> mData;
+  QPointer<QItemSelectionModel> mSelection;
+  std::vector<bool> mVisible;  // per row
+  // What the animation moves from and to, per row: values and pulls.
+  std::vector<double> mFrom;
+  std::vector<double> mTo;
+  std::vector<double> mPullFrom;
+  std::vector<double> mPullTo;
+  std::vector<PieSlice> mGhosts;  // rows gone, shrinking away
+  double mSweepFrom = 1;
+  double mSweepTo = 1;
+  QVariantAnimation* mAnimation = nullptr;
+  int mDuration = 600;
+  QEasingCurve mEasing{QEasingCurve::OutCubic};
+  bool mShownOnce = false;
+  int mCurrent = -1;
+  int mHovered = -1;
+  bool mHoverHighlight = true;
+  QSizeF mSize;
+  QFont mFont;
+  QPalette mPalette;
+  // The picture last composed.
+  mutable QString mMarkup;
+  mutable std::optional<MarkupScene> mScene;
+  mutable bool mStale = true;
+};
+
+}  // namespace xamlpie::detail
+
+#endif  // XAMLPIE_PIESTATE_H_
