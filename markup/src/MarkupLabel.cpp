@@ -2,19 +2,16 @@
 
 #include "MarkupAccessible.h"
 #include "Raster.h"
+#include "SaveImage.h"
 #include "ShapeToolTip.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QHelpEvent>
-#include <QImageWriter>
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QSaveFile>
-#include <QSvgGenerator>
 #include <QTextLayout>
 #include <QToolTip>
 #include <algorithm>
@@ -341,53 +338,11 @@ QString MarkupLabel::description() const {
 }
 
 bool MarkupLabel::saveImage(const QString& fileName, qreal devicePixelRatio, QString* error) const {
-  const auto fail = [&](const QString& why) {
-    if (error != nullptr) *error = why;
-    return false;
-  };
-  if (!(devicePixelRatio > 0 && devicePixelRatio <= 16)) {
-    return fail(tr("a pixel ratio of %1 is outside 0 to 16").arg(devicePixelRatio));
-  }
-  const QString suffix = QFileInfo(fileName).suffix().toLower();
-  const QByteArray format = suffix.toLatin1();
-  const bool svg = suffix == u"svg";
-  if (!svg && (suffix.isEmpty() || !QImageWriter::supportedImageFormats().contains(format))) {
-    return fail(tr("%1: unknown image format \"%2\"; use .png or .svg").arg(fileName, suffix));
-  }
-  // Written beside the target and renamed over it only when complete.
-  QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly)) {
-    return fail(tr("cannot write %1: %2").arg(fileName, file.errorString()));
-  }
   const QColor back = OleColorToQColor(mBackColor);
   const QColor fore = OleColorToQColor(mForeColor);
-  if (svg) {
-    QSvgGenerator generator;
-    generator.setOutputDevice(&file);
-    generator.setSize(size());
-    // Its width and height are written in millimetres: at 96 dots an inch,
-    // what viewers take a CSS pixel to be, they show it at the PNG's size.
-    generator.setResolution(96);
-    generator.setViewBox(QRect(QPoint(0, 0), size()));
-    generator.setTitle(windowTitle().isEmpty() ? tr("Chart") : windowTitle());
-    generator.setDescription(description());
-    QPainter painter(&generator);
-    Render(painter, mCurrent, back, fore, {});
-  } else {
-    QImage image(size() * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) return fail(tr("%1: no memory for the image").arg(fileName));
-    image.setDevicePixelRatio(devicePixelRatio);
-    {
-      QPainter painter(&image);
-      Render(painter, mCurrent, back, fore, {});
-    }
-    if (!image.save(&file, format.constData())) {
-      file.cancelWriting();
-      return fail(tr("cannot write %1 as %2").arg(fileName, suffix));
-    }
-  }
-  if (!file.commit()) return fail(tr("cannot write %1: %2").arg(fileName, file.errorString()));
-  return true;
+  return detail::SaveImage(
+      fileName, size(), devicePixelRatio, windowTitle().isEmpty() ? tr("Chart") : windowTitle(),
+      description(), [&](QPainter& painter) { Render(painter, mCurrent, back, fore, {}); }, error);
 }
 
 void MarkupLabel::Render(QPainter& painter, const Picture& picture, const QColor& back,

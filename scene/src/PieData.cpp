@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 #include <QDebug>
 #include <cmath>
+#include <optional>
 
 namespace xamlpie::detail {
 
@@ -34,6 +35,13 @@ void PieData::SetColorColumn(int column) {
 
 void PieData::SetOrientation(Qt::Orientation orientation) {
   mOrientation = orientation;
+  mWarned.clear();
+  Read();
+}
+
+void PieData::SetRoleNames(const QByteArray& name, const QByteArray& value,
+                           const QByteArray& colour) {
+  mRoleNames = {name, value, colour};
   mWarned.clear();
   Read();
 }
@@ -78,7 +86,22 @@ void PieData::Read() {
   const QList<QColor> palette = DefaultPalette();
   std::vector<PieSlice> slices;
   if (mModel) {
-    const bool rows = mOrientation == Qt::Vertical;
+    struct Roles {
+      int name = -1;
+      int value = -1;
+      int colour = -1;
+    };
+    std::optional<Roles> roles;
+    if (!mRoleNames.empty()) {
+      roles.emplace();
+      const QHash<int, QByteArray> names = mModel->roleNames();
+      for (auto it = names.cbegin(); it != names.cend(); ++it) {
+        if (it.value() == mRoleNames[0]) roles->name = it.key();
+        if (it.value() == mRoleNames[1]) roles->value = it.key();
+        if (it.value() == mRoleNames[2]) roles->colour = it.key();
+      }
+    }
+    const bool rows = roles || mOrientation == Qt::Vertical;
     const int count = rows ? mModel->rowCount() : mModel->columnCount();
     slices.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) {
@@ -88,11 +111,21 @@ void PieData::Read() {
       const int colourAt = mColorColumn < 0 ? mNameColumn : mColorColumn;
       const QModelIndex colour = rows ? mModel->index(i, colourAt) : mModel->index(colourAt, i);
       PieSlice slice;
-      slice.name = name.data(Qt::DisplayRole).toString();
-      const QVariant decoration = colour.data(Qt::DecorationRole);
-      if (decoration.typeId() == QMetaType::QColor) slice.color = decoration.value<QColor>();
-      QVariant value = cell.data(Qt::EditRole);
-      if (!value.isValid()) value = cell.data(Qt::DisplayRole);
+      QVariant value;
+      if (roles) {
+        // By role name, in the first column: a QML ListModel's rows.
+        const QModelIndex row = mModel->index(i, 0);
+        slice.name = roles->name >= 0 ? row.data(roles->name).toString() : QString();
+        value = roles->value >= 0 ? row.data(roles->value) : QVariant();
+        const QVariant c = roles->colour >= 0 ? row.data(roles->colour) : QVariant();
+        slice.color = c.typeId() == QMetaType::QColor ? c.value<QColor>() : QColor(c.toString());
+      } else {
+        slice.name = name.data(Qt::DisplayRole).toString();
+        const QVariant decoration = colour.data(Qt::DecorationRole);
+        if (decoration.typeId() == QMetaType::QColor) slice.color = decoration.value<QColor>();
+        value = cell.data(Qt::EditRole);
+        if (!value.isValid()) value = cell.data(Qt::DisplayRole);
+      }
       bool ok = false;
       const double number = value.toDouble(&ok);
       if (ok && std::isfinite(number) && number >= 0) {

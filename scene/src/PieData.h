@@ -5,6 +5,7 @@
 #define XAMLPIE_PIEDATA_H_
 
 #include <QAbstractItemModel>
+#include <QByteArray>
 #include <QList>
 #include <QMetaObject>
 #include <QObject>
@@ -36,6 +37,9 @@ class PieData : public QObject {
   void SetOrientation(Qt::Orientation orientation);
   Qt::Orientation Orientation() const { return mOrientation; }
   void SetSlices(const QList<PieSlice>& slices);
+  // Reads a model's rows by role names (name, value, colour: a QColor or a
+  // colour's name) instead of columns, as QML models are read.
+  void SetRoleNames(const QByteArray& name, const QByteArray& value, const QByteArray& colour);
   // Who warns of bad values: "xamlpie::PieView" or the QML type's name.
   void SetOwnerName(const QString& name) { mOwner = name; }
 
@@ -59,6 +63,7 @@ class PieData : public QObject {
   Qt::Orientation mOrientation = Qt::Vertical;
   QList<PieSlice> mGiven;
   std::vector<PieSlice> mSlices;
+  std::vector<QByteArray> mRoleNames;  // none: by columns
   QSet<int> mWarned;  // rows whose bad value was reported
   QString mOwner = QStringLiteral("xamlpie::PieView");
 };

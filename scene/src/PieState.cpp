@@ -287,6 +287,11 @@ void PieState::SetAnimationDuration(int milliseconds) {
   mDuration = std::max(milliseconds, 0);
 }
 
+void PieState::SetLegend(bool on) {
+  mLegend = on;
+  Update();
+}
+
 void PieState::SetHoverHighlight(bool on) {
   mHoverHighlight = on;
   Update();
@@ -467,7 +472,11 @@ void PieState::SetLook(QSizeF size, const QFont& font, const QPalette& palette) 
 
 const MarkupScene* PieState::Scene() const {
   if (mStale || !mScene) {
-    const Frame frame = Shown();
+    Frame frame = Shown();
+    if (!mLegend) {
+      for (Drawn& d : frame.slices)
+        d.listed = false;
+    }
     Picture picture =
         Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, mSize, mFont, mPalette);
     mMarkup = std::move(picture.markup);

@@ -57,6 +57,9 @@ class PieState : public QObject {
   void Hover(int row);
   bool HoverHighlight() const { return mHoverHighlight; }
   void SetHoverHighlight(bool on);
+  // The view's own legend, beside or below the pie where it fits.
+  bool Legend() const { return mLegend; }
+  void SetLegend(bool on);
 
   // The first time the chart is shown: it sweeps in from the start angle.
   void Show();
@@ -119,6 +122,7 @@ class PieState : public QObject {
   int mCurrent = -1;
   int mHovered = -1;
   bool mHoverHighlight = true;
+  bool mLegend = true;
   QSizeF mSize;
   QFont mFont;
   QPalette mPalette;

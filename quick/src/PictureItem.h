@@ -1,0 +1,41 @@
+// An item whose picture is painted with QPainter into an image at the
+// window's device pixel ratio and shown as one texture: crisp at every
+// ratio, the same pixels with the software and the hardware scene graph,
+// and painted again only when something changed.
+
+#ifndef XAMLPIE_QUICK_PICTUREITEM_H_
+#define XAMLPIE_QUICK_PICTUREITEM_H_
+
+#include <QImage>
+#include <QQuickItem>
+
+namespace xamlpie::quick {
+
+class PictureItem : public QQuickItem {
+  Q_OBJECT
+
+ public:
+  explicit PictureItem(QQuickItem* parent = nullptr);
+
+  // The picture as last painted, for tests and saving.
+  QImage picture() const { return mImage; }
+
+ protected:
+  // Paints the picture at `size` logical pixels.
+  virtual void PaintPicture(QPainter& painter, QSizeF size) = 0;
+  // Something changed: a new picture before the next frame.
+  void Repaint();
+
+  void updatePolish() override;
+  QSGNode* updatePaintNode(QSGNode* node, UpdatePaintNodeData* data) override;
+  void geometryChange(const QRectF& now, const QRectF& before) override;
+  void itemChange(ItemChange change, const ItemChangeData& value) override;
+
+ private:
+  QImage mImage;
+  bool mNewImage = false;
+};
+
+}  // namespace xamlpie::quick
+
+#endif  // XAMLPIE_QUICK_PICTUREITEM_H_

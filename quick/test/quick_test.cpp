@@ -1,0 +1,254 @@
+// The QML items through a real window and real events: what reaches the
+// pixels, what clicks and keys say, what a screen reader is told, and that
+// the item's pictures are the widget's.
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtQml/QQmlExtensionPlugin>
+#include <cmath>
+#include <memory>
+
+#include "PieChart.h"
+#include "xamlpie/PieView.h"
+
+Q_IMPORT_QML_PLUGIN(XamlpiePlugin)
+
+namespace xamlpie::test {
+namespace {
+
+const QColor kColours[] = {QColor(230, 20, 20), QColor(20, 160, 20), QColor(20, 20, 230)};
+
+// A window showing QML that imports Xamlpie; its root item is `chart`.
+struct Scene {
+  explicit Scene(const QString& body) {
+    view.engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
+    file = dir.filePath(QStringLiteral("main.qml"));
+    QFile out(file);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(("import QtQuick\nimport Xamlpie\n" + body).toUtf8());
+    out.close();
+    view.setSource(QUrl::fromLocalFile(file));
+    EXPECT_EQ(view.status(), QQuickView::Ready) << qPrintable(body);
+    for (const QQmlError& e : view.errors())
+      ADD_FAILURE() << e.toString().toStdString();
+    view.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+    chart =
+        view.rootObject() != nullptr ? view.rootObject()->findChild<quick::PieChart*>() : nullptr;
+    if (chart == nullptr) chart = qobject_cast<quick::PieChart*>(view.rootObject());
+    EXPECT_NE(chart, nullptr);
+  }
+  QImage Grab() {
+    // A frame after whatever changed.
+    QTest::qWait(20);
+    return view.grabWindow();
+  }
+  QTemporaryDir dir;
+  QString file;
+  QQuickView view;
+  quick::PieChart* chart = nullptr;
+};
+
+// The share of slice pixels each test colour takes, left of x = `right`.
+std::vector<double> Shares(const QImage& image, double right) {
+  std::vector<double> counts(std::size(kColours), 0.0);
+  double total = 0;
+  const qreal ratio = image.devicePixelRatio();
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < std::min(image.width(), static_cast<int>(right * ratio)); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      for (std::size_t k = 0; k < std::size(kColours); ++k) {
+        if (std::abs(c.red() - kColours[k].red()) + std::abs(c.green() - kColours[k].green()) +
+                std::abs(c.blue() - kColours[k].blue()) <
+            8) {
+          counts[k] += 1;
+          total += 1;
+        }
+      }
+    }
+  }
+  for (double& c : counts)
+    c = total > 0 ? c / total : 0;
+  return counts;
+}
+
+void ExpectShares(const QImage& image, const std::vector<double>& values, const char* what) {
+  double sum = 0;
+  for (const double v : values)
+    sum += v;
+  const std::vector<double> shares = Shares(image, 300);  // the legend lies right of the pie
+  for (std::size_t k = 0; k < values.size(); ++k)
+    EXPECT_NEAR(shares[k], values[k] / sum, 0.02) << what << ", colour " << k;
+}
+
+const char* const kListModel = R"(
+Item {
+  width: 400; height: 300
+  ListModel {
+    id: slices
+    ListElement { name: "Red"; value: 50; color: "#e61414" }
+    ListElement { name: "Green"; value: 30; color: "#14a014" }
+    ListElement { name: "Blue"; value: 20; color: "#1414e6" }
+  }
+  function setValue(i, v) { slices.setProperty(i, "value", v) }
+  function removeAt(i) { slices.remove(i) }
+  PieChart { objectName: "chart"; anchors.fill: parent; model: slices; animationDuration: 0 }
+}
+)";
+
+TEST(PieChart, ModelsReachThePixels) {
+  Scene list(QString::fromUtf8(kListModel));
+  ExpectShares(list.Grab(), {50, 30, 20}, "a ListModel");
+  QObject* root = list.view.rootObject();
+  QMetaObject::invokeMethod(root, "setValue", Q_ARG(QVariant, 0), Q_ARG(QVariant, 10));
+  ExpectShares(list.Grab(), {10, 30, 20}, "a value changed");
+  QMetaObject::invokeMethod(root, "removeAt", Q_ARG(QVariant, 1));
+  EXPECT_EQ(list.chart->count(), 2);
+  const std::vector<double> shares = Shares(list.Grab(), 300);
+  EXPECT_NEAR(shares[0], 10.0 / 30, 0.02);
+  EXPECT_NEAR(shares[1], 0, 0.005) << "the removed row";
+  EXPECT_NEAR(shares[2], 20.0 / 30, 0.02);
+
+  // An array of objects, with roles of its own; a bad value is left out.
+  Scene array(QStringLiteral(R"(
+PieChart {
+  width: 400; height: 300; animationDuration: 0
+  valueRole: "amount"
+  model: [{name: "Red", amount: 1, color: "#e61414"}, {name: "Green", amount: 3, color: "#14a014"},
+          {name: "Blue", amount: "lots", color: "#1414e6"}]
+}
+)"));
+  ExpectShares(array.Grab(), {1, 3, 0}, "an array");
+  // Options as properties reach the picture: a hole shows the background.
+  array.chart->setProperty("holeSize", 0.5);
+  array.chart->setProperty("backgroundColor", QColor(Qt::white));
+  const QImage holed = array.Grab();
+  EXPECT_EQ(holed.pixelColor(holed.width() * 150 / 400, holed.height() / 2), QColor(Qt::white))
+      << "the middle of the hole";
+}
+
+TEST(PieChart, ClicksAndKeysGiveTheirSignals) {
+  Scene scene(QString::fromUtf8(kListModel));
+  quick::PieChart& chart = *scene.chart;
+  QSignalSpy clicked(&chart, &quick::PieChart::sliceClicked);
+  QSignalSpy hovered(&chart, &quick::PieChart::sliceHovered);
+  QSignalSpy activated(&chart, &quick::PieChart::sliceActivated);
+  QSignalSpy visibility(&chart, &quick::PieChart::sliceVisibilityChanged);
+  scene.Grab();
+  // A point in each slice, found as the pointer finds it.
+  QPoint inSlice[3];
+  for (int y = 10; y < 290; y += 4) {
+    for (int x = 10; x < 300; x += 4) {
+      const int index = chart.indexAt(x, y);
+      if (index >= 0 && index < 3 && inSlice[index].isNull()) inSlice[index] = QPoint(x, y);
+    }
+  }
+  for (const QPoint& p : inSlice)
+    ASSERT_FALSE(p.isNull());
+  QTest::mouseMove(&scene.view, inSlice[1]);
+  QTest::mouseClick(&scene.view, Qt::LeftButton, {}, inSlice[1]);
+  ASSERT_EQ(clicked.count(), 1);
+  EXPECT_EQ(clicked[0][0].toInt(), 1);
+  ASSERT_FALSE(hovered.isEmpty());
+  EXPECT_EQ(hovered.last()[0].toInt(), 1);
+  EXPECT_EQ(chart.toolTip(), QStringLiteral("Green: 30 (30 %)"));
+  EXPECT_TRUE(chart.hasActiveFocus()) << "a click gives the keyboard to the chart";
+  // The keyboard walks on from the clicked slice; Space activates.
+  QTest::keyClick(&scene.view, Qt::Key_Right);
+  EXPECT_EQ(chart.currentIndex(), 2);
+  QTest::keyClick(&scene.view, Qt::Key_Home);
+  QTest::keyClick(&scene.view, Qt::Key_Space);
+  ASSERT_EQ(activated.count(), 1);
+  EXPECT_EQ(activated[0][0].toInt(), 0);
+  // Shift+Space hides it and the others share the pie; again shows it. The
+  // pointer leaves the slices, which it would light.
+  QTest::mouseMove(&scene.view, QPoint(395, 5));
+  EXPECT_EQ(chart.hoveredIndex(), -1);
+  EXPECT_TRUE(chart.toolTip().isEmpty());
+  QTest::keyClick(&scene.view, Qt::Key_Space, Qt::ShiftModifier);
+  ASSERT_EQ(visibility.count(), 1);
+  EXPECT_FALSE(chart.isSliceVisible(0));
+  ExpectShares(scene.Grab(), {0, 30, 20}, "the first hidden");
+  chart.setSliceVisible(0, true);
+  ExpectShares(scene.Grab(), {50, 30, 20}, "shown again");
+}
+
+TEST(PieChart, ScreenReadersGetOneChildPerSlice) {
+  Scene scene(QString::fromUtf8(kListModel));
+  QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(scene.chart);
+  ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(chart->role(), QAccessible::Chart);
+  ASSERT_EQ(chart->childCount(), 3);
+  EXPECT_EQ(chart->child(0)->text(QAccessible::Name), QStringLiteral("Red, 50, 50 percent"));
+  EXPECT_EQ(chart->child(2)->text(QAccessible::Name), QStringLiteral("Blue, 20, 20 percent"));
+  EXPECT_TRUE(chart->text(QAccessible::Name).startsWith(QStringLiteral("Chart: Red, 50")));
+  const QRect slice = chart->child(1)->rect();
+  EXPECT_TRUE(chart->rect().contains(slice));
+  EXPECT_EQ(chart->childAt(slice.center().x(), slice.center().y()) != nullptr, true);
+  scene.chart->forceActiveFocus();
+  scene.chart->setCurrentIndex(1);
+  EXPECT_EQ(chart->focusChild(), chart->child(1));
+  EXPECT_TRUE(chart->child(1)->state().focused);
+}
+
+// The item and the widget make their pictures in one place: the same pixels
+// for the same data, at ratios 1 and 2.
+TEST(PieChart, PicturesAreTheWidgets) {
+  Scene scene(QString::fromUtf8(kListModel));
+  scene.chart->setProperty("labels", quick::PieChart::Percent);
+  scene.chart->setProperty("holeSize", 0.4);
+  PieView widget;
+  widget.setAnimationDuration(0);
+  widget.resize(400, 300);
+  widget.chart().SliceLabels(LabelStyle::Percent);
+  widget.chart().DoughnutWidth(60);  // 0.6 of a radius of 100
+  widget.setSlices({{QStringLiteral("Red"), 50, kColours[0]},
+                    {QStringLiteral("Green"), 30, kColours[1]},
+                    {QStringLiteral("Blue"), 20, kColours[2]}});
+  QFont font = QGuiApplication::font();
+  widget.setFont(font);
+  for (const qreal ratio : {1.0, 2.0}) {
+    QImage ours(QSize(400, 300) * ratio, QImage::Format_ARGB32_Premultiplied);
+    ours.setDevicePixelRatio(ratio);
+    {
+      QPainter painter(&ours);
+      widget.render(&painter);
+    }
+    QImage item;
+    if (ratio == 1.0) {
+      item = scene.Grab().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    } else {
+      const QString file = scene.dir.filePath(QStringLiteral("chart.png"));
+      ASSERT_TRUE(scene.chart->saveImage(QUrl::fromLocalFile(file), ratio));
+      item = QImage(file).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+    ASSERT_EQ(item.size(), ours.size());
+    int differ = 0;
+    for (int y = 0; y < ours.height(); ++y) {
+      for (int x = 0; x < ours.width(); ++x)
+        differ += ours.pixel(x, y) != item.pixel(x, y) ? 1 : 0;
+    }
+    EXPECT_EQ(differ, 0) << "at " << ratio;
+  }
+}
+
+}  // namespace
+}  // namespace xamlpie::test
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) qputenv("QT_QUICK_BACKEND", "software");
+  QApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
