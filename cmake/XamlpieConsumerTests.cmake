@@ -9,15 +9,22 @@ if(TARGET xamlpie_markup)
 else()
   set(consumer_label OFF)
 endif()
+if(TARGET xamlpie_quick)
+  set(consumer_quick ON)
+else()
+  set(consumer_quick OFF)
+endif()
 set(consumer_flags -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
                    -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER}
                    "-DCMAKE_CXX_FLAGS=${CMAKE_CXX_FLAGS}"
                    "-DCMAKE_EXE_LINKER_FLAGS=${CMAKE_EXE_LINKER_FLAGS}"
                    "-DCMAKE_SHARED_LINKER_FLAGS=${CMAKE_SHARED_LINKER_FLAGS}"
-                   -DCONSUMER_LABEL=${consumer_label})
+                   -DCONSUMER_LABEL=${consumer_label} -DCONSUMER_QUICK=${consumer_quick})
 
 set(consumer_env "QT_QPA_PLATFORM=set:offscreen")
-if(consumer_label)
+if(consumer_quick)
+  set(consumer_run sh -c "./xamlpie-consumer && ./xamlpie-label-consumer && ./xamlpie-quick-consumer")
+elseif(consumer_label)
   set(consumer_run sh -c "./xamlpie-consumer && ./xamlpie-label-consumer")
 else()
   set(consumer_run ./xamlpie-consumer)

@@ -29,8 +29,25 @@ if(TARGET xamlpie_markup)
   install(EXPORT xamlpie-markup-targets NAMESPACE xamlpie:: DESTINATION ${xamlpie_config_dir})
 endif()
 
+# The QML module where Debian's Qt looks for modules when installed in /usr
+# (<libdir>/qt6/qml); elsewhere QML_IMPORT_PATH or addImportPath names it, as
+# the package's xamlpie_QML_IMPORT_PATH says.
+set(xamlpie_qml_dir ${CMAKE_INSTALL_LIBDIR}/qt6/qml)
+if(TARGET xamlpie_quick)
+  install(TARGETS xamlpie_quick EXPORT xamlpie-quick-targets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/quick/include/xamlpie
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(TARGETS xamlpie_quickplugin LIBRARY DESTINATION ${xamlpie_qml_dir}/Xamlpie)
+  install(FILES ${XAMLPIE_QML_DIR}/Xamlpie/qmldir ${XAMLPIE_QML_DIR}/Xamlpie/xamlpie_quick.qmltypes
+    DESTINATION ${xamlpie_qml_dir}/Xamlpie)
+  install(EXPORT xamlpie-quick-targets NAMESPACE xamlpie:: DESTINATION ${xamlpie_config_dir})
+endif()
+
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/xamlpieConfig.cmake.in
-  ${PROJECT_BINARY_DIR}/xamlpieConfig.cmake INSTALL_DESTINATION ${xamlpie_config_dir})
+  ${PROJECT_BINARY_DIR}/xamlpieConfig.cmake INSTALL_DESTINATION ${xamlpie_config_dir}
+  PATH_VARS xamlpie_qml_dir)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/xamlpieConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/xamlpieConfig.cmake ${PROJECT_BINARY_DIR}/xamlpieConfigVersion.cmake

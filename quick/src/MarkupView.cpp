@@ -1,4 +1,4 @@
-#include "MarkupView.h"
+#include "xamlpie/quick/MarkupView.h"
 
 #include <QGuiApplication>
 #include <QPainter>

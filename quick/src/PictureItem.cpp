@@ -1,4 +1,4 @@
-#include "PictureItem.h"
+#include "xamlpie/quick/PictureItem.h"
 
 #include <QPainter>
 #include <QQuickWindow>

@@ -1,4 +1,4 @@
-#include "PieChart.h"
+#include "xamlpie/quick/PieChart.h"
 
 #include <QAbstractItemModel>
 #include <QGuiApplication>

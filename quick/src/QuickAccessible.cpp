@@ -5,7 +5,7 @@
 #include <QQuickWindow>
 #include <vector>
 
-#include "PieChart.h"
+#include "xamlpie/quick/PieChart.h"
 
 namespace xamlpie::quick {
 namespace {

@@ -14,14 +14,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtQml/QQmlExtensionPlugin>
 #include <cmath>
 #include <memory>
 
-#include "PieChart.h"
 #include "xamlpie/PieView.h"
-
-Q_IMPORT_QML_PLUGIN(XamlpiePlugin)
+#include "xamlpie/quick/PieChart.h"
 
 namespace xamlpie::test {
 namespace {
@@ -31,7 +28,7 @@ const QColor kColours[] = {QColor(230, 20, 20), QColor(20, 160, 20), QColor(20, 
 // A window showing QML that imports Xamlpie; its root item is `chart`.
 struct Scene {
   explicit Scene(const QString& body) {
-    view.engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
+    view.engine()->addImportPath(QStringLiteral(XAMLPIE_QML_DIR));
     file = dir.filePath(QStringLiteral("main.qml"));
     QFile out(file);
     EXPECT_TRUE(out.open(QIODevice::WriteOnly));
