@@ -88,6 +88,12 @@ if(XAMLPIE_MASTER_PROJECT)
   # What find_package(xamlpie COMPONENTS markup) finds in turn: the label is a
   # static library, so Qt Widgets, Qt Svg and pugixml come to its consumers.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-base-dev (>= 6.4), qt6-svg-dev (>= 6.4), libpugixml-dev (>= 1.11)")
+  if(TARGET xamlpie_quick)
+    # find_package(xamlpie COMPONENTS quick), and what the Qt Quick gallery imports.
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-declarative-dev (>= 6.4), qml6-module-qtquick, "
+           "qml6-module-qtquick-window, qml6-module-qtqml-workerscript, qml6-module-qtqml-models, "
+           "qml6-module-qtquick-controls, qml6-module-qtquick-templates, qml6-module-qtquick-layouts")
+  endif()
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pkg-config, cmake")
   set(CPACK_STRIP_FILES ON)
   set(CPACK_GENERATOR TGZ)

@@ -7,6 +7,10 @@ packages=(
   cmake ninja-build g++ clang          # toolchains: GCC 12 and Clang 14
   libgtest-dev libbenchmark-dev        # tests and benchmarks
   qt6-base-dev qt6-svg-dev             # the markup label and the demo window
+  qt6-declarative-dev                  # the QML module Xamlpie
+  qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-workerscript
+  qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
+  qml6-module-qtqml-models             # ListModel, and the Qt Quick gallery's controls
   libpugixml-dev                       # the label's XML parser
   librsvg2-bin                         # an independent renderer the label is checked against
   fonts-dejavu-core

@@ -18,13 +18,15 @@ done
 dpkg-deb -x "$deb" "$out/root"
 usr="$out/root/usr"
 libdir="lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
-ls "$usr/$libdir"/libxamlpie.a "$usr/$libdir"/libxamlpie-scene.a "$usr/$libdir"/libxamlpie-markup.a >/dev/null
+ls "$usr/$libdir"/libxamlpie.a "$usr/$libdir"/libxamlpie-scene.a "$usr/$libdir"/libxamlpie-markup.a \
+  "$usr/$libdir"/libxamlpie-quick.so "$usr/$libdir"/qt6/qml/Xamlpie/qmldir >/dev/null
 ! file "$usr/bin/xamlpie-demo" | grep -q "not stripped" || { echo "xamlpie-demo is not stripped"; exit 1; }
 
 export QT_QPA_PLATFORM=offscreen
-cmake -S cmake/consumer -B "$out/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$usr" >/dev/null
+cmake -S cmake/consumer -B "$out/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$usr" -DCONSUMER_QUICK=ON \
+  >/dev/null
 cmake --build "$out/consumer"
-(cd "$out/consumer" && ./xamlpie-consumer && ./xamlpie-label-consumer)
+(cd "$out/consumer" && ./xamlpie-consumer && ./xamlpie-label-consumer && ./xamlpie-quick-consumer)
 # The file names /usr, as installed; the unpacked tree stands in for it.
 if PKG_CONFIG_PATH="$usr/$libdir/pkgconfig" pkg-config --cflags xamlpie | grep -q -- -I; then
   echo "pkg-config --cflags names an include folder the compiler searches anyway"; exit 1
@@ -34,7 +36,10 @@ PKG_CONFIG_PATH="$usr/$libdir/pkgconfig" sh -c \
      $(pkg-config --cflags --libs xamlpie) -o "$0/plain"' "$out" "$usr" "$libdir"
 "$out/plain"
 desktop-file-validate "$usr/share/applications/xamlpie-demo.desktop" \
-  "$usr/share/applications/xamlpie-playground.desktop"
+  "$usr/share/applications/xamlpie-playground.desktop" \
+  "$usr/share/applications/xamlpie-quick-gallery.desktop"
 "$usr/bin/xamlpie-demo" --screenshot "$out/demo.png"
 "$usr/bin/xamlpie-playground" --screenshot "$out/playground.png"
+# The QML module from the unpacked tree: the gallery finds it beside itself.
+"$usr/bin/xamlpie-quick-gallery" --screenshot "$out/quick-gallery.png"
 echo "package-check: $(basename "$deb") works unpacked"

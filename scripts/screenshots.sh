@@ -6,9 +6,9 @@
 #   scripts/screenshots.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh xvfb xauth
+scripts/install-deps.sh xvfb xauth libgl1-mesa-dri
 cmake --preset default >/dev/null
-cmake --build --preset default --target xamlpie-demo xamlpie-playground
+cmake --build --preset default --target xamlpie-demo xamlpie-playground xamlpie-quick-gallery
 out=build/screenshots
 mkdir -p "$out"
 for scale in 1 1.5 2; do
@@ -19,4 +19,7 @@ for scale in 1 1.5 2; do
     build/default/playground/xamlpie-playground --screenshot "$out/playground-$scale.png"
   xvfb-run -a -s "-screen 0 2400x2000x24" \
     build/default/playground/xamlpie-playground --markup --screenshot "$out/markup-$scale.png"
+  # Qt Quick's default (OpenGL) scene graph, on Mesa's software OpenGL.
+  xvfb-run -a -s "-screen 0 2400x2000x24" \
+    build/default/quick-gallery/xamlpie-quick-gallery --screenshot "$out/quick-gallery-$scale.png"
 done

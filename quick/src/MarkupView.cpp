@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QtDebug>
+#include <algorithm>
 #include <cmath>
 
 #include "Raster.h"
@@ -17,6 +18,8 @@ void MarkupView::setCaption(const QString& caption) {
   mCaption = caption;
   mScene = ParseMarkup(caption);
   mBounds = mScene ? SceneBounds(*mScene) : QRectF();
+  // Its own size is the markup's, from the canvas's corner.
+  setImplicitSize(std::max(mBounds.right(), 0.0), std::max(mBounds.bottom(), 0.0));
   Repaint();
   emit captionChanged();
 }

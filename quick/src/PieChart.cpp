@@ -22,6 +22,8 @@ PieChart::PieChart(QQuickItem* parent)
   setAcceptedMouseButtons(Qt::LeftButton);
   setAcceptHoverEvents(true);
   setActiveFocusOnTab(true);
+  // As the widget's size hint: room for a pie and its legend.
+  setImplicitSize(400, 300);
   InstallAccessibility();
   mState->Data().SetOwnerName(QStringLiteral("Xamlpie.PieChart"));
   mState->Data().SetRoleNames(mRoles[0].toUtf8(), mRoles[1].toUtf8(), mRoles[2].toUtf8());
