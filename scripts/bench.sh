@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Debian's qt6-charts-dev does not pull in the OpenGL development files its
 # CMake package needs.
-scripts/install-deps.sh qt6-charts-dev libqt6opengl6-dev
+scripts/install-deps.sh qt6-charts-dev libqt6opengl6-dev qml6-module-qtcharts
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 # Repetitions interleaved at random, so that a slow spell of the machine does
@@ -15,3 +15,4 @@ args=(--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 build/bench/bench/xamlpie_chart_bench "${args[@]}"
 build/bench/bench/xamlpie_demo_bench "${args[@]}"
 build/bench/bench/xamlpie_view_bench "${args[@]}"
+build/bench/bench/xamlpie_quick_bench "${args[@]}"

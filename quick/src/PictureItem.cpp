@@ -26,11 +26,13 @@ void PictureItem::updatePolish() {
   if (pixels.isEmpty()) {
     mImage = QImage();
   } else {
-    if (mImage.size() != pixels || !mImage.isDetached()) {
-      mImage = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    const QImage::Format format =
+        Opaque() ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
+    if (mImage.size() != pixels || mImage.format() != format || !mImage.isDetached()) {
+      mImage = QImage(pixels, format);
     }
     mImage.setDevicePixelRatio(ratio);
-    mImage.fill(Qt::transparent);
+    if (!Opaque()) mImage.fill(Qt::transparent);
     QPainter painter(&mImage);
     PaintPicture(painter, size);
   }

@@ -266,6 +266,12 @@ void PieChart::PaintPicture(QPainter& painter, QSizeF size) {
   mState->Paint(painter, size, hasActiveFocus());
 }
 
+bool PieChart::Opaque() const {
+  const QColor back =
+      mBackground.isValid() ? mBackground : QGuiApplication::palette().color(QPalette::Window);
+  return back.alpha() == 255;
+}
+
 void PieChart::componentComplete() {
   PictureItem::componentComplete();
   mState->Show();

@@ -23,6 +23,9 @@ class PictureItem : public QQuickItem {
  protected:
   // Paints the picture at `size` logical pixels.
   virtual void PaintPicture(QPainter& painter, QSizeF size) = 0;
+  // Whether PaintPicture covers every pixel opaquely: then nothing is
+  // cleared first, and the texture needs no blending.
+  virtual bool Opaque() const { return false; }
   // Something changed: a new picture before the next frame.
   void Repaint();
 

@@ -158,6 +158,7 @@ class PieChart : public PictureItem {
 
  protected:
   void PaintPicture(QPainter& painter, QSizeF size) override;
+  bool Opaque() const override;
   void componentComplete() override;
   void mousePressEvent(QMouseEvent* event) override;
   void hoverMoveEvent(QHoverEvent* event) override;
