@@ -1,6 +1,7 @@
 #include "xamlpie/quick/PieChart.h"
 
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QJSValue>
 #include <QMouseEvent>
@@ -29,9 +30,10 @@ PieChart::PieChart(QQuickItem* parent)
   mState->Data().SetRoleNames(mRoles[0].toUtf8(), mRoles[1].toUtf8(), mRoles[2].toUtf8());
   detail::PieState* state = mState.get();
   connect(state, &detail::PieState::Changed, this, &PieChart::Repaint);
-  connect(state, &detail::PieState::CurrentChanged, this, [this] {
+  connect(state, &detail::PieState::CurrentChanged, this, [this](int index) {
     Repaint();
     emit currentIndexChanged();
+    AnnounceFocus(index);
   });
   connect(state, &detail::PieState::SliceHovered, this, [this](int index) {
     emit hovered();
@@ -277,6 +279,14 @@ void PieChart::componentComplete() {
   mState->Show();
 }
 
+// A screen reader follows the keyboard from slice to slice.
+void PieChart::AnnounceFocus(int index) {
+  if (!hasActiveFocus() || index < 0 || !QAccessible::isActive()) return;
+  QAccessibleEvent event(this, QAccessible::Focus);
+  event.setChild(index);
+  QAccessible::updateAccessibility(&event);
+}
+
 void PieChart::mousePressEvent(QMouseEvent* event) {
   SetLook();
   if (!mState->Press(event->position(), (event->modifiers() & Qt::ControlModifier) != 0)) {
@@ -302,6 +312,7 @@ void PieChart::keyPressEvent(QKeyEvent* event) {
 void PieChart::focusInEvent(QFocusEvent* event) {
   PictureItem::focusInEvent(event);
   mState->FocusIn();
+  AnnounceFocus(mState->Current());
 }
 
 void PieChart::focusOutEvent(QFocusEvent* event) {

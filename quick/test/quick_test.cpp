@@ -180,10 +180,23 @@ TEST(PieChart, ClicksAndKeysGiveTheirSignals) {
   ExpectShares(scene.Grab(), {50, 30, 20}, "shown again");
 }
 
+// The first interface of a role below `from`, depth first.
+QAccessibleInterface* Find(QAccessibleInterface* from, QAccessible::Role role) {
+  for (int i = 0; from != nullptr && i < from->childCount(); ++i) {
+    QAccessibleInterface* child = from->child(i);
+    if (child != nullptr && child->role() == role) return child;
+    if (QAccessibleInterface* below = Find(child, role)) return below;
+  }
+  return nullptr;
+}
+
 TEST(PieChart, ScreenReadersGetOneChildPerSlice) {
   Scene scene(QString::fromUtf8(kListModel));
-  QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(scene.chart);
+  // Found from the window down, as a screen reader walks it.
+  QAccessibleInterface* chart =
+      Find(QAccessible::queryAccessibleInterface(&scene.view), QAccessible::Chart);
   ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(chart, QAccessible::queryAccessibleInterface(scene.chart));
   EXPECT_EQ(chart->role(), QAccessible::Chart);
   ASSERT_EQ(chart->childCount(), 3);
   EXPECT_EQ(chart->child(0)->text(QAccessible::Name), QStringLiteral("Red, 50, 50 percent"));

@@ -171,6 +171,7 @@ class PieChart : public PictureItem {
   void ReadModel();
   void Apply();  // the properties to the chart, and a new picture
   void SetLook() const;
+  void AnnounceFocus(int index);
 
   std::unique_ptr<detail::PieState> mState;
   QVariant mModel;
