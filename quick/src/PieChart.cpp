@@ -6,6 +6,8 @@
 #include <QJSValue>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QQmlContext>
+#include <QQmlProperty>
 #include <QQuickWindow>
 #include <QtDebug>
 #include <algorithm>
@@ -276,6 +278,12 @@ bool PieChart::Opaque() const {
 
 void PieChart::componentComplete() {
   PictureItem::componentComplete();
+  // Qt Quick shows screen readers the items with an accessible role; a chart
+  // has one unless its file gave it another.
+  QQmlProperty role(this, QStringLiteral("Accessible.role"), qmlContext(this));
+  if (role.isValid() && role.read().toInt() == QAccessible::NoRole) {
+    role.write(static_cast<int>(QAccessible::Chart));
+  }
   mState->Show();
 }
 
