@@ -114,38 +114,110 @@ int PieChart::count() const {
 }
 
 // Each option goes to the chart as it is set; one signal tells of them all.
-#define XAMLPIE_SETTER(Name, Type, member) \
-  void PieChart::Name(Type value) {        \
-    if (member == value) return;           \
-    member = value;                        \
-    Apply();                               \
-  }
+namespace {
+template <typename T>
+bool Assign(T& member, const T& value) {
+  if (member == value) return false;
+  member = value;
+  return true;
+}
+}  // namespace
 
-XAMLPIE_SETTER(setHoleSize, qreal, mHoleSize)
-XAMLPIE_SETTER(setStartAngle, int, mStartAngle)
-XAMLPIE_SETTER(setSweepAngle, int, mSweepAngle)
-XAMLPIE_SETTER(setClockwise, bool, mClockwise)
-XAMLPIE_SETTER(setLabels, Labels, mLabels)
-XAMLPIE_SETTER(setLabelsOutside, bool, mLabelsOutside)
-XAMLPIE_SETTER(setMinLabelAngle, int, mMinLabelAngle)
-XAMLPIE_SETTER(setLabelFormat, const QString&, mLabelFormat)
-XAMLPIE_SETTER(setLegendFormat, const QString&, mLegendFormat)
-XAMLPIE_SETTER(setLegend, bool, mLegend)
-XAMLPIE_SETTER(setCenterText, const QString&, mCenterText)
-XAMLPIE_SETTER(setEmptyText, const QString&, mEmptyText)
-XAMLPIE_SETTER(setSortSlices, Sort, mSort)
-XAMLPIE_SETTER(setSliceGap, qreal, mSliceGap)
-XAMLPIE_SETTER(setCornerRadius, qreal, mCornerRadius)
-XAMLPIE_SETTER(setPercentDecimals, int, mPercentDecimals)
-XAMLPIE_SETTER(setValueDecimals, int, mValueDecimals)
-XAMLPIE_SETTER(setDecimalPoint, const QString&, mDecimalPoint)
-XAMLPIE_SETTER(setGroupSeparator, const QString&, mGroupSeparator)
-XAMLPIE_SETTER(setOutlineColor, const QColor&, mOutlineColor)
-XAMLPIE_SETTER(setTextColor, const QColor&, mTextColor)
-XAMLPIE_SETTER(setBackgroundColor, const QColor&, mBackground)
-XAMLPIE_SETTER(setHighlightColor, const QColor&, mHighlight)
-XAMLPIE_SETTER(setFont, const QFont&, mFont)
-#undef XAMLPIE_SETTER
+void PieChart::setHoleSize(qreal value) {
+  if (Assign(mHoleSize, value)) Apply();
+}
+
+void PieChart::setStartAngle(int value) {
+  if (Assign(mStartAngle, value)) Apply();
+}
+
+void PieChart::setSweepAngle(int value) {
+  if (Assign(mSweepAngle, value)) Apply();
+}
+
+void PieChart::setClockwise(bool value) {
+  if (Assign(mClockwise, value)) Apply();
+}
+
+void PieChart::setLabels(Labels value) {
+  if (Assign(mLabels, value)) Apply();
+}
+
+void PieChart::setLabelsOutside(bool value) {
+  if (Assign(mLabelsOutside, value)) Apply();
+}
+
+void PieChart::setMinLabelAngle(int value) {
+  if (Assign(mMinLabelAngle, value)) Apply();
+}
+
+void PieChart::setLabelFormat(const QString& value) {
+  if (Assign(mLabelFormat, value)) Apply();
+}
+
+void PieChart::setLegendFormat(const QString& value) {
+  if (Assign(mLegendFormat, value)) Apply();
+}
+
+void PieChart::setLegend(bool value) {
+  if (Assign(mLegend, value)) Apply();
+}
+
+void PieChart::setCenterText(const QString& value) {
+  if (Assign(mCenterText, value)) Apply();
+}
+
+void PieChart::setEmptyText(const QString& value) {
+  if (Assign(mEmptyText, value)) Apply();
+}
+
+void PieChart::setSortSlices(Sort value) {
+  if (Assign(mSort, value)) Apply();
+}
+
+void PieChart::setSliceGap(qreal value) {
+  if (Assign(mSliceGap, value)) Apply();
+}
+
+void PieChart::setCornerRadius(qreal value) {
+  if (Assign(mCornerRadius, value)) Apply();
+}
+
+void PieChart::setPercentDecimals(int value) {
+  if (Assign(mPercentDecimals, value)) Apply();
+}
+
+void PieChart::setValueDecimals(int value) {
+  if (Assign(mValueDecimals, value)) Apply();
+}
+
+void PieChart::setDecimalPoint(const QString& value) {
+  if (Assign(mDecimalPoint, value)) Apply();
+}
+
+void PieChart::setGroupSeparator(const QString& value) {
+  if (Assign(mGroupSeparator, value)) Apply();
+}
+
+void PieChart::setOutlineColor(const QColor& value) {
+  if (Assign(mOutlineColor, value)) Apply();
+}
+
+void PieChart::setTextColor(const QColor& value) {
+  if (Assign(mTextColor, value)) Apply();
+}
+
+void PieChart::setBackgroundColor(const QColor& value) {
+  if (Assign(mBackground, value)) Apply();
+}
+
+void PieChart::setHighlightColor(const QColor& value) {
+  if (Assign(mHighlight, value)) Apply();
+}
+
+void PieChart::setFont(const QFont& value) {
+  if (Assign(mFont, value)) Apply();
+}
 
 void PieChart::Apply() {
   cXAMLPieChart& chart = mState->Options();

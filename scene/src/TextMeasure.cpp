@@ -39,8 +39,8 @@ QRectF TextBoundingRect(const QFont& font, const QRectF& rect, int flags, const 
   Key key{font, text, flags, rect.size()};
   auto found = cache.constFind(key);
   if (found == cache.constEnd()) {
-    found = cache.insert(std::move(key), QFontMetricsF(font).boundingRect(
-                                             QRectF(QPointF(0, 0), rect.size()), flags, text));
+    found = cache.insert(
+        key, QFontMetricsF(font).boundingRect(QRectF(QPointF(0, 0), rect.size()), flags, text));
   }
   return found->translated(rect.topLeft());
 }
@@ -50,8 +50,7 @@ double TextAdvance(const QFont& font, const QString& text) {
   Key key{font, text, -1, QSizeF()};
   auto found = cache.constFind(key);
   if (found == cache.constEnd()) {
-    found =
-        cache.insert(std::move(key), QRectF(0, 0, QFontMetricsF(font).horizontalAdvance(text), 0));
+    found = cache.insert(key, QRectF(0, 0, QFontMetricsF(font).horizontalAdvance(text), 0));
   }
   return found->width();
 }
@@ -61,7 +60,7 @@ double TextHeight(const QFont& font) {
   Key key{font, QString(), -2, QSizeF()};
   auto found = cache.constFind(key);
   if (found == cache.constEnd()) {
-    found = cache.insert(std::move(key), QRectF(0, 0, 0, QFontMetricsF(font).height()));
+    found = cache.insert(key, QRectF(0, 0, 0, QFontMetricsF(font).height()));
   }
   return found->height();
 }
