@@ -178,6 +178,61 @@ TEST(PieChart, ClicksAndKeysGiveTheirSignals) {
   ExpectShares(scene.Grab(), {0, 30, 20}, "the first hidden");
   chart.setSliceVisible(0, true);
   ExpectShares(scene.Grab(), {50, 30, 20}, "shown again");
+  // A click on a legend entry (the rightmost thing of its slice's) hides
+  // its slice.
+  QPoint entry;
+  for (int x = 398; x > 200 && entry.isNull(); x -= 2) {
+    for (int y = 10; y < 290 && entry.isNull(); y += 2) {
+      if (chart.indexAt(x, y) == 2) entry = QPoint(x, y);
+    }
+  }
+  ASSERT_FALSE(entry.isNull()) << "the third legend entry";
+  QTest::mouseMove(&scene.view, entry);
+  QTest::mouseClick(&scene.view, Qt::LeftButton, {}, entry);
+  ASSERT_EQ(visibility.count(), 3);
+  EXPECT_EQ(visibility.last()[0].toInt(), 2);
+  EXPECT_FALSE(visibility.last()[1].toBool());
+  EXPECT_EQ(clicked.count(), 1) << "a legend click is not a slice click";
+}
+
+// Markup drawn as the label draws it, stretched, and saved.
+TEST(MarkupView, DrawsStretchesAndSaves) {
+  Scene scene(QStringLiteral(R"(
+Rectangle {
+  width: 300; height: 100; color: "white"
+  MarkupView {
+    objectName: "markup"; anchors.fill: parent; stretch: MarkupView.Uniform
+    caption: "<Canvas><Ellipse Canvas.Left='10' Canvas.Top='10' Width='50' Height='50' Fill='#0000FF' AutomationProperties.Name='Blue' Tag='1' /></Canvas>"
+  }
+  PieChart { width: 0; height: 0 }
+}
+)"));
+  QQuickItem* view = scene.view.rootObject()->findChild<QQuickItem*>(QStringLiteral("markup"));
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->property("description").toString(), QStringLiteral("Blue"));
+  const QImage image = scene.Grab();
+  // Uniform: the 50-pixel disc fills the 100-pixel height, centred.
+  EXPECT_EQ(image.pixelColor(150, 50), QColor(0, 0, 255));
+  EXPECT_EQ(image.pixelColor(150, 3), QColor(0, 0, 255));
+  EXPECT_EQ(image.pixelColor(90, 50), QColor(Qt::white)) << "left of the disc";
+  // Saved as PNG at twice the pixels and as SVG; an unknown format is refused.
+  const QString png = scene.dir.filePath(QStringLiteral("markup.png"));
+  bool saved = false;
+  QMetaObject::invokeMethod(view, "saveImage", Q_RETURN_ARG(bool, saved),
+                            Q_ARG(QUrl, QUrl::fromLocalFile(png)), Q_ARG(qreal, 2.0));
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(QImage(png).size(), QSize(600, 200));
+  const QString svg = scene.dir.filePath(QStringLiteral("markup.svg"));
+  QMetaObject::invokeMethod(view, "saveImage", Q_RETURN_ARG(bool, saved),
+                            Q_ARG(QUrl, QUrl::fromLocalFile(svg)), Q_ARG(qreal, 1.0));
+  EXPECT_TRUE(saved);
+  QFile file(svg);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().contains("<svg"));
+  QMetaObject::invokeMethod(view, "saveImage", Q_RETURN_ARG(bool, saved),
+                            Q_ARG(QUrl, QUrl::fromLocalFile(scene.dir.filePath("m.nope"))),
+                            Q_ARG(qreal, 1.0));
+  EXPECT_FALSE(saved);
 }
 
 // The first interface of a role below `from`, depth first.
