@@ -11,6 +11,7 @@
 #include <QQuickView>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv) {
   qputenv("QT_QUICK_BACKEND", "software");
@@ -20,7 +21,8 @@ int main(int argc, char** argv) {
   view.engine()->addImportPath(QStringLiteral(CONSUMER_QML_IMPORT_PATH));
   QQmlComponent component(view.engine());
   component.setData("import Xamlpie\nPieChart { width: 400; height: 300 }", QUrl());
-  auto* chart = qobject_cast<xamlpie::quick::PieChart*>(component.create());
+  const std::unique_ptr<QObject> created(component.create());
+  auto* chart = qobject_cast<xamlpie::quick::PieChart*>(created.get());
   if (chart == nullptr) {
     std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
     return 1;
