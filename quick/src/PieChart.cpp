@@ -311,6 +311,13 @@ int PieChart::indexAt(qreal x, qreal y) const {
   return mState->SliceAt(QPointF(x, y));
 }
 
+QList<int> PieChart::sliceIndexes() const {
+  SetLook();
+  QList<int> rows;
+  mState->Names(&rows);
+  return rows;
+}
+
 QRectF PieChart::sliceRect(int index) const {
   SetLook();
   QRectF box;
@@ -363,7 +370,7 @@ void PieChart::componentComplete() {
 void PieChart::AnnounceFocus(int index) {
   if (!hasActiveFocus() || index < 0 || !QAccessible::isActive()) return;
   QAccessibleEvent event(this, QAccessible::Focus);
-  event.setChild(index);
+  event.setChild(static_cast<int>(sliceIndexes().indexOf(index)));
   QAccessible::updateAccessibility(&event);
 }
 

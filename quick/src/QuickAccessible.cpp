@@ -49,11 +49,18 @@ class SliceAccessible : public QAccessibleInterface {
     state.readOnly = true;
     state.focusable = true;
     state.invisible = !mChart || !mChart->isVisible();
-    state.focused = mChart && mChart->hasActiveFocus() && mChart->currentIndex() == mIndex;
+    state.focused = mChart && mChart->hasActiveFocus() && mChart->currentIndex() == Row();
     return state;
   }
 
  private:
+  // The chart's index of the slice this child stands for: children follow
+  // the picture, which a sorted chart draws in another order.
+  int Row() const {
+    const QList<int> rows = mChart ? mChart->sliceIndexes() : QList<int>();
+    return mIndex < rows.size() ? rows[mIndex] : -1;
+  }
+
   QPointer<PieChart> mChart;
   int mIndex;
 };
@@ -100,15 +107,16 @@ class ChartAccessible : public QAccessibleObject {
     return -1;
   }
   QAccessibleInterface* focusChild() const override {
-    const int current = Chart()->currentIndex();
-    return Chart()->hasActiveFocus() && current >= 0 ? child(current) : nullptr;
+    const auto at = static_cast<int>(Chart()->sliceIndexes().indexOf(Chart()->currentIndex()));
+    return Chart()->hasActiveFocus() && at >= 0 ? child(at) : nullptr;
   }
   QAccessibleInterface* childAt(int x, int y) const override {
     if (Chart()->window() == nullptr) return nullptr;
     const QPointF local =
         Chart()->mapFromScene(Chart()->window()->mapFromGlobal(QPoint(x, y)).toPointF());
     const int index = Chart()->indexAt(local.x(), local.y());
-    return index >= 0 ? child(index) : nullptr;
+    const auto at = static_cast<int>(Chart()->sliceIndexes().indexOf(index));
+    return index >= 0 && at >= 0 ? child(at) : nullptr;
   }
 
  private:

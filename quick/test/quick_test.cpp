@@ -264,6 +264,16 @@ TEST(PieChart, ScreenReadersGetOneChildPerSlice) {
   scene.chart->setCurrentIndex(1);
   EXPECT_EQ(chart->focusChild(), chart->child(1));
   EXPECT_TRUE(chart->child(1)->state().focused);
+  // Sorted smallest first, the children follow the picture; the keyboard's
+  // slice is still the child named for it.
+  scene.chart->setProperty("sortSlices", quick::PieChart::Ascending);
+  EXPECT_EQ(chart->child(0)->text(QAccessible::Name), QStringLiteral("Blue, 20, 20 percent"));
+  ASSERT_NE(chart->focusChild(), nullptr);
+  EXPECT_EQ(chart->focusChild()->text(QAccessible::Name), QStringLiteral("Green, 30, 30 percent"));
+  scene.chart->setCurrentIndex(0);
+  EXPECT_EQ(chart->focusChild(), chart->child(2));
+  EXPECT_TRUE(chart->child(2)->state().focused);
+  EXPECT_FALSE(chart->child(0)->state().focused);
 }
 
 // The item and the widget make their pictures in one place: the same pixels

@@ -508,12 +508,14 @@ int PieState::SliceAt(QPointF point, bool* legend) const {
   return -1;
 }
 
-QStringList PieState::Names() const {
+QStringList PieState::Names(QList<int>* rows) const {
   QStringList names;
+  if (rows != nullptr) rows->clear();
   if (const MarkupScene* scene = Scene()) {
     for (const MarkupShape& shape : scene->shapes) {
       if (!shape.accessibleName.isEmpty() && !names.contains(shape.accessibleName)) {
         names.append(shape.accessibleName);
+        if (rows != nullptr) rows->append(shape.tag.toInt());
       }
     }
   }

@@ -72,8 +72,9 @@ class PieState : public QObject {
   QString Markup() const;
   // The row of the slice or legend entry under a point, -1 where none.
   int SliceAt(QPointF point, bool* legend = nullptr) const;
-  // The slices' accessible names, in order, each once.
-  QStringList Names() const;
+  // The slices' accessible names, in the picture's order, each once; with
+  // `rows`, the row each stands for.
+  QStringList Names(QList<int>* rows = nullptr) const;
 
   // The picture over the palette's window colour, filling `area` (logical
   // pixels at the painter's origin), with the keyboard's slice ringed when

@@ -142,7 +142,9 @@ class PieChart : public PictureItem {
   // warning, where it cannot be written.
   Q_INVOKABLE bool saveImage(const QUrl& file, qreal ratio = 1.0) const;
 
-  // For the accessibility layer: the slices' names and where they lie.
+  // For the accessibility layer: the slices' names in the picture's order,
+  // the index each stands for, and where a slice lies.
+  QList<int> sliceIndexes() const;
   QRectF sliceRect(int index) const;
 
  signals:
