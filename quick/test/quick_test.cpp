@@ -207,7 +207,7 @@ Rectangle {
   PieChart { width: 0; height: 0 }
 }
 )"));
-  QQuickItem* view = scene.view.rootObject()->findChild<QQuickItem*>(QStringLiteral("markup"));
+  auto* view = scene.view.rootObject()->findChild<QQuickItem*>(QStringLiteral("markup"));
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(view->property("description").toString(), QStringLiteral("Blue"));
   const QImage image = scene.Grab();
