@@ -54,15 +54,24 @@ QSGNode* PictureItem::updatePaintNode(QSGNode* node, UpdatePaintNodeData* /*data
     image->setTexture(window()->createTextureFromImage(mImage));
     mNewImage = false;
   }
-  // One texture pixel to one device pixel: no filtering blurs it.
-  image->setFiltering(QSGTexture::Nearest);
-  image->setRect(QRectF(QPointF(0, 0), QSizeF(mImage.size()) / mImage.devicePixelRatio()));
+  // One texture pixel to one device pixel: the picture is put on the
+  // device's pixel grid, where a layout placed the item between pixels (as
+  // at ratio 1.5), so that sampling neither blurs nor doubles its pixels.
+  const qreal ratio = mImage.devicePixelRatio();
+  const QPointF origin = mapToScene(QPointF(0, 0)) * ratio;
+  const QPointF snap(std::round(origin.x()) - origin.x(), std::round(origin.y()) - origin.y());
+  image->setFiltering(QSGTexture::Linear);
+  image->setRect(QRectF(snap / ratio, QSizeF(mImage.size()) / ratio));
   return image;
 }
 
 void PictureItem::geometryChange(const QRectF& now, const QRectF& before) {
   QQuickItem::geometryChange(now, before);
-  if (now.size() != before.size()) Repaint();
+  if (now.size() != before.size()) {
+    Repaint();
+  } else if (now.topLeft() != before.topLeft()) {
+    update();  // onto the pixel grid again
+  }
 }
 
 void PictureItem::itemChange(ItemChange change, const ItemChangeData& value) {
