@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <vector>
 
+#include "PartAccessible.h"
 #include "xamlpie/MarkupLabel.h"
 #include "xamlpie/PieView.h"
 
@@ -82,31 +83,20 @@ std::vector<Part> Parts(const W& widget) {
 }
 
 template <typename W>
-class SliceAccessible : public QAccessibleInterface {
+class SliceAccessible : public detail::PartAccessible {
  public:
   SliceAccessible(W* label, int index) : mLabel(label), mIndex(index) {}
 
   bool isValid() const override { return Current() != nullptr; }
-  QObject* object() const override { return nullptr; }
   QWindow* window() const override { return mLabel ? mLabel->window()->windowHandle() : nullptr; }
-  QList<std::pair<QAccessibleInterface*, QAccessible::Relation>> relations(
-      QAccessible::Relation) const override {
-    return {};
-  }
-  QAccessibleInterface* focusChild() const override { return nullptr; }
-  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   QAccessibleInterface* parent() const override {
     return mLabel ? QAccessible::queryAccessibleInterface(mLabel.data()) : nullptr;
   }
-  QAccessibleInterface* child(int) const override { return nullptr; }
-  int childCount() const override { return 0; }
-  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
   QString text(QAccessible::Text t) const override {
     const std::vector<Part> parts = mLabel ? Parts(*mLabel) : std::vector<Part>();
     if (mIndex >= static_cast<int>(parts.size())) return {};
     return t == QAccessible::Name ? parts[static_cast<std::size_t>(mIndex)].name : QString();
   }
-  void setText(QAccessible::Text, const QString&) override {}
   QRect rect() const override {
     if (!mLabel) return {};
     const std::vector<Part> parts = Parts(*mLabel);
@@ -116,7 +106,6 @@ class SliceAccessible : public QAccessibleInterface {
                             .toAlignedRect();
     return QRect(mLabel->mapToGlobal(local.topLeft()), local.size());
   }
-  QAccessible::Role role() const override { return QAccessible::ListItem; }
   QAccessible::State state() const override {
     QAccessible::State state;
     state.readOnly = true;

@@ -5,6 +5,7 @@
 #include <QQuickWindow>
 #include <vector>
 
+#include "PartAccessible.h"
 #include "xamlpie/quick/PieChart.h"
 
 namespace xamlpie::quick {
@@ -16,34 +17,22 @@ QRect OnScreen(const QQuickItem& item, const QRectF& local) {
   return QRect(item.window()->mapToGlobal(scene.topLeft().toPoint()), scene.size().toSize());
 }
 
-class SliceAccessible : public QAccessibleInterface {
+class SliceAccessible : public detail::PartAccessible {
  public:
   SliceAccessible(PieChart* chart, int index) : mChart(chart), mIndex(index) {}
 
   bool isValid() const override { return mChart && mIndex < mChart->sliceNames().size(); }
-  QObject* object() const override { return nullptr; }
   QWindow* window() const override { return mChart ? mChart->window() : nullptr; }
-  QList<std::pair<QAccessibleInterface*, QAccessible::Relation>> relations(
-      QAccessible::Relation) const override {
-    return {};
-  }
-  QAccessibleInterface* focusChild() const override { return nullptr; }
-  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   QAccessibleInterface* parent() const override {
     return mChart ? QAccessible::queryAccessibleInterface(mChart.data()) : nullptr;
   }
-  QAccessibleInterface* child(int) const override { return nullptr; }
-  int childCount() const override { return 0; }
-  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
   QString text(QAccessible::Text t) const override {
     if (!isValid() || t != QAccessible::Name) return {};
     return mChart->sliceNames()[mIndex];
   }
-  void setText(QAccessible::Text, const QString&) override {}
   QRect rect() const override {
     return mChart ? OnScreen(*mChart, mChart->sliceRect(mIndex)) : QRect();
   }
-  QAccessible::Role role() const override { return QAccessible::ListItem; }
   QAccessible::State state() const override {
     QAccessible::State state;
     state.readOnly = true;

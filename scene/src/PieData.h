@@ -64,7 +64,7 @@ class PieData : public QObject {
   QList<PieSlice> mGiven;
   std::vector<PieSlice> mSlices;
   std::vector<QByteArray> mRoleNames;  // none: by columns
-  QSet<int> mWarned;  // rows whose bad value was reported
+  QSet<int> mWarned;                   // rows whose bad value was reported
   QString mOwner = QStringLiteral("xamlpie::PieView");
 };
 

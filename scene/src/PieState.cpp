@@ -419,17 +419,9 @@ void PieState::Show() {
 void PieState::SetSliceVisible(int row, bool visible) {
   if (row < 0 || static_cast<std::size_t>(row) >= mVisible.size()) return;
   if (mVisible[static_cast<std::size_t>(row)] == visible) return;
-  const Frame now = Shown();
-  mFrom.clear();
-  mPullFrom.clear();
-  for (const Drawn& d : now.slices) {
-    mFrom.push_back(d.value);
-    mPullFrom.push_back(d.pull);
-  }
-  mPullFrom.resize(mData->Slices().size());
-  mSweepFrom = now.sweep;
+  // What shows now does not depend on visibility, only where it goes.
   mVisible[static_cast<std::size_t>(row)] = visible;
-  SelectionChanged();
+  Retarget();
   emit SliceVisibilityChanged(row, visible);
 }
 
