@@ -31,6 +31,8 @@
 #include "xamlpie/MarkupScene.h"
 #include "xamlpie/cXAMLPieChart.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace xamlpie::test {
 namespace {
 
@@ -71,8 +73,8 @@ std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
     s.kind = xml.name().toString();
     const double left = number("Canvas.Left", 0);
     const double top = number("Canvas.Top", 0);
-    s.fill = a.hasAttribute(u"Fill"_qs) ? QColor(value("Fill")) : QColor();
-    s.strokeColour = a.hasAttribute(u"Stroke"_qs) ? QColor(value("Stroke")) : QColor();
+    s.fill = a.hasAttribute(u"Fill"_s) ? QColor(value("Fill")) : QColor();
+    s.strokeColour = a.hasAttribute(u"Stroke"_s) ? QColor(value("Stroke")) : QColor();
     s.thickness = s.strokeColour.isValid() ? number("StrokeThickness", 1) : 0.0;
     if (s.kind == u"Polygon" && s.thickness > 0 && s.strokeColour == s.fill &&
         s.fill.alpha() == 255) {
@@ -84,13 +86,13 @@ std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
     stroker.setJoinStyle(Qt::SvgMiterJoin);
     stroker.setMiterLimit(10);  // bevelled past it, as SVG's miter limit of 10
     const QString strokeSvg =
-        SvgPaint(u"stroke"_qs, s.strokeColour) +
+        SvgPaint(u"stroke"_s, s.strokeColour) +
         QStringLiteral(" stroke-width='%1' stroke-miterlimit='10'").arg(s.thickness, 0, 'g', 17);
     const double t = s.thickness;
     if (s.kind == u"Polygon") {
       QPolygonF points;
       const QStringList numbers =
-          value("Points").split(QRegularExpression(u"[ ,]+"_qs), Qt::SkipEmptyParts);
+          value("Points").split(QRegularExpression(u"[ ,]+"_s), Qt::SkipEmptyParts);
       for (qsizetype i = 0; i + 1 < numbers.size(); i += 2)
         points << QPointF(numbers[i].toDouble() + left, numbers[i + 1].toDouble() + top);
       s.path.addPolygon(points);
@@ -102,7 +104,7 @@ std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
               .arg(left, 0, 'g', 17)
               .arg(top, 0, 'g', 17)
               .arg(value("Points")) +
-          SvgPaint(u"fill"_qs, s.fill) + strokeSvg + u"/>"_qs;
+          SvgPaint(u"fill"_s, s.fill) + strokeSvg + u"/>"_s;
     } else if (s.kind == u"Ellipse" || s.kind == u"Rectangle") {
       const QRectF box(left, top, number("Width", 0), number("Height", 0));
       const bool ellipse = s.kind == u"Ellipse";
@@ -136,11 +138,11 @@ std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
       if (fills) {
         s.stroke = path;
         s.fill = QColor();
-        s.svg += SvgPaint(u"fill"_qs, s.strokeColour) + u"/>"_qs;
+        s.svg += SvgPaint(u"fill"_s, s.strokeColour) + u"/>"_s;
       } else {
         s.path = path;
         if (t > 0) s.stroke = stroker.createStroke(path);
-        s.svg += SvgPaint(u"fill"_qs, s.fill) + strokeSvg + u"/>"_qs;
+        s.svg += SvgPaint(u"fill"_s, s.fill) + strokeSvg + u"/>"_s;
       }
     } else if (s.kind == u"Line") {
       const QLineF line(number("X1", 0) + left, number("Y1", 0) + top, number("X2", 0) + left,
@@ -154,7 +156,7 @@ std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
                   .arg(line.y1(), 0, 'g', 17)
                   .arg(line.x2(), 0, 'g', 17)
                   .arg(line.y2(), 0, 'g', 17) +
-              strokeSvg + u"/>"_qs;
+              strokeSvg + u"/>"_s;
     } else {
       continue;
     }
@@ -224,7 +226,7 @@ QImage Librsvg(const std::vector<RefShape>& shapes, QSize logical, QSize pixels,
                     .arg(world.dy(), 0, 'g', 17);
   for (const RefShape& s : shapes)
     svg += s.svg + u'\n';
-  svg += u"</g></svg>\n"_qs;
+  svg += u"</g></svg>\n"_s;
   return Rsvg(svg, dir).convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
@@ -248,11 +250,11 @@ class Scenes {
   QString Next(QSize size) {
     mOverlapping = false;
     if (Chance(0.2)) return Chart(size);
-    QString markup = u"<Canvas>"_qs;
+    QString markup = u"<Canvas>"_s;
     const int count = Uniform(1, 8);
     for (int i = 0; i < count; ++i)
       markup += Shape(size);
-    return markup + u"</Canvas>"_qs;
+    return markup + u"</Canvas>"_s;
   }
 
  private:
@@ -376,7 +378,7 @@ class Scenes {
     for (const QPointF& p : points)
       text += Number(p.x()) + u',' + Number(p.y()) + u' ';
     const QString paint = Paint();
-    if (polygon >= 2 && paint.contains(u"Stroke="_qs)) mOverlapping = true;
+    if (polygon >= 2 && paint.contains(u"Stroke="_s)) mOverlapping = true;
     return QStringLiteral("<Polygon Points='%1'%2/>").arg(text.trimmed(), paint);
   }
 
@@ -421,7 +423,7 @@ class Scenes {
       chart.LabelsOutside(true);
     }
     QString markup = QString::fromStdString(chart.XAML());
-    markup.remove(QRegularExpression(u"<TextBlock[^>]*/>|<TextBlock[^>]*>[^<]*</TextBlock>"_qs));
+    markup.remove(QRegularExpression(u"<TextBlock[^>]*/>|<TextBlock[^>]*>[^<]*</TextBlock>"_s));
     return markup;
   }
 
@@ -430,7 +432,7 @@ class Scenes {
 };
 
 TEST(Differential, AgreesWithTwoIndependentRenderers) {
-  ASSERT_FALSE(QStandardPaths::findExecutable(u"rsvg-convert"_qs).isEmpty())
+  ASSERT_FALSE(QStandardPaths::findExecutable(u"rsvg-convert"_s).isEmpty())
       << "rsvg-convert is missing; scripts/install-deps.sh installs librsvg2-bin";
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
@@ -528,11 +530,11 @@ TEST(Differential, AgreesWithTwoIndependentRenderers) {
       if (!out.isEmpty()) {
         QDir().mkpath(out);
         const QString base = out + QStringLiteral("/scene%1").arg(n);
-        ours.save(base + u"-ours.png"_qs);
-        qt.save(base + u"-qt.png"_qs);
-        rsvg.save(base + u"-rsvg.png"_qs);
-        marked.save(base + u"-off.png"_qs);
-        QFile file(base + u".xaml"_qs);
+        ours.save(base + u"-ours.png"_s);
+        qt.save(base + u"-qt.png"_s);
+        rsvg.save(base + u"-rsvg.png"_s);
+        marked.save(base + u"-off.png"_s);
+        QFile file(base + u".xaml"_s);
         if (file.open(QIODevice::WriteOnly)) file.write(markup.toUtf8());
       }
     }
@@ -557,7 +559,7 @@ TEST(Differential, StrokeRulesHoldOnEveryPath) {
     label.resize(200, 100);
     label.setBackColor(ToColorValue(Qt::white));
     label.setStretch(stretch);
-    label.setCaption(u"<Canvas>"_qs + markup + u"</Canvas>"_qs);
+    label.setCaption(u"<Canvas>"_s + markup + u"</Canvas>"_s);
     QImage image(label.size() * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::black);
@@ -571,33 +573,33 @@ TEST(Differential, StrokeRulesHoldOnEveryPath) {
     return image.width();
   };
   for (const qreal ratio : {1.0, 2.0}) {
-    const QString spike = u"Points='10,50 190,48 190,52' StrokeThickness='4' "_qs;
+    const QString spike = u"Points='10,50 190,48 190,52' StrokeThickness='4' "_s;
     const QImage same =
-        render(u"<Polygon Fill='#000000' Stroke='#000000' "_qs + spike + u"/>"_qs, ratio);
+        render(u"<Polygon Fill='#000000' Stroke='#000000' "_s + spike + u"/>"_s, ratio);
     const QImage other =
-        render(u"<Polygon Fill='#000000' Stroke='#000001' "_qs + spike + u"/>"_qs, ratio);
+        render(u"<Polygon Fill='#000000' Stroke='#000001' "_s + spike + u"/>"_s, ratio);
     const int row = static_cast<int>(50 * ratio);
     EXPECT_GE(leftmostInk(same, row), static_cast<int>(9 * ratio)) << ratio;  // not a mitre
     EXPECT_EQ(leftmostInk(other, row), leftmostInk(same, row)) << ratio;
 
-    const QString box = u"Canvas.Left='20' Canvas.Top='20' Width='160' Height='60' "_qs;
-    const QImage plain = render(u"<Ellipse "_qs + box + u"Fill='#008000'/>"_qs, ratio);
+    const QString box = u"Canvas.Left='20' Canvas.Top='20' Width='160' Height='60' "_s;
+    const QImage plain = render(u"<Ellipse "_s + box + u"Fill='#008000'/>"_s, ratio);
     for (const Stretch stretch : {Stretch::None, Stretch::Uniform}) {
-      const QImage a = render(u"<Ellipse "_qs + box + u"Fill='#008000'/>"_qs, ratio, stretch);
+      const QImage a = render(u"<Ellipse "_s + box + u"Fill='#008000'/>"_s, ratio, stretch);
       const QImage b = render(
-          u"<Ellipse "_qs + box + u"Fill='#008000' Stroke='#008000' StrokeThickness='0.1'/>"_qs,
+          u"<Ellipse "_s + box + u"Fill='#008000' Stroke='#008000' StrokeThickness='0.1'/>"_s,
           ratio, stretch);
       EXPECT_EQ(a, b) << ratio;
     }
     const QImage thick =
-        render(u"<Ellipse "_qs + box + u"Fill='#FF0000' Stroke='#008000' StrokeThickness='70'/>"_qs,
+        render(u"<Ellipse "_s + box + u"Fill='#FF0000' Stroke='#008000' StrokeThickness='70'/>"_s,
                ratio);
     EXPECT_EQ(thick, plain) << ratio;
 
-    const QString triangle = u"Points='90,40 110,40 100,60' Fill='#FFFFFF' Stroke='#0000FF' "_qs;
+    const QString triangle = u"Points='90,40 110,40 100,60' Fill='#FFFFFF' Stroke='#0000FF' "_s;
     const QImage huge =
-        render(u"<Polygon "_qs + triangle + u"StrokeThickness='1000000'/>"_qs, ratio);
-    const QImage large = render(u"<Polygon "_qs + triangle + u"StrokeThickness='3000'/>"_qs, ratio);
+        render(u"<Polygon "_s + triangle + u"StrokeThickness='1000000'/>"_s, ratio);
+    const QImage large = render(u"<Polygon "_s + triangle + u"StrokeThickness='3000'/>"_s, ratio);
     EXPECT_EQ(huge, large) << ratio;
     EXPECT_EQ(huge.pixel(1, 1), qRgb(0, 0, 255)) << ratio;
   }

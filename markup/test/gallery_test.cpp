@@ -13,6 +13,8 @@
 #include "xamlpie/MarkupLabel.h"
 #include "xamlpie/cXAMLPieChart.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace xamlpie::test {
 namespace {
 
@@ -120,7 +122,7 @@ TEST(Gallery, NothingCutAndEverySliceOutlined) {
             const double pull = f.explode && i == 0 ? 14 : 0;
             const double radians = middle * std::numbers::pi / 180;
             const auto fan = std::find_if(shapes.begin(), shapes.end(), [](const MarkupShape& s) {
-              return s.kind == MarkupShape::Kind::Polygon && s.tag == u"1"_qs;
+              return s.kind == MarkupShape::Kind::Polygon && s.tag == u"1"_s;
             });
             ASSERT_NE(fan, shapes.end());
             const QPointF centre = f.shaped ? shapesCentre : fan->points.first();

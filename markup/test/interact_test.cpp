@@ -17,6 +17,8 @@
 #include "xamlpie/MarkupLabel.h"
 #include "xamlpie/cXAMLPieChart.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace xamlpie::test {
 namespace {
 
@@ -165,11 +167,11 @@ TEST_F(Chart, SavedAsPngAndSvg) {
   QString width;
   while (!xml.atEnd()) {
     if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"svg")
-      width = xml.attributes().value(u"width"_qs).toString();
+      width = xml.attributes().value(u"width"_s).toString();
   }
   EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
   // Viewers show a millimetre as 96 / 25.4 pixels: the PNG's size at ratio 1.
-  ASSERT_TRUE(width.endsWith(u"mm"_qs)) << width.toStdString();
+  ASSERT_TRUE(width.endsWith(u"mm"_s)) << width.toStdString();
   EXPECT_NEAR(width.chopped(2).toDouble() * 96 / 25.4, 400.0, 0.5) << width.toStdString();
   EXPECT_FALSE(text.contains("<image")) << "vector shapes, not a bitmap";
   QSvgRenderer renderer(text);
@@ -212,7 +214,7 @@ TEST(Description, ListsSlicesInTheirOrder) {
   chart.Explode(0, 10);
   MarkupLabel label;
   label.setCaption(QString::fromStdString(chart.XAML()));
-  EXPECT_EQ(label.description(), u"Chart: Rent, 50 percent; Food, 30 percent; Fun, 20 percent"_qs);
+  EXPECT_EQ(label.description(), u"Chart: Rent, 50 percent; Food, 30 percent; Fun, 20 percent"_s);
 }
 
 // The pointer stands still while the chart moves under it (a resize): what
@@ -255,7 +257,7 @@ TEST(Pointing, FollowsTheChartAndItsLegend) {
   label.resize(40, 20);
   const int now = label.ShapeAt(point);
   const QString tag = now < 0 ? QString() : label.shapes()[static_cast<std::size_t>(now)].tag;
-  ASSERT_NE(tag, u"0"_qs);
+  ASSERT_NE(tag, u"0"_s);
   ASSERT_GE(hovered.count(), 2);
   EXPECT_EQ(hovered.last()[0].toString(), tag);
 }

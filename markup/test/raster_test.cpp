@@ -21,6 +21,8 @@
 #include "xamlpie/MarkupScene.h"
 #include "xamlpie/cXAMLPieChart.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace xamlpie::test {
 namespace {
 
@@ -55,8 +57,8 @@ QString ToSvg(const QString& markup, QSize size, qreal ratio) {
     // XAML's miter limit of 10 counts half stroke widths, SVG's whole ones.
     const QString paint =
         QStringLiteral(" fill='%1' stroke='%2' stroke-width='%3' stroke-miterlimit='10'")
-            .arg(has("Fill") ? value("Fill") : u"none"_qs)
-            .arg(stroked ? value("Stroke") : u"none"_qs)
+            .arg(has("Fill") ? value("Fill") : u"none"_s)
+            .arg(stroked ? value("Stroke") : u"none"_s)
             .arg(t);
     if (xml.name() == u"Polygon") {
       svg += QStringLiteral(
@@ -76,7 +78,7 @@ QString ToSvg(const QString& markup, QSize size, qreal ratio) {
                  .arg(paint);
     }
   }
-  return svg + u"</svg>\n"_qs;
+  return svg + u"</svg>\n"_s;
 }
 
 // Pixels whose colours differ by more than a tenth in some channel.
@@ -98,7 +100,7 @@ int Apart(const QImage& a, const QImage& b) {
 }
 
 TEST(Raster, AgreesWithQtAndLibrsvg) {
-  ASSERT_FALSE(QStandardPaths::findExecutable(u"rsvg-convert"_qs).isEmpty())
+  ASSERT_FALSE(QStandardPaths::findExecutable(u"rsvg-convert"_s).isEmpty())
       << "rsvg-convert is missing; scripts/install-deps.sh installs librsvg2-bin";
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
@@ -305,7 +307,7 @@ TEST(Raster, HiddenDiscChangesNothingOutsideIt) {
 TEST(Raster, PaintsItsPartOfTheWindow) {
   QWidget window;
   window.resize(340, 330);
-  window.setStyleSheet(u"background: black"_qs);
+  window.setStyleSheet(u"background: black"_s);
   auto* label = new MarkupLabel(&window);
   label->setGeometry(20, 30, 300, 280);
   label->setBackColor(ToColorValue(kBackground));

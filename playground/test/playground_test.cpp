@@ -21,6 +21,8 @@
 #include "xamlpie/MarkupLabel.h"
 #include "xamlpie/PieView.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace xamlpie::test {
 namespace {
 
@@ -143,7 +145,7 @@ TEST(Playground, SchemaNamesWhatIsSaved) {
   QFile file(QStringLiteral(XAMLPIE_CHART_SCHEMA));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QJsonObject schema = QJsonDocument::fromJson(file.readAll()).object();
-  const QJsonObject properties = schema.value(u"properties"_qs).toObject();
+  const QJsonObject properties = schema.value(u"properties"_s).toObject();
   Window window;
   const QJsonObject saved = window.ToJson();
   QStringList savedKeys = saved.keys();
@@ -151,13 +153,13 @@ TEST(Playground, SchemaNamesWhatIsSaved) {
   savedKeys.sort();
   schemaKeys.sort();
   EXPECT_EQ(savedKeys, schemaKeys);
-  const QJsonObject slice = saved.value(u"slices"_qs).toArray().first().toObject();
+  const QJsonObject slice = saved.value(u"slices"_s).toArray().first().toObject();
   QStringList sliceKeys = slice.keys();
-  QStringList schemaSliceKeys = properties.value(u"slices"_qs)
+  QStringList schemaSliceKeys = properties.value(u"slices"_s)
                                     .toObject()
-                                    .value(u"items"_qs)
+                                    .value(u"items"_s)
                                     .toObject()
-                                    .value(u"properties"_qs)
+                                    .value(u"properties"_s)
                                     .toObject()
                                     .keys();
   sliceKeys.sort();
@@ -175,7 +177,7 @@ TEST(Playground, BadCellsAndTotalsAreShown) {
   ASSERT_TRUE(window.Load(Write(dir, "chart.json", R"({
     "slices": [{"name": "Tea", "value": 60, "color": "#FF0000"},
                {"name": "Coffee", "value": 50, "color": "#0000FF"}]})")));
-  EXPECT_TRUE(window.lblTotal->text().contains(u"not 100"_qs))
+  EXPECT_TRUE(window.lblTotal->text().contains(u"not 100"_s))
       << window.lblTotal->text().toStdString();
   EXPECT_TRUE(window.btnScale->isEnabled());
 
@@ -183,19 +185,19 @@ TEST(Playground, BadCellsAndTotalsAreShown) {
   colour->setText(QStringLiteral("zzz"));
   EXPECT_TRUE(colour->data(Qt::BackgroundRole).isValid());
   EXPECT_TRUE(window.lblProblem->isVisible());
-  EXPECT_TRUE(window.lblProblem->text().contains(u"row 2"_qs));
-  EXPECT_TRUE(window.lblChart->Caption().contains(u"Fill='#0000FF'"_qs));  // its last colour
+  EXPECT_TRUE(window.lblProblem->text().contains(u"row 2"_s));
+  EXPECT_TRUE(window.lblChart->Caption().contains(u"Fill='#0000FF'"_s));  // its last colour
   window.table->item(0, PlaygroundWindow::kValue)->setText(QStringLiteral("70"));
-  EXPECT_TRUE(window.lblChart->Caption().contains(u"ToolTip='Tea: 70 %'"_qs));
+  EXPECT_TRUE(window.lblChart->Caption().contains(u"ToolTip='Tea: 70 %'"_s));
   EXPECT_TRUE(window.lblProblem->isVisible());  // still told
   colour->setText(QStringLiteral("#00FF00"));
   EXPECT_FALSE(colour->data(Qt::BackgroundRole).isValid());
   EXPECT_FALSE(window.lblProblem->isVisible());
 
   window.btnScale->click();  // 70 and 50: 58 and 42
-  EXPECT_EQ(window.table->item(0, PlaygroundWindow::kValue)->text(), u"58"_qs);
-  EXPECT_EQ(window.table->item(1, PlaygroundWindow::kValue)->text(), u"42"_qs);
-  EXPECT_FALSE(window.lblTotal->text().contains(u"not 100"_qs));
+  EXPECT_EQ(window.table->item(0, PlaygroundWindow::kValue)->text(), u"58"_s);
+  EXPECT_EQ(window.table->item(1, PlaygroundWindow::kValue)->text(), u"42"_s);
+  EXPECT_FALSE(window.lblTotal->text().contains(u"not 100"_s));
   EXPECT_FALSE(window.btnScale->isEnabled());
 }
 
