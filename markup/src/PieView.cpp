@@ -1,14 +1,20 @@
 #include "xamlpie/PieView.h"
 
 #include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 #include "MarkupAccessible.h"
 #include "PieState.h"
+#include "SaveImage.h"
 #include "ShapeToolTip.h"
+#include "xamlpie/Colors.h"
 
 namespace xamlpie {
 
@@ -118,6 +124,258 @@ void PieView::setHoverHighlight(bool on) {
   mState->SetHoverHighlight(on);
 }
 
+namespace {
+
+// By name, so that reordering either enum cannot mismatch them.
+constexpr LabelStyle ToStyle(PieView::Labels labels) {
+  switch (labels) {
+    case PieView::Percent:
+      return LabelStyle::Percent;
+    case PieView::Name:
+      return LabelStyle::Name;
+    case PieView::NameAndPercent:
+      return LabelStyle::NameAndPercent;
+    case PieView::NoLabels:
+      break;
+  }
+  return LabelStyle::None;
+}
+constexpr PieView::Labels FromStyle(LabelStyle style) {
+  switch (style) {
+    case LabelStyle::Percent:
+      return PieView::Percent;
+    case LabelStyle::Name:
+      return PieView::Name;
+    case LabelStyle::NameAndPercent:
+      return PieView::NameAndPercent;
+    case LabelStyle::None:
+      break;
+  }
+  return PieView::NoLabels;
+}
+constexpr SortOrder ToOrder(PieView::Sort sort) {
+  switch (sort) {
+    case PieView::Descending:
+      return SortOrder::Descending;
+    case PieView::Ascending:
+      return SortOrder::Ascending;
+    case PieView::Unsorted:
+      break;
+  }
+  return SortOrder::None;
+}
+constexpr PieView::Sort FromOrder(SortOrder order) {
+  switch (order) {
+    case SortOrder::Descending:
+      return PieView::Descending;
+    case SortOrder::Ascending:
+      return PieView::Ascending;
+    case SortOrder::None:
+      break;
+  }
+  return PieView::Unsorted;
+}
+static_assert(FromStyle(ToStyle(PieView::NameAndPercent)) == PieView::NameAndPercent &&
+              FromStyle(ToStyle(PieView::Name)) == PieView::Name &&
+              FromStyle(ToStyle(PieView::Percent)) == PieView::Percent &&
+              FromStyle(ToStyle(PieView::NoLabels)) == PieView::NoLabels);
+static_assert(FromOrder(ToOrder(PieView::Descending)) == PieView::Descending &&
+              FromOrder(ToOrder(PieView::Ascending)) == PieView::Ascending &&
+              FromOrder(ToOrder(PieView::Unsorted)) == PieView::Unsorted);
+
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+void PieView::OptionsChanged() {
+  mState->Invalidate();
+  update();
+  emit chartChanged();
+}
+
+// Each setter changes the chart only where the value differs, and tells of
+// it only where the chart took it (the chart ignores values out of range).
+template <typename T, typename Set>
+void PieView::SetOption(const T& value, T (PieView::*get)() const, Set set) {
+  const T before = (this->*get)();
+  if (before == value) return;
+  set(chart());
+  if ((this->*get)() != before) OptionsChanged();
+}
+
+int PieView::startAngle() const {
+  return chart().StartAngle();
+}
+void PieView::setStartAngle(int value) {
+  SetOption<int>(value, &PieView::startAngle, [&](cXAMLPieChart& c) { c.StartAngle(value); });
+}
+int PieView::sweepAngle() const {
+  return chart().SweepAngle();
+}
+void PieView::setSweepAngle(int value) {
+  SetOption<int>(value, &PieView::sweepAngle, [&](cXAMLPieChart& c) { c.SweepAngle(value); });
+}
+bool PieView::clockwise() const {
+  return chart().Clockwise();
+}
+void PieView::setClockwise(bool value) {
+  SetOption<bool>(value, &PieView::clockwise, [&](cXAMLPieChart& c) { c.Clockwise(value); });
+}
+PieView::Labels PieView::labels() const {
+  return FromStyle(chart().SliceLabels());
+}
+void PieView::setLabels(PieView::Labels value) {
+  SetOption<PieView::Labels>(value, &PieView::labels,
+                             [&](cXAMLPieChart& c) { c.SliceLabels(ToStyle(value)); });
+}
+bool PieView::labelsOutside() const {
+  return chart().LabelsOutside();
+}
+void PieView::setLabelsOutside(bool value) {
+  SetOption<bool>(value, &PieView::labelsOutside,
+                  [&](cXAMLPieChart& c) { c.LabelsOutside(value); });
+}
+int PieView::minLabelAngle() const {
+  return chart().MinLabelAngle();
+}
+void PieView::setMinLabelAngle(int value) {
+  SetOption<int>(value, &PieView::minLabelAngle, [&](cXAMLPieChart& c) { c.MinLabelAngle(value); });
+}
+PieView::Sort PieView::sortSlices() const {
+  return FromOrder(chart().SortSlices());
+}
+void PieView::setSortSlices(PieView::Sort value) {
+  SetOption<PieView::Sort>(value, &PieView::sortSlices,
+                           [&](cXAMLPieChart& c) { c.SortSlices(ToOrder(value)); });
+}
+qreal PieView::sliceGap() const {
+  return chart().SliceGap();
+}
+void PieView::setSliceGap(qreal value) {
+  SetOption<qreal>(value, &PieView::sliceGap, [&](cXAMLPieChart& c) { c.SliceGap(value); });
+}
+qreal PieView::cornerRadius() const {
+  return chart().CornerRadius();
+}
+void PieView::setCornerRadius(qreal value) {
+  SetOption<qreal>(value, &PieView::cornerRadius, [&](cXAMLPieChart& c) { c.CornerRadius(value); });
+}
+int PieView::percentDecimals() const {
+  return chart().PercentDecimals();
+}
+void PieView::setPercentDecimals(int value) {
+  SetOption<int>(value, &PieView::percentDecimals,
+                 [&](cXAMLPieChart& c) { c.PercentDecimals(value); });
+}
+int PieView::valueDecimals() const {
+  return chart().ValueDecimals();
+}
+void PieView::setValueDecimals(int value) {
+  SetOption<int>(value, &PieView::valueDecimals, [&](cXAMLPieChart& c) { c.ValueDecimals(value); });
+}
+QColor PieView::outlineColor() const {
+  return OleColorToQColor(chart().OutlineColor());
+}
+void PieView::setOutlineColor(const QColor& value) {
+  SetOption<QColor>(value, &PieView::outlineColor,
+                    [&](cXAMLPieChart& c) { c.OutlineColor(ToColorValue(value)); });
+}
+QColor PieView::textColor() const {
+  return OleColorToQColor(chart().TextColor());
+}
+void PieView::setTextColor(const QColor& value) {
+  SetOption<QColor>(value, &PieView::textColor,
+                    [&](cXAMLPieChart& c) { c.TextColor(ToColorValue(value)); });
+}
+QString PieView::labelFormat() const {
+  return FromUtf8(chart().LabelFormat());
+}
+void PieView::setLabelFormat(const QString& value) {
+  SetOption<QString>(value, &PieView::labelFormat,
+                     [&](cXAMLPieChart& c) { c.LabelFormat(value.toStdString()); });
+}
+QString PieView::legendFormat() const {
+  return FromUtf8(chart().LegendFormat());
+}
+void PieView::setLegendFormat(const QString& value) {
+  SetOption<QString>(value, &PieView::legendFormat,
+                     [&](cXAMLPieChart& c) { c.LegendFormat(value.toStdString()); });
+}
+QString PieView::centerText() const {
+  return FromUtf8(chart().CenterText());
+}
+void PieView::setCenterText(const QString& value) {
+  SetOption<QString>(value, &PieView::centerText,
+                     [&](cXAMLPieChart& c) { c.CenterText(value.toStdString()); });
+}
+QString PieView::emptyText() const {
+  return FromUtf8(chart().EmptyText());
+}
+void PieView::setEmptyText(const QString& value) {
+  SetOption<QString>(value, &PieView::emptyText,
+                     [&](cXAMLPieChart& c) { c.EmptyText(value.toStdString()); });
+}
+QString PieView::decimalPoint() const {
+  return FromUtf8(chart().DecimalSeparator());
+}
+void PieView::setDecimalPoint(const QString& value) {
+  SetOption<QString>(value, &PieView::decimalPoint,
+                     [&](cXAMLPieChart& c) { c.DecimalSeparator(value.toStdString()); });
+}
+QString PieView::groupSeparator() const {
+  return FromUtf8(chart().GroupSeparator());
+}
+void PieView::setGroupSeparator(const QString& value) {
+  SetOption<QString>(value, &PieView::groupSeparator,
+                     [&](cXAMLPieChart& c) { c.GroupSeparator(value.toStdString()); });
+}
+
+qreal PieView::holeSize() const {
+  const cXAMLPieChart& options = chart();
+  if (options.DoughnutWidth() <= 0 || options.Size() <= 0) return 0;
+  return std::clamp(1.0 - 2.0 * options.DoughnutWidth() / options.Size(), 0.0, 0.95);
+}
+void PieView::setHoleSize(qreal share) {
+  if (!std::isfinite(share)) return;
+  // The view scales the hole with the pie: a ring this share of the radius
+  // of a pie of the chart's size.
+  const double hole = std::clamp(static_cast<double>(share), 0.0, 0.95);
+  cXAMLPieChart& options = chart();
+  const std::int32_t width =
+      hole > 0 ? static_cast<std::int32_t>(std::lround((1 - hole) * options.Size() / 2)) : 0;
+  if (width == options.DoughnutWidth()) return;
+  options.DoughnutWidth(width);
+  OptionsChanged();
+}
+
+bool PieView::legend() const {
+  return mState->Legend();
+}
+void PieView::setLegend(bool on) {
+  if (on == mState->Legend()) return;
+  mState->SetLegend(on);
+  OptionsChanged();
+}
+
+bool PieView::saveImage(const QString& fileName, qreal devicePixelRatio, QString* error) const {
+  return detail::SaveImage(
+      fileName, size(), devicePixelRatio, windowTitle().isEmpty() ? tr("Chart") : windowTitle(),
+      description(), [&](QPainter& painter) { State().Paint(painter, QSizeF(size()), false); },
+      error);
+}
+
+void PieView::copy() const {
+  QImage picture(size() * devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
+  picture.setDevicePixelRatio(devicePixelRatioF());
+  {
+    QPainter painter(&picture);
+    State().Paint(painter, QSizeF(size()), false);
+  }
+  QGuiApplication::clipboard()->setMimeData(detail::ChartMimeData(picture, State().DataTable()));
+}
+
 // The state with the picture made for the widget as it is now: a widget not
 // yet shown has had no resize event.
 detail::PieState& PieView::State() const {
@@ -211,6 +469,10 @@ void PieView::mousePressEvent(QMouseEvent* event) {
 }
 
 void PieView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    copy();
+    return;
+  }
   if (!mState->Key(event->key(), event->modifiers())) QWidget::keyPressEvent(event);
 }
 

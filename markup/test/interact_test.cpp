@@ -145,13 +145,18 @@ TEST_F(Chart, ScreenReadersSeeTheSlices) {
   EXPECT_EQ(chart->childCount(), 0);
 }
 
-TEST_F(Chart, SavedAsPngAndSvg) {
+TEST_F(Chart, SavedAsPngSvgAndPdf) {
   QTemporaryDir dir;
   const QString png = dir.filePath(QStringLiteral("chart.png"));
   const QString svg = dir.filePath(QStringLiteral("chart.svg"));
+  const QString pdf = dir.filePath(QStringLiteral("chart.pdf"));
   ASSERT_TRUE(label.saveImage(png, 2.0));
   QString error;
   ASSERT_TRUE(label.saveImage(svg, 1.0, &error)) << error.toStdString();
+  ASSERT_TRUE(label.saveImage(pdf, 1.0, &error)) << error.toStdString();
+  // One page of 400 x 300 pixels at 96 an inch, drawn with paths.
+  EXPECT_EQ(PdfPages(pdf), (std::vector<QSizeF>{QSizeF(300, 225)}));
+  EXPECT_FALSE(PdfHasImages(pdf)) << "vector shapes, not a bitmap";
 
   QImage saved(png);
   EXPECT_EQ(saved.size(), QSize(800, 600));
@@ -200,7 +205,7 @@ TEST_F(Chart, SavedAsPngAndSvg) {
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(QFile::exists(bad));
   }
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
 }
 
 // Read out in the order the slices were added, though an exploded slice is

@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <functional>
 #include <map>
 
 #include "pixels.h"
@@ -414,6 +419,114 @@ TEST(PieView, ScreenReadersFollowTheKeyboard) {
   EXPECT_EQ(chart->focusChild(), chart->child(1));
   EXPECT_TRUE(chart->child(1)->state().focused);
   EXPECT_FALSE(chart->child(2)->state().focused);
+}
+
+// Each option as a property reaches the chart and says so once; a value the
+// chart refuses changes nothing and says nothing; a change made through
+// chart() reads back through the property.
+TEST(PieView, OptionsAreProperties) {
+  PieView view;
+  QSignalSpy changed(&view, &PieView::chartChanged);
+  struct Case {
+    const char* name;
+    QVariant value;
+    std::function<bool(const cXAMLPieChart&)> holds;
+  };
+  const Case cases[] = {
+      {"holeSize", 0.5, [](const cXAMLPieChart& c) { return c.DoughnutWidth() * 4 == c.Size(); }},
+      {"startAngle", 90, [](const cXAMLPieChart& c) { return c.StartAngle() == 90; }},
+      {"sweepAngle", 180, [](const cXAMLPieChart& c) { return c.SweepAngle() == 180; }},
+      {"clockwise", true, [](const cXAMLPieChart& c) { return c.Clockwise(); }},
+      {"labels", QVariant::fromValue(PieView::NameAndPercent),
+       [](const cXAMLPieChart& c) { return c.SliceLabels() == LabelStyle::NameAndPercent; }},
+      {"labelsOutside", true, [](const cXAMLPieChart& c) { return c.LabelsOutside(); }},
+      {"minLabelAngle", 5, [](const cXAMLPieChart& c) { return c.MinLabelAngle() == 5; }},
+      {"labelFormat", QStringLiteral("{name}"),
+       [](const cXAMLPieChart& c) { return c.LabelFormat() == "{name}"; }},
+      {"legendFormat", QStringLiteral("{name} = {value}"),
+       [](const cXAMLPieChart& c) { return c.LegendFormat() == "{name} = {value}"; }},
+      {"centerText", QStringLiteral("Budget \u20ac"),
+       [](const cXAMLPieChart& c) { return c.CenterText() == "Budget \u20ac"; }},
+      {"emptyText", QStringLiteral("None"),
+       [](const cXAMLPieChart& c) { return c.EmptyText() == "None"; }},
+      {"sortSlices", QVariant::fromValue(PieView::Ascending),
+       [](const cXAMLPieChart& c) { return c.SortSlices() == SortOrder::Ascending; }},
+      {"sliceGap", 2.5, [](const cXAMLPieChart& c) { return c.SliceGap() == 2.5; }},
+      {"cornerRadius", 4.0, [](const cXAMLPieChart& c) { return c.CornerRadius() == 4.0; }},
+      {"percentDecimals", 1, [](const cXAMLPieChart& c) { return c.PercentDecimals() == 1; }},
+      {"valueDecimals", 2, [](const cXAMLPieChart& c) { return c.ValueDecimals() == 2; }},
+      {"decimalPoint", QStringLiteral(","),
+       [](const cXAMLPieChart& c) { return c.DecimalSeparator() == ","; }},
+      {"groupSeparator", QStringLiteral(" "),
+       [](const cXAMLPieChart& c) { return c.GroupSeparator() == " "; }},
+      {"outlineColor", QColor(0x33, 0x66, 0x99),
+       [](const cXAMLPieChart& c) { return c.OutlineColor() == 0x996633u; }},
+      {"textColor", QColor(Qt::white),
+       [](const cXAMLPieChart& c) { return c.TextColor() == 0xFFFFFFu; }},
+  };
+  for (const Case& c : cases) {
+    changed.clear();
+    ASSERT_TRUE(view.setProperty(c.name, c.value)) << c.name;
+    EXPECT_TRUE(c.holds(view.chart())) << c.name;
+    EXPECT_EQ(view.property(c.name), c.value) << c.name;
+    EXPECT_EQ(changed.count(), 1) << c.name;
+    view.setProperty(c.name, c.value);
+    EXPECT_EQ(changed.count(), 1) << c.name << " set again";
+  }
+  changed.clear();
+  view.setProperty("legend", false);
+  EXPECT_FALSE(view.legend());
+  EXPECT_EQ(changed.count(), 1);
+
+  // Out of range: the chart's setters ignore these, and so the view.
+  for (const auto& [name, value] : std::vector<std::pair<const char*, QVariant>>{
+           {"sweepAngle", 0}, {"percentDecimals", 9}, {"sliceGap", -1.0}}) {
+    changed.clear();
+    const QVariant before = view.property(name);
+    view.setProperty(name, value);
+    EXPECT_EQ(view.property(name), before) << name;
+    EXPECT_EQ(changed.count(), 0) << name;
+  }
+  view.chart().StartAngle(45);
+  EXPECT_EQ(view.startAngle(), 45);
+  view.chart().DoughnutWidth(0);
+  EXPECT_EQ(view.holeSize(), 0.0);
+}
+
+// Saved as the label saves, PDF included; Ctrl+C puts the picture and the
+// numbers on the clipboard.
+TEST(PieView, SavesAndCopies) {
+  QStandardItemModel model;
+  Fill(model, {50, 30, 20});
+  std::unique_ptr<PieView> view(MakeView(&model));
+  view->setSliceVisible(1, false);
+  QTemporaryDir dir;
+  QString error;
+  const QString png = dir.filePath(QStringLiteral("view.png"));
+  const QString pdf = dir.filePath(QStringLiteral("view.pdf"));
+  ASSERT_TRUE(view->saveImage(png, 2.0, &error)) << error.toStdString();
+  ASSERT_TRUE(view->saveImage(pdf, 1.0, &error)) << error.toStdString();
+  EXPECT_EQ(QImage(png).size(), QSize(800, 600));
+  EXPECT_EQ(PdfPages(pdf), (std::vector<QSizeF>{QSizeF(300, 225)}));
+  EXPECT_FALSE(PdfHasImages(pdf));
+  EXPECT_FALSE(view->saveImage(dir.filePath(QStringLiteral("view.xyz")), 1.0, &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("xyz"))) << error.toStdString();
+
+  view->show();
+  view->activateWindow();
+  view->setFocus();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+  QGuiApplication::clipboard()->clear();
+  QTest::keyClick(view.get(), Qt::Key_C, Qt::ControlModifier);
+  const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(copied, nullptr);
+  EXPECT_TRUE(copied->hasFormat(QStringLiteral("image/png")))
+      << copied->formats().join(u' ').toStdString();
+  EXPECT_TRUE(copied->hasImage());
+  EXPECT_EQ(qvariant_cast<QImage>(copied->imageData()).size(), QSize(400, 300));
+  // The hidden slice keeps its row and value, without a share.
+  EXPECT_EQ(copied->text(), QStringLiteral("Name\tValue\tPercent\nSlice 0\t50\t71\n"
+                                           "Slice 1\t30\t\nSlice 2\t20\t29\n"));
 }
 
 }  // namespace

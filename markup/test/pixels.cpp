@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -67,6 +68,31 @@ QImage Rsvg(const QString& svg, const QTemporaryDir& dir) {
   rsvg.start(QStringLiteral("rsvg-convert"), {QStringLiteral("-o"), out, in});
   if (!rsvg.waitForFinished(60000) || rsvg.exitCode() != 0) return {};
   return QImage(out);
+}
+
+namespace {
+QByteArray ReadAll(const QString& fileName) {
+  QFile file(fileName);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+}  // namespace
+
+// Page objects and their media boxes are plain text in any PDF that Qt
+// writes; only content streams are compressed.
+std::vector<QSizeF> PdfPages(const QString& fileName) {
+  const QString text = QString::fromLatin1(ReadAll(fileName));
+  static const QRegularExpression kBox(
+      QStringLiteral(R"(/MediaBox\s*\[\s*0\s+0\s+([0-9.]+)\s+([0-9.]+)\s*\])"));
+  std::vector<QSizeF> pages;
+  for (const QRegularExpressionMatch& m : kBox.globalMatch(text)) {
+    pages.emplace_back(m.captured(1).toDouble(), m.captured(2).toDouble());
+  }
+  return pages;
+}
+
+bool PdfHasImages(const QString& fileName) {
+  static const QRegularExpression kImage(QStringLiteral(R"(/Subtype\s*/Image)"));
+  return QString::fromLatin1(ReadAll(fileName)).contains(kImage);
 }
 
 }  // namespace xamlpie::test

@@ -6,10 +6,12 @@
 #include <QColor>
 #include <QImage>
 #include <QPointF>
+#include <QSizeF>
 #include <QString>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <string>
+#include <vector>
 
 namespace xamlpie::test {
 
@@ -33,6 +35,11 @@ std::string Describe(const QColor& c);
 // An SVG drawn by librsvg (rsvg-convert) through files in `dir`; a null image
 // when it cannot be.
 QImage Rsvg(const QString& svg, const QTemporaryDir& dir);
+
+// A PDF file's pages, each its media box's size in points, in the order they
+// are written; and whether it holds any bitmap.
+std::vector<QSizeF> PdfPages(const QString& fileName);
+bool PdfHasImages(const QString& fileName);
 
 }  // namespace xamlpie::test
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QAccessible>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QJSValue>
 #include <QMouseEvent>
@@ -393,7 +394,25 @@ void PieChart::hoverLeaveEvent(QHoverEvent* /*event*/) {
 }
 
 void PieChart::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    copy();
+    return;
+  }
   if (!mState->Key(event->key(), event->modifiers())) event->ignore();
+}
+
+void PieChart::copy() const {
+  SetLook();
+  const qreal ratio = window() != nullptr ? window()->effectiveDevicePixelRatio() : 1.0;
+  const QSize size(static_cast<int>(std::ceil(width())), static_cast<int>(std::ceil(height())));
+  QImage picture(size * ratio, QImage::Format_ARGB32_Premultiplied);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::transparent);
+  {
+    QPainter painter(&picture);
+    mState->Paint(painter, QSizeF(size), false);
+  }
+  QGuiApplication::clipboard()->setMimeData(detail::ChartMimeData(picture, mState->DataTable()));
 }
 
 void PieChart::focusInEvent(QFocusEvent* event) {

@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
@@ -512,6 +513,31 @@ QStringList PieState::Names(QList<int>* rows) const {
     }
   }
   return names;
+}
+
+QString PieState::DataTable() const {
+  const std::vector<PieSlice>& slices = mData->Slices();
+  double total = 0;
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    const double value = slices[i].value;
+    if (IsSliceVisible(static_cast<int>(i)) && std::isfinite(value) && value > 0) total += value;
+  }
+  QString table = tr("Name\tValue\tPercent\n");
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    const double value = slices[i].value;
+    const bool valid = std::isfinite(value) && value >= 0;
+    QString name = slices[i].name;
+    // A tab or line break in a name would split its row.
+    name.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    table += name + QLatin1Char('\t');
+    if (valid) table += QString::number(value, 'f', QLocale::FloatingPointShortest);
+    table += QLatin1Char('\t');
+    if (valid && total > 0 && IsSliceVisible(static_cast<int>(i))) {
+      table += QString::number(value / total * 100, 'f', mOptions.PercentDecimals());
+    }
+    table += QLatin1Char('\n');
+  }
+  return table;
 }
 
 void PieState::Paint(QPainter& painter, QSizeF area, bool focused) const {

@@ -76,6 +76,11 @@ class PieState : public QObject {
   // `rows`, the row each stands for.
   QStringList Names(QList<int>* rows = nullptr) const;
 
+  // The slices as tab-separated text with a heading line: name, value and
+  // percent of the shown total (empty for a hidden or missing slice), as a
+  // spreadsheet takes it from the clipboard.
+  QString DataTable() const;
+
   // The picture over the palette's window colour, filling `area` (logical
   // pixels at the painter's origin), with the keyboard's slice ringed when
   // `focused`.

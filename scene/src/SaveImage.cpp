@@ -1,10 +1,14 @@
 #include "SaveImage.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
+#include <QMimeData>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QSaveFile>
 #include <QSvgGenerator>
 
@@ -30,8 +34,11 @@ bool SaveImage(const QString& fileName, QSize size, qreal ratio, const QString& 
   const QString suffix = QFileInfo(fileName).suffix().toLower();
   const QByteArray format = suffix.toLatin1();
   const bool svg = suffix == u"svg";
-  if (!svg && (suffix.isEmpty() || !QImageWriter::supportedImageFormats().contains(format))) {
-    return fail(Tr("%1: unknown image format \"%2\"; use .png or .svg").arg(fileName, suffix));
+  const bool pdf = suffix == u"pdf";
+  if (!svg && !pdf &&
+      (suffix.isEmpty() || !QImageWriter::supportedImageFormats().contains(format))) {
+    return fail(
+        Tr("%1: unknown image format \"%2\"; use .png, .svg or .pdf").arg(fileName, suffix));
   }
   QSaveFile file(fileName);
   if (!file.open(QIODevice::WriteOnly)) {
@@ -49,6 +56,22 @@ bool SaveImage(const QString& fileName, QSize size, qreal ratio, const QString& 
     generator.setDescription(description);
     QPainter painter(&generator);
     paint(painter);
+  } else if (pdf) {
+    // One page the picture's size, a pixel taken as 1/96 inch (0.75 point)
+    // as for SVG, with shapes and text kept as vectors.
+    QPdfWriter writer(&file);
+    writer.setResolution(96);
+    writer.setPageSize(
+        QPageSize(QSizeF(size) * 0.75, QPageSize::Point, QString(), QPageSize::ExactMatch));
+    writer.setPageMargins(QMarginsF());
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("xamlpie"));
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+      file.cancelWriting();
+      return fail(Tr("cannot write %1 as PDF").arg(fileName));
+    }
+    paint(painter);
   } else {
     QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return fail(Tr("%1: no memory for the image").arg(fileName));
@@ -64,6 +87,19 @@ bool SaveImage(const QString& fileName, QSize size, qreal ratio, const QString& 
   }
   if (!file.commit()) return fail(Tr("cannot write %1: %2").arg(fileName, file.errorString()));
   return true;
+}
+
+QMimeData* ChartMimeData(const QImage& picture, const QString& table) {
+  auto* data = new QMimeData;
+  data->setImageData(picture);
+  // Named as PNG too: not every platform's clipboard converts the image.
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "PNG");
+  data->setData(QStringLiteral("image/png"), png);
+  data->setText(table);
+  return data;
 }
 
 }  // namespace xamlpie::detail

@@ -35,106 +35,261 @@ namespace detail {
 class PieState;
 }
 
+/// A pie or doughnut chart widget bound to data: the rows of a model (or a
+/// list of slices) drawn as a chart made for the widget's own size, with a
+/// legend that hides and shows slices, animation, keyboard walking, tooltips,
+/// selection and screen readers. See the README's "A chart bound to data".
 class PieView : public QWidget {
   Q_OBJECT
+  /// Milliseconds the slices take to move; animationDuration().
   Q_PROPERTY(int animationDuration READ animationDuration WRITE setAnimationDuration)
+  /// How they move; animationEasing().
   Q_PROPERTY(QEasingCurve animationEasing READ animationEasing WRITE setAnimationEasing)
+  /// The slice under the pointer drawn lighter; hoverHighlight().
+  Q_PROPERTY(bool hoverHighlight READ hoverHighlight WRITE setHoverHighlight)
+  /// The keyboard's slice; currentSlice().
+  Q_PROPERTY(int currentSlice READ currentSlice WRITE setCurrentSlice)
+
+  /// The chart's options, named as the QML PieChart's; each reads and writes
+  /// chart(), so the two stay in step. chartChanged tells of a change made
+  /// through these.
+  /// The hole's share of the pie's radius, 0 for a pie; holeSize().
+  Q_PROPERTY(qreal holeSize READ holeSize WRITE setHoleSize NOTIFY chartChanged)
+  /// Where the first slice starts, in degrees from 3 o'clock.
+  Q_PROPERTY(int startAngle READ startAngle WRITE setStartAngle NOTIFY chartChanged)
+  /// The arc the slices share, 1 to 360 degrees.
+  Q_PROPERTY(int sweepAngle READ sweepAngle WRITE setSweepAngle NOTIFY chartChanged)
+  /// Whether slices follow each other clockwise.
+  Q_PROPERTY(bool clockwise READ clockwise WRITE setClockwise NOTIFY chartChanged)
+  /// What slice labels say.
+  Q_PROPERTY(Labels labels READ labels WRITE setLabels NOTIFY chartChanged)
+  /// Labels beside the pie with leaders, not on the slices.
+  Q_PROPERTY(bool labelsOutside READ labelsOutside WRITE setLabelsOutside NOTIFY chartChanged)
+  /// Slices narrower than this many degrees get no label inside.
+  Q_PROPERTY(int minLabelAngle READ minLabelAngle WRITE setMinLabelAngle NOTIFY chartChanged)
+  /// A label's text: {name}, {value}, {percent}; empty for the labels' style.
+  Q_PROPERTY(QString labelFormat READ labelFormat WRITE setLabelFormat NOTIFY chartChanged)
+  /// A legend entry's text, as labelFormat.
+  Q_PROPERTY(QString legendFormat READ legendFormat WRITE setLegendFormat NOTIFY chartChanged)
+  /// The view's legend, which hides and shows slices; on by default.
+  Q_PROPERTY(bool legend READ legend WRITE setLegend NOTIFY chartChanged)
+  /// Text in the middle of the hole.
+  Q_PROPERTY(QString centerText READ centerText WRITE setCenterText NOTIFY chartChanged)
+  /// What a chart without slices says.
+  Q_PROPERTY(QString emptyText READ emptyText WRITE setEmptyText NOTIFY chartChanged)
+  /// The order slices are drawn in.
+  Q_PROPERTY(Sort sortSlices READ sortSlices WRITE setSortSlices NOTIFY chartChanged)
+  /// Pixels of background between neighbouring slices.
+  Q_PROPERTY(qreal sliceGap READ sliceGap WRITE setSliceGap NOTIFY chartChanged)
+  /// The radius of the slices' corners, in pixels.
+  Q_PROPERTY(qreal cornerRadius READ cornerRadius WRITE setCornerRadius NOTIFY chartChanged)
+  /// Decimals of the percents shown, 0 to 6.
+  Q_PROPERTY(int percentDecimals READ percentDecimals WRITE setPercentDecimals NOTIFY chartChanged)
+  /// Decimals of the values shown, 0 to 6.
+  Q_PROPERTY(int valueDecimals READ valueDecimals WRITE setValueDecimals NOTIFY chartChanged)
+  /// The decimal separator of the numbers shown.
+  Q_PROPERTY(QString decimalPoint READ decimalPoint WRITE setDecimalPoint NOTIFY chartChanged)
+  /// The thousands separator of the numbers shown; none by default.
+  Q_PROPERTY(QString groupSeparator READ groupSeparator WRITE setGroupSeparator NOTIFY chartChanged)
+  /// The outline round the pie and its slices.
+  Q_PROPERTY(QColor outlineColor READ outlineColor WRITE setOutlineColor NOTIFY chartChanged)
+  /// The colour of labels, legend and centre text.
+  Q_PROPERTY(QColor textColor READ textColor WRITE setTextColor NOTIFY chartChanged)
 
  public:
+  /// What slice labels say, as the chart's LabelStyle.
+  enum Labels { NoLabels, Percent, Name, NameAndPercent };
+  Q_ENUM(Labels)
+  /// The slices' order, as the chart's SortOrder.
+  enum Sort { Unsorted, Descending, Ascending };
+  Q_ENUM(Sort)
+
+  /// An empty view: no model, no slices.
   explicit PieView(QWidget* parent = nullptr);
   ~PieView() override;
 
-  // The options every picture is made with: hole, start, direction, labels
-  // and their formats, centre text, colours, gaps, corners... Size, margins
-  // and the legend are the view's: the pie takes the room there is, a hole
-  // keeps its share of the pie's width, and the view draws its own legend.
-  // The text is at the widget's font unless FontSize is set to other than
-  // 12. Changes show at the next update().
+  ///@{
+  /// The options every picture is made with: hole, start, direction, labels
+  /// and their formats, centre text, colours, gaps, corners... Size, margins
+  /// and the legend are the view's: the pie takes the room there is, a hole
+  /// keeps its share of the pie's width, and the view draws its own legend.
+  /// The text is at the widget's font unless FontSize is set to other than
+  /// 12. Changes show at the next update().
   cXAMLPieChart& chart();
   const cXAMLPieChart& chart() const;
+  ///@}
 
-  // Rows are slices (columns with Qt::Horizontal): the name from
-  // nameColumn's Qt::DisplayRole, its colour from the same cell's
-  // Qt::DecorationRole when that holds a QColor (else the palette's next),
-  // the value from valueColumn's Qt::EditRole (or DisplayRole) as a number.
-  // A value that is not a finite number of 0 or more shows as a missing
-  // slice and is reported once through qWarning with its row (an empty
-  // cell, as a row just inserted has, is missing without a word). The view
-  // follows every change of the model; it does not own it.
+  ///@{
+  /// Rows are slices (columns with Qt::Horizontal): the name from
+  /// nameColumn's Qt::DisplayRole, its colour from the same cell's
+  /// Qt::DecorationRole when that holds a QColor (else the palette's next),
+  /// the value from valueColumn's Qt::EditRole (or DisplayRole) as a number.
+  /// A value that is not a finite number of 0 or more shows as a missing
+  /// slice and is reported once through qWarning with its row (an empty
+  /// cell, as a row just inserted has, is missing without a word). The view
+  /// follows every change of the model; it does not own it.
   void setModel(QAbstractItemModel* model);
   QAbstractItemModel* model() const;
   void setNameColumn(int column);
   int nameColumn() const;
   void setValueColumn(int column);
   int valueColumn() const;
-  // Where the colours are, as Qt::DecorationRole; -1 (the default): in the
-  // name's cell.
+  ///@}
+  ///@{
+  /// Where the colours are, as Qt::DecorationRole; -1 (the default): in the
+  /// name's cell.
   void setColorColumn(int column);
   int colorColumn() const;
   void setOrientation(Qt::Orientation orientation);
   Qt::Orientation orientation() const;
+  ///@}
 
-  // Slices without a model; setting them drops the model.
+  /// Slices without a model; setting them drops the model.
   void setSlices(const QList<PieSlice>& slices);
-  // The slices as read (from the model or as set).
+  /// The slices as read (from the model or as set).
   QList<PieSlice> slices() const;
 
-  // The colours given in turn to slices without one of their own:
-  // xamlpie::DefaultPalette().
+  /// The colours given in turn to slices without one of their own:
+  /// xamlpie::DefaultPalette().
   static QList<QColor> defaultPalette() { return DefaultPalette(); }
 
-  // How long the slices take to move to new data, to sweep in when first
-  // shown, and to hide, show or pull out; 0: at once. Default 600 ms,
-  // negative values are taken as 0.
+  ///@{
+  /// How long the slices take to move to new data, to sweep in when first
+  /// shown, and to hide, show or pull out; 0: at once. Default 600 ms,
+  /// negative values are taken as 0.
   int animationDuration() const;
   void setAnimationDuration(int milliseconds);
-  // Default QEasingCurve::OutCubic.
+  ///@}
+  ///@{
+  /// Default QEasingCurve::OutCubic.
   QEasingCurve animationEasing() const;
   void setAnimationEasing(const QEasingCurve& easing);
+  ///@}
 
-  // A hidden slice leaves the total; its legend entry is drawn greyed. The
-  // row's visibility stays with its index while the model changes.
+  ///@{
+  /// A hidden slice leaves the total; its legend entry is drawn greyed. The
+  /// row's visibility stays with its index while the model changes.
   void setSliceVisible(int row, bool visible);
   bool isSliceVisible(int row) const;
+  ///@}
 
-  // A selected slice is pulled out by a tenth of the pie's radius; a click
-  // selects (with Ctrl, adds or takes away). Shared with a table view, the
-  // two select together. The view does not own it.
+  ///@{
+  /// A selected slice is pulled out by a tenth of the pie's radius; a click
+  /// selects (with Ctrl, adds or takes away). Shared with a table view, the
+  /// two select together. The view does not own it.
   void setSelectionModel(QItemSelectionModel* selection);
   QItemSelectionModel* selectionModel() const;
+  ///@}
 
-  // The slice the keyboard is on (arrows, Home, End), -1 before any.
+  ///@{
+  /// The slice the keyboard is on (arrows, Home, End), -1 before any.
   int currentSlice() const;
   void setCurrentSlice(int row);
+  ///@}
 
-  // Shapes under the pointer: the slice (or its legend entry) drawn lighter.
-  // On by default.
+  ///@{
+  /// Shapes under the pointer: the slice (or its legend entry) drawn lighter.
+  /// On by default.
   bool hoverHighlight() const;
   void setHoverHighlight(bool on);
+  ///@}
 
-  // The markup of the picture at the view's size as it stands now, and the
-  // shapes it was read into (a slice's polygons are tagged with its row, a
-  // legend entry's shapes "L" and the row).
+  ///@{
+  /// The markup of the picture at the view's size as it stands now, and the
+  /// shapes it was read into (a slice's polygons are tagged with its row, a
+  /// legend entry's shapes "L" and the row).
   QString markup() const;
   const std::vector<MarkupShape>& shapes() const;
-  // The row of the slice or legend entry under a point, -1 where there is
-  // none; `legend` tells which.
+  ///@}
+  /// The row of the slice or legend entry under a point, -1 where there is
+  /// none; `legend` tells which.
   int sliceAt(QPointF point, bool* legend = nullptr) const;
-  // A plain-language description: the slices' names and numbers.
+  /// A plain-language description: the slices' names and numbers.
   QString description() const;
 
+  ///@{
+  /// The options as properties (see the QML PieChart). holeSize is the
+  /// hole's share of the pie's radius, 0 for a pie, at most 0.95; the rest
+  /// are clamped or ignored as the chart's setters do.
+  qreal holeSize() const;
+  void setHoleSize(qreal share);
+  int startAngle() const;
+  void setStartAngle(int degrees);
+  int sweepAngle() const;
+  void setSweepAngle(int degrees);
+  bool clockwise() const;
+  void setClockwise(bool on);
+  Labels labels() const;
+  void setLabels(Labels labels);
+  bool labelsOutside() const;
+  void setLabelsOutside(bool on);
+  int minLabelAngle() const;
+  void setMinLabelAngle(int degrees);
+  QString labelFormat() const;
+  void setLabelFormat(const QString& format);
+  QString legendFormat() const;
+  void setLegendFormat(const QString& format);
+  ///@}
+  ///@{
+  /// The view's own legend, beside or below the pie; on by default.
+  bool legend() const;
+  void setLegend(bool on);
+  QString centerText() const;
+  void setCenterText(const QString& text);
+  QString emptyText() const;
+  void setEmptyText(const QString& text);
+  Sort sortSlices() const;
+  void setSortSlices(Sort order);
+  qreal sliceGap() const;
+  void setSliceGap(qreal pixels);
+  qreal cornerRadius() const;
+  void setCornerRadius(qreal pixels);
+  int percentDecimals() const;
+  void setPercentDecimals(int decimals);
+  int valueDecimals() const;
+  void setValueDecimals(int decimals);
+  QString decimalPoint() const;
+  void setDecimalPoint(const QString& text);
+  QString groupSeparator() const;
+  void setGroupSeparator(const QString& text);
+  QColor outlineColor() const;
+  void setOutlineColor(const QColor& colour);
+  QColor textColor() const;
+  void setTextColor(const QColor& colour);
+  ///@}
+
+  /// Writes the view as it shows to a file whose suffix picks the format:
+  /// ".png" (or any format QImage writes) at the given pixel ratio, ".svg" or
+  /// ".pdf" as vector shapes and text. On failure returns false, puts the
+  /// reason in `error` and leaves no file behind.
+  bool saveImage(const QString& fileName, qreal devicePixelRatio = 1.0,
+                 QString* error = nullptr) const;
+  /// The picture (PNG) and the slices as tab-separated text (name, value,
+  /// percent), as Ctrl+C on the focused view puts them on the clipboard.
+  void copy() const;
+
+  /// 400 x 300.
   QSize sizeHint() const override;
+  /// 120 x 90: below that the text would crowd the pie out.
   QSize minimumSizeHint() const override;
 
  signals:
-  // The row under the pointer, -1 when it leaves the slices.
+  /// The row under the pointer, -1 when it leaves the slices.
   void sliceHovered(int row);
+  /// The row of the slice or legend entry clicked.
   void sliceClicked(int row);
-  // Space or Enter on the current slice.
+  /// Space or Enter on the current slice.
   void sliceActivated(int row);
+  /// A slice was hidden or shown (its legend entry clicked, Shift+Space or
+  /// setSliceVisible).
   void sliceVisibilityChanged(int row, bool visible);
+  /// An option changed through its property.
+  void chartChanged();
 
  protected:
+  ///@{
+  /// Qt's event handlers, through which the widget paints, follows the pointer
+  /// and the keyboard, and answers palette, font and tooltip events.
   void paintEvent(QPaintEvent* event) override;
   bool event(QEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -145,9 +300,13 @@ class PieView : public QWidget {
   void focusOutEvent(QFocusEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  ///@}
 
  private:
   void AnnounceFocus();
+  void OptionsChanged();
+  template <typename T, typename Set>
+  void SetOption(const T& value, T (PieView::*get)() const, Set set);
   detail::PieState& State() const;
 
   std::unique_ptr<detail::PieState> mState;

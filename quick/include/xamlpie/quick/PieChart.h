@@ -25,69 +25,107 @@ class PieState;
 
 namespace xamlpie::quick {
 
+/// The QML type PieChart: a pie or doughnut chart bound to data, as the widget
+/// xamlpie::PieView is, with the same pictures, animation, legend that hides
+/// and shows slices, keyboard walking and accessible slices. Its properties
+/// are the chart's options; see the README's "In Qt Quick".
 class PieChart : public PictureItem {
   Q_OBJECT
   QML_ELEMENT
 
-  // A ListModel, any QAbstractItemModel, or an array of objects; each row's
-  // name, value and colour are read through the roles (object keys) named
-  // below. A value that is not a finite number of 0 or more is left out.
+  /// A ListModel, any QAbstractItemModel, or an array of objects; each row's
+  /// name, value and colour are read through the roles (object keys) named
+  /// below. A value that is not a finite number of 0 or more is left out.
   Q_PROPERTY(QVariant model READ model WRITE setModel NOTIFY modelChanged)
+  /// The role (or object key) of a slice's name; "name" by default.
   Q_PROPERTY(QString nameRole READ nameRole WRITE setNameRole NOTIFY modelChanged)
+  /// The role of its value; "value" by default.
   Q_PROPERTY(QString valueRole READ valueRole WRITE setValueRole NOTIFY modelChanged)
+  /// The role of its colour (a colour or its name); "color" by default.
   Q_PROPERTY(QString colorRole READ colorRole WRITE setColorRole NOTIFY modelChanged)
+  /// How many slices the model gives.
   Q_PROPERTY(int count READ count NOTIFY countChanged)
 
-  // The chart's options; see cXAMLPieChart. holeSize is the hole's share of
-  // the pie's radius (0: a pie).
+  /// The chart's options; see cXAMLPieChart. holeSize is the hole's share of
+  /// the pie's radius (0: a pie).
   Q_PROPERTY(qreal holeSize MEMBER mHoleSize WRITE setHoleSize NOTIFY chartChanged)
+  /// Where the first slice starts, in degrees from 3 o'clock.
   Q_PROPERTY(int startAngle MEMBER mStartAngle WRITE setStartAngle NOTIFY chartChanged)
+  /// The arc the slices share, 1 to 360 degrees.
   Q_PROPERTY(int sweepAngle MEMBER mSweepAngle WRITE setSweepAngle NOTIFY chartChanged)
+  /// Whether slices follow each other clockwise.
   Q_PROPERTY(bool clockwise MEMBER mClockwise WRITE setClockwise NOTIFY chartChanged)
+  /// What slice labels say.
   Q_PROPERTY(Labels labels MEMBER mLabels WRITE setLabels NOTIFY chartChanged)
+  /// Labels beside the pie with leaders, not on the slices.
   Q_PROPERTY(bool labelsOutside MEMBER mLabelsOutside WRITE setLabelsOutside NOTIFY chartChanged)
+  /// Slices narrower than this many degrees get no label inside.
   Q_PROPERTY(int minLabelAngle MEMBER mMinLabelAngle WRITE setMinLabelAngle NOTIFY chartChanged)
+  /// A label's text: {name}, {value}, {percent}; empty for the labels' style.
   Q_PROPERTY(QString labelFormat MEMBER mLabelFormat WRITE setLabelFormat NOTIFY chartChanged)
+  /// A legend entry's text, as labelFormat.
   Q_PROPERTY(QString legendFormat MEMBER mLegendFormat WRITE setLegendFormat NOTIFY chartChanged)
+  /// The legend, which hides and shows slices; on by default.
   Q_PROPERTY(bool legend MEMBER mLegend WRITE setLegend NOTIFY chartChanged)
+  /// Text in the middle of the hole.
   Q_PROPERTY(QString centerText MEMBER mCenterText WRITE setCenterText NOTIFY chartChanged)
+  /// What a chart without slices says.
   Q_PROPERTY(QString emptyText MEMBER mEmptyText WRITE setEmptyText NOTIFY chartChanged)
+  /// The order slices are drawn in.
   Q_PROPERTY(Sort sortSlices MEMBER mSort WRITE setSortSlices NOTIFY chartChanged)
+  /// Pixels of background between neighbouring slices.
   Q_PROPERTY(qreal sliceGap MEMBER mSliceGap WRITE setSliceGap NOTIFY chartChanged)
+  /// The radius of the slices' corners, in pixels.
   Q_PROPERTY(qreal cornerRadius MEMBER mCornerRadius WRITE setCornerRadius NOTIFY chartChanged)
+  /// Decimals of the percents shown, 0 to 6.
   Q_PROPERTY(
       int percentDecimals MEMBER mPercentDecimals WRITE setPercentDecimals NOTIFY chartChanged)
+  /// Decimals of the values shown, 0 to 6.
   Q_PROPERTY(int valueDecimals MEMBER mValueDecimals WRITE setValueDecimals NOTIFY chartChanged)
+  /// The decimal separator of the numbers shown.
   Q_PROPERTY(QString decimalPoint MEMBER mDecimalPoint WRITE setDecimalPoint NOTIFY chartChanged)
+  /// The thousands separator of the numbers shown; none by default.
   Q_PROPERTY(
       QString groupSeparator MEMBER mGroupSeparator WRITE setGroupSeparator NOTIFY chartChanged)
+  /// The outline round the pie and its slices.
   Q_PROPERTY(QColor outlineColor MEMBER mOutlineColor WRITE setOutlineColor NOTIFY chartChanged)
+  /// The colour of labels, legend and centre text.
   Q_PROPERTY(QColor textColor MEMBER mTextColor WRITE setTextColor NOTIFY chartChanged)
-  // Behind the chart, in its hole and where a pulled-out slice was; the
-  // application palette's window colour unless set.
+  /// Behind the chart, in its hole and where a pulled-out slice was; the
+  /// application palette's window colour unless set.
   Q_PROPERTY(QColor backgroundColor MEMBER mBackground WRITE setBackgroundColor NOTIFY chartChanged)
-  // The keyboard's ring; the application palette's highlight unless set.
+  /// The keyboard's ring; the application palette's highlight unless set.
   Q_PROPERTY(QColor highlightColor MEMBER mHighlight WRITE setHighlightColor NOTIFY chartChanged)
+  /// The text's font; the application's unless set.
   Q_PROPERTY(QFont font MEMBER mFont WRITE setFont NOTIFY chartChanged)
 
+  /// Milliseconds the slices take to move; 600 by default.
   Q_PROPERTY(
       int animationDuration READ animationDuration WRITE setAnimationDuration NOTIFY chartChanged)
+  /// The slice under the pointer drawn lighter; on by default.
   Q_PROPERTY(bool hoverHighlight READ hoverHighlight WRITE setHoverHighlight NOTIFY chartChanged)
-  // The keyboard's slice (-1: none), the pointer's, and the tooltip of what
-  // the pointer is on: bind a ToolTip's text to it.
+  /// The keyboard's slice (-1: none), the pointer's, and the tooltip of what
+  /// the pointer is on: bind a ToolTip's text to it.
   Q_PROPERTY(int currentIndex READ currentIndex WRITE setCurrentIndex NOTIFY currentIndexChanged)
+  /// The slice under the pointer, -1 for none.
   Q_PROPERTY(int hoveredIndex READ hoveredIndex NOTIFY hovered)
+  /// The tooltip of what the pointer is on: bind a ToolTip's text to it.
   Q_PROPERTY(QString toolTip READ toolTip NOTIFY hovered)
 
  public:
+  /// What slice labels say: PieChart.NoLabels, Percent, Name, NameAndPercent.
   enum Labels { NoLabels, Percent, Name, NameAndPercent };
   Q_ENUM(Labels)
+  /// The slices' order: PieChart.Unsorted, Descending, Ascending.
   enum Sort { Unsorted, Descending, Ascending };
   Q_ENUM(Sort)
 
+  /// An empty chart.
   explicit PieChart(QQuickItem* parent = nullptr);
   ~PieChart() override;
 
+  ///@{
+  /// Accessors of the properties above, for C++.
   QVariant model() const { return mModel; }
   void setModel(const QVariant& model);
   QString nameRole() const { return mRoles[0]; }
@@ -131,34 +169,56 @@ class PieChart : public PictureItem {
   void setCurrentIndex(int index);
   int hoveredIndex() const;
   QString toolTip() const;
+  ///@}
 
+  ///@{
+  /// A hidden slice leaves the total; its legend entry is drawn greyed.
   Q_INVOKABLE void setSliceVisible(int index, bool visible);
   Q_INVOKABLE bool isSliceVisible(int index) const;
-  // The slices' names and numbers, as a screen reader says them.
+  ///@}
+  /// The slices' names and numbers, as a screen reader says them.
   Q_INVOKABLE QStringList sliceNames() const;
-  // The index of the slice or legend entry at a point, -1 where none.
+  /// The index of the slice or legend entry at a point, -1 where none.
   Q_INVOKABLE int indexAt(qreal x, qreal y) const;
-  // The chart as a PNG (or other image) at `ratio`, or as SVG; false, with a
-  // warning, where it cannot be written.
+  /// The chart as a PNG (or other image) at `ratio`, or as SVG or PDF; false,
+  /// with a warning, where it cannot be written.
   Q_INVOKABLE bool saveImage(const QUrl& file, qreal ratio = 1.0) const;
+  /// The picture and the slices as tab-separated text (name, value, percent)
+  /// to the clipboard, as Ctrl+C on the focused chart does.
+  Q_INVOKABLE void copy() const;
 
-  // For the accessibility layer: the slices' names in the picture's order,
-  // the index each stands for, and where a slice lies.
+  ///@{
+  /// For the accessibility layer: the slices' names in the picture's order,
+  /// the index each stands for, and where a slice lies.
   QList<int> sliceIndexes() const;
   QRectF sliceRect(int index) const;
+  ///@}
 
  signals:
+  /// The model or a role changed.
   void modelChanged();
+  /// The number of slices changed.
   void countChanged();
+  /// An option changed.
   void chartChanged();
+  /// The keyboard moved to another slice.
   void currentIndexChanged();
+  /// The pointer moved onto another slice or off the slices: hoveredIndex
+  /// and toolTip changed.
   void hovered();
+  /// The slice or legend entry clicked.
   void sliceClicked(int index);
+  /// The slice under the pointer, -1 when it leaves the slices.
   void sliceHovered(int index);
+  /// Space or Enter on the keyboard's slice.
   void sliceActivated(int index);
+  /// A slice was hidden or shown.
   void sliceVisibilityChanged(int index, bool visible);
 
  protected:
+  ///@{
+  /// The picture, and Qt Quick's handlers through which the chart follows the
+  /// pointer and the keyboard.
   void PaintPicture(QPainter& painter, QSizeF size) override;
   bool Opaque() const override;
   void componentComplete() override;
@@ -168,10 +228,11 @@ class PieChart : public PictureItem {
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  ///@}
 
  private:
   void ReadModel();
-  void Apply();  // the properties to the chart, and a new picture
+  void Apply();  ///< the properties to the chart, and a new picture
   void SetLook() const;
   void AnnounceFocus(int index);
 
