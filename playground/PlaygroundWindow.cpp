@@ -17,13 +17,19 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -100,6 +106,39 @@ bool ParseColourText(const QString& text, ColorValue* colour) {
   return true;
 }
 
+// A number as typed: "1234567.89", not "1.23457e+06" as a table shows a
+// double by default, and edited as text, so that nothing is rounded.
+QString NumberText(double value) {
+  return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+class ValueDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QString displayText(const QVariant& value, const QLocale& locale) const override {
+    if (value.typeId() == QMetaType::Double) return NumberText(value.toDouble());
+    return QStyledItemDelegate::displayText(value, locale);
+  }
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
+                        const QModelIndex& /*index*/) const override {
+    return new QLineEdit(parent);
+  }
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    const QVariant value = index.data(Qt::EditRole);
+    static_cast<QLineEdit*>(editor)->setText(
+        value.typeId() == QMetaType::Double ? NumberText(value.toDouble()) : value.toString());
+  }
+  // A number is kept as one; anything else as the text typed, to be marked.
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override {
+    const QString text = static_cast<QLineEdit*>(editor)->text().trimmed();
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    model->setData(index, ok ? QVariant(number) : QVariant(text), Qt::EditRole);
+  }
+};
+
 }  // namespace
 
 PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
@@ -113,7 +152,8 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   table->horizontalHeader()->setSectionResizeMode(kName, QHeaderView::Stretch);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->setTabKeyNavigation(true);
-  table->setMinimumHeight(180);
+  table->setMinimumHeight(200);  // in a scroll area: it does not make the window taller
+  table->setItemDelegateForColumn(kValue, new ValueDelegate(table));
   auto* add = new QPushButton(tr("&Add"));
   auto* remove = new QPushButton(tr("&Remove"));
   auto* up = new QPushButton(tr("&Up"));
@@ -247,16 +287,33 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   pieView->setColorColumn(kColour);
   pieView->setModel(table->model());
   pieView->setSelectionModel(table->selectionModel());
+  // What the view leaves out of the table, said where it shows.
+  lblViewOmits = new QLabel;
+  lblViewOmits->setWordWrap(true);
+  lblViewOmits->hide();
+  auto* viewPane = new QWidget;
+  auto* viewLayout = new QVBoxLayout(viewPane);
+  viewLayout->setContentsMargins(0, 0, 0, 0);
+  viewLayout->addWidget(lblViewOmits);
+  viewLayout->addWidget(pieView, 1);
   tabPictures = new QTabWidget;
-  tabPictures->addTab(pieView, tr("&View (PieView)"));
+  tabPictures->addTab(viewPane, tr("&View (PieView)"));
   tabPictures->addTab(lblChart, tr("&Markup (MarkupLabel)"));
   auto* right = new QSplitter(Qt::Vertical);
   right->addWidget(tabPictures);
   right->addWidget(markupPane);
   right->setStretchFactor(0, 3);
   right->setStretchFactor(1, 1);
+  // The controls scroll, so that the window fits a 1366 x 768 screen at 1.5
+  // times the pixels (910 x 512 of its own).
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(controls);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setMinimumWidth(controls->sizeHint().width() +
+                          scroll->verticalScrollBar()->sizeHint().width() + 4);
   auto* split = new QSplitter;
-  split->addWidget(controls);
+  split->addWidget(scroll);
   split->addWidget(right);
   split->setStretchFactor(1, 1);
   setCentralWidget(split);
@@ -267,7 +324,10 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   file->addSeparator();
   file->addAction(tr("Export &PNG..."), this, [this] { Export(QStringLiteral("png")); });
   file->addAction(tr("Export S&VG..."), this, [this] { Export(QStringLiteral("svg")); });
+  file->addAction(tr("Export P&DF..."), this, [this] { Export(QStringLiteral("pdf")); });
   file->addAction(tr("Export &XAML..."), this, [this] { Export(QStringLiteral("xaml")); });
+  file->addSeparator();
+  file->addAction(tr("&Print..."), QKeySequence::Print, this, &PlaygroundWindow::PrintPreview);
   file->addSeparator();
   file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 
@@ -335,7 +395,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   for (int i = 0; i < 5; ++i)
     AddRow(QString::fromLatin1(names[i]), values[i], kColours[i], 0);
   mLoading = false;
-  resize(1000, 720);
+  resize(1000, 700);
   Refresh();
 }
 
@@ -429,6 +489,9 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
                      .arg(row + 1)
                      .arg(table->item(row, kValue)->text()));
       value = 0;
+    } else if (value < 0) {
+      bad.append(tr("row %1: the value %2 is negative").arg(row + 1).arg(NumberText(value)));
+      value = 0;
     }
     values.push_back(value);
     shares.push_back(static_cast<std::int32_t>(std::lround(std::clamp(value, -1e6, 1e6))));
@@ -480,9 +543,10 @@ void PlaygroundWindow::UpdateTotal() {
   for (int row = 0; row < table->rowCount(); ++row)
     total += table->item(row, kValue)->text().toDouble();
   const bool off = !chkRawValues->isChecked() && table->rowCount() > 0 && total != 100;
-  lblTotal->setText(
-      off ? tr("Total: %1 % - not 100 %: slices will overlap or leave a gap").arg(total)
-          : tr("Total: %1").arg(total));
+  // Twelve digits: a sum of decimals shows as typed, not as 0.30000000000000004.
+  const QString sum = QString::number(total, 'g', 12);
+  lblTotal->setText(off ? tr("Total: %1 % - not 100 %: slices will overlap or leave a gap").arg(sum)
+                        : tr("Total: %1").arg(sum));
   lblTotal->setStyleSheet(off ? QStringLiteral("color: #B00020") : QString());
   btnScale->setEnabled(off);
 }
@@ -525,12 +589,17 @@ void PlaygroundWindow::Refresh() {
     bool number = false;
     const double value = table->item(row, kValue)->text().toDouble(&number);
     const bool colour = QColor::fromString(table->item(row, kColour)->text()).isValid();
-    for (const auto& [column, good] :
-         {std::pair{kValue, number && std::isfinite(value)}, std::pair{kColour, colour}}) {
+    const bool finite = number && std::isfinite(value);
+    const QString valueProblem = !finite     ? tr("Not a number")
+                                 : value < 0 ? tr("Negative: drawn as 0")
+                                             : QString();
+    for (const auto& [column, why] :
+         {std::pair{kValue, valueProblem},
+          std::pair{kColour, colour ? QString() : tr("Not a colour")}}) {
       QTableWidgetItem* item = table->item(row, column);
-      item->setData(Qt::BackgroundRole, good ? QVariant() : QVariant(QColor(0xFF, 0xC8, 0xC8)));
-      item->setToolTip(good ? QString()
-                            : tr("Not a %1").arg(column == kValue ? tr("number") : tr("colour")));
+      item->setData(Qt::BackgroundRole,
+                    why.isEmpty() ? QVariant() : QVariant(QColor(0xFF, 0xC8, 0xC8)));
+      item->setToolTip(why);
     }
   }
   mLoading = false;
@@ -545,6 +614,21 @@ void PlaygroundWindow::Refresh() {
   txtMarkup->setPlainText(text);
   ApplyOptions(pieView->chart());
   pieView->update();
+  QStringList omitted;
+  for (int row = 0; row < table->rowCount(); ++row) {
+    if (table->item(row, kExplode)->text().toInt() != 0 && !omitted.contains(tr("Explode"))) {
+      omitted.append(tr("Explode"));
+    }
+    if (table->item(row, kRing)->text().toInt() > 0 && !omitted.contains(tr("Ring"))) {
+      omitted.append(tr("Ring"));
+    }
+  }
+  if (spnGroupBelow->value() > 0) omitted.append(tr("Group below"));
+  lblViewOmits->setText(
+      tr("This view draws every row as a slice of one ring and leaves out %1; the Markup tab "
+         "shows them. (Select a row to pull its slice out here.)")
+          .arg(omitted.join(QStringLiteral(", "))));
+  lblViewOmits->setVisible(!omitted.isEmpty());
 }
 
 QJsonObject PlaygroundWindow::ToJson() const {
@@ -702,6 +786,33 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
       return false;
     }
   }
+  // A value the control cannot hold would be clamped without a word.
+  for (const Spin& s : spins) {
+    const QJsonValue v = json.value(QLatin1String(s.key));
+    if (!v.isDouble()) continue;
+    const double d = v.toDouble();
+    if (d != std::floor(d)) {
+      *problem = tr("\"%1\" is %2, not a whole number").arg(QLatin1String(s.key), NumberText(d));
+      return false;
+    }
+    if (d < s.box->minimum() || d > s.box->maximum()) {
+      *problem = tr("\"%1\" is %2, outside %3 to %4")
+                     .arg(QLatin1String(s.key), NumberText(d))
+                     .arg(s.box->minimum())
+                     .arg(s.box->maximum());
+      return false;
+    }
+  }
+  for (const Length& l : lengths) {
+    const QJsonValue v = json.value(QLatin1String(l.key));
+    if (v.isDouble() && (v.toDouble() < l.box->minimum() || v.toDouble() > l.box->maximum())) {
+      *problem = tr("\"%1\" is %2, outside %3 to %4")
+                     .arg(QLatin1String(l.key), NumberText(v.toDouble()))
+                     .arg(l.box->minimum())
+                     .arg(l.box->maximum());
+      return false;
+    }
+  }
   struct Colour {
     const char* key;
     QPushButton* button;
@@ -830,6 +941,27 @@ void PlaygroundWindow::Export(const QString& kind) {
   }
   QString error;
   if (!lblChart->saveImage(name, kind == u"png" ? 2.0 : 1.0, &error)) ReportError(error);
+}
+
+// The chart as the shown tab draws it, as large as the page allows with its
+// shape kept, centred.
+void PlaygroundWindow::Print(QPrinter* printer) {
+  QWidget* shown = tabPictures->currentIndex() == 0 ? static_cast<QWidget*>(pieView) : lblChart;
+  QPainter painter(printer);
+  const QRectF page = printer->pageLayout().paintRectPixels(printer->resolution());
+  const QSizeF size = shown->size();
+  const double scale = std::min(page.width() / size.width(), page.height() / size.height());
+  painter.translate((page.width() - size.width() * scale) / 2,
+                    (page.height() - size.height() * scale) / 2);
+  painter.scale(scale, scale);
+  shown->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+}
+
+void PlaygroundWindow::PrintPreview() {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintPreviewDialog preview(&printer, this);
+  connect(&preview, &QPrintPreviewDialog::paintRequested, this, &PlaygroundWindow::Print);
+  preview.exec();
 }
 
 void PlaygroundWindow::ReportError(const QString& message) {

@@ -16,6 +16,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QPrinter;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
@@ -92,12 +93,17 @@ class PlaygroundWindow : public QMainWindow {
   QPushButton* btnCopy = nullptr;
   QLabel* lblTotal = nullptr;  // the shares' total; a warning when not 100
   QPushButton* btnScale = nullptr;
-  QLabel* lblProblem = nullptr;  // cells that cannot be read, until mended
+  QLabel* lblProblem = nullptr;    // cells that cannot be read, until mended
+  QLabel* lblViewOmits = nullptr;  // what the PieView tab leaves out of the table
 
  public slots:
   void Refresh();
   // The values as whole percents adding up to 100.
   void ScaleTo100();
+  // The chart of the shown tab onto a printer's page, and File > Print's
+  // preview of it.
+  void Print(QPrinter* printer);
+  void PrintPreview();
 
  protected:
   // Shows a problem to the user; tests replace the message box.

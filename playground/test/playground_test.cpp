@@ -13,9 +13,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "PlaygroundWindow.h"
 #include "xamlpie/MarkupLabel.h"
@@ -126,6 +129,11 @@ TEST(Playground, BadFilesChangeNothing) {
       {R"({"slices": [], "CenterText": "x"})", R"("centerText")"},
       {R"({"slices": [{"value": 1, "color": "red", "colour": "red"}]})",
        R"(slice 1: unknown key "colour")"},
+      // What a control cannot hold is named, not clamped.
+      {R"({"slices": [], "sweepAngle": 0})", R"("sweepAngle" is 0, outside 1 to 360)"},
+      {R"({"slices": [], "percentDecimals": 9})", R"("percentDecimals" is 9, outside 0 to 6)"},
+      {R"({"slices": [], "size": 2.5})", R"("size" is 2.5, not a whole number)"},
+      {R"({"slices": [], "sliceGap": 41})", R"("sliceGap" is 41, outside 0 to 40)"},
   };
   for (const auto& [text, problem] : bad) {
     window.errors.clear();
@@ -199,6 +207,52 @@ TEST(Playground, BadCellsAndTotalsAreShown) {
   EXPECT_EQ(window.table->item(1, PlaygroundWindow::kValue)->text(), u"42"_s);
   EXPECT_FALSE(window.lblTotal->text().contains(u"not 100"_s));
   EXPECT_FALSE(window.btnScale->isEnabled());
+
+  // A negative value is marked and named as the others; numbers show as
+  // typed, in the table and in the total.
+  window.chkRawValues->setChecked(true);
+  window.table->item(0, PlaygroundWindow::kValue)->setData(Qt::EditRole, 1234567.89);
+  const QModelIndex first = window.table->model()->index(0, PlaygroundWindow::kValue);
+  const auto* delegate = qobject_cast<QStyledItemDelegate*>(
+      window.table->itemDelegateForColumn(PlaygroundWindow::kValue));
+  ASSERT_NE(delegate, nullptr);
+  EXPECT_EQ(delegate->displayText(first.data(), QLocale()), u"1234567.89"_s);
+  EXPECT_TRUE(window.lblTotal->text().contains(u"1234609.89"_s))
+      << window.lblTotal->text().toStdString();
+  QTableWidgetItem* value = window.table->item(1, PlaygroundWindow::kValue);
+  value->setText(QStringLiteral("-5"));
+  EXPECT_TRUE(value->data(Qt::BackgroundRole).isValid());
+  EXPECT_FALSE(value->toolTip().isEmpty());
+  EXPECT_TRUE(window.lblProblem->text().contains(u"row 2: the value -5 is negative"_s))
+      << window.lblProblem->text().toStdString();
+}
+
+// On a 1366 x 768 screen at the ratio the test runs with (1.5 under ctest's
+// second run: 910 x 512 of the window's own pixels), the window fits and
+// every control can be scrolled into sight.
+TEST(Playground, FitsALaptopScreen) {
+  Window window;
+  const double ratio = window.devicePixelRatioF();
+  const QSize screen(static_cast<int>(1366 / ratio), static_cast<int>(768 / ratio));
+  const QSize frame(0, 40);  // a title bar
+  EXPECT_LE(window.minimumSizeHint().width(), screen.width());
+  EXPECT_LE(window.minimumSizeHint().height(), screen.height() - frame.height());
+  window.resize(screen - frame);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_EQ(window.size(), screen - frame);
+  auto* scroll = window.findChild<QScrollArea*>();
+  ASSERT_NE(scroll, nullptr);
+  int controls = 0;
+  for (QWidget* control : scroll->widget()->findChildren<QWidget*>()) {
+    if (!control->isVisibleTo(&window) || control->focusPolicy() == Qt::NoFocus) continue;
+    ++controls;
+    scroll->ensureWidgetVisible(control);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(control->visibleRegion().isEmpty())
+        << control->metaObject()->className() << " " << control->objectName().toStdString();
+  }
+  EXPECT_GT(controls, 30);
 }
 
 }  // namespace
