@@ -23,9 +23,9 @@ set(consumer_flags -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
 
 set(consumer_env "QT_QPA_PLATFORM=set:offscreen")
 if(consumer_quick)
-  set(consumer_run sh -c "./xamlpie-consumer && ./xamlpie-label-consumer && ./xamlpie-quick-consumer")
+  set(consumer_run sh -c "./xamlpie-consumer && ./xamlpie-label-consumer && ./xamlpie-form-consumer && ./xamlpie-quick-consumer")
 elseif(consumer_label)
-  set(consumer_run sh -c "./xamlpie-consumer && ./xamlpie-label-consumer")
+  set(consumer_run sh -c "./xamlpie-consumer && ./xamlpie-label-consumer && ./xamlpie-form-consumer")
 else()
   set(consumer_run ./xamlpie-consumer)
 endif()
