@@ -72,13 +72,24 @@ endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/xamlpie.pc.in ${PROJECT_BINARY_DIR}/xamlpie.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/xamlpie.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+if(XAMLPIE_MASTER_PROJECT AND CMAKE_HOST_UNIX)
+  # What Debian's policy asks of every package's documentation folder: the
+  # licence in its machine-readable form and the changes, compressed.
+  find_program(XAMLPIE_GZIP gzip REQUIRED)
+  execute_process(COMMAND ${XAMLPIE_GZIP} -9cn ${PROJECT_SOURCE_DIR}/cmake/debian/changelog
+    OUTPUT_FILE ${PROJECT_BINARY_DIR}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/cmake/debian/changelog)
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
 
 if(XAMLPIE_MASTER_PROJECT)
   set(CPACK_PACKAGE_NAME xamlpie)
   set(CPACK_PACKAGE_VENDOR "The xamlpie developers")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
   set(CPACK_PACKAGE_DESCRIPTION
-      "A C++20 library that turns slices into XAML markup for pie and doughnut charts, a Qt 6 widget that draws such markup, the demo xamlpie-demo and xamlpie-playground, which builds any chart and exports it as PNG, SVG or XAML.")
+      "A C++20 library that turns slices into XAML markup for pie and doughnut charts (standard library only); Qt 6 widgets that draw charts: MarkupLabel for such markup and PieView, a chart bound to an item model; the QML module Xamlpie (PieChart, MarkupView); the demo xamlpie-demo, xamlpie-playground, which builds any chart and exports it as PNG, SVG, PDF or XAML, and two galleries: xamlpie-quick-gallery (QML charts on a model its table edits) and xamlpie-gallery (writes pictures of every chart feature to a folder).")
   set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

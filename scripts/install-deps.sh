@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs from Debian 12's packages whatever the build and the tests need and
+# Installs from Debian's packages (12 or 13) whatever the build and the tests need and
 # this machine lacks. Safe to run again: it installs nothing that is there.
 set -euo pipefail
 
@@ -8,6 +8,9 @@ packages=(
   libgtest-dev libbenchmark-dev        # tests and benchmarks
   qt6-base-dev qt6-svg-dev             # the markup label and the demo window
   qt6-declarative-dev                  # the QML module Xamlpie
+  qt6-declarative-dev-tools            # qmllint, run on the QML examples
+  qt6-tools-dev                        # Qt Designer's plugin interface, QUiLoader
+  doxygen                              # the API reference
   qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-workerscript
   qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
   qml6-module-qtqml-models             # ListModel, and the Qt Quick gallery's controls

@@ -21,12 +21,27 @@ libdir="lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
 ls "$usr/$libdir"/libxamlpie.a "$usr/$libdir"/libxamlpie-scene.a "$usr/$libdir"/libxamlpie-markup.a \
   "$usr/$libdir"/libxamlpie-quick.so "$usr/$libdir"/qt6/qml/Xamlpie/qmldir >/dev/null
 ! file "$usr/bin/xamlpie-demo" | grep -q "not stripped" || { echo "xamlpie-demo is not stripped"; exit 1; }
+# In /usr the dynamic linker finds everything: a run path would only let a
+# stray library beside a program win over the system's.
+for elf in "$usr"/bin/* "$usr/$libdir"/*.so* "$usr/$libdir"/qt6/qml/Xamlpie/*.so; do
+  [ -L "$elf" ] && continue
+  if readelf -d "$elf" | grep -Eq 'RUNPATH|RPATH'; then
+    echo "$elf has a run path: $(readelf -d "$elf" | grep -E 'RUNPATH|RPATH')"; exit 1
+  fi
+done
+for doc in copyright changelog.gz html/index.html html/classxamlpie_1_1PieView.html; do
+  [ -s "$usr/share/doc/xamlpie/$doc" ] || { echo "/usr/share/doc/xamlpie/$doc is missing"; exit 1; }
+done
+dpkg-deb --field "$deb" Description | grep -q "QML module" ||
+  { echo "the package's description does not name the QML module"; exit 1; }
 
 export QT_QPA_PLATFORM=offscreen
 cmake -S cmake/consumer -B "$out/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$usr" -DCONSUMER_QUICK=ON \
   >/dev/null
 cmake --build "$out/consumer"
-(cd "$out/consumer" && ./xamlpie-consumer && ./xamlpie-label-consumer && ./xamlpie-quick-consumer)
+(cd "$out/consumer" && ./xamlpie-consumer && ./xamlpie-label-consumer && ./xamlpie-form-consumer &&
+  ./xamlpie-quick-consumer)
+ls "$usr/$libdir"/qt6/plugins/designer/libxamlpie-designer.so >/dev/null
 # The file names /usr, as installed; the unpacked tree stands in for it.
 if PKG_CONFIG_PATH="$usr/$libdir/pkgconfig" pkg-config --cflags xamlpie | grep -q -- -I; then
   echo "pkg-config --cflags names an include folder the compiler searches anyway"; exit 1

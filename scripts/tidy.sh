@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh clang-tidy
 cmake --preset clang >/dev/null
 cmake --build --preset clang  # generated headers must exist
-run-clang-tidy -p build/clang -quiet -j "$(nproc)" "$PWD/(chart|scene|markup|quick|quick-gallery|demo|playground|docs|bench|fuzz)/.*\.cpp$"
+run-clang-tidy -p build/clang -quiet -j "$(nproc)" "$PWD/(chart|scene|markup|quick|quick-gallery|designer|demo|playground|docs|bench|fuzz)/.*\.cpp$"

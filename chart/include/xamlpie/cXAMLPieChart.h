@@ -31,268 +31,327 @@ struct Layout;
 struct SliceGeometry;
 }  // namespace detail
 
-// Thrown when a computation leaves the signed 32-bit range. The chart object is
-// left as it was before the call.
+/// Thrown when a computation leaves the signed 32-bit range. The chart object is
+/// left as it was before the call.
 class XAMLPIE_EXPORT OverflowError : public std::overflow_error {
  public:
   OverflowError();
   ~OverflowError() override;
+  ///@{
+  /// Copied as any exception is.
   OverflowError(const OverflowError&) = default;
   OverflowError& operator=(const OverflowError&) = default;
+  ///@}
 };
 
-// One slice: its colour text (six uppercase hex digits, red first), its share
-// in percent, its name (empty: unnamed) and how far it is pulled out.
+/// One slice: its colour text (six uppercase hex digits, red first), its share
+/// in percent, its name (empty: unnamed) and how far it is pulled out.
 struct DataItem {
-  std::string Color;
-  std::int32_t Percent;
-  std::string Label{};
-  std::int32_t Explode = 0;
-  double Value = 0;       // a value chart's raw value (AddValue); Percent is then 0
-  std::int32_t Ring = 0;  // 0 the outer ring, then one per AddRing
+  std::string Color;         ///< six uppercase hex digits, red first
+  std::int32_t Percent;      ///< its share in percent
+  std::string Label{};       ///< its name; empty: unnamed
+  std::int32_t Explode = 0;  ///< pixels it is pulled out by
+  double Value = 0;          ///< a value chart's raw value (AddValue); Percent is then 0
+  std::int32_t Ring = 0;     ///< 0 the outer ring, then one per AddRing
 };
 
-// What a slice's label says.
+/// What a slice's label says.
 enum class LabelStyle {
-  None,           // no labels
-  Percent,        // "20 %"
-  Name,           // "Apples"; unnamed slices get none
-  NameAndPercent  // "Apples: 20 %"; "20 %" for an unnamed slice
+  None,           ///< no labels
+  Percent,        ///< "20 %"
+  Name,           ///< "Apples"; unnamed slices get none
+  NameAndPercent  ///< "Apples: 20 %"; "20 %" for an unnamed slice
 };
 
-// The order slices are drawn in; their Tags keep the order they were added.
+/// The order slices are drawn in; their Tags keep the order they were added.
 enum class SortOrder {
-  None,        // as added
-  Descending,  // the largest share first
-  Ascending    // the smallest first
+  None,        ///< as added
+  Descending,  ///< the largest share first
+  Ascending    ///< the smallest first
 };
 
-// Turns raw values (sales, counts, seconds...) into whole percents for
-// AddDataItem that add up to exactly 100, by the largest-remainder method: each
-// value gets the whole part of its share, and the points left over go to the
-// largest fractions, the earlier value first on a tie. A zero stays 0. Throws
-// std::invalid_argument, naming the value, for a negative, NaN or infinite
-// value or when nothing is above zero.
+/// Turns raw values (sales, counts, seconds...) into whole percents for
+/// AddDataItem that add up to exactly 100, by the largest-remainder method: each
+/// value gets the whole part of its share, and the points left over go to the
+/// largest fractions, the earlier value first on a tie. A zero stays 0. Throws
+/// std::invalid_argument, naming the value, for a negative, NaN or infinite
+/// value or when nothing is above zero.
 XAMLPIE_EXPORT std::vector<std::int32_t> SharesFromValues(std::span<const double> values);
 
-// Builds the markup of one chart. Properties are overloads under one name: the
-// getter and the setter of Size are both Size. Out of memory is std::bad_alloc.
-// An object is not meant to be shared between threads.
-//
-// Everything beyond slices, outline and hole is opt-in: a chart that uses none
-// of it gives the same markup, byte for byte, as one built before it existed.
+/// Builds the markup of one chart. Properties are overloads under one name: the
+/// getter and the setter of Size are both Size. Out of memory is std::bad_alloc.
+/// An object is not meant to be shared between threads.
+///
+/// Everything beyond slices, outline and hole is opt-in: a chart that uses none
+/// of it gives the same markup, byte for byte, as one built before it existed.
 class XAMLPIE_EXPORT cXAMLPieChart {
  public:
-  // Sets the fill of the doughnut hole. A system colour is translated each time
-  // XAML is read, so it follows the current colour scheme. Default 0x80000005.
+  ///@{
+  /// Sets the fill of the doughnut hole. A system colour is translated each time
+  /// XAML is read, so it follows the current colour scheme. Default 0x80000005.
   void BackgroundColor(ColorValue pColor) noexcept;
   ColorValue BackgroundColor() const noexcept { return mBackgroundColor; }
+  ///@}
 
-  // Sets the width of the coloured ring; 0 draws a full pie. A negative width is
-  // ignored and the previous width stays.
+  ///@{
+  /// Sets the width of the coloured ring; 0 draws a full pie. A negative width is
+  /// ignored and the previous width stays.
   void DoughnutWidth(std::int32_t pWidth) noexcept;
   std::int32_t DoughnutWidth() const noexcept { return mDoughnutWidth; }
+  ///@}
 
-  // Appends a slice. Its colour is translated now and stored as text. Shares are
-  // not validated: zero, negative and over-100 shares are all kept.
+  /// Appends a slice. Its colour is translated now and stored as text. Shares are
+  /// not validated: zero, negative and over-100 shares are all kept.
   void AddDataItem(std::int32_t Percent, ColorValue Color);
 
-  // Appends a named slice. A named slice's polygons carry Tag (its index as
-  // added), ToolTip and AutomationProperties.Name, and it can be labelled and
-  // listed in the legend. Any UTF-8 text; it is escaped in the markup.
+  /// Appends a named slice. A named slice's polygons carry Tag (its index as
+  /// added), ToolTip and AutomationProperties.Name, and it can be labelled and
+  /// listed in the legend. Any UTF-8 text; it is escaped in the markup.
   void AddDataItem(std::int32_t Percent, ColorValue Color, std::string_view Label);
 
-  // Appends a slice of a raw value (sales, counts, seconds): a chart of values
-  // spans 360 degrees x value / total, each slice's edges at its exact angle
-  // (rim points floored to whole pixels as the markup's are, whole degrees
-  // between). A zero draws nothing and keeps its place in the legend. A chart
-  // is of percents (AddDataItem) or of values: mixing them throws
-  // std::logic_error; a negative, NaN or infinite value throws
-  // std::invalid_argument naming it. Either way the chart is unchanged.
+  /// Appends a slice of a raw value (sales, counts, seconds): a chart of values
+  /// spans 360 degrees x value / total, each slice's edges at its exact angle
+  /// (rim points floored to whole pixels as the markup's are, whole degrees
+  /// between). A zero draws nothing and keeps its place in the legend. A chart
+  /// is of percents (AddDataItem) or of values: mixing them throws
+  /// std::logic_error; a negative, NaN or infinite value throws
+  /// std::invalid_argument naming it. Either way the chart is unchanged.
   void AddValue(double Value, ColorValue Color, std::string_view Label = {});
 
-  // Starts a ring `Width` pixels wide just inside the last: the items added
-  // after it are its slices, with a total of their own. The outer ring is
-  // DoughnutWidth wide, the hole inside the last ring; without a hole the
-  // inner rings are stacked from the centre out (the last a pie) and the
-  // outer ring reaches down to them. A slice of ring 2 (the third) added
-  // third there has the Tag "2.2"; the outer ring's keep "2". Explode still
-  // counts every item as added. Rings are drawn as SliceGap's shapes. A
-  // Width below 1 throws std::invalid_argument, the chart unchanged.
+  ///@{
+  /// Starts a ring `Width` pixels wide just inside the last: the items added
+  /// after it are its slices, with a total of their own. The outer ring is
+  /// DoughnutWidth wide, the hole inside the last ring; without a hole the
+  /// inner rings are stacked from the centre out (the last a pie) and the
+  /// outer ring reaches down to them. A slice of ring 2 (the third) added
+  /// third there has the Tag "2.2"; the outer ring's keep "2". Explode still
+  /// counts every item as added. Rings are drawn as SliceGap's shapes. A
+  /// Width below 1 throws std::invalid_argument, the chart unchanged.
   void AddRing(std::int32_t Width);
   std::int32_t Rings() const noexcept { return static_cast<std::int32_t>(mRingWidths.size()) + 1; }
+  ///@}
 
-  // Removes all slices and rings; the geometry, colours and options keep their values.
-  // The chart may then take percents or values anew.
+  /// Removes all slices and rings; the geometry, colours and options keep their values.
+  /// The chart may then take percents or values anew.
   void Clear() noexcept;
 
-  // The x of the chart's left edge on the drawing surface. Default 0.
+  ///@{
+  /// The x of the chart's left edge on the drawing surface. Default 0.
   std::int32_t MarginLeft() const noexcept { return mMarginLeft; }
   void MarginLeft(std::int32_t lonValue) noexcept { mMarginLeft = lonValue; }
+  ///@}
 
-  // The y of the chart's top edge on the drawing surface. Default 0.
+  ///@{
+  /// The y of the chart's top edge on the drawing surface. Default 0.
   std::int32_t MarginTop() const noexcept { return mMarginTop; }
   void MarginTop(std::int32_t lonValue) noexcept { mMarginTop = lonValue; }
+  ///@}
 
-  // The pie's diameter in pixels. Default 100; any value is accepted.
+  ///@{
+  /// The pie's diameter in pixels. Default 100; any value is accepted.
   std::int32_t Size() const noexcept { return mSize; }
   void Size(std::int32_t lonValue) noexcept { mSize = lonValue; }
+  ///@}
 
-  // Where the first slice starts, in whole degrees: 0 is 3 o'clock, 90 is 12
-  // o'clock. Any integer is accepted and reduced to 0..359. Default 0.
+  ///@{
+  /// Where the first slice starts, in whole degrees: 0 is 3 o'clock, 90 is 12
+  /// o'clock. Any integer is accepted and reduced to 0..359. Default 0.
   std::int32_t StartAngle() const noexcept { return mStartAngle; }
   void StartAngle(std::int32_t lonValue) noexcept;
+  ///@}
 
-  // The arc the slices share, in whole degrees from StartAngle in their
-  // direction: 180 with StartAngle(180) and Clockwise(true) is the top half,
-  // a gauge with a DoughnutWidth. A percent is a hundredth of the arc. The
-  // outline follows the arc and its ends, the markup's extent is what is
-  // drawn, and centre text sits in the middle of the arc's chord (of an arc
-  // over half a turn, in the centre). 1 to 360 (others are ignored); default
-  // 360, the whole circle, drawn as it always was.
+  ///@{
+  /// The arc the slices share, in whole degrees from StartAngle in their
+  /// direction: 180 with StartAngle(180) and Clockwise(true) is the top half,
+  /// a gauge with a DoughnutWidth. A percent is a hundredth of the arc. The
+  /// outline follows the arc and its ends, the markup's extent is what is
+  /// drawn, and centre text sits in the middle of the arc's chord (of an arc
+  /// over half a turn, in the centre). 1 to 360 (others are ignored); default
+  /// 360, the whole circle, drawn as it always was.
   std::int32_t SweepAngle() const noexcept { return mSweepAngle; }
   void SweepAngle(std::int32_t lonValue) noexcept {
     if (lonValue >= 1 && lonValue <= 360) mSweepAngle = lonValue;
   }
+  ///@}
 
-  // Whether slices follow each other clockwise. Default false: counter-clockwise.
+  ///@{
+  /// Whether slices follow each other clockwise. Default false: counter-clockwise.
   bool Clockwise() const noexcept { return mClockwise; }
   void Clockwise(bool pValue) noexcept { mClockwise = pValue; }
+  ///@}
 
-  // What the slices' labels say. Default LabelStyle::None.
+  ///@{
+  /// What the slices' labels say. Default LabelStyle::None.
   LabelStyle SliceLabels() const noexcept { return mSliceLabels; }
   void SliceLabels(LabelStyle pStyle) noexcept { mSliceLabels = pStyle; }
+  ///@}
 
-  // Labels outside the pie, joined to their slice by a leader line, in a column
-  // on either side; the markup grows sideways to hold them and the pie moves
-  // right by that much. Labels never overlap and stay within the pie's height;
-  // where there are more than fit, the smallest slices lose theirs. Default
-  // false: labels inside their slices.
+  ///@{
+  /// Labels outside the pie, joined to their slice by a leader line, in a column
+  /// on either side; the markup grows sideways to hold them and the pie moves
+  /// right by that much. Labels never overlap and stay within the pie's height;
+  /// where there are more than fit, the smallest slices lose theirs. Default
+  /// false: labels inside their slices.
   bool LabelsOutside() const noexcept { return mLabelsOutside; }
   void LabelsOutside(bool pValue) noexcept { mLabelsOutside = pValue; }
+  ///@}
 
-  // A slice narrower than this many degrees gets no inside label. Default 10;
-  // a negative value is ignored.
+  ///@{
+  /// A slice narrower than this many degrees gets no inside label. Default 10;
+  /// a negative value is ignored.
   std::int32_t MinLabelAngle() const noexcept { return mMinLabelAngle; }
   void MinLabelAngle(std::int32_t lonValue) noexcept;
+  ///@}
 
-  // A legend right of the chart: a swatch and the name of each named slice.
-  // Default false.
+  ///@{
+  /// A legend right of the chart: a swatch and the name of each named slice.
+  /// Default false.
   bool Legend() const noexcept { return mLegend; }
   void Legend(bool pValue) noexcept { mLegend = pValue; }
+  ///@}
 
-  // Pulls the slice at `Index` (as added) out by `lonValue` pixels along its
-  // middle angle; 0 puts it back. Throws std::out_of_range for a bad index.
+  ///@{
+  /// Pulls the slice at `Index` (as added) out by `lonValue` pixels along its
+  /// middle angle; 0 puts it back. Throws std::out_of_range for a bad index.
   std::int32_t Explode(std::int32_t Index) const;
   void Explode(std::int32_t Index, std::int32_t lonValue);
+  ///@}
 
-  // Text centred in the hole, or in the middle of a pie. Empty: none.
+  ///@{
+  /// Text centred in the hole, or in the middle of a pie. Empty: none.
   const std::string& CenterText() const noexcept { return mCenterText; }
   void CenterText(std::string_view pText);
+  ///@}
 
-  // Folds the slices whose share is below `Percent` (zero included, negative
-  // ones not) into one slice drawn after the others, with this colour (fixed
-  // now, as for AddDataItem) and name; the names of the slices in it go into
-  // its tooltip. It happens only when two or more slices qualify. A Percent of
-  // 0 or less turns it off (the default).
+  /// Folds the slices whose share is below `Percent` (zero included, negative
+  /// ones not) into one slice drawn after the others, with this colour (fixed
+  /// now, as for AddDataItem) and name; the names of the slices in it go into
+  /// its tooltip. It happens only when two or more slices qualify. A Percent of
+  /// 0 or less turns it off (the default).
   void GroupBelow(std::int32_t Percent, ColorValue Color, std::string_view Label);
 
-  // The colour of the outline circle and of the hole's edge. Translated when
-  // XAML is read. Default 0 (black).
+  ///@{
+  /// The colour of the outline circle and of the hole's edge. Translated when
+  /// XAML is read. Default 0 (black).
   ColorValue OutlineColor() const noexcept { return mOutlineColor; }
   void OutlineColor(ColorValue pColor) noexcept { mOutlineColor = pColor; }
+  ///@}
 
-  // The colour of outside labels, leader lines, legend and centre text;
-  // inside labels take black or white, whichever reads better on their slice.
-  // Translated when XAML is read. Default 0 (black).
+  ///@{
+  /// The colour of outside labels, leader lines, legend and centre text;
+  /// inside labels take black or white, whichever reads better on their slice.
+  /// Translated when XAML is read. Default 0 (black).
   ColorValue TextColor() const noexcept { return mTextColor; }
   void TextColor(ColorValue pColor) noexcept { mTextColor = pColor; }
+  ///@}
 
-  // Text size in pixels; centre text is half as large again. Default 12; a
-  // value below 1 or above kMaxFontSize is ignored.
+  ///@{
+  /// Text size in pixels; centre text is half as large again. Default 12; a
+  /// value below 1 or above kMaxFontSize is ignored.
   static constexpr std::int32_t kMaxFontSize = 512;
   std::int32_t FontSize() const noexcept { return mFontSize; }
   void FontSize(std::int32_t lonValue) noexcept;
+  ///@}
 
-  // Draws the slices by size, from the start angle on; equal shares keep the
-  // order they were added, and "Other" stays last. A value outside the enum
-  // is taken as SortOrder::None. Default SortOrder::None.
+  ///@{
+  /// Draws the slices by size, from the start angle on; equal shares keep the
+  /// order they were added, and "Other" stays last. A value outside the enum
+  /// is taken as SortOrder::None. Default SortOrder::None.
   SortOrder SortSlices() const noexcept { return mSortSlices; }
   void SortSlices(SortOrder pOrder) noexcept { mSortSlices = pOrder; }
+  ///@}
 
-  // Text in the middle of a chart with nothing to draw (no items, or none
-  // above 0 %): the outline (and hole) and this text instead of an empty
-  // circle. Empty (the default): none.
+  ///@{
+  /// Text in the middle of a chart with nothing to draw (no items, or none
+  /// above 0 %): the outline (and hole) and this text instead of an empty
+  /// circle. Empty (the default): none.
   const std::string& EmptyText() const noexcept { return mEmptyText; }
   void EmptyText(std::string_view pText);
+  ///@}
 
-  // What slice labels and legend entries say, with {name}, {value} and
-  // {percent} in them ("{name}: {value} ({percent} %)"); "{{" and "}}" write
-  // a brace, and an unknown placeholder is written as it stands. Empty (the
-  // default): the texts of LabelStyle ("{percent} %", "{name}",
-  // "{name}: {percent} %") and the name. Labels still show only where
-  // SliceLabels is not None. Of a chart of percents, {value} is its percent.
+  ///@{
+  /// What slice labels and legend entries say, with {name}, {value} and
+  /// {percent} in them ("{name}: {value} ({percent} %)"); "{{" and "}}" write
+  /// a brace, and an unknown placeholder is written as it stands. Empty (the
+  /// default): the texts of LabelStyle ("{percent} %", "{name}",
+  /// "{name}: {percent} %") and the name. Labels still show only where
+  /// SliceLabels is not None. Of a chart of percents, {value} is its percent.
   const std::string& LabelFormat() const noexcept { return mLabelFormat; }
   void LabelFormat(std::string_view pFormat);
   const std::string& LegendFormat() const noexcept { return mLegendFormat; }
   void LegendFormat(std::string_view pFormat);
+  ///@}
 
-  // Decimals of {percent} and {value}, 0 to 6 (others are ignored). Percents
-  // shown at that precision add up to exactly 100, by the largest remainder
-  // (ties to the earlier slice), as SharesFromValues. Default 0 and 0.
+  ///@{
+  /// Decimals of {percent} and {value}, 0 to 6 (others are ignored). Percents
+  /// shown at that precision add up to exactly 100, by the largest remainder
+  /// (ties to the earlier slice), as SharesFromValues. Default 0 and 0.
   std::int32_t PercentDecimals() const noexcept { return mPercentDecimals; }
   void PercentDecimals(std::int32_t lonValue) noexcept;
   std::int32_t ValueDecimals() const noexcept { return mValueDecimals; }
   void ValueDecimals(std::int32_t lonValue) noexcept;
+  ///@}
 
-  // The decimal point of numbers shown, and what groups thousands in them
-  // ("," and "." give "1.200,5"). Defaults "." and none. Any text, escaped.
+  ///@{
+  /// The decimal point of numbers shown, and what groups thousands in them
+  /// ("," and "." give "1.200,5"). Defaults "." and none. Any text, escaped.
   const std::string& DecimalSeparator() const noexcept { return mDecimalSeparator; }
   void DecimalSeparator(std::string_view pText);
   const std::string& GroupSeparator() const noexcept { return mGroupSeparator; }
   void GroupSeparator(std::string_view pText);
+  ///@}
 
-  // Pixels of background between neighbouring slices (and rings): each
-  // straight edge moves in by half of it, so the gap keeps its width from
-  // the centre to the rim. A slice too narrow for it is not drawn. With a
-  // gap, corners or rings, each slice is one polygon outlined in
-  // OutlineColor along its own shape, and the hole shows what lies beneath.
-  // Default 0; a negative or not finite value is ignored.
+  ///@{
+  /// Pixels of background between neighbouring slices (and rings): each
+  /// straight edge moves in by half of it, so the gap keeps its width from
+  /// the centre to the rim. A slice too narrow for it is not drawn. With a
+  /// gap, corners or rings, each slice is one polygon outlined in
+  /// OutlineColor along its own shape, and the hole shows what lies beneath.
+  /// Default 0; a negative or not finite value is ignored.
   double SliceGap() const noexcept { return mSliceGap; }
   void SliceGap(double pValue) noexcept {
     if (pValue >= 0 && pValue <= kMaxLength) mSliceGap = pValue;
   }
+  ///@}
 
-  // The radius in pixels of every slice's outer corners, and in a ring of
-  // its inner ones too, as far as the slice allows. Default 0; a negative or
-  // not finite value is ignored.
+  ///@{
+  /// The radius in pixels of every slice's outer corners, and in a ring of
+  /// its inner ones too, as far as the slice allows. Default 0; a negative or
+  /// not finite value is ignored.
   double CornerRadius() const noexcept { return mCornerRadius; }
   void CornerRadius(double pValue) noexcept {
     if (pValue >= 0 && pValue <= kMaxLength) mCornerRadius = pValue;
   }
+  ///@}
+  /// The largest SliceGap and CornerRadius taken, in pixels.
   static constexpr double kMaxLength = 1e9;
 
-  // The font family of all text; empty (the default) leaves it to the renderer.
+  ///@{
+  /// The font family of all text; empty (the default) leaves it to the renderer.
   const std::string& FontFamily() const noexcept { return mFontFamily; }
   void FontFamily(std::string_view pFamily);
+  ///@}
 
-  // How wide a text is drawn, in pixels, at a font size in pixels (bold for
-  // the centre text): what labels, the legend and the centre text are
-  // placed and fitted by. A renderer that knows its font sets it; unset (the
-  // default), the chart's own estimate is used, which errs large for the
-  // common sans faces. A result that is negative or not finite counts as
-  // unset for that text.
+  ///@{
+  /// How wide a text is drawn, in pixels, at a font size in pixels (bold for
+  /// the centre text): what labels, the legend and the centre text are
+  /// placed and fitted by. A renderer that knows its font sets it; unset (the
+  /// default), the chart's own estimate is used, which errs large for the
+  /// common sans faces. A result that is negative or not finite counts as
+  /// unset for that text.
   using TextMeasure =
       std::function<double(std::string_view text, std::int32_t fontSize, bool bold)>;
   void MeasureText(TextMeasure pMeasure) { mMeasure = std::move(pMeasure); }
+  ///@}
 
-  // Returns the markup of the chart: ASCII, lines separated by CR LF. A slice
-  // with a negative share is not drawn but still moves the slices after it.
-  // Throws OverflowError when a coordinate, an angle or a sum leaves 32 bits.
+  /// Returns the markup of the chart: ASCII, lines separated by CR LF. A slice
+  /// with a negative share is not drawn but still moves the slices after it.
+  /// Throws OverflowError when a coordinate, an angle or a sum leaves 32 bits.
   std::string XAML() const;
 
  private:
-  // Appends the polygons of one slice; returns false when it covers no degree.
+  ///@{
+  /// Appends the polygons of one slice; returns false when it covers no degree.
   bool SliceXAML(detail::MarkupWriter& out, std::int32_t Percent, std::int32_t StartPercent,
                  const std::string& Color, const detail::Layout& layout,
                  const detail::SliceGeometry& slice) const;
@@ -302,6 +361,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   std::int32_t TextWidth(std::string_view text, std::int32_t fontSize, bool bold = false) const;
   static RgbValue TranslateColor(ColorValue color);
   static std::string ColorToHex(ColorValue color);
+  ///@}
 
   std::vector<DataItem> mItems;
   std::int32_t mSize = 100;
@@ -337,7 +397,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   std::string mGroupSeparator;
   double mSliceGap = 0;
   double mCornerRadius = 0;
-  std::vector<std::int32_t> mRingWidths;  // of the rings after the first
+  std::vector<std::int32_t> mRingWidths;  ///< of the rings after the first
   TextMeasure mMeasure;
 };
 

@@ -9,21 +9,21 @@
 
 namespace xamlpie {
 
-// An OLE colour value as a QColor, through the chart's colour layer; black
-// when the system-colour source throws, so that it is safe while painting.
+/// An OLE colour value as a QColor, through the chart's colour layer; black
+/// when the system-colour source throws, so that it is safe while painting.
 QColor OleColorToQColor(ColorValue color) noexcept;
 
-// A QColor as an OLE colour value (0x00BBGGRR), the inverse of
-// OleColorToQColor for plain colours: write ToColorValue(QColor(255, 128, 0))
-// for orange, not 0xFF8000, which the chart reads as blue. Alpha is dropped;
-// an invalid colour gives 0, black.
+/// A QColor as an OLE colour value (0x00BBGGRR), the inverse of
+/// OleColorToQColor for plain colours: write ToColorValue(QColor(255, 128, 0))
+/// for orange, not 0xFF8000, which the chart reads as blue. Alpha is dropped;
+/// an invalid colour gives 0, black.
 ColorValue ToColorValue(const QColor& color) noexcept;
 
-// Makes system colours (0x80000000 | index) follow the application palette,
-// the desktop's colour scheme as Qt sees it, the way they follow the scheme on
-// Windows. Call it once after creating the application; labels and views
-// repaint by themselves when the palette changes. Off Windows only; on
-// Windows the platform's own colours are used.
+/// Makes system colours (0x80000000 | index) follow the application palette,
+/// the desktop's colour scheme as Qt sees it, the way they follow the scheme on
+/// Windows. Call it once after creating the application; labels and views
+/// repaint by themselves when the palette changes. Off Windows only; on
+/// Windows the platform's own colours are used.
 void FollowApplicationPalette();
 
 }  // namespace xamlpie

@@ -20,72 +20,77 @@ class QPainter;
 
 namespace xamlpie {
 
+/// One element of a caption as read: its geometry in canvas coordinates, its
+/// paint, and what it says to an application and a screen reader.
 struct MarkupShape {
+  /// The element it was read from: Polygon, Ellipse, Rectangle, Line, TextBlock.
   enum class Kind { Polygon, Ellipse, Rectangle, Line, Text };
-  Kind kind = Kind::Polygon;
-  QPolygonF points;  // Polygon: in canvas coordinates, Canvas.Left/Top applied
-  QRectF box;        // Ellipse, Rectangle: the Width x Height box; Text: its layout box
-  QLineF line;       // Line: from (X1, Y1) to (X2, Y2), Canvas.Left/Top applied
-  QColor fill;       // invalid: not filled; Text: its Foreground
-  QColor stroke;     // invalid: no outline
-  double strokeThickness = 1.0;
-  double radiusX = 0;  // Rectangle: rounded corners
-  double radiusY = 0;
-  QString text;  // Text, its character references decoded
-  QFont font;    // Text: FontFamily (or the application's), FontSize in pixels, FontWeight
-  Qt::Alignment alignment = Qt::AlignLeft;  // Text: TextAlignment within the box
-  QString tag;                              // Tag: what an application knows the shape by
-  QString toolTip;                          // ToolTip
-  QString accessibleName;                   // AutomationProperties.Name
+  Kind kind = Kind::Polygon;  ///< the element it was read from
+  QPolygonF points;           ///< Polygon: in canvas coordinates, Canvas.Left/Top applied
+  QRectF box;                 ///< Ellipse, Rectangle: the Width x Height box; Text: its layout box
+  QLineF line;                ///< Line: from (X1, Y1) to (X2, Y2), Canvas.Left/Top applied
+  QColor fill;                ///< invalid: not filled; Text: its Foreground
+  QColor stroke;              ///< invalid: no outline
+  double strokeThickness = 1.0;  ///< StrokeThickness, in canvas pixels
+  double radiusX = 0;            ///< Rectangle: rounded corners
+  double radiusY = 0;            ///< Rectangle: rounded corners
+  QString text;                  ///< Text, its character references decoded
+  QFont font;  ///< Text: FontFamily (or the application's), FontSize in pixels, FontWeight
+  Qt::Alignment alignment = Qt::AlignLeft;  ///< Text: TextAlignment within the box
+  QString tag;                              ///< Tag: what an application knows the shape by
+  QString toolTip;                          ///< ToolTip
+  QString accessibleName;                   ///< AutomationProperties.Name
 };
 
+/// A caption read into shapes, ready to paint (PaintMarkup) or measure
+/// (SceneBounds).
 struct MarkupScene {
-  std::vector<MarkupShape> shapes;  // in paint order
+  std::vector<MarkupShape> shapes;  ///< in paint order
 };
 
-// Coordinates beyond this many pixels from the origin make a shape invalid:
-// nothing that far out can be seen, and the rasteriser need not meet them.
+/// Coordinates beyond this many pixels from the origin make a shape invalid:
+/// nothing that far out can be seen, and the rasteriser need not meet them.
 inline constexpr double kMarkupCoordinateLimit = 1.0e7;
-// Text larger than this many pixels makes a TextBlock invalid: no chart needs
-// it, and glyphs that size cost the rasteriser dearly.
+/// Text larger than this many pixels makes a TextBlock invalid: no chart needs
+/// it, and glyphs that size cost the rasteriser dearly.
 inline constexpr double kMarkupFontSizeLimit = 1000.0;
 
-// Reads a Canvas document. Returns nothing when the text is not well-formed
-// XML, has a document type declaration, or its root is not Canvas; the caller
-// then shows the text as it is. Unknown elements and attributes are skipped,
-// and so is a shape with a value that does not parse, a negative size or a
-// FontSize outside 0 to kMarkupFontSizeLimit. A TextBlock's text is its Text
-// attribute or else its content. TextBlocks are measured with the
-// application's fonts; without a QGuiApplication they get an estimated box.
+/// Reads a Canvas document. Returns nothing when the text is not well-formed
+/// XML, has a document type declaration, or its root is not Canvas; the caller
+/// then shows the text as it is. Unknown elements and attributes are skipped,
+/// and so is a shape with a value that does not parse, a negative size or a
+/// FontSize outside 0 to kMarkupFontSizeLimit. A TextBlock's text is its Text
+/// attribute or else its content. TextBlocks are measured with the
+/// application's fonts; without a QGuiApplication they get an estimated box.
 std::optional<MarkupScene> ParseMarkup(const QString& text);
 
-// Parses a colour: "#RRGGBB", "#AARRGGBB", "#RGB", "#ARGB" or a colour name.
-// Returns an invalid colour for anything else.
+/// Parses a colour: "#RRGGBB", "#AARRGGBB", "#RGB", "#ARGB" or a colour name.
+/// Returns an invalid colour for anything else.
 QColor ParseMarkupColor(QStringView text);
 
-// The extent of the shapes, strokes included: a polygon's stroke is centred
-// on its outline, an ellipse's lies inside its box. Empty for no shapes.
+/// The extent of the shapes, strokes included: a polygon's stroke is centred
+/// on its outline, an ellipse's lies inside its box. Empty for no shapes.
 QRectF SceneBounds(const MarkupScene& scene);
 
-// Paints the shapes in logical pixels, antialiased, as XAML draws them.
-// Shapes whose Tag is `highlight` (when not empty) are drawn lighter.
+/// Paints the shapes in logical pixels, antialiased, as XAML draws them.
+/// Shapes whose Tag is `highlight` (when not empty) are drawn lighter.
 void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& highlight = {});
 
-// Whether a canvas point lies on a shape as painted: in its fill (even-odd for
-// polygons) or on its stroke; a TextBlock anywhere in its layout box.
+/// Whether a canvas point lies on a shape as painted: in its fill (even-odd for
+/// polygons) or on its stroke; a TextBlock anywhere in its layout box.
 bool ShapeContains(const MarkupShape& shape, QPointF point);
 
-// How markup fills an area, as XAML's Viewbox does it. The content is the
-// bounding box of the shapes, strokes included.
+/// How markup fills an area, as XAML's Viewbox does it. The content is the
+/// bounding box of the shapes, strokes included.
 enum class Stretch {
-  None,          // at its own pixels from the area's top-left corner
-  Fill,          // scaled to fill the area, aspect ratio not kept
-  Uniform,       // scaled to fit inside, aspect ratio kept, centred
-  UniformToFill  // scaled to cover the area, aspect ratio kept, centred, cut
+  None,          ///< at its own pixels from the area's top-left corner
+  Fill,          ///< scaled to fill the area, aspect ratio not kept
+  Uniform,       ///< scaled to fit inside, aspect ratio kept, centred
+  UniformToFill  ///< scaled to cover the area, aspect ratio kept, centred, cut
 };
 
-// What takes `content` (canvas coordinates) into an area of `size` as
-// `stretch` says; none for empty content.
+/// What takes `content` (canvas coordinates) into an area of `size` as
+/// `stretch` says; none for empty content.
 QTransform StretchTransform(Stretch stretch, const QRectF& content, QSizeF size);
 
 }  // namespace xamlpie

@@ -10,18 +10,18 @@
 
 namespace xamlpie {
 
-// One slice when there is no model: its name, its value (a finite number of
-// 0 or more; anything else shows as a missing slice) and its colour (invalid:
-// the next of the palette).
+/// One slice when there is no model: its name, its value (a finite number of
+/// 0 or more; anything else shows as a missing slice) and its colour (invalid:
+/// the next of the palette).
 struct PieSlice {
-  QString name;
-  double value = 0;
-  QColor color{};
+  QString name;      ///< shown in labels, the legend and tooltips
+  double value = 0;  ///< its share is value / the total of the shown slices
+  QColor color{};    ///< invalid: the palette's next
 };
 
-// Eight colours that stay apart for the common colour blindnesses and in
-// greyscale (Okabe and Ito's, with black left out), given in turn to slices
-// without a colour of their own.
+/// Eight colours that stay apart for the common colour blindnesses and in
+/// greyscale (Okabe and Ito's, with black left out), given in turn to slices
+/// without a colour of their own.
 QList<QColor> DefaultPalette();
 
 }  // namespace xamlpie
