@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks (median of five runs each). Qt Charts is
-# installed as the yardstick the demo is measured against.
+# Builds and runs the benchmarks (median of five runs each). Qt Charts (and,
+# where Debian has it, Qt Graphs) is installed as the yardstick. Arguments go
+# to every benchmark program (--benchmark_filter=...). On Debian 13:
+#   scripts/debian13-check.sh scripts/bench.sh
+
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Debian's qt6-charts-dev does not pull in the OpenGL development files its
 # CMake package needs.
-scripts/install-deps.sh qt6-charts-dev libqt6opengl6-dev qml6-module-qtcharts
+# Qt Graphs' QML module, Qt's successor to Qt Charts, where Debian has it (13
+# and newer).
+graphs=()
+if apt-cache show qml6-module-qtgraphs >/dev/null 2>&1; then graphs=(qml6-module-qtgraphs); fi
+scripts/install-deps.sh qt6-charts-dev libqt6opengl6-dev qml6-module-qtcharts "${graphs[@]}"
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 # Repetitions interleaved at random, so that a slow spell of the machine does

@@ -4,6 +4,8 @@
 # machine's own. The chroot is made once with debootstrap and kept (set
 # XAMLPIE_TRIXIE_ROOT to place it elsewhere); the tree is copied in afresh each
 # time, as a clean clone would have it, uncommitted changes included.
+# Arguments name another command to run there instead, e.g.
+#   scripts/debian13-check.sh scripts/bench.sh --benchmark_filter=Beside
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,10 +36,12 @@ git ls-files -z --cached --others --exclude-standard |
 # way it ends.
 "${sudo[@]}" unshare --mount --propagation private sh -ec '
   root=$1
+  shift
   mount -t proc proc "$root/proc"
   mount --rbind /dev "$root/dev"
   mount -t tmpfs tmpfs "$root/tmp"
   exec chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    CI="${CI:-}" sh -ec "cd /src && . /etc/os-release && echo \"On \$PRETTY_NAME\" && ./test.sh"
-' sh "$root"
+    CI="${CI:-}" sh -ec "cd /src && . /etc/os-release && echo \"On \$PRETTY_NAME\" && exec \"\$@\"" \
+    sh "$@"
+' sh "$root" "${@:-./test.sh}"
