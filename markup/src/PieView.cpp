@@ -38,7 +38,10 @@ PieView::PieView(QWidget* parent) : QWidget(parent), mState(std::make_unique<det
 
 PieView::~PieView() = default;
 
+// Whoever takes the options to change them may change what is drawn: the
+// next picture, markup or hit test is made anew.
 cXAMLPieChart& PieView::chart() {
+  mState->Invalidate();
   return mState->Options();
 }
 const cXAMLPieChart& PieView::chart() const {

@@ -529,5 +529,51 @@ TEST(PieView, SavesAndCopies) {
                                            "Slice 1\t30\t\nSlice 2\t20\t29\n"));
 }
 
+// With no colours of its own set, the chart's text, leaders and outline
+// are the palette's window text where that reads on the window colour, else
+// black or white; they follow a new palette; the legend is the chart's
+// option.
+TEST(PieView, FollowsThePaletteAndItsLegendOption) {
+  QStandardItemModel model;
+  Fill(model, {50, 30, 20});
+  std::unique_ptr<PieView> view(MakeView(&model));
+  view->setLabelsOutside(true);
+  view->setLabels(PieView::NameAndPercent);
+  view->setCenterText(QStringLiteral("Total"));
+  view->setHoleSize(0.5);
+  struct Case {
+    QColor window, text, expected;
+  };
+  const Case cases[] = {
+      {QColor(0x2D, 0x2D, 0x30), QColor(0xE6, 0xE6, 0xE6), QColor(0xE6, 0xE6, 0xE6)},  // dark
+      {QColor(0xEF, 0xEF, 0xEF), QColor(Qt::black), QColor(Qt::black)},                // light
+      {QColor(0x20, 0x20, 0x20), QColor(0x40, 0x40, 0x40), QColor(Qt::white)},         // unreadable
+  };
+  for (const Case& c : cases) {
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Window, c.window);
+    palette.setColor(QPalette::WindowText, c.text);
+    view->setPalette(palette);  // live, as a theme change
+    const QString markup = view->markup();
+    const QString hex = c.expected.name().toUpper();
+    EXPECT_TRUE(markup.contains(QStringLiteral("Foreground='%1' Text='Slice 0'").arg(hex)))
+        << hex.toStdString() << " legend text";
+    EXPECT_TRUE(markup.contains(QStringLiteral("Stroke='%1'").arg(hex))) << hex.toStdString();
+    EXPECT_TRUE(markup.contains(QStringLiteral("Foreground='%1' Text='Total'").arg(hex)))
+        << hex.toStdString() << " centre text";
+  }
+  // A colour of its own stays.
+  view->setTextColor(QColor(0x12, 0x34, 0x56));
+  EXPECT_TRUE(view->markup().contains(QStringLiteral("Foreground='#123456' Text='Total'")));
+
+  ASSERT_TRUE(view->markup().contains(QStringLiteral("Tag='L0'")));
+  view->chart().Legend(false);
+  view->update();
+  EXPECT_FALSE(view->legend());
+  EXPECT_FALSE(view->markup().contains(QStringLiteral("Tag='L0'")));
+  view->setLegend(true);
+  EXPECT_TRUE(view->chart().Legend());
+}
+
 }  // namespace
 }  // namespace xamlpie::test

@@ -245,16 +245,37 @@ void PieChart::Apply() {
   chart.ValueDecimals(mValueDecimals);
   chart.DecimalSeparator(mDecimalPoint.toStdString());
   chart.GroupSeparator(mGroupSeparator.toStdString());
-  chart.OutlineColor(ToColorValue(mOutlineColor));
-  chart.TextColor(ToColorValue(mTextColor));
+  // Unset, they follow the palette (what reads on the background).
+  chart.OutlineColor(mOutlineColor.isValid() ? ToColorValue(mOutlineColor) : ColorValue{0});
+  chart.TextColor(mTextColor.isValid() ? ToColorValue(mTextColor) : ColorValue{0});
   mState->Invalidate();
   Repaint();
   emit chartChanged();
 }
 
+void PieChart::itemChange(ItemChange change, const ItemChangeData& value) {
+  PictureItem::itemChange(change, value);
+  if (change != ItemSceneChange) return;
+  // A chart without a background of its own follows its window's colour.
+  disconnect(mWindowColour);
+  if (value.window != nullptr) {
+    mWindowColour = connect(value.window, &QQuickWindow::colorChanged, this, [this] {
+      if (!mBackground.isValid()) Repaint();
+    });
+  }
+}
+
+// Unset, the chart takes its window's colour, so that on a dark window it is
+// no light box; in a window that is not opaque, the palette's window colour.
+QColor PieChart::Background() const {
+  if (mBackground.isValid()) return mBackground;
+  if (window() != nullptr && window()->color().alpha() == 255) return window()->color();
+  return QGuiApplication::palette().color(QPalette::Window);
+}
+
 void PieChart::SetLook() const {
   QPalette palette = QGuiApplication::palette();
-  if (mBackground.isValid()) palette.setColor(QPalette::Window, mBackground);
+  palette.setColor(QPalette::Window, Background());
   if (mHighlight.isValid()) palette.setColor(QPalette::Highlight, mHighlight);
   QFont font = mFont.resolveMask() != 0 ? mFont : QGuiApplication::font();
   mState->SetLook(QSizeF(width(), height()), font, palette);
@@ -351,9 +372,7 @@ void PieChart::PaintPicture(QPainter& painter, QSizeF size) {
 }
 
 bool PieChart::Opaque() const {
-  const QColor back =
-      mBackground.isValid() ? mBackground : QGuiApplication::palette().color(QPalette::Window);
-  return back.alpha() == 255;
+  return Background().alpha() == 255;
 }
 
 void PieChart::componentComplete() {

@@ -280,6 +280,8 @@ TEST(PieChart, ScreenReadersGetOneChildPerSlice) {
 // for the same data, at ratios 1 and 2.
 TEST(PieChart, PicturesAreTheWidgets) {
   Scene scene(QString::fromUtf8(kListModel));
+  // The item takes its window's colour, the widget the palette's.
+  scene.view.setColor(QGuiApplication::palette().color(QPalette::Window));
   scene.chart->setProperty("labels", quick::PieChart::Percent);
   scene.chart->setProperty("holeSize", 0.4);
   PieView widget;
@@ -320,6 +322,48 @@ TEST(PieChart, PicturesAreTheWidgets) {
         differ += ours.pixel(x, y) != item.pixel(x, y) ? 1 : 0;
     }
     EXPECT_EQ(differ, 0) << "at " << ratio << (ratio == window ? " (the window)" : " (saved)");
+  }
+}
+
+// WCAG's contrast ratio of two colours.
+double Contrast(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) {
+      return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// On a dark window the chart is no light box: it takes the window's colour
+// (and follows a new one), and its outline and legend text read there.
+TEST(PieChart, TakesItsWindowsColour) {
+  Scene scene(QString::fromUtf8(kListModel));
+  for (const QColor& window : {QColor(0x2D, 0x2D, 0x30), QColor(0xFA, 0xFA, 0xF0)}) {
+    scene.view.setColor(window);
+    const QImage image = scene.Grab();
+    const qreal ratio = image.devicePixelRatio();
+    EXPECT_EQ(image.pixelColor((QPointF(2, 2) * ratio).toPoint()), window)
+        << window.name().toStdString();
+    // The best contrast any pixel off the slices has with the window: the
+    // outline's and the legend text's.
+    double best = 1;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        bool slice = false;
+        for (const QColor& k : kColours) {
+          slice = slice || std::abs(c.red() - k.red()) + std::abs(c.green() - k.green()) +
+                                   std::abs(c.blue() - k.blue()) <
+                               60;
+        }
+        if (!slice) best = std::max(best, Contrast(c, window));
+      }
+    }
+    EXPECT_GE(best, 4.5) << window.name().toStdString();
   }
 }
 

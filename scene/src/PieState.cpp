@@ -88,8 +88,40 @@ struct Picture {
   std::optional<MarkupScene> scene;
 };
 
+// WCAG's contrast ratio of two colours, 1 to 21.
+double Contrast(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) {
+      return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Text, leaders and the outline on the view's background where the chart
+// has no colour of its own for them: the palette's window text where it
+// reads there (4.5:1, as WCAG asks of text), else black or white, whichever
+// reads better.
+QColor TextOn(const QPalette& palette) {
+  const QColor back = palette.color(QPalette::Window);
+  const QColor text = palette.color(QPalette::WindowText);
+  if (Contrast(text, back) >= 4.5) return text;
+  return Contrast(Qt::black, back) >= Contrast(Qt::white, back) ? QColor(Qt::black)
+                                                                : QColor(Qt::white);
+}
+
 Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
                 bool reservePull, QSizeF size, const QFont& font, const QPalette& palette) {
+  const cXAMLPieChart defaults;
+  const ColorValue textColour = options.TextColor() != defaults.TextColor()
+                                    ? options.TextColor()
+                                    : ToColorValue(TextOn(palette));
+  const ColorValue outlineColour = options.OutlineColor() != defaults.OutlineColor()
+                                       ? options.OutlineColor()
+                                       : ToColorValue(TextOn(palette));
   const double fontPixels =
       options.FontSize() != 12 ? options.FontSize() : std::max(QFontInfo(font).pixelSize(), 1);
   QFont textFont = font;
@@ -154,9 +186,11 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     if (!labels) chart.SliceLabels(LabelStyle::None);
     // The hole and the place a pulled-out slice leaves are the view's own
     // background, unless a colour of their own was set.
-    if (options.BackgroundColor() == cXAMLPieChart().BackgroundColor()) {
+    if (options.BackgroundColor() == defaults.BackgroundColor()) {
       chart.BackgroundColor(ToColorValue(palette.color(QPalette::Window)));
     }
+    chart.TextColor(textColour);
+    chart.OutlineColor(outlineColour);
     if (options.DoughnutWidth() > 0 && options.Size() > 0) {
       chart.DoughnutWidth(std::max<std::int32_t>(
           1, static_cast<std::int32_t>(std::lround(static_cast<double>(options.DoughnutWidth()) *
@@ -226,7 +260,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       x = area.left() + (area.width() - legendWidth) / 2;
       y = std::min(drawn.bottom() + kLegendGap, area.bottom() - legendHeight);
     }
-    const QColor text = OleColorToQColor(options.TextColor());
+    const QColor text = OleColorToQColor(textColour);
     const QColor grey = palette.color(QPalette::Disabled, QPalette::WindowText);
     QString legend;
     for (std::size_t i = 0; i < slices.size(); ++i) {
@@ -270,6 +304,9 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
 
 PieState::PieState() : mData(std::make_unique<PieData>()) {
   mOptions.Size(200);
+  // A view's legend is its own, beside or below the pie, and on unless the
+  // chart's Legend option is turned off.
+  mOptions.Legend(true);
   mAnimation = new QVariantAnimation(this);
   mAnimation->setStartValue(0.0);
   mAnimation->setEndValue(1.0);
@@ -289,7 +326,7 @@ void PieState::SetAnimationDuration(int milliseconds) {
 }
 
 void PieState::SetLegend(bool on) {
-  mLegend = on;
+  mOptions.Legend(on);
   Update();
 }
 
@@ -466,7 +503,7 @@ void PieState::SetLook(QSizeF size, const QFont& font, const QPalette& palette) 
 const MarkupScene* PieState::Scene() const {
   if (mStale || !mScene) {
     Frame frame = Shown();
-    if (!mLegend) {
+    if (!mOptions.Legend()) {
       for (Drawn& d : frame.slices)
         d.listed = false;
     }

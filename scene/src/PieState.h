@@ -57,8 +57,9 @@ class PieState : public QObject {
   void Hover(int row);
   bool HoverHighlight() const { return mHoverHighlight; }
   void SetHoverHighlight(bool on);
-  // The view's own legend, beside or below the pie where it fits.
-  bool Legend() const { return mLegend; }
+  // The view's own legend, beside or below the pie where it fits: the
+  // chart's Legend option, on by default.
+  bool Legend() const { return mOptions.Legend(); }
   void SetLegend(bool on);
 
   // The first time the chart is shown: it sweeps in from the start angle.
@@ -128,7 +129,6 @@ class PieState : public QObject {
   int mCurrent = -1;
   int mHovered = -1;
   bool mHoverHighlight = true;
-  bool mLegend = true;
   QSizeF mSize;
   QFont mFont;
   QPalette mPalette;

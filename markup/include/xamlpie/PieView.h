@@ -91,9 +91,12 @@ class PieView : public QWidget {
   Q_PROPERTY(QString decimalPoint READ decimalPoint WRITE setDecimalPoint NOTIFY chartChanged)
   /// The thousands separator of the numbers shown; none by default.
   Q_PROPERTY(QString groupSeparator READ groupSeparator WRITE setGroupSeparator NOTIFY chartChanged)
-  /// The outline round the pie and its slices.
+  /// The outline round the pie and its slices; left black (the chart's
+  /// default), the palette's window text where it reads on the window colour,
+  /// else black or white, and it follows palette changes.
   Q_PROPERTY(QColor outlineColor READ outlineColor WRITE setOutlineColor NOTIFY chartChanged)
-  /// The colour of labels, legend and centre text.
+  /// The colour of labels, leaders, legend and centre text; left black, as
+  /// outlineColor.
   Q_PROPERTY(QColor textColor READ textColor WRITE setTextColor NOTIFY chartChanged)
 
  public:

@@ -87,12 +87,15 @@ class PieChart : public PictureItem {
   /// The thousands separator of the numbers shown; none by default.
   Q_PROPERTY(
       QString groupSeparator MEMBER mGroupSeparator WRITE setGroupSeparator NOTIFY chartChanged)
-  /// The outline round the pie and its slices.
+  /// The outline round the pie and its slices; unset, the palette's window
+  /// text where it reads on the background, else black or white.
   Q_PROPERTY(QColor outlineColor MEMBER mOutlineColor WRITE setOutlineColor NOTIFY chartChanged)
-  /// The colour of labels, legend and centre text.
+  /// The colour of labels, leaders, legend and centre text; unset, as
+  /// outlineColor.
   Q_PROPERTY(QColor textColor MEMBER mTextColor WRITE setTextColor NOTIFY chartChanged)
-  /// Behind the chart, in its hole and where a pulled-out slice was; the
-  /// application palette's window colour unless set.
+  /// Behind the chart, in its hole and where a pulled-out slice was; unset,
+  /// its window's colour (the application palette's window colour in a window
+  /// that is not opaque).
   Q_PROPERTY(QColor backgroundColor MEMBER mBackground WRITE setBackgroundColor NOTIFY chartChanged)
   /// The keyboard's ring; the application palette's highlight unless set.
   Q_PROPERTY(QColor highlightColor MEMBER mHighlight WRITE setHighlightColor NOTIFY chartChanged)
@@ -228,12 +231,15 @@ class PieChart : public PictureItem {
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void itemChange(ItemChange change, const ItemChangeData& value) override;
   ///@}
 
  private:
   void ReadModel();
   void Apply();  ///< the properties to the chart, and a new picture
   void SetLook() const;
+  QColor Background() const;
+  QMetaObject::Connection mWindowColour;  // the window's colour, followed
   void AnnounceFocus(int index);
 
   std::unique_ptr<detail::PieState> mState;
@@ -258,8 +264,8 @@ class PieChart : public PictureItem {
   int mValueDecimals = 0;
   QString mDecimalPoint = QStringLiteral(".");
   QString mGroupSeparator;
-  QColor mOutlineColor{Qt::black};
-  QColor mTextColor{Qt::black};
+  QColor mOutlineColor;  // invalid: what reads on the background
+  QColor mTextColor;
   QColor mBackground;
   QColor mHighlight;
   QFont mFont;
