@@ -19,6 +19,7 @@
 #include <map>
 
 #include "pixels.h"
+#include "xamlpie/Colors.h"
 #include "xamlpie/PieView.h"
 
 namespace xamlpie::test {
@@ -297,6 +298,44 @@ TEST(PieView, KeyboardWalksTheSlices) {
             DistanceToBlend(image.pixelColor(x, y), QColor(255, 0, 255), QColor(255, 0, 255)) < 60;
     }
     EXPECT_GT(ringed, 200 * ratio) << "at " << ratio;
+  }
+
+  // In a doughnut the ring follows the ring segment: nothing in the hole,
+  // and beside the highlight a band that stands out from the slice.
+  Fill(model, {50, 30, 20});
+  view->setHoleSize(0.5);
+  view->setCurrentSlice(0);
+  view->setHoverHighlight(false);
+  for (const qreal ratio : {1.0, 2.0}) {
+    const QImage ringed = Render(*view, ratio);
+    view->clearFocus();
+    const QImage plain = Render(*view, ratio);
+    view->setFocus();
+    QRectF pie;
+    for (const MarkupShape& shape : view->shapes()) {
+      if (shape.tag == u"0" || shape.tag == u"1" || shape.tag == u"2") {
+        pie |= shape.points.boundingRect();
+      }
+    }
+    const QPointF centre = pie.center();
+    const double hole = pie.width() / 4;  // half the radius
+    int inHole = 0;
+    int changed = 0;
+    double bestOnSlice = 1;
+    for (int y = 0; y < ringed.height(); ++y) {
+      for (int x = 0; x < ringed.width(); ++x) {
+        if (ringed.pixel(x, y) == plain.pixel(x, y)) continue;
+        ++changed;
+        const QPointF at = QPointF(x + 0.5, y + 0.5) / ratio;
+        if (QLineF(at, centre).length() < hole - 3) ++inHole;
+        if (plain.pixelColor(x, y) == kColours[0]) {
+          bestOnSlice = std::max(bestOnSlice, Contrast(ringed.pixelColor(x, y), kColours[0]));
+        }
+      }
+    }
+    EXPECT_GT(changed, 200 * ratio) << "at " << ratio;
+    EXPECT_EQ(inHole, 0) << "ring pixels in the hole at " << ratio;
+    EXPECT_GE(bestOnSlice, 3.0) << "at " << ratio;
   }
 }
 

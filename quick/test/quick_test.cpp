@@ -17,6 +17,7 @@
 #include <cmath>
 #include <memory>
 
+#include "xamlpie/Colors.h"
 #include "xamlpie/PieView.h"
 #include "xamlpie/quick/PieChart.h"
 
@@ -323,19 +324,6 @@ TEST(PieChart, PicturesAreTheWidgets) {
     }
     EXPECT_EQ(differ, 0) << "at " << ratio << (ratio == window ? " (the window)" : " (saved)");
   }
-}
-
-// WCAG's contrast ratio of two colours.
-double Contrast(const QColor& a, const QColor& b) {
-  const auto luminance = [](const QColor& c) {
-    const auto channel = [](double v) {
-      return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-  };
-  const double la = luminance(a);
-  const double lb = luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 // On a dark window the chart is no light box: it takes the window's colour

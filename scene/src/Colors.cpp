@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QList>
 #include <QPalette>
+#include <algorithm>
+#include <cmath>
 
 #include "xamlpie/PieSlice.h"
 #include "xamlpie/SystemColors.h"
@@ -78,6 +80,18 @@ QList<QColor> DefaultPalette() {
   return {QColor(0x00, 0x72, 0xB2), QColor(0xE6, 0x9F, 0x00), QColor(0x00, 0x9E, 0x73),
           QColor(0xCC, 0x79, 0xA7), QColor(0x56, 0xB4, 0xE9), QColor(0xD5, 0x5E, 0x00),
           QColor(0xF0, 0xE4, 0x42), QColor(0x99, 0x99, 0x99)};
+}
+
+double Contrast(const QColor& a, const QColor& b) noexcept {
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) {
+      return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 }  // namespace xamlpie

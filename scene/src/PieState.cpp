@@ -88,19 +88,6 @@ struct Picture {
   std::optional<MarkupScene> scene;
 };
 
-// WCAG's contrast ratio of two colours, 1 to 21.
-double Contrast(const QColor& a, const QColor& b) {
-  const auto luminance = [](const QColor& c) {
-    const auto channel = [](double v) {
-      return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-  };
-  const double la = luminance(a);
-  const double lb = luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 // Text, leaders and the outline on the view's background where the chart
 // has no colour of its own for them: the palette's window text where it
 // reads there (4.5:1, as WCAG asks of text), else black or white, whichever
@@ -591,19 +578,27 @@ void PieState::Paint(QPainter& painter, QSizeF area, bool focused) const {
     painter.fillRect(bounds, back);
     if (scene != nullptr) PaintMarkup(painter, *scene, highlight);
   }
-  // The keyboard's slice: ringed in the palette's highlight, two pixels
-  // wide at every ratio; a hidden slice's legend entry instead.
+  // The keyboard's slice: ringed along what shows of it (an opaque disc
+  // drawn over it, a doughnut's hole, is cut away), in the palette's
+  // highlight two pixels wide over a band in black or white, whichever
+  // stands out from the highlight, so that it reads on any slice colour and
+  // on the background; a hidden slice's legend entry instead.
   if (!focused || mCurrent < 0 || scene == nullptr) return;
   QPainterPath ring;
   ring.setFillRule(Qt::WindingFill);
   const QString tag = QString::number(mCurrent);
   const QString entry = QStringLiteral("L%1").arg(mCurrent);
+  QPainterPath covered;
   for (const MarkupShape& shape : scene->shapes) {
     if (shape.tag == tag && shape.kind == MarkupShape::Kind::Polygon) {
       ring.addPolygon(shape.points);
       ring.closeSubpath();
+    } else if (!ring.isEmpty() && shape.kind == MarkupShape::Kind::Ellipse && shape.tag.isEmpty() &&
+               shape.fill.isValid() && shape.fill.alpha() == 255) {
+      covered.addEllipse(shape.box);
     }
   }
+  if (!covered.isEmpty()) ring = ring.subtracted(covered);
   if (ring.isEmpty()) {
     QRectF box;
     for (const MarkupShape& shape : scene->shapes) {
@@ -614,8 +609,14 @@ void PieState::Paint(QPainter& painter, QSizeF area, bool focused) const {
     ring = ring.simplified();
   }
   painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(mPalette.color(QPalette::Highlight), 2.5));
   painter.setBrush(Qt::NoBrush);
+  const QColor ringColour = mPalette.color(QPalette::Highlight);
+  const QColor band = Contrast(ringColour, Qt::black) >= Contrast(ringColour, Qt::white)
+                          ? QColor(Qt::black)
+                          : QColor(Qt::white);
+  painter.setPen(QPen(band, 4.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  painter.drawPath(ring);
+  painter.setPen(QPen(ringColour, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   painter.drawPath(ring);
 }
 

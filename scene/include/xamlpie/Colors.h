@@ -26,6 +26,11 @@ ColorValue ToColorValue(const QColor& color) noexcept;
 /// Windows the platform's own colours are used.
 void FollowApplicationPalette();
 
+/// The contrast ratio of two colours as WCAG 2 measures it, from 1 (the same
+/// luminance) to 21 (black on white): text wants 4.5, outlines and focus rings
+/// 3. Alpha is ignored.
+double Contrast(const QColor& a, const QColor& b) noexcept;
+
 }  // namespace xamlpie
 
 #endif  // XAMLPIE_COLORS_H_
