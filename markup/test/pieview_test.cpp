@@ -614,5 +614,59 @@ TEST(PieView, FollowsThePaletteAndItsLegendOption) {
   EXPECT_TRUE(view->chart().Legend());
 }
 
+// A legend that does not fit whole is still there: names elided to its
+// room, and the entries with no room left one "+N more" that lists them;
+// never over the pie, never past the view's edge.
+TEST(PieView, LegendNeverVanishes) {
+  struct Case {
+    int slices;
+    QString name;
+    QSize size;
+    bool more;
+    bool elided;
+  };
+  const QString longName = QStringLiteral("Administrative and general expenses %1");
+  const Case cases[] = {{40, QStringLiteral("Item %1"), {600, 400}, true, false},
+                        {5, longName, {250, 400}, false, true},
+                        {40, longName, {160, 120}, true, true},
+                        {3, QStringLiteral("A%1"), {400, 300}, false, false}};
+  for (const Case& c : cases) {
+    QList<PieSlice> slices;
+    for (int i = 0; i < c.slices; ++i)
+      slices.append({c.name.arg(i), 1.0 + i % 7, QColor()});
+    PieView view;
+    view.setAnimationDuration(0);
+    view.resize(c.size);
+    view.setSlices(slices);
+    const std::string what = std::to_string(c.slices) + " at " + std::to_string(c.size.width());
+    QRectF pie;
+    QRectF legend;
+    QString moreTip;
+    bool elided = false;
+    int entries = 0;
+    for (const MarkupShape& shape : view.shapes()) {
+      if (shape.tag.startsWith(u'L')) {
+        legend |= shape.box;
+        if (shape.tag == u"L+") moreTip = shape.toolTip;
+        if (shape.kind == MarkupShape::Kind::Text && shape.tag != u"L+") {
+          ++entries;
+          elided = elided || shape.text.contains(QChar(0x2026));
+        }
+      } else if (shape.kind == MarkupShape::Kind::Polygon) {
+        pie |= shape.points.boundingRect();
+      }
+    }
+    EXPECT_GT(entries, 0) << what;
+    EXPECT_EQ(!moreTip.isEmpty(), c.more) << what;
+    if (c.more) {
+      // The tooltip names every slice left out.
+      EXPECT_EQ(moreTip.count(u',') + 1 + entries, c.slices) << what;
+    }
+    EXPECT_EQ(elided, c.elided) << what;
+    EXPECT_FALSE(legend.intersects(pie)) << what;
+    EXPECT_TRUE(QRectF(QPointF(0, 0), QSizeF(c.size)).contains(legend)) << what;
+  }
+}
+
 }  // namespace
 }  // namespace xamlpie::test

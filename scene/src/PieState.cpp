@@ -117,7 +117,8 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   const QRectF area = QRectF(QPointF(0, 0), size).adjusted(kMargin, kMargin, -kMargin, -kMargin);
 
   // The legend: beside the pie, or below it in a view taller than wide,
-  // where it fits; else none.
+  // where it fits whole; where it does not, names are elided to the room
+  // and the entries that do not fit make one "+N more", which lists them.
   double widest = 0;
   int entries = 0;
   for (const Drawn& d : slices) {
@@ -126,8 +127,9 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     ++entries;
   }
   const double row = std::max(metrics.lineSpacing(), kSwatch + 4);
-  const double legendWidth = kSwatch + 6 + std::ceil(widest) + 2;
-  const double legendHeight = row * entries;
+  const double swatchAndGap = kSwatch + 6;
+  double legendWidth = swatchAndGap + std::ceil(widest) + 2;
+  double legendHeight = row * entries;
   enum class Place { None, Right, Below };
   Place place = Place::None;
   const bool tall = size.height() > size.width();
@@ -141,6 +143,24 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   } else if (entries > 0 && rightFits) {
     place = Place::Right;
   }
+  // Not whole: beside the pie in a wide view, below it in a tall one, with
+  // at most half the width beside it, as many rows as the room has.
+  int shown = entries;
+  if (entries > 0 && place == Place::None) {
+    const double minimum = swatchAndGap + metrics.averageCharWidth() * 4;
+    const double besideWidth = std::min(legendWidth, std::floor(area.width() / 2));
+    const double belowRoom = area.height() - kLegendGap - kSmallestPie;
+    const bool beside = !tall && besideWidth >= minimum && area.height() >= row;
+    const bool below = area.width() >= minimum && belowRoom >= row;
+    if (beside || below) {
+      place = beside ? Place::Right : Place::Below;
+      legendWidth = beside ? besideWidth : std::min(legendWidth, area.width());
+      const int rows = static_cast<int>(std::floor((beside ? area.height() : belowRoom) / row));
+      shown = rows >= entries ? entries : std::max(rows - 1, 0);
+      legendHeight = row * (shown < entries ? shown + 1 : shown);
+    }
+  }
+  const double nameWidth = legendWidth - swatchAndGap - 2;
   QRectF pie = area;
   if (place == Place::Right) pie.setRight(area.right() - legendWidth - kLegendGap);
   if (place == Place::Below) pie.setBottom(area.bottom() - legendHeight - kLegendGap);
@@ -250,9 +270,17 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     const QColor text = OleColorToQColor(textColour);
     const QColor grey = palette.color(QPalette::Disabled, QPalette::WindowText);
     QString legend;
+    QStringList more;  // the names of the entries left out
+    int listed = 0;
     for (std::size_t i = 0; i < slices.size(); ++i) {
       const Drawn& d = slices[i];
       if (!d.listed) continue;
+      if (listed++ >= shown) {
+        more.append(d.name);
+        continue;
+      }
+      // Elided in the middle: names that differ only at their end stay apart.
+      const QString name = metrics.elidedText(d.name, Qt::ElideMiddle, nameWidth);
       const QString tag = QStringLiteral("L%1").arg(i);
       const QString tip = Escaped(d.hidden ? PieState::tr("%1 (hidden: click to show)").arg(d.name)
                                            : PieState::tr("%1 (click to hide)").arg(d.name));
@@ -269,11 +297,25 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
                     "FontFamily='%5' Foreground='%6' Text='%7' Tag='%8' ToolTip='%9' />")
                     .arg(x + kSwatch + 6)
                     .arg(y + (row - metrics.height()) / 2)
-                    .arg(std::ceil(TextAdvance(textFont, d.name)) + 2)
+                    .arg(std::ceil(TextAdvance(textFont, name)) + 2)
                     .arg(fontPixels)
-                    .arg(Escaped(textFont.family()), Hex(d.hidden ? grey : text), Escaped(d.name),
+                    .arg(Escaped(textFont.family()), Hex(d.hidden ? grey : text), Escaped(name),
                          tag, tip);
       y += row;
+    }
+    if (!more.isEmpty()) {
+      // Where the rest went: their number, and their names in its tooltip.
+      const QString label = metrics.elidedText(PieState::tr("+%1 more").arg(more.size()),
+                                               Qt::ElideRight, legendWidth);
+      legend += QStringLiteral(
+                    "\r\n<TextBlock Canvas.Left='%1' Canvas.Top='%2' Width='%3' FontSize='%4' "
+                    "FontFamily='%5' Foreground='%6' Text='%7' Tag='L+' ToolTip='%8' />")
+                    .arg(x)
+                    .arg(y + (row - metrics.height()) / 2)
+                    .arg(std::ceil(TextAdvance(textFont, label)) + 2)
+                    .arg(fontPixels)
+                    .arg(Escaped(textFont.family()), Hex(text), Escaped(label),
+                         Escaped(more.join(QStringLiteral(", "))));
     }
     picture.markup.insert(picture.markup.lastIndexOf(QStringLiteral("\r\n</Canvas>")), legend);
     // Read on its own and drawn after the chart, as in the markup.
