@@ -389,6 +389,11 @@ TEST(PieView, PointingAndSelectionGoBothWays) {
   QTest::mouseClick(view.get(), Qt::LeftButton, Qt::ControlModifier, middleOf(2).toPoint());
   EXPECT_TRUE(selection.isRowSelected(0, {}));
   EXPECT_TRUE(selection.isRowSelected(2, {}));
+  // A table whose selection is of cells: one selected cell pulls its slice.
+  selection.clearSelection();
+  const QPointF still = middleOf(1);
+  selection.select(model.index(1, 1), QItemSelectionModel::ClearAndSelect);
+  EXPECT_GT(QLineF(middleOf(1), still).length(), 3) << "a cell of row 1 selected";
 }
 
 TEST(PieView, NothingIsClippedAtAnySize) {

@@ -445,8 +445,10 @@ void PieState::SelectionChanged() {
     const auto row = static_cast<int>(i);
     if (IsSliceVisible(row) && std::isfinite(rows[i].value)) mTo[i] = rows[i].value;
     if (mSelection && model != nullptr && mSelection->model() == model) {
-      const bool selected = byRow ? mSelection->isRowSelected(row, QModelIndex())
-                                  : mSelection->isColumnSelected(row, QModelIndex());
+      // Any selected cell of the row: a table selects cells unless told to
+      // select rows.
+      const bool selected = byRow ? mSelection->rowIntersectsSelection(row, QModelIndex())
+                                  : mSelection->columnIntersectsSelection(row, QModelIndex());
       if (selected) mPullTo[i] = 1.0;
     }
   }
