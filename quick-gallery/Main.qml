@@ -1,4 +1,6 @@
 // The gallery's charts, live, on one model that the table edits.
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -41,26 +43,30 @@ ApplicationWindow {
                 clip: true
                 model: budget
                 delegate: RowLayout {
+                    id: entry
                     required property int index
                     required property string name
                     required property real value
                     required property string color
                     width: table.width
-                    Rectangle { width: 16; height: 16; radius: 3; color: parent.color }
+                    Rectangle {
+                        Layout.preferredWidth: 16; Layout.preferredHeight: 16
+                        radius: 3; color: entry.color
+                    }
                     TextField {
                         Layout.fillWidth: true
-                        text: name
-                        onEditingFinished: budget.setProperty(index, "name", text)
+                        text: entry.name
+                        onEditingFinished: budget.setProperty(entry.index, "name", text)
                     }
                     TextField {
                         Layout.preferredWidth: 90
-                        text: value
+                        text: entry.value
                         validator: DoubleValidator { bottom: 0 }
-                        onEditingFinished: budget.setProperty(index, "value", Number(text))
+                        onEditingFinished: budget.setProperty(entry.index, "value", Number(text))
                     }
                     Button {
                         text: "−"
-                        onClicked: budget.remove(index)
+                        onClicked: budget.remove(entry.index)
                     }
                 }
             }
