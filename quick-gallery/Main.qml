@@ -90,15 +90,21 @@ ApplicationWindow {
             columnSpacing: 8
 
             PieChart {
+                id: chart1
                 Layout.fillWidth: true; Layout.fillHeight: true
                 model: budget
                 labels: PieChart.Percent
                 startAngle: 90; clockwise: true
                 animationDuration: window.animation
-                ToolTip.visible: toolTip !== ""
-                ToolTip.text: toolTip
+                ToolTip {
+                    visible: chart1.toolTip !== ""
+                    text: chart1.toolTip
+                    x: chart1.pointerPosition.x + 12
+                    y: chart1.pointerPosition.y + 16
+                }
             }
             PieChart {
+                id: chart2
                 Layout.fillWidth: true; Layout.fillHeight: true
                 model: budget
                 holeSize: 0.55
@@ -107,10 +113,15 @@ ApplicationWindow {
                 percentDecimals: 1
                 startAngle: 90; clockwise: true
                 animationDuration: window.animation
-                ToolTip.visible: toolTip !== ""
-                ToolTip.text: toolTip
+                ToolTip {
+                    visible: chart2.toolTip !== ""
+                    text: chart2.toolTip
+                    x: chart2.pointerPosition.x + 12
+                    y: chart2.pointerPosition.y + 16
+                }
             }
             PieChart {
+                id: chart3
                 Layout.fillWidth: true; Layout.fillHeight: true
                 model: budget
                 holeSize: 0.5
@@ -119,10 +130,15 @@ ApplicationWindow {
                 labels: PieChart.Percent
                 groupSeparator: ","
                 animationDuration: window.animation
-                ToolTip.visible: toolTip !== ""
-                ToolTip.text: toolTip
+                ToolTip {
+                    visible: chart3.toolTip !== ""
+                    text: chart3.toolTip
+                    x: chart3.pointerPosition.x + 12
+                    y: chart3.pointerPosition.y + 16
+                }
             }
             PieChart {
+                id: chart4
                 Layout.fillWidth: true; Layout.fillHeight: true
                 model: budget
                 holeSize: 0.4
@@ -132,8 +148,12 @@ ApplicationWindow {
                 labels: PieChart.Percent
                 startAngle: 90; clockwise: true
                 animationDuration: window.animation
-                ToolTip.visible: toolTip !== ""
-                ToolTip.text: toolTip
+                ToolTip {
+                    visible: chart4.toolTip !== ""
+                    text: chart4.toolTip
+                    x: chart4.pointerPosition.x + 12
+                    y: chart4.pointerPosition.y + 16
+                }
             }
         }
     }

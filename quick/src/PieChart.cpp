@@ -32,16 +32,18 @@ PieChart::PieChart(QQuickItem* parent)
   mState->Data().SetOwnerName(QStringLiteral("Xamlpie.PieChart"));
   mState->Data().SetRoleNames(mRoles[0].toUtf8(), mRoles[1].toUtf8(), mRoles[2].toUtf8());
   detail::PieState* state = mState.get();
-  connect(state, &detail::PieState::Changed, this, &PieChart::Repaint);
+  connect(state, &detail::PieState::Changed, this, [this] {
+    Repaint();
+    // What lies under a pointer that stands still may change with the chart
+    // (a slice hidden by a click on its entry, new data).
+    if (mPointer.x() >= 0) PointerMoved(mPointer);
+  });
   connect(state, &detail::PieState::CurrentChanged, this, [this](int index) {
     Repaint();
     emit currentIndexChanged();
     AnnounceFocus(index);
   });
-  connect(state, &detail::PieState::SliceHovered, this, [this](int index) {
-    emit hovered();
-    emit sliceHovered(index);
-  });
+  connect(state, &detail::PieState::SliceHovered, this, &PieChart::sliceHovered);
   connect(state, &detail::PieState::SliceClicked, this, &PieChart::sliceClicked);
   connect(state, &detail::PieState::SliceActivated, this, &PieChart::sliceActivated);
   connect(state, &detail::PieState::SliceVisibilityChanged, this,
@@ -306,14 +308,15 @@ int PieChart::hoveredIndex() const {
 }
 
 QString PieChart::toolTip() const {
-  const int index = mState->Hovered();
-  const MarkupScene* scene = index >= 0 ? mState->Scene() : nullptr;
-  if (scene == nullptr) return {};
-  const QString tag = QString::number(index);
-  for (const MarkupShape& shape : scene->shapes) {
-    if (shape.tag == tag && !shape.toolTip.isEmpty()) return shape.toolTip;
-  }
-  return {};
+  return mToolTip;
+}
+
+void PieChart::PointerMoved(QPointF at) {
+  const QString tip = at.x() >= 0 ? mState->ToolTipAt(at) : QString();
+  if (tip == mToolTip && at == mPointer) return;
+  mToolTip = tip;
+  mPointer = at;
+  emit hovered();
 }
 
 void PieChart::setSliceVisible(int index, bool visible) {
@@ -406,10 +409,12 @@ void PieChart::mousePressEvent(QMouseEvent* event) {
 void PieChart::hoverMoveEvent(QHoverEvent* event) {
   SetLook();
   mState->Move(event->position());
+  PointerMoved(event->position());
 }
 
 void PieChart::hoverLeaveEvent(QHoverEvent* /*event*/) {
   mState->Hover(-1);
+  PointerMoved({-1, -1});
 }
 
 void PieChart::keyPressEvent(QKeyEvent* event) {

@@ -189,7 +189,11 @@ TEST(PieChart, ClicksAndKeysGiveTheirSignals) {
   }
   ASSERT_FALSE(entry.isNull()) << "the third legend entry";
   QTest::mouseMove(&scene.view, entry);
+  EXPECT_EQ(chart.pointerPosition(), QPointF(entry));
+  EXPECT_EQ(chart.toolTip(), QStringLiteral("Blue (click to hide)"));
   QTest::mouseClick(&scene.view, Qt::LeftButton, {}, entry);
+  // The pointer stays; what it is on says what the click did.
+  EXPECT_EQ(chart.toolTip(), QStringLiteral("Blue (hidden: click to show)"));
   ASSERT_EQ(visibility.count(), 3);
   EXPECT_EQ(visibility.last()[0].toInt(), 2);
   EXPECT_FALSE(visibility.last()[1].toBool());

@@ -569,6 +569,16 @@ int PieState::SliceAt(QPointF point, bool* legend) const {
   return -1;
 }
 
+QString PieState::ToolTipAt(QPointF point) const {
+  const MarkupScene* scene = Scene();
+  if (scene == nullptr) return {};
+  for (std::size_t i = scene->shapes.size(); i-- > 0;) {
+    const MarkupShape& shape = scene->shapes[i];
+    if (!shape.toolTip.isEmpty() && ShapeContains(shape, point)) return shape.toolTip;
+  }
+  return {};
+}
+
 QStringList PieState::Names(QList<int>* rows) const {
   QStringList names;
   if (rows != nullptr) rows->clear();

@@ -73,6 +73,9 @@ class PieState : public QObject {
   QString Markup() const;
   // The row of the slice or legend entry under a point, -1 where none.
   int SliceAt(QPointF point, bool* legend = nullptr) const;
+  // The tooltip of the topmost shape under a point that has one: a slice's
+  // numbers, a legend entry's "click to hide", the names behind "+N more".
+  QString ToolTipAt(QPointF point) const;
   // The slices' accessible names, in the picture's order, each once; with
   // `rows`, the row each stands for.
   QStringList Names(QList<int>* rows = nullptr) const;

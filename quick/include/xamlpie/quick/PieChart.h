@@ -112,8 +112,13 @@ class PieChart : public PictureItem {
   Q_PROPERTY(int currentIndex READ currentIndex WRITE setCurrentIndex NOTIFY currentIndexChanged)
   /// The slice under the pointer, -1 for none.
   Q_PROPERTY(int hoveredIndex READ hoveredIndex NOTIFY hovered)
-  /// The tooltip of what the pointer is on: bind a ToolTip's text to it.
+  /// The tooltip of what the pointer is on, a slice, a legend entry or
+  /// "+N more", kept up to date as the chart changes under it: bind a
+  /// ToolTip's text to it.
   Q_PROPERTY(QString toolTip READ toolTip NOTIFY hovered)
+  /// Where the pointer is over the chart, in its coordinates: place the
+  /// ToolTip beside it.
+  Q_PROPERTY(QPointF pointerPosition READ pointerPosition NOTIFY hovered)
 
  public:
   /// What slice labels say: PieChart.NoLabels, Percent, Name, NameAndPercent.
@@ -172,6 +177,7 @@ class PieChart : public PictureItem {
   void setCurrentIndex(int index);
   int hoveredIndex() const;
   QString toolTip() const;
+  QPointF pointerPosition() const { return mPointer; }
   ///@}
 
   ///@{
@@ -240,6 +246,9 @@ class PieChart : public PictureItem {
   void SetLook() const;
   QColor Background() const;
   QMetaObject::Connection mWindowColour;  // the window's colour, followed
+  void PointerMoved(QPointF at);
+  QPointF mPointer{-1, -1};  // outside: (-1, -1)
+  QString mToolTip;
   void AnnounceFocus(int index);
 
   std::unique_ptr<detail::PieState> mState;
