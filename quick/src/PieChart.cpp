@@ -258,13 +258,26 @@ void PieChart::Apply() {
 void PieChart::itemChange(ItemChange change, const ItemChangeData& value) {
   PictureItem::itemChange(change, value);
   if (change != ItemSceneChange) return;
-  // A chart without a background of its own follows its window's colour.
+  // A chart without a background of its own follows its window's colour,
+  // and every chart the application's palette (a new theme, the desktop's
+  // light or dark scheme), which reaches windows, not items.
   disconnect(mWindowColour);
-  if (value.window != nullptr) {
-    mWindowColour = connect(value.window, &QQuickWindow::colorChanged, this, [this] {
+  if (mWindow != nullptr) mWindow->removeEventFilter(this);
+  mWindow = value.window;
+  if (mWindow != nullptr) {
+    mWindowColour = connect(mWindow, &QQuickWindow::colorChanged, this, [this] {
       if (!mBackground.isValid()) Repaint();
     });
+    mWindow->installEventFilter(this);
   }
+}
+
+bool PieChart::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == mWindow && event->type() == QEvent::ApplicationPaletteChange) {
+    mState->Invalidate();
+    Repaint();
+  }
+  return PictureItem::eventFilter(watched, event);
 }
 
 // Unset, the chart takes its window's colour, so that on a dark window it is

@@ -357,6 +357,23 @@ TEST(PieChart, TakesItsWindowsColour) {
     }
     EXPECT_GE(best, 4.5) << window.name().toStdString();
   }
+  // A new application palette (a theme, the desktop's scheme) reaches the
+  // picture: on the dark window, its window text where that reads.
+  scene.view.setColor(QColor(0x2D, 0x2D, 0x30));
+  const QImage before = scene.Grab();
+  const QPalette original = QGuiApplication::palette();
+  QPalette dark = original;
+  dark.setColor(QPalette::WindowText, QColor(0xFF, 0xC0, 0x40));
+  QGuiApplication::setPalette(dark);
+  const QImage after = scene.Grab();
+  QGuiApplication::setPalette(original);
+  int amber = 0;
+  for (int y = 0; y < after.height(); ++y) {
+    for (int x = 0; x < after.width(); ++x)
+      amber += after.pixelColor(x, y) == QColor(0xFF, 0xC0, 0x40) ? 1 : 0;
+  }
+  EXPECT_GT(amber, 20) << "the outline and legend text in the new window text";
+  EXPECT_NE(before, after);
 }
 
 }  // namespace

@@ -238,6 +238,7 @@ class PieChart : public PictureItem {
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void itemChange(ItemChange change, const ItemChangeData& value) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   ///@}
 
  private:
@@ -246,6 +247,7 @@ class PieChart : public PictureItem {
   void SetLook() const;
   QColor Background() const;
   QMetaObject::Connection mWindowColour;  // the window's colour, followed
+  QPointer<QQuickWindow> mWindow;
   void PointerMoved(QPointF at);
   QPointF mPointer{-1, -1};  // outside: (-1, -1)
   QString mToolTip;
