@@ -5,12 +5,16 @@
 
 #include "MarkupAccessible.h"
 
+#include "SlicePlace.h"
+
 #include <QAccessibleWidget>
 #include <QPointer>
 #include <QWindow>
+#include <type_traits>
 #include <vector>
 
 #include "PartAccessible.h"
+#include "SlicePlace.h"
 #include "xamlpie/MarkupLabel.h"
 #include "xamlpie/PieView.h"
 
@@ -78,6 +82,12 @@ std::vector<Part> Parts(const W& widget) {
     } else {
       part->bounds |= ShapeBounds(shape);
     }
+  }
+  // A label's chart is read out in the order its slices were added, as its
+  // description is; a view's in its picture's order, which the keyboard
+  // walks.
+  if constexpr (std::is_same_v<W, MarkupLabel>) {
+    detail::SortBySlicePlace(parts, [](const Part& p) { return p.tag; });
   }
   return parts;
 }

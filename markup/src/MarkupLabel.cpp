@@ -4,6 +4,7 @@
 #include "Raster.h"
 #include "SaveImage.h"
 #include "ShapeToolTip.h"
+#include "SlicePlace.h"
 
 #include <QEvent>
 #include <QHelpEvent>
@@ -302,38 +303,20 @@ void MarkupLabel::mouseReleaseEvent(QMouseEvent* event) {
 
 QString MarkupLabel::description() const {
   if (!mCurrent.scene) return mCurrent.caption;
-  QStringList names;
-  QStringList tags;
+  std::vector<std::pair<QString, QString>> slices;  // tag, name
   for (const MarkupShape& shape : mCurrent.scene->shapes) {
-    if (shape.tag.isEmpty() || shape.accessibleName.isEmpty() || tags.contains(shape.tag)) {
+    if (shape.tag.isEmpty() || shape.accessibleName.isEmpty() ||
+        std::any_of(slices.begin(), slices.end(),
+                    [&](const auto& slice) { return slice.first == shape.tag; })) {
       continue;
     }
-    tags.append(shape.tag);
-    names.append(shape.accessibleName);
+    slices.emplace_back(shape.tag, shape.accessibleName);
   }
-  if (names.isEmpty()) return tr("Chart");
-  // A chart tags its slices with their place as added ("2", or "1.2" in a
-  // ring) and paints an exploded one last: read out, they go in their order.
-  const auto place = [](const QString& tag) {
-    QList<int> numbers;
-    for (const QStringView part : QStringView(tag).split(u'.')) {
-      bool ok = false;
-      numbers.append(part.toInt(&ok));
-      if (!ok) return QList<int>();
-    }
-    return numbers;
-  };
-  if (std::all_of(tags.cbegin(), tags.cend(),
-                  [&](const QString& t) { return !place(t).isEmpty(); })) {
-    std::vector<qsizetype> order(static_cast<std::size_t>(tags.size()));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](qsizetype a, qsizetype b) { return place(tags[a]) < place(tags[b]); });
-    QStringList sorted;
-    for (const qsizetype i : order)
-      sorted.append(names[i]);
-    names = sorted;
-  }
+  if (slices.empty()) return tr("Chart");
+  detail::SortBySlicePlace(slices, [](const auto& slice) { return slice.first; });
+  QStringList names;
+  for (const auto& slice : slices)
+    names.append(slice.second);
   return tr("Chart: %1").arg(names.join(QStringLiteral("; ")));
 }
 

@@ -220,6 +220,34 @@ TEST(Description, ListsSlicesInTheirOrder) {
   MarkupLabel label;
   label.setCaption(QString::fromStdString(chart.XAML()));
   EXPECT_EQ(label.description(), u"Chart: Rent, 50 percent; Food, 30 percent; Fun, 20 percent"_s);
+
+  // Rings: the outer ring's slices first, then each ring inside it, each in
+  // the order added; the screen reader's children likewise.
+  cXAMLPieChart rings;
+  rings.Size(200);
+  rings.DoughnutWidth(40);
+  for (const char* name : {"Q1", "Q2", "Q3"})
+    rings.AddDataItem(33, 0x000000FF, name);
+  rings.AddRing(30);
+  for (const char* name : {"Jan", "Feb", "Mar", "Apr"})
+    rings.AddDataItem(25, 0x0000FF00, name);
+  rings.AddRing(30);
+  for (const char* name : {"A", "B"})
+    rings.AddDataItem(50, 0x00FF0000, name);
+  rings.Explode(1, 8);  // painted last, read in its place
+  label.setCaption(QString::fromStdString(rings.XAML()));
+  QStringList read;
+  for (const QString& part : label.description().mid(7).split(u"; "_s))
+    read.append(part.section(u',', 0, 0));
+  EXPECT_EQ(read, (QStringList{u"Q1"_s, u"Q2"_s, u"Q3"_s, u"Jan"_s, u"Feb"_s, u"Mar"_s, u"Apr"_s,
+                               u"A"_s, u"B"_s}))
+      << label.description().toStdString();
+  QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&label);
+  ASSERT_NE(reader, nullptr);
+  QStringList children;
+  for (int i = 0; i < reader->childCount(); ++i)
+    children.append(reader->child(i)->text(QAccessible::Name).section(u',', 0, 0));
+  EXPECT_EQ(children, read);
 }
 
 // The pointer stands still while the chart moves under it (a resize): what
