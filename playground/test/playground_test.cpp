@@ -12,10 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -253,6 +255,31 @@ TEST(Playground, FitsALaptopScreen) {
         << control->metaObject()->className() << " " << control->objectName().toStdString();
   }
   EXPECT_GT(controls, 30);
+}
+
+// File > Print draws the shown tab's chart onto the printer's page (here a
+// PDF printer, as the preview draws it).
+TEST(Playground, PrintsTheShownChart) {
+  QTemporaryDir dir;
+  Window window;
+  window.resize(1000, 700);
+  for (const int tab : {0, 1}) {
+    window.tabPictures->setCurrentIndex(tab);
+    const QString file = dir.filePath(QStringLiteral("printed%1.pdf").arg(tab));
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    window.Print(&printer);
+    QFile pdf(file);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << tab;
+    const QByteArray bytes = pdf.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF")) << tab;
+    EXPECT_EQ(
+        bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "),
+        1)
+        << "one page, tab " << tab;
+    EXPECT_GT(bytes.size(), 2000) << "a chart drawn, tab " << tab;
+  }
 }
 
 }  // namespace
