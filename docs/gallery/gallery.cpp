@@ -1,7 +1,9 @@
 // Draws the README's pictures of the optional chart features:
 //   xamlpie-gallery DIR   writes DIR/labels.png, DIR/doughnut.png, DIR/other.png,
 //                         DIR/gauge.png, DIR/rings.png, DIR/gaps.png,
-//                         DIR/pieview.png (a table and a PieView sharing a model)
+//                         DIR/pieview.png (a table and a PieView sharing a model),
+//                         DIR/pieview-dark.png (on a dark desktop),
+//                         DIR/pieview-legend.png (40 slices: "+N more")
 
 #include <QApplication>
 #include <QDir>
@@ -100,6 +102,49 @@ bool SaveView(const QString& dir) {
   return true;
 }
 
+bool SaveWidget(const QString& dir, const char* name, QWidget& widget) {
+  QImage image(widget.size() * 2, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(2);
+  widget.render(&image);
+  const QString path = QDir(dir).filePath(QString::fromLatin1(name));
+  if (!image.save(path)) return false;
+  std::cout << path.toStdString() << '\n';
+  return true;
+}
+
+// The view as users meet it first: on a dark desktop, and with many slices.
+bool SaveDesktops(const QString& dir) {
+  xamlpie::PieView dark;
+  QPalette palette = dark.palette();
+  palette.setColor(QPalette::Window, QColor(0x2D, 0x2D, 0x30));
+  palette.setColor(QPalette::WindowText, QColor(0xE6, 0xE6, 0xE6));
+  dark.setPalette(palette);
+  dark.setAnimationDuration(0);
+  dark.setHoleSize(0.5);
+  dark.setLabels(xamlpie::PieView::NameAndPercent);
+  dark.setLabelsOutside(true);
+  dark.setStartAngle(90);
+  dark.setClockwise(true);
+  dark.setSlices({{QStringLiteral("Rent"), 1200, {}},
+                  {QStringLiteral("Food"), 640.5, {}},
+                  {QStringLiteral("Transport"), 310, {}},
+                  {QStringLiteral("Savings"), 250, {}},
+                  {QStringLiteral("Leisure"), 182.25, {}}});
+  dark.resize(480, 260);
+
+  xamlpie::PieView many;
+  many.setAnimationDuration(0);
+  many.setStartAngle(90);
+  many.setClockwise(true);
+  QList<xamlpie::PieSlice> slices;
+  for (int i = 0; i < 40; ++i) {
+    slices.append({QStringLiteral("Region %1").arg(i + 1), 40.0 - i * 0.8, {}});
+  }
+  many.setSlices(slices);
+  many.resize(480, 260);
+  return SaveWidget(dir, "pieview-dark.png", dark) && SaveWidget(dir, "pieview-legend.png", many);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -191,6 +236,6 @@ int main(int argc, char** argv) {
       Save(dir, "labels.png", labels, {400, 240}) && Save(dir, "gauge.png", gauge, {440, 140}) &&
       Save(dir, "doughnut.png", doughnut, {260, 260}) &&
       Save(dir, "other.png", other, {420, 220}) && Save(dir, "rings.png", rings, {370, 240}) &&
-      Save(dir, "gaps.png", gaps, {240, 240}) && SaveView(dir);
+      Save(dir, "gaps.png", gaps, {240, 240}) && SaveView(dir) && SaveDesktops(dir);
   return ok ? 0 : 1;
 }
