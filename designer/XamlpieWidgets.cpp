@@ -35,6 +35,16 @@ QString SampleMarkup() {
   return QString::fromStdString(chart.XAML());
 }
 
+// Designer's widget box entry: a form holding one widget of the class.
+QString DomXml(const char* className, const char* objectName, QSize size) {
+  return QStringLiteral(R"(<ui language="c++"><widget class="%1" name="%2">
+<property name="geometry"><rect><x>0</x><y>0</y><width>%3</width><height>%4</height></rect></property>
+</widget></ui>)")
+      .arg(QLatin1String(className), QLatin1String(objectName))
+      .arg(size.width())
+      .arg(size.height());
+}
+
 }  // namespace
 
 Widget::Widget(QString className, QString header, QString toolTip, QString domXml,
@@ -70,9 +80,7 @@ Widgets::Widgets(QObject* parent) : QObject(parent) {
   mWidgets.append(new Widget(
       QStringLiteral("xamlpie::PieView"), QStringLiteral("xamlpie/PieView.h"),
       tr("A pie or doughnut chart bound to an item model"),
-      QStringLiteral(R"(<ui language="c++"><widget class="xamlpie::PieView" name="pieView">
-<property name="geometry"><rect><x>0</x><y>0</y><width>400</width><height>300</height></rect></property>
-</widget></ui>)"),
+      DomXml("xamlpie::PieView", "pieView", {400, 300}),
       [](QWidget* parent, bool inDesigner) {
         auto* view = new PieView(parent);
         if (inDesigner) {
@@ -85,9 +93,7 @@ Widgets::Widgets(QObject* parent) : QObject(parent) {
   mWidgets.append(new Widget(
       QStringLiteral("xamlpie::MarkupLabel"), QStringLiteral("xamlpie/MarkupLabel.h"),
       tr("A label that draws chart markup"),
-      QStringLiteral(R"(<ui language="c++"><widget class="xamlpie::MarkupLabel" name="markupLabel">
-<property name="geometry"><rect><x>0</x><y>0</y><width>200</width><height>200</height></rect></property>
-</widget></ui>)"),
+      DomXml("xamlpie::MarkupLabel", "markupLabel", {200, 200}),
       [](QWidget* parent, bool inDesigner) {
         auto* label = new MarkupLabel(parent);
         if (inDesigner) label->setCaption(SampleMarkup());

@@ -46,18 +46,23 @@ cXAMLPieChart Chart(std::int32_t margin, std::int32_t size) {
   return chart;
 }
 
+// A widget at twice the pixels, as a 2x screen shows it.
+bool SaveWidget(const QString& dir, const char* name, QWidget& widget) {
+  QImage image(widget.size() * 2, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(2);
+  widget.render(&image);
+  const QString path = QDir(dir).filePath(QString::fromLatin1(name));
+  if (!image.save(path)) return false;
+  std::cout << path.toStdString() << '\n';
+  return true;
+}
+
 bool Save(const QString& dir, const char* name, const cXAMLPieChart& chart, QSize size) {
   xamlpie::MarkupLabel label;
   label.setBackColor(0x00FFFFFF);
   label.setCaption(QString::fromStdString(chart.XAML()));
   label.resize(size);
-  QImage image(size * 2, QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(2);
-  label.render(&image);
-  const QString path = QDir(dir).filePath(QString::fromLatin1(name));
-  if (!image.save(path)) return false;
-  std::cout << path.toStdString() << '\n';
-  return true;
+  return SaveWidget(dir, name, label);
 }
 
 // The README's example: a table and a chart view on one model and one
@@ -93,23 +98,7 @@ bool SaveView(const QString& dir) {
   window.resize(640, 300);
   window.ensurePolished();
   layout->activate();
-  QImage image(window.size() * 2, QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(2);
-  window.render(&image);
-  const QString path = QDir(dir).filePath(QStringLiteral("pieview.png"));
-  if (!image.save(path)) return false;
-  std::cout << path.toStdString() << '\n';
-  return true;
-}
-
-bool SaveWidget(const QString& dir, const char* name, QWidget& widget) {
-  QImage image(widget.size() * 2, QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(2);
-  widget.render(&image);
-  const QString path = QDir(dir).filePath(QString::fromLatin1(name));
-  if (!image.save(path)) return false;
-  std::cout << path.toStdString() << '\n';
-  return true;
+  return SaveWidget(dir, "pieview.png", window);
 }
 
 // The view as users meet it first: on a dark desktop, and with many slices.
