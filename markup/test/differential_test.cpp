@@ -591,14 +591,12 @@ TEST(Differential, StrokeRulesHoldOnEveryPath) {
           ratio, stretch);
       EXPECT_EQ(a, b) << ratio;
     }
-    const QImage thick =
-        render(u"<Ellipse "_s + box + u"Fill='#FF0000' Stroke='#008000' StrokeThickness='70'/>"_s,
-               ratio);
+    const QImage thick = render(
+        u"<Ellipse "_s + box + u"Fill='#FF0000' Stroke='#008000' StrokeThickness='70'/>"_s, ratio);
     EXPECT_EQ(thick, plain) << ratio;
 
     const QString triangle = u"Points='90,40 110,40 100,60' Fill='#FFFFFF' Stroke='#0000FF' "_s;
-    const QImage huge =
-        render(u"<Polygon "_s + triangle + u"StrokeThickness='1000000'/>"_s, ratio);
+    const QImage huge = render(u"<Polygon "_s + triangle + u"StrokeThickness='1000000'/>"_s, ratio);
     const QImage large = render(u"<Polygon "_s + triangle + u"StrokeThickness='3000'/>"_s, ratio);
     EXPECT_EQ(huge, large) << ratio;
     EXPECT_EQ(huge.pixel(1, 1), qRgb(0, 0, 255)) << ratio;
