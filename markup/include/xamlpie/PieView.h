@@ -113,11 +113,12 @@ class PieView : public QWidget {
 
   ///@{
   /// The options every picture is made with: hole, start, direction, labels
-  /// and their formats, centre text, colours, gaps, corners... Size, margins
-  /// and the legend are the view's: the pie takes the room there is, a hole
-  /// keeps its share of the pie's width, and the view draws its own legend.
-  /// The text is at the widget's font unless FontSize is set to other than
-  /// 12. Changes show at the next update().
+  /// and their formats, centre text, colours, gaps, corners... Size and
+  /// margins are the view's: the pie takes the room there is and a hole keeps
+  /// its share of the pie's width. Legend turns the view's own legend on (the
+  /// default) or off. The text is at the widget's font unless FontSize is set
+  /// to other than 12. Changes show at the next update(); markup() and hit
+  /// tests see them at once.
   cXAMLPieChart& chart();
   const cXAMLPieChart& chart() const;
   ///@}
