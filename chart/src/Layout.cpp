@@ -8,8 +8,8 @@
 #include <iterator>
 #include <system_error>
 
-#include "MarkupWriter.h"
 #include "Rim.h"
+#include "Sink.h"
 #include "checked.h"
 
 namespace xamlpie {
@@ -175,7 +175,44 @@ void SetNumberTexts(std::span<DrawnSlice> slices, bool values, std::int32_t perc
   }
 }
 
-bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+// What pointing at a slice tells, and what a screen reader calls it. The
+// fans of a chart of whole percents say the plain whole percent.
+void SetSliceTexts(Shape& shape, const DrawnSlice& slice, bool plainPercent) {
+  shape.ring = slice.ring;
+  shape.index = slice.tag;
+  if (slice.name.empty()) return;
+  const std::string percent =
+      plainPercent || slice.percentText.empty() ? std::to_string(slice.percent) : slice.percentText;
+  std::string& tip = shape.toolTip;
+  tip.assign(slice.name);
+  tip += ": ";
+  if (slice.valued && !plainPercent) {  // "Rent: 1,200 (38 %)"
+    tip += slice.valueText;
+    tip += " (";
+    tip += percent;
+    tip += " %)";
+  } else {
+    tip += percent;
+    tip += " %";
+  }
+  if (!slice.folded.empty()) {
+    tip += " (";
+    tip += slice.folded;
+    tip += ")";
+  }
+  // "Rent, 38 percent", of a value "Rent, 1,200, 38 percent".
+  std::string& name = shape.name;
+  name.assign(slice.name);
+  name += ", ";
+  if (slice.valued && !plainPercent) {
+    name += slice.valueText;
+    name += ", ";
+  }
+  name += percent;
+  name += " percent";
+}
+
+bool PutExactSlice(Sink& out, const Layout& layout, const DrawnSlice& slice,
                    const std::string* colour, std::int32_t strokeThickness) {
   if (!(slice.share > 0) || !(slice.to > slice.from)) return false;
   // The edges, and the whole degrees strictly between them: point i of
@@ -186,22 +223,7 @@ bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& sl
     ++pastWhole;
   const auto count = static_cast<std::size_t>(pastWhole - firstWhole) + 2;
   const auto centre = static_cast<double>(layout.centre);
-  TrigCache& trig = Trig();
-  RimText& rim = Rim();
-  rim.Use(layout.radius, centre);
-  const std::int64_t step = !layout.turned ? 1 : layout.clockwise ? -1 : 1;
-  const std::int64_t start = layout.turned ? layout.start : 0;
-  const auto putRimPoint = [&](std::size_t i) {
-    if (i > 0 && i + 1 < count) {
-      // A whole degree, reduced to a turn as the fans of percents reduce
-      // theirs: its text is the rim's, written once.
-      std::int64_t degree = (start + step * (firstWhole + static_cast<std::int64_t>(i) - 1)) % 360;
-      if (degree < 0) degree += 360;
-      const RimText::Point& point = rim.Get(static_cast<std::int32_t>(degree), trig);
-      out.PutPoint(point.text, point.length);
-      return;
-    }
-    const double a = i == 0 ? slice.from : slice.to;
+  const auto edge = [&](double a) {
     double degrees = std::fmod(!layout.turned     ? a
                                : layout.clockwise ? layout.start - a
                                                   : layout.start + a,
@@ -209,35 +231,41 @@ bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& sl
     if (degrees < 0) degrees += 360.0;
     const TrigCache::CosSin cs =
         degrees == std::floor(degrees) && degrees < 360.0
-            ? trig.Get(static_cast<std::int32_t>(degrees))
+            ? Trig().Get(static_cast<std::int32_t>(degrees))
             : TrigCache::CosSin{std::cos(degrees * kPi / 180.0), std::sin(degrees * kPi / 180.0)};
-    out.Point(checked::Floor(layout.radius * cs.cos + centre),
-              checked::Floor(centre - layout.radius * cs.sin));
+    return Point{layout.radius * cs.cos + centre, centre - layout.radius * cs.sin};
   };
-  const std::string& fill = colour != nullptr ? *colour : *slice.color;
-  // Fans of at most 100 rim points; each next one starts at the last's end,
-  // so neighbouring fans share an edge.
+  const Point from = edge(slice.from);
+  const Point to = edge(slice.to);
+  // The whole degrees between the edges, reduced to a turn as the fans of
+  // percents reduce theirs.
+  FanRim rim{centre, layout.radius};
+  rim.reduce = true;
+  rim.start = layout.turned ? layout.start : 0;
+  rim.step = !layout.turned ? 1 : layout.clockwise ? -1 : 1;
+  const Rgba fill = RgbaOf(colour != nullptr ? *colour : *slice.color);
+  // Fans of at most 100 rim points (point i of count: the edges first and
+  // last); each next one starts at the last's end, so neighbouring fans
+  // share an edge.
   for (std::size_t first = 0; first + 1 < count; first += 99) {
     const std::size_t last = std::min(first + 99, count - 1);
-    if (first > 0) out.Put("\r\n");
-    out.Put("<Polygon");
-    PutAttribute(out, "Canvas.Left", layout.left);
-    PutAttribute(out, "Canvas.Top", layout.top);
-    out.Put(" Fill='#");
-    out.Put(fill);
-    out.Put("' Stroke='#");
-    out.Put(fill);
-    out.Put("'");
-    if (strokeThickness > 0) PutAttribute(out, "StrokeThickness", strokeThickness);
-    if (colour == nullptr && !slice.name.empty()) {
-      PutSlicePointer(out, slice);
-      PutSliceName(out, slice);
+    Shape& shape = Scratch(ShapeKind::Polygon, colour != nullptr ? Role::Cleared : Role::Slice);
+    shape.origin = {static_cast<double>(layout.left), static_cast<double>(layout.top)};
+    shape.fill = shape.stroke = fill;
+    if (strokeThickness > 0) shape.strokeWidth = strokeThickness;
+    if (colour == nullptr) {
+      SetSliceTexts(shape, slice, false);
+    } else {
+      shape.ring = slice.ring;
+      shape.index = slice.tag;
     }
-    out.Put(" Points='");
-    out.Point(layout.centre, layout.centre);
-    for (std::size_t i = first; i <= last; ++i)
-      putRimPoint(i);
-    out.Put("' />");
+    const std::size_t runFirst = std::max<std::size_t>(first, 1);
+    const std::size_t runLast = std::min(last, count - 2);  // count is at least 2
+    rim.before = first == 0 ? &from : nullptr;
+    rim.after = last == count - 1 ? &to : nullptr;
+    rim.first = firstWhole + static_cast<std::int64_t>(runFirst) - 1;
+    rim.count = runLast >= runFirst ? static_cast<std::int64_t>(runLast - runFirst + 1) : 0;
+    out.AddFan(shape, rim);
   }
   return true;
 }
@@ -249,91 +277,35 @@ const char* ContrastTo(const std::string& hex) {
   return luma >= 150000 ? "000000" : "FFFFFF";
 }
 
-void PutAttribute(detail::MarkupWriter& out, std::string_view name, std::int32_t value) {
-  out.Put(" ");
-  out.Put(name);
-  out.Put("='");
-  out.Int(value);
-  out.Put("'");
+void PutTextBlock(Sink& out, const TextBlock& t) {
+  Shape& shape = Scratch(ShapeKind::Text, t.role);
+  // One line: a text's height is its size's line.
+  shape.box = {static_cast<double>(t.left), static_cast<double>(t.top),
+               static_cast<double>(t.width), std::ceil(t.fontSize * 4.0 / 3.0)};
+  shape.align = t.alignment;
+  shape.fontSize = t.fontSize;
+  shape.bold = t.bold;
+  shape.fill = RgbaOf(t.foreground);
+  shape.text.assign(t.text);
+  if (t.slice != nullptr) {
+    SetSliceTexts(shape, *t.slice, false);
+    shape.name.clear();  // the slice's own shapes name it
+  } else if (t.of != nullptr) {
+    shape.ring = t.of->ring;
+    shape.index = t.of->tag;
+  }
+  out.Add(shape);
 }
 
-// Tag and ToolTip as the slice's own polygons carry them.
-void PutSlicePointer(detail::MarkupWriter& out, const DrawnSlice& slice) {
-  out.Put(" Tag='");
-  if (slice.ring > 0) {
-    out.Int(slice.ring);
-    out.Put(".");
-  }
-  out.Int(slice.tag);
-  out.Put("' ToolTip='");
-  out.Text(slice.name);
-  out.Put(": ");
-  if (slice.valued) {  // "Rent: 1,200 (38 %)"
-    out.Text(slice.valueText);
-    out.Put(" (");
-    out.Text(slice.percentText);
-    out.Put(" %)");
-  } else {
-    out.Text(slice.percentText.empty() ? std::to_string(slice.percent) : slice.percentText);
-    out.Put(" %");
-  }
-  if (!slice.folded.empty()) {
-    out.Put(" (");
-    out.Text(slice.folded);
-    out.Put(")");
-  }
-  out.Put("'");
-}
-
-// What a screen reader says: "Rent, 38 percent", of a value "Rent, 1,200, 38 percent".
-void PutSliceName(MarkupWriter& out, const DrawnSlice& slice) {
-  out.Put(" AutomationProperties.Name='");
-  out.Text(slice.name);
-  out.Put(", ");
-  if (slice.valued) {
-    out.Text(slice.valueText);
-    out.Put(", ");
-  }
-  out.Text(slice.percentText.empty() ? std::to_string(slice.percent) : slice.percentText);
-  out.Put(" percent'");
-}
-
-void PutTextBlock(detail::MarkupWriter& out, const TextBlock& t, std::string_view family) {
-  out.Put("\r\n<TextBlock");
-  PutAttribute(out, "Canvas.Left", t.left);
-  PutAttribute(out, "Canvas.Top", t.top);
-  PutAttribute(out, "Width", t.width);
-  if (t.alignment != nullptr) {
-    out.Put(" TextAlignment='");
-    out.Put(std::string_view(t.alignment));
-    out.Put("'");
-  }
-  PutAttribute(out, "FontSize", t.fontSize);
-  if (!family.empty()) {
-    out.Put(" FontFamily='");
-    out.Text(family);
-    out.Put("'");
-  }
-  if (t.bold) out.Put(" FontWeight='Bold'");
-  out.Put(" Foreground='#");
-  out.Put(t.foreground);
-  out.Put("' Text='");
-  out.Text(t.text);
-  out.Put("'");
-  if (t.slice != nullptr) PutSlicePointer(out, *t.slice);
-  out.Put(" />");
-}
-
-void PutLine(detail::MarkupWriter& out, std::int32_t x1, std::int32_t y1, std::int32_t x2,
+void PutLine(Sink& out, const DrawnSlice& slice, std::int32_t x1, std::int32_t y1, std::int32_t x2,
              std::int32_t y2, std::string_view stroke) {
-  out.Put("\r\n<Line");
-  PutAttribute(out, "X1", x1);
-  PutAttribute(out, "Y1", y1);
-  PutAttribute(out, "X2", x2);
-  PutAttribute(out, "Y2", y2);
-  out.Put(" Stroke='#");
-  out.Put(stroke);
-  out.Put("' StrokeThickness='1' />");
+  Shape& shape = Scratch(ShapeKind::Line, Role::Leader);
+  shape.ring = slice.ring;
+  shape.index = slice.tag;
+  shape.points.push_back({static_cast<double>(x1), static_cast<double>(y1)});
+  shape.points.push_back({static_cast<double>(x2), static_cast<double>(y2)});
+  shape.stroke = RgbaOf(stroke);
+  out.Add(shape);
 }
 
 // How much of the chart a slice takes, in percent: what decides which
@@ -351,102 +323,22 @@ std::int32_t RoundedOffset(double length, double direction) {
   return checked::Round(length * direction);
 }
 
-// A coordinate to a hundredth of a pixel, whatever the C locale says.
-void PutDecimal(detail::MarkupWriter& out, double value) {
-  char text[32];
-  const auto [end, error] =
-      std::to_chars(std::begin(text), std::end(text), std::round(value * 100.0) / 100.0 + 0.0,
-                    std::chars_format::fixed, 2);
-  out.Put(error == std::errc() ? std::string_view(text, static_cast<std::size_t>(end - text))
-                               : std::string_view("0"));
-}
-
-// " x,y" to a hundredth of a pixel.
-void PutXY(detail::MarkupWriter& out, double x, double y) {
-  if (out.DecimalPoint(x, y)) return;
-  out.Put(" ");
-  PutDecimal(out, x);
-  out.Put(",");
-  PutDecimal(out, y);
-}
-
-namespace {
-
-// The text of the points of whole degrees on a few circles, written when
-// first needed: the slices of a chart share their rim and hole, and charts
-// of one size share them chart after chart. Each point worked out as any
-// other, so the same text. Per thread, so no lock.
-class ArcText {
- public:
-  // Whole degrees as a turned arc can reach them, unreduced.
-  static constexpr std::int32_t kLow = -360;
-  static constexpr std::int32_t kHigh = 720;
-
-  // The circle's texts; the one least recently used of four gives way.
-  static ArcText& Of(double cx, double cy, double radius) {
-    thread_local std::array<ArcText, 4> circles;
-    thread_local std::uint64_t clock = 0;
-    ArcText* oldest = &circles[0];
-    for (ArcText& c : circles) {
-      if (c.mUsed > 0 && c.mCx == cx && c.mCy == cy && c.mRadius == radius) {
-        c.mUsed = ++clock;
-        return c;
-      }
-      if (c.mUsed < oldest->mUsed) oldest = &c;
-    }
-    oldest->mCx = cx;
-    oldest->mCy = cy;
-    oldest->mRadius = radius;
-    oldest->mPoints.assign(static_cast<std::size_t>(kHigh - kLow), Point{});
-    oldest->mUsed = ++clock;
-    return *oldest;
-  }
-
-  // `degrees` from kLow to kHigh.
-  void Put(MarkupWriter& out, std::int32_t degrees) {
-    Point& point = mPoints[static_cast<std::size_t>(degrees - kLow)];
-    if (point.length == 0) {
-      const double radians = static_cast<double>(degrees) * kPi / 180.0;
-      const double x = mCx + mRadius * std::cos(radians);
-      const double y = mCy - mRadius * std::sin(radians);
-      point.length = static_cast<std::uint8_t>(MarkupWriter::FormatDecimalPoint(point.text, x, y));
-      if (point.length == 0) {  // too far out for the short form
-        PutXY(out, x, y);
-        return;
-      }
-    }
-    out.PutDecimalPoint(point.text, point.length);
-  }
-
- private:
-  struct Point {
-    char text[MarkupWriter::kDecimalPointChars];
-    std::uint8_t length = 0;  // 0: not written yet
-  };
-  double mCx = 0;
-  double mCy = 0;
-  double mRadius = 0;
-  std::uint64_t mUsed = 0;
-  std::vector<Point> mPoints;
-};
-
-}  // namespace
-
 // An arc about (cx, cy) at `radius` through the slice's whole degrees, first
 // to last or back.
-void PutArc(detail::MarkupWriter& out, const Layout& layout, double from, double to, double cx,
+void PutArc(std::vector<Point>& points, const Layout& layout, double from, double to, double cx,
             double cy, double radius, bool back) {
-  ArcText& whole = ArcText::Of(cx, cy, radius);
+  TrigCache& trig = Trig();
   const auto put = [&](double a) {
     const double degrees = !layout.turned     ? a
                            : layout.clockwise ? layout.start - a
                                               : layout.start + a;
-    if (degrees == std::floor(degrees) && degrees >= ArcText::kLow && degrees < ArcText::kHigh) {
-      whole.Put(out, static_cast<std::int32_t>(degrees));
-      return;
-    }
-    const double radians = degrees * kPi / 180.0;
-    PutXY(out, cx + radius * std::cos(radians), cy - radius * std::sin(radians));
+    // A whole degree's cosine and sine are those of the cache, bit for bit.
+    const TrigCache::CosSin cs =
+        degrees == std::floor(degrees) && degrees >= 0 &&
+                degrees < static_cast<double>(TrigCache::kLimit)
+            ? trig.Get(static_cast<std::int32_t>(degrees))
+            : TrigCache::CosSin{std::cos(degrees * kPi / 180.0), std::sin(degrees * kPi / 180.0)};
+    points.push_back({cx + radius * cs.cos, cy - radius * cs.sin});
   };
   // The edges, and the whole degrees strictly between them.
   const auto first = static_cast<std::int64_t>(std::floor(from)) + 1;
@@ -489,27 +381,24 @@ Circles CirclesOf(const Layout& layout, std::int32_t size, std::int32_t doughnut
 
 }  // namespace
 
-void PutSmoothSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
-                    std::int32_t size, std::int32_t doughnutWidth, double dx, double dy) {
+void PutSmoothSlice(Sink& out, const Layout& layout, const DrawnSlice& slice, std::int32_t size,
+                    std::int32_t doughnutWidth, double dx, double dy) {
   const Circles c = CirclesOf(layout, size, doughnutWidth);
-  out.Put("\r\n<Polygon Fill='#");
-  out.Put(*slice.color);
-  out.Put("' Stroke='#");
-  out.Put(*slice.color);
-  out.Put("'");
-  if (!slice.name.empty()) {
-    PutSlicePointer(out, slice);
-    PutSliceName(out, slice);
-  }
-  out.Put(" Points='");
+  Shape& shape = Scratch(ShapeKind::Polygon, Role::Slice);
+  shape.precision = Precision::Hundredths;
+  shape.fill = shape.stroke = RgbaOf(*slice.color);
+  SetSliceTexts(shape, slice, false);
   if (c.hole) {
-    PutArc(out, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, layout.radius, false);
-    PutArc(out, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, c.holeRadius - 1.0, true);
+    PutArc(shape.points, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, layout.radius,
+           false);
+    PutArc(shape.points, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, c.holeRadius - 1.0,
+           true);
   } else {
-    PutXY(out, c.fanX + dx, c.fanY + dy);
-    PutArc(out, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, layout.radius, false);
+    shape.points.push_back({c.fanX + dx, c.fanY + dy});
+    PutArc(shape.points, layout, slice.from, slice.to, c.fanX + dx, c.fanY + dy, layout.radius,
+           false);
   }
-  out.Put("' />");
+  out.Add(shape);
 }
 
 namespace {
@@ -612,8 +501,8 @@ struct CornerShape {
 
 }  // namespace
 
-bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
-                    std::int32_t size, std::string_view outlineColor) {
+bool PutShapedSlice(Sink& out, const Layout& layout, const DrawnSlice& slice, std::int32_t size,
+                    std::string_view outlineColor) {
   if (!ShapeFits(layout, slice)) return false;
   const double span = slice.to - slice.from;
   const double outer = slice.outer;
@@ -647,11 +536,18 @@ bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
   };
   const std::pair<double, double> fromEdge = direction(slice.from);
   const std::pair<double, double> toEdge = direction(slice.to);
+  Shape& drawn = Scratch(ShapeKind::Polygon, Role::Slice);
+  drawn.precision = Precision::Hundredths;
+  drawn.fill = RgbaOf(*slice.color);
+  drawn.stroke = RgbaOf(outlineColor);
+  drawn.strokeWidth = 2;
+  SetSliceTexts(drawn, slice, false);
+  std::vector<Point>& points = drawn.points;
   const auto putXY = [&](double x, double y, bool mirrored) {
     const double c = mirrored ? toEdge.first : fromEdge.first;
     const double sn = mirrored ? toEdge.second : fromEdge.second;
     const double across = mirrored ? -turn * y : turn * y;
-    PutXY(out, cx + x * c - across * sn, cy - (x * sn + across * c));
+    points.push_back({cx + x * c - across * sn, cy - (x * sn + across * c)});
   };
   const CornerShape& shape = CornerShape::Of(outer, inner, g, co, ci);
   const double phiOuter = shape.phiOuter;
@@ -666,7 +562,7 @@ bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
       } else if (h < kPi / 2 || g == 0) {
         if (!whole) putXY(apex * std::cos(h), apex * std::sin(h), false);
       } else {
-        PutArc(out, layout, slice.from + 90.0, slice.to - 90.0, cx, cy, g, true);
+        PutArc(points, layout, slice.from + 90.0, slice.to - 90.0, cx, cy, g, true);
       }
       for (std::size_t k = 0; k + 1 < o.size(); ++k)
         putXY(o[k].first, o[k].second, false);
@@ -681,48 +577,43 @@ bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& s
     }
   };
 
-  out.Put("\r\n<Polygon Fill='#");
-  out.Put(*slice.color);
-  out.Put("' Stroke='#");
-  out.Put(outlineColor);
-  out.Put("' StrokeThickness='2'");
-  if (!slice.name.empty()) {
-    PutSlicePointer(out, slice);
-    PutSliceName(out, slice);
-  }
-  out.Put(" Points='");
   fromSide(false);
   const double outerFrom = slice.from + phiOuter * 180.0 / kPi;
   const double outerTo = slice.to - phiOuter * 180.0 / kPi;
-  PutArc(out, layout, outerFrom, std::max(outerTo, outerFrom), cx, cy, outer, false);
+  PutArc(points, layout, outerFrom, std::max(outerTo, outerFrom), cx, cy, outer, false);
   fromSide(true);
   if (ring) {
     const double innerFrom = slice.from + phiInner * 180.0 / kPi;
     const double innerTo = slice.to - phiInner * 180.0 / kPi;
-    PutArc(out, layout, innerFrom, std::max(innerTo, innerFrom), cx, cy, inner, true);
+    PutArc(points, layout, innerFrom, std::max(innerTo, innerFrom), cx, cy, inner, true);
   } else if (whole && inner > 0) {
-    PutArc(out, layout, slice.from, slice.to, cx, cy, inner, true);
+    PutArc(points, layout, slice.from, slice.to, cx, cy, inner, true);
   }
-  out.Put("' />");
+  out.Add(drawn);
   return true;
 }
 
-void PutRim(MarkupWriter& out, const Layout& layout, double from, double to, std::int32_t size,
-            std::int32_t doughnutWidth, double dx, double dy, std::string_view outlineColor) {
+void PutRim(Sink& out, const Layout& layout, double from, double to, std::int32_t size,
+            std::int32_t doughnutWidth, double dx, double dy, std::string_view outlineColor,
+            const DrawnSlice* slice) {
   const Circles c = CirclesOf(layout, size, doughnutWidth);
   const auto band = [&](double cx, double cy, double outer) {
-    out.Put("\r\n<Polygon Fill='#");
-    out.Put(outlineColor);
-    out.Put("' Points='");
-    PutArc(out, layout, from, to, cx + dx, cy + dy, outer, false);
-    PutArc(out, layout, from, to, cx + dx, cy + dy, outer - 2.0, true);
-    out.Put("' />");
+    Shape& shape = Scratch(ShapeKind::Polygon, Role::Outline);
+    shape.precision = Precision::Hundredths;
+    shape.fill = RgbaOf(outlineColor);
+    if (slice != nullptr) {
+      shape.ring = slice->ring;
+      shape.index = slice->tag;
+    }
+    PutArc(shape.points, layout, from, to, cx + dx, cy + dy, outer, false);
+    PutArc(shape.points, layout, from, to, cx + dx, cy + dy, outer - 2.0, true);
+    out.Add(shape);
   };
   band(c.rimX, c.rimY, c.rimOuter);
   if (c.hole) band(c.fanX, c.fanY, c.holeRadius);
 }
 
-void PutArcEnds(MarkupWriter& out, const Layout& layout, double from, double to, std::int32_t size,
+void PutArcEnds(Sink& out, const Layout& layout, double from, double to, std::int32_t size,
                 std::int32_t doughnutWidth, std::string_view outlineColor) {
   const Circles c = CirclesOf(layout, size, doughnutWidth);
   for (const double a : {from, to}) {
@@ -732,11 +623,9 @@ void PutArcEnds(MarkupWriter& out, const Layout& layout, double from, double to,
                                               : layout.start + a;
     const double radians = degrees * kPi / 180.0;
     const double inner = c.hole ? c.holeRadius - 1.0 : 0.0;
-    out.Put("\r\n<Polygon Fill='#");
-    out.Put(outlineColor);
-    out.Put("' Stroke='#");
-    out.Put(outlineColor);
-    out.Put("' Points='");
+    Shape& shape = Scratch(ShapeKind::Polygon, Role::Outline);
+    shape.precision = Precision::Hundredths;
+    shape.fill = shape.stroke = RgbaOf(outlineColor);
     // A line two pixels wide along the edge, from the hole (or centre) to the rim.
     const double ux = std::cos(radians);
     const double uy = -std::sin(radians);
@@ -744,19 +633,20 @@ void PutArcEnds(MarkupWriter& out, const Layout& layout, double from, double to,
     const double ny = ux;
     for (const auto& [r, side] : {std::pair{inner, -1.0}, std::pair{c.rimOuter, -1.0},
                                   std::pair{c.rimOuter, 1.0}, std::pair{inner, 1.0}}) {
-      PutXY(out, c.fanX + ux * r + nx * side * 0.5, c.fanY + uy * r + ny * side * 0.5);
+      shape.points.push_back(
+          {c.fanX + ux * r + nx * side * 0.5, c.fanY + uy * r + ny * side * 0.5});
     }
-    out.Put("' />");
+    out.Add(shape);
   }
 }
 
-void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
-                   std::int32_t size, std::int32_t doughnutWidth, std::string_view outlineColor) {
+void PutMovedSlice(Sink& out, const Layout& layout, const DrawnSlice& slice, std::int32_t size,
+                   std::int32_t doughnutWidth, std::string_view outlineColor) {
   const auto [ux, uy] = layout.Middle(slice);
   const double dx = slice.explode * ux;
   const double dy = slice.explode * uy;
   PutSmoothSlice(out, layout, slice, size, doughnutWidth, dx, dy);
-  PutRim(out, layout, slice.from, slice.to, size, doughnutWidth, dx, dy, outlineColor);
+  PutRim(out, layout, slice.from, slice.to, size, doughnutWidth, dx, dy, outlineColor, &slice);
 }
 
 }  // namespace detail
@@ -772,7 +662,7 @@ using detail::RoundedOffset;
 
 // Labels, centre text and legend, each element on a line of its own after the
 // shapes they explain, so they are drawn on top.
-void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& layout) const {
+void cXAMLPieChart::Extras(detail::Sink& out, const detail::Layout& layout) const {
   // Inner rings' labels stay inside when the outer ring's go out.
   const bool insideLabels =
       !layout.labels.empty() &&
@@ -953,10 +843,9 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     for (std::size_t i = 0; i < layout.slices.size(); ++i) {
       if (!shown[i]) continue;
       const auto [x, y, width] = at[i];
-      PutTextBlock(out,
-                   {checked::Sub(x, width / 2), checked::Sub(y, h / 2), width, "Center", mFontSize,
-                    false, ContrastTo(*layout.slices[i].color), chosen[i]},
-                   mFontFamily);
+      PutTextBlock(out, {checked::Sub(x, width / 2), checked::Sub(y, h / 2), width, Align::Center,
+                         mFontSize, false, ContrastTo(*layout.slices[i].color), chosen[i],
+                         Role::Label, &layout.slices[i]});
     }
   }
 
@@ -1018,14 +907,13 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
         const std::int32_t ex =
             side == 1 ? checked::Add(centreX, edge) : checked::Sub(centreX, edge);
         const std::int32_t ey = checked::Add(top, h / 2);
-        PutLine(out, ax, ay, kx, ky, textColor);
-        PutLine(out, kx, ky, ex, ey, textColor);
+        PutLine(out, slice, ax, ay, kx, ky, textColor);
+        PutLine(out, slice, kx, ky, ex, ey, textColor);
         const std::int32_t left =
             side == 1 ? checked::Add(ex, 4) : checked::Sub(checked::Sub(ex, 4), layout.columnWidth);
-        PutTextBlock(out,
-                     {left, top, layout.columnWidth, side == 1 ? "Left" : "Right", mFontSize, false,
-                      textColor, layout.labels[p.slice]},
-                     mFontFamily);
+        PutTextBlock(
+            out, {left, top, layout.columnWidth, side == 1 ? Align::Left : Align::Right, mFontSize,
+                  false, textColor, layout.labels[p.slice], Role::Label, &slice});
       }
     }
   }
@@ -1034,10 +922,8 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     const std::int32_t size = checked::Round(mFontSize * 1.5);
     const std::int32_t height = checked::Round(std::ceil(size * 4.0 / 3.0));
     const std::int32_t width = hole ? holeWidth : std::max(mSize / 2, 0);
-    PutTextBlock(out,
-                 {checked::Sub(middleX, width / 2), checked::Sub(middleY, height / 2), width,
-                  "Center", size, true, textColor, mCenterText},
-                 mFontFamily);
+    PutTextBlock(out, {checked::Sub(middleX, width / 2), checked::Sub(middleY, height / 2), width,
+                       Align::Center, size, true, textColor, mCenterText, Role::CenterText});
   }
 
   if (empty) {  // in the middle, below any centre text
@@ -1045,10 +931,8 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
     const std::int32_t below =
         mCenterText.empty() ? 0 : checked::Round(std::ceil(mFontSize * 1.5 * 4.0 / 3.0) / 2.0);
     PutTextBlock(
-        out,
-        {checked::Sub(middleX, width / 2), checked::Add(checked::Sub(middleY, h / 2), below), width,
-         "Center", mFontSize, false, textColor, mEmptyText},
-        mFontFamily);
+        out, {checked::Sub(middleX, width / 2), checked::Add(checked::Sub(middleY, h / 2), below),
+              width, Align::Center, mFontSize, false, textColor, mEmptyText, Role::EmptyText});
   }
 
   if (legend) {
@@ -1069,24 +953,21 @@ void cXAMLPieChart::ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& 
         checked::Add(arcTop, std::max(0, checked::Sub(arcHeight, checked::Mul(rows, row)) / 2));
     for (const DrawnSlice& slice : layout.slices) {
       if (!InLegend(slice)) continue;
-      out.Put("\r\n<Rectangle");
-      PutAttribute(out, "Canvas.Left", x);
-      PutAttribute(out, "Canvas.Top", checked::Add(y, (row - kSwatch) / 2));
-      out.Put(" Width='12' Height='12' RadiusX='2' RadiusY='2' Fill='#");
-      out.Put(*slice.color);
-      out.Put("' Stroke='#");
-      out.Put(textColor);
-      out.Put("' StrokeThickness='1'");
+      Shape& swatch = detail::Scratch(ShapeKind::Rectangle, Role::LegendSwatch);
+      swatch.box = {static_cast<double>(x),
+                    static_cast<double>(checked::Add(y, (row - kSwatch) / 2)), kSwatch, kSwatch};
+      swatch.cornerRadius = 2;
+      swatch.fill = detail::RgbaOf(*slice.color);
+      swatch.stroke = detail::RgbaOf(textColor);
       // An entry stands for its slice: pointing at it is pointing at the slice.
-      PutSlicePointer(out, slice);
-      out.Put(" />");
+      detail::SetSliceTexts(swatch, slice, false);
+      swatch.name.clear();
+      out.Add(swatch);
       const std::string entry = mLegendFormat.empty() ? std::string(slice.name)
                                                       : detail::FormatText(mLegendFormat, slice);
-      PutTextBlock(
-          out,
-          {checked::Add(x, kSwatch + 6), checked::Add(y, (row - h) / 2),
-           TextWidth(entry, mFontSize), nullptr, mFontSize, false, textColor, entry, &slice},
-          mFontFamily);
+      PutTextBlock(out, {checked::Add(x, kSwatch + 6), checked::Add(y, (row - h) / 2),
+                         TextWidth(entry, mFontSize), Align::Left, mFontSize, false, textColor,
+                         entry, Role::LegendText, &slice, &slice});
       y = checked::Add(y, row);
     }
   }

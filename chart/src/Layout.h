@@ -1,6 +1,6 @@
 // Where a chart's parts go, below the markup writer of cXAMLPieChart: the
 // slices as drawn, text measured without a font, labels, leaders, legend and
-// pulled-out slices, and the small writers of their elements.
+// pulled-out slices, and the shapes they are drawn as.
 
 #ifndef XAMLPIE_LAYOUT_H_
 #define XAMLPIE_LAYOUT_H_
@@ -14,11 +14,12 @@
 #include <utility>
 #include <vector>
 
+#include "xamlpie/Drawing.h"
 #include "xamlpie/cXAMLPieChart.h"
 
 namespace xamlpie::detail {
 
-class MarkupWriter;
+class Sink;
 
 // The markup's pi. Changing it moves rim points by a pixel here and there.
 inline constexpr double kPi = 3.141592653238;
@@ -99,12 +100,14 @@ struct TextBlock {
   std::int32_t left;
   std::int32_t top;
   std::int32_t width;
-  const char* alignment;  // nullptr: XAML's default, Left
+  Align alignment;
   std::int32_t fontSize;
   bool bold;
   std::string_view foreground;
   std::string_view text;
-  const DrawnSlice* slice = nullptr;  // the slice it stands for, if any
+  Role role;
+  const DrawnSlice* of = nullptr;     // the slice it belongs to, if any
+  const DrawnSlice* slice = nullptr;  // the slice pointing at it points at
 };
 
 // A slice's first and last degree, as the markup rules compute them.
@@ -120,44 +123,45 @@ std::string FormatText(std::string_view format, const DrawnSlice& slice);
 // empty where the plain whole percents say it.
 void SetNumberTexts(std::span<DrawnSlice> slices, bool values, std::int32_t percentDecimals,
                     std::int32_t valueDecimals, std::string_view point, std::string_view group);
-// A value chart's slice as fans to its exact edges; with `colour`, unnamed in
-// that colour (the place a pulled-out slice left) and its stroke that thick.
-bool PutExactSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
+// A value chart's slice as fans to its exact edges; with `colour`, in that
+// colour (the place a pulled-out slice left) and its stroke that thick.
+bool PutExactSlice(Sink& out, const Layout& layout, const DrawnSlice& slice,
                    const std::string* colour = nullptr, std::int32_t strokeThickness = 0);
+// A slice's identity, tooltip and name on a shape of it; of a named slice
+// only. The fans of whole percents say their plain percent.
+void SetSliceTexts(Shape& shape, const DrawnSlice& slice, bool plainPercent);
 // "000000" or "FFFFFF", whichever reads better on a colour.
 const char* ContrastTo(const std::string& hex);
-void PutAttribute(MarkupWriter& out, std::string_view name, std::int32_t value);
-void PutSlicePointer(MarkupWriter& out, const DrawnSlice& slice);
-void PutSliceName(MarkupWriter& out, const DrawnSlice& slice);
-void PutTextBlock(MarkupWriter& out, const TextBlock& t, std::string_view family);
-void PutLine(MarkupWriter& out, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
-             std::string_view stroke);
+void PutTextBlock(Sink& out, const TextBlock& t);
+void PutLine(Sink& out, const DrawnSlice& slice, std::int32_t x1, std::int32_t y1, std::int32_t x2,
+             std::int32_t y2, std::string_view stroke);
 bool InLegend(const DrawnSlice& slice);
 double Bulk(const DrawnSlice& slice);
 std::int32_t RoundedOffset(double length, double direction);
-void PutDecimal(MarkupWriter& out, double value);
 // An arc about (cx, cy) at `radius` from one exact angle to another, whole
-// degrees between, first to last or back, to a hundredth of a pixel.
-void PutArc(MarkupWriter& out, const Layout& layout, double from, double to, double cx, double cy,
-            double radius, bool back);
+// degrees between, first to last or back.
+void PutArc(std::vector<Point>& points, const Layout& layout, double from, double to, double cx,
+            double cy, double radius, bool back);
 // A slice as one smooth polygon, a fan or ring segment, moved by (dx, dy).
-void PutSmoothSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
-                    std::int32_t size, std::int32_t doughnutWidth, double dx, double dy);
+void PutSmoothSlice(Sink& out, const Layout& layout, const DrawnSlice& slice, std::int32_t size,
+                    std::int32_t doughnutWidth, double dx, double dy);
 // A shaped slice: its ring segment or wedge with the straight edges moved
 // in by half the gap and the corners rounded, outlined; false when the gap
 // leaves nothing of it.
 bool ShapeFits(const Layout& layout, const DrawnSlice& slice);
-bool PutShapedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
-                    std::int32_t size, std::string_view outlineColor);
-// The outline along the rim from one angle to another (and the hole's edge).
-void PutRim(MarkupWriter& out, const Layout& layout, double from, double to, std::int32_t size,
-            std::int32_t doughnutWidth, double dx, double dy, std::string_view outlineColor);
+bool PutShapedSlice(Sink& out, const Layout& layout, const DrawnSlice& slice, std::int32_t size,
+                    std::string_view outlineColor);
+// The outline along the rim from one angle to another (and the hole's
+// edge), of `slice` where it moves with one.
+void PutRim(Sink& out, const Layout& layout, double from, double to, std::int32_t size,
+            std::int32_t doughnutWidth, double dx, double dy, std::string_view outlineColor,
+            const DrawnSlice* slice = nullptr);
 // The outline across both ends of a partial arc; a negative angle: no end there.
-void PutArcEnds(MarkupWriter& out, const Layout& layout, double from, double to, std::int32_t size,
+void PutArcEnds(Sink& out, const Layout& layout, double from, double to, std::int32_t size,
                 std::int32_t doughnutWidth, std::string_view outlineColor);
 // A slice pulled out of a chart of `size` with a ring `doughnutWidth` wide.
-void PutMovedSlice(MarkupWriter& out, const Layout& layout, const DrawnSlice& slice,
-                   std::int32_t size, std::int32_t doughnutWidth, std::string_view outlineColor);
+void PutMovedSlice(Sink& out, const Layout& layout, const DrawnSlice& slice, std::int32_t size,
+                   std::int32_t doughnutWidth, std::string_view outlineColor);
 
 }  // namespace xamlpie::detail
 

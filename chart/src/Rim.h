@@ -1,5 +1,5 @@
-// The rim points of whole degrees, worked out once per thread: charts of one
-// size write the same points chart after chart.
+// The cosine and sine of whole degrees, worked out once per thread: charts
+// put their rim points at whole degrees, chart after chart.
 
 #ifndef XAMLPIE_RIM_H_
 #define XAMLPIE_RIM_H_
@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "Layout.h"
-#include "MarkupWriter.h"
-#include "checked.h"
 
 namespace xamlpie::detail {
 
@@ -60,48 +58,6 @@ class TrigCache {
 inline TrigCache& Trig() {
   thread_local TrigCache cache;
   return cache;
-}
-
-// The text of the rim point at each whole degree of a turn, for one circle,
-// written when first needed: charts of one size write the same points chart
-// after chart. Worked out as the uncached path does, so the same text.
-class RimText {
- public:
-  struct Point {
-    char text[MarkupWriter::kPointChars];
-    std::size_t length;  // 0: not written yet
-  };
-
-  // The rim `radius` from `centre`; forgets another rim's points.
-  void Use(double radius, double centre) {
-    if (radius == mRadius && centre == mCentre) return;
-    mRadius = radius;
-    mCentre = centre;
-    for (Point& point : mPoints)
-      point.length = 0;
-  }
-
-  // `degree` from 0 to 360.
-  const Point& Get(std::int32_t degree, TrigCache& trig) {
-    Point& point = mPoints[static_cast<std::size_t>(degree)];
-    if (point.length == 0) {
-      const TrigCache::CosSin cs = trig.Get(degree);
-      point.length =
-          MarkupWriter::FormatPoint(point.text, checked::Floor(mRadius * cs.cos + mCentre),
-                                    checked::Floor(mCentre - mRadius * cs.sin));
-    }
-    return point;
-  }
-
- private:
-  double mRadius = std::numeric_limits<double>::quiet_NaN();
-  double mCentre = 0;
-  std::array<Point, 361> mPoints{};
-};
-
-inline RimText& Rim() {
-  thread_local RimText rim;
-  return rim;
 }
 
 }  // namespace xamlpie::detail

@@ -13,6 +13,7 @@
 #include "Layout.h"
 #include "MarkupWriter.h"
 #include "Rim.h"
+#include "Sink.h"
 #include "checked.h"
 
 namespace xamlpie {
@@ -31,11 +32,7 @@ using detail::kPi;
 using detail::LabelText;
 using detail::Layout;
 using detail::PutMovedSlice;
-using detail::Rim;
-using detail::RimText;
 using detail::SliceAngles;
-using detail::Trig;
-using detail::TrigCache;
 
 namespace {
 
@@ -258,87 +255,41 @@ std::string cXAMLPieChart::ColorToHex(ColorValue color) {
   return text;
 }
 
-bool cXAMLPieChart::SliceXAML(detail::MarkupWriter& out, std::int32_t Percent,
-                              std::int32_t StartPercent, const std::string& Color,
-                              const detail::Layout& layout,
-                              const detail::SliceGeometry& slice) const {
-  const auto [startAngle, endAngle] = SliceAngles(Percent, StartPercent);
-  // A negative share covers no degree; a lone "' />" would break the document.
+bool cXAMLPieChart::Fans(detail::Sink& out, const DrawnSlice& slice, const std::string& Color,
+                         const detail::Layout& layout, bool cleared) const {
+  const auto [startAngle, endAngle] = SliceAngles(slice.percent, slice.startPercent);
+  // A negative share covers no degree.
   if (startAngle > endAngle) return false;
 
-  const std::int32_t centre = layout.centre;
-  const double radius = layout.radius;
-  const auto centreF = static_cast<double>(centre);
-  TrigCache& trig = Trig();
-  RimText& rim = Rim();
-  rim.Use(radius, centreF);
-  // Copies: the writer's characters could alias the layout, which would have
-  // it read again for every point.
-  const bool turned = layout.turned;
-  const std::int64_t start = layout.start;
-  const std::int64_t step = layout.clockwise ? -1 : 1;
-
-  std::int32_t pointCount = 0;
-  std::int32_t angle = startAngle;
-  while (angle <= endAngle) {
-    if (pointCount > 100) {
-      pointCount = 0;
-      out.Put("' />\r\n");
-      // The next fan starts one degree back, so neighbouring fans share an edge.
-      angle = checked::Sub(angle, 2);
-    }
-    if (pointCount == 0) {
-      out.Put("<Polygon Canvas.Left='");
-      out.Int(slice.left);
-      out.Put("' Canvas.Top='");
-      out.Int(slice.top);
-      out.Put("' Fill='#");
-      out.Put(Color);
-      out.Put("' Stroke='#");
-      out.Put(Color);
-      if (slice.strokeThickness > 0) {
-        out.Put("' StrokeThickness='");
-        out.Int(slice.strokeThickness);
-      }
-      if (slice.tag >= 0) {
-        out.Put("' Tag='");
-        out.Int(slice.tag);
-        out.Put("' ToolTip='");
-        out.Text(slice.name);
-        out.Put(": ");
-        out.Int(Percent);
-        out.Put(" %");
-        if (!slice.folded.empty()) {
-          out.Put(" (");
-          out.Text(slice.folded);
-          out.Put(")");
-        }
-        out.Put("' AutomationProperties.Name='");
-        out.Text(slice.name);
-        out.Put(", ");
-        out.Int(Percent);
-        out.Put(" percent");
-      }
-      out.Put("' Points='");
-      out.Point(centre, centre);
-    }
-    std::int64_t degree = angle;
-    if (turned) {
-      degree = (start + step * angle) % 360;
-      if (degree < 0) degree += 360;
-    }
-    if (degree >= 0 && degree <= 360) {
-      const RimText::Point& point = rim.Get(static_cast<std::int32_t>(degree), trig);
-      out.PutPoint(point.text, point.length);
+  const Rgba colour = detail::RgbaOf(Color);
+  detail::FanRim rim{static_cast<double>(layout.centre), layout.radius};
+  rim.reduce = layout.turned;
+  rim.start = layout.start;
+  rim.step = layout.clockwise ? -1 : 1;
+  // The step past the last angle must stay in 32 bits, as the angles do.
+  if (endAngle == std::numeric_limits<std::int32_t>::max()) checked::ThrowOverflow();
+  // Fans of at most 101 rim points; the next starts one degree before the
+  // last's end, so neighbouring fans share an edge.
+  std::int64_t first = startAngle;
+  while (true) {
+    const std::int64_t last = std::min<std::int64_t>(first + 100, endAngle);
+    Shape& fan = detail::Scratch(ShapeKind::Polygon, cleared ? Role::Cleared : Role::Slice);
+    fan.origin = {static_cast<double>(layout.left), static_cast<double>(layout.top)};
+    fan.fill = fan.stroke = colour;
+    if (cleared) {
+      // Wide enough a stroke to take the outline's arc with it.
+      fan.strokeWidth = 3;
+      fan.ring = slice.ring;
+      fan.index = slice.tag;
     } else {
-      const TrigCache::CosSin cs = trig.Get(static_cast<std::int32_t>(degree));
-      out.Point(checked::Floor(radius * cs.cos + centreF),
-                checked::Floor(centreF - radius * cs.sin));
+      detail::SetSliceTexts(fan, slice, true);
     }
-    pointCount = checked::Add(pointCount, 1);
-    angle = checked::Add(angle, 1);
+    rim.first = first;
+    rim.count = last - first + 1;
+    out.AddFan(fan, rim);
+    if (last >= endAngle) break;
+    first = last - 1;
   }
-  out.Put("' />");
   return true;
 }
 
@@ -483,7 +434,7 @@ void cXAMLPieChart::PlaceRings(Layout& layout) const {
   layout.holeWidth = checked::Round(std::max(2.0 * layout.innermost - 2.0, 0.0));
 }
 
-std::string cXAMLPieChart::XAML() const {
+Layout cXAMLPieChart::Plan() const {
   Layout layout{mMarginLeft,
                 mMarginTop,
                 mSize / 2,
@@ -564,11 +515,11 @@ std::string cXAMLPieChart::XAML() const {
     }
   }
 
-  std::string text;
-  text.reserve(EstimateLength(mItems, values));
-  detail::MarkupWriter out(text);
-  out.Put(arc ? std::string_view("<Canvas>") : std::string_view("<Canvas>\r\n"));
+  return layout;
+}
 
+void cXAMLPieChart::Paint(detail::Sink& out, const Layout& layout) const {
+  const bool arc = mSweepAngle != 360;
   // An exploded slice is drawn over the outline, with the place it left
   // cleared to the background first; the rest in order, under the outline.
   const auto exploded = [](const DrawnSlice& slice) {
@@ -617,62 +568,41 @@ std::string cXAMLPieChart::XAML() const {
         continue;
       }
       if (slice.exact) {
-        if (detail::PutExactSlice(out, layout, slice)) out.Put("\r\n");
-        continue;
-      }
-      detail::SliceGeometry geometry{layout.left, layout.top, -1, slice.name, slice.folded};
-      if (!slice.name.empty()) geometry.tag = slice.tag;
-      if (SliceXAML(out, slice.percent, slice.startPercent, *slice.color, layout, geometry)) {
-        out.Put("\r\n");
+        detail::PutExactSlice(out, layout, slice);
+      } else {
+        Fans(out, slice, *slice.color, layout, false);
       }
     }
 
-    const std::int32_t outline = checked::Sub(mSize, 1);
-    out.Put("<Ellipse Canvas.Left='");
-    out.Int(layout.left);
-    out.Put("' Canvas.Top='");
-    out.Int(layout.top);
-    out.Put("' Stroke='#");
-    out.Put(outlineColor);
-    out.Put("' StrokeThickness='2' Width='");
-    out.Int(outline);
-    out.Put("' Height='");
-    out.Int(outline);
-    out.Put("' />");
+    const auto outline = static_cast<double>(checked::Sub(mSize, 1));
+    Shape& rim = detail::Scratch(ShapeKind::Ellipse, Role::Outline);
+    rim.box = {static_cast<double>(layout.left), static_cast<double>(layout.top), outline, outline};
+    rim.stroke = detail::RgbaOf(outlineColor);
+    rim.strokeWidth = 2;
+    out.Add(rim);
 
     const std::string background = ColorToHex(mBackgroundColor);
     if (anyExploded) {
       for (const DrawnSlice& slice : layout.slices) {
         if (!exploded(slice)) continue;
-        // Wide enough a stroke to take the outline's arc with it.
-        const detail::SliceGeometry gap{layout.left, layout.top, -1, {}, {}, 3};
-        out.Put("\r\n");
         if (slice.exact) {
           detail::PutExactSlice(out, layout, slice, &background, 3);
         } else {
-          SliceXAML(out, slice.percent, slice.startPercent, background, layout, gap);
+          Fans(out, slice, background, layout, true);
         }
       }
-      if (mDoughnutWidth >= 1) out.Put("\r\n");
     }
 
     if (mDoughnutWidth >= 1) {
       const std::int32_t left = checked::Add(layout.left, mDoughnutWidth);
       const std::int32_t top = checked::Add(layout.top, mDoughnutWidth);
-      const std::int32_t hole = checked::Sub(mSize, checked::Mul(2, mDoughnutWidth));
-      out.Put("<Ellipse Canvas.Left='");
-      out.Int(left);
-      out.Put("' Canvas.Top='");
-      out.Int(top);
-      out.Put("' Stroke='#");
-      out.Put(outlineColor);
-      out.Put("' StrokeThickness='2' Fill='#");
-      out.Put(background);
-      out.Put("' Width='");
-      out.Int(hole);
-      out.Put("' Height='");
-      out.Int(hole);
-      out.Put("' />");
+      const auto hole = static_cast<double>(checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)));
+      Shape& shape = detail::Scratch(ShapeKind::Ellipse, Role::Hole);
+      shape.box = {static_cast<double>(left), static_cast<double>(top), hole, hole};
+      shape.stroke = detail::RgbaOf(outlineColor);
+      shape.strokeWidth = 2;
+      shape.fill = detail::RgbaOf(background);
+      out.Add(shape);
     }
   }
 
@@ -682,10 +612,27 @@ std::string cXAMLPieChart::XAML() const {
       PutMovedSlice(out, layout, slice, mSize, mDoughnutWidth, outlineColor);
   }
 
-  ExtrasXAML(out, layout);
-  out.Put("\r\n</Canvas>");
-  out.Flush();
+  Extras(out, layout);
+}
+
+std::string cXAMLPieChart::XAML() const {
+  const Layout layout = Plan();
+  std::string text;
+  text.reserve(EstimateLength(mItems, mKind == Kind::Values));
+  detail::MarkupSink out(text, mFontFamily, layout.shaped && mSweepAngle == 360);
+  Paint(out, layout);
+  out.Finish();
   return text;
+}
+
+Drawing cXAMLPieChart::Draw() const {
+  const Layout layout = Plan();
+  Drawing drawing;
+  drawing.fontFamily = mFontFamily;
+  drawing.markupBlankLine = layout.shaped && mSweepAngle == 360;
+  detail::DrawingSink out(drawing);
+  Paint(out, layout);
+  return drawing;
 }
 
 }  // namespace xamlpie

@@ -537,25 +537,8 @@ bool ApplyAttribute(Reading& r, std::string_view name, std::string_view value) {
   return true;  // unknown attributes are not ours to judge
 }
 
-// A TextBlock's font and layout box: Canvas.Left/Top is its top-left corner,
-// Width (or the text's own width) its width, one line per line of text.
 void MeasureText(Reading& r) {
-  MarkupShape& shape = r.shape;
-  if (!r.family.isEmpty()) shape.font.setFamilies({r.family});
-  shape.font.setPixelSize(std::max(1, static_cast<int>(std::lround(r.fontSize))));
-  if (QGuiApplication::instance() == nullptr) {
-    // Fonts need the application; without one, a box of about the right size.
-    const double width = r.size.width() >= 0
-                             ? r.size.width()
-                             : 0.6 * r.fontSize * static_cast<double>(shape.text.size());
-    shape.box = QRectF(r.offset, QSizeF(width, r.fontSize * 4.0 / 3.0));
-    return;
-  }
-  const QRectF natural = detail::TextBoundingRect(shape.font, QRectF(0, 0, 1.0e6, 1.0e6),
-                                                  Qt::AlignLeft | Qt::AlignTop, shape.text);
-  const double width = r.size.width() >= 0 ? r.size.width() : natural.width();
-  shape.box =
-      QRectF(r.offset, QSizeF(width, std::max(natural.height(), detail::TextHeight(shape.font))));
+  detail::PlaceText(r.shape, r.offset, r.fontSize, r.family, r.size.width());
 }
 
 // An element whose attributes were found good; its content is read here
@@ -609,6 +592,28 @@ std::optional<MarkupShape> ReadShape(const pugi::xml_node& element,
 }
 
 }  // namespace
+
+namespace detail {
+
+// A TextBlock's font and layout box: Canvas.Left/Top is its top-left corner,
+// Width (or the text's own width) its width, one line per line of text.
+void PlaceText(MarkupShape& shape, QPointF at, double fontSize, const QString& family,
+               double width) {
+  if (!family.isEmpty()) shape.font.setFamilies({family});
+  shape.font.setPixelSize(std::max(1, static_cast<int>(std::lround(fontSize))));
+  if (QGuiApplication::instance() == nullptr) {
+    // Fonts need the application; without one, a box of about the right size.
+    const double w = width >= 0 ? width : 0.6 * fontSize * static_cast<double>(shape.text.size());
+    shape.box = QRectF(at, QSizeF(w, fontSize * 4.0 / 3.0));
+    return;
+  }
+  const QRectF natural = TextBoundingRect(shape.font, QRectF(0, 0, 1.0e6, 1.0e6),
+                                          Qt::AlignLeft | Qt::AlignTop, shape.text);
+  shape.box = QRectF(at, QSizeF(width >= 0 ? width : natural.width(),
+                                std::max(natural.height(), TextHeight(shape.font))));
+}
+
+}  // namespace detail
 
 QColor ParseMarkupColor(QStringView text) {
   const QByteArray utf8 = text.toUtf8();

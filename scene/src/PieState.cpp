@@ -11,6 +11,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "DrawingScene.h"
 #include "Raster.h"
 #include "TextMeasure.h"
 #include "xamlpie/Colors.h"
@@ -84,8 +85,9 @@ namespace {
 // The picture of a frame at a size: a chart made for it, with its own
 // legend, the text at the font's size, nothing past the edges.
 struct Picture {
-  QString markup;
-  std::optional<MarkupScene> scene;
+  Drawing chart;                    // the chart, where it is drawn
+  std::vector<MarkupShape> legend;  // the view's own legend, drawn after it
+  MarkupScene scene;                // both, to paint
 };
 
 // Text, leaders and the outline on the view's background where the chart
@@ -225,10 +227,11 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   bool labels = options.SliceLabels() != LabelStyle::None;
   int diameter = static_cast<int>(std::floor(std::min(pie.width(), pie.height())));
   QRectF taken;
-  std::optional<MarkupScene> fitted;
+  Picture picture;
   for (int attempt = 0; attempt < 6; ++attempt) {
-    fitted = ParseMarkup(QString::fromStdString(make(diameter, labels, {}, true).XAML()));
-    taken = fitted ? SceneBounds(*fitted) : QRectF();
+    picture.scene.shapes.clear();
+    AddToScene(picture.scene, make(diameter, labels, {}, true).Draw());
+    taken = SceneBounds(picture.scene);
     const double over = std::max(taken.width() - pie.width(), taken.height() - pie.height());
     if (over <= 0) break;
     const int smaller = diameter - static_cast<int>(std::ceil(over));
@@ -239,22 +242,12 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     }
     diameter = std::max(smaller, 4);
   }
-  // Centred in its room.
+  // Centred in its room, on whole pixels.
   const QPointF at = pie.center() - taken.center();
-  const cXAMLPieChart chart = make(diameter, labels, at, false);
-  Picture picture{QString::fromStdString(chart.XAML()), {}};
   const QPointF offset(std::round(at.x()), std::round(at.y()));
-  if (fitted && !(pull > 0 || reservePull)) {
-    // The picture is the one fitted, moved by whole pixels: read once.
-    for (MarkupShape& shape : fitted->shapes) {
-      shape.points.translate(offset);
-      shape.box.translate(offset);
-      shape.line.translate(offset);
-    }
-    picture.scene = std::move(fitted);
-  } else {
-    picture.scene = ParseMarkup(picture.markup);
-  }
+  picture.chart = make(diameter, labels, at, false).Draw();
+  picture.scene.shapes.clear();
+  AddToScene(picture.scene, picture.chart);
 
   if (place != Place::None) {
     const QRectF drawn = taken.translated(offset);
@@ -269,7 +262,18 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     }
     const QColor text = OleColorToQColor(textColour);
     const QColor grey = palette.color(QPalette::Disabled, QPalette::WindowText);
-    QString legend;
+    const auto addText = [&](double left, double top, const QString& label, const QColor& colour,
+                             const QString& tag, const QString& tip) {
+      MarkupShape shape;
+      shape.kind = MarkupShape::Kind::Text;
+      shape.text = label;
+      shape.fill = colour;
+      shape.tag = tag;
+      shape.toolTip = tip;
+      PlaceText(shape, {left, top}, fontPixels, textFont.family(),
+                std::ceil(TextAdvance(textFont, label)) + 2);
+      picture.legend.push_back(std::move(shape));
+    };
     QStringList more;  // the names of the entries left out
     int listed = 0;
     for (std::size_t i = 0; i < slices.size(); ++i) {
@@ -282,49 +286,30 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       // Elided in the middle: names that differ only at their end stay apart.
       const QString name = metrics.elidedText(d.name, Qt::ElideMiddle, nameWidth);
       const QString tag = QStringLiteral("L%1").arg(i);
-      const QString tip = Escaped(d.hidden ? PieState::tr("%1 (hidden: click to show)").arg(d.name)
-                                           : PieState::tr("%1 (click to hide)").arg(d.name));
-      legend += QStringLiteral(
-                    "\r\n<Rectangle Canvas.Left='%1' Canvas.Top='%2' Width='12' Height='12' "
-                    "RadiusX='2' RadiusY='2' Fill='%3' Stroke='%4' StrokeThickness='1' Tag='%5' "
-                    "ToolTip='%6' />")
-                    .arg(x)
-                    .arg(y + (row - kSwatch) / 2)
-                    .arg(Hex(d.hidden ? grey.lighter(130) : d.colour), Hex(d.hidden ? grey : text),
-                         tag, tip);
-      legend += QStringLiteral(
-                    "\r\n<TextBlock Canvas.Left='%1' Canvas.Top='%2' Width='%3' FontSize='%4' "
-                    "FontFamily='%5' Foreground='%6' Text='%7' Tag='%8' ToolTip='%9' />")
-                    .arg(x + kSwatch + 6)
-                    .arg(y + (row - metrics.height()) / 2)
-                    .arg(std::ceil(TextAdvance(textFont, name)) + 2)
-                    .arg(fontPixels)
-                    .arg(Escaped(textFont.family()), Hex(d.hidden ? grey : text), Escaped(name),
-                         tag, tip);
+      const QString tip = d.hidden ? PieState::tr("%1 (hidden: click to show)").arg(d.name)
+                                   : PieState::tr("%1 (click to hide)").arg(d.name);
+      MarkupShape swatch;
+      swatch.kind = MarkupShape::Kind::Rectangle;
+      swatch.box = QRectF(x, y + (row - kSwatch) / 2, kSwatch, kSwatch);
+      swatch.radiusX = swatch.radiusY = 2;
+      swatch.fill = d.hidden ? grey.lighter(130) : d.colour;
+      swatch.stroke = d.hidden ? grey : text;
+      swatch.tag = tag;
+      swatch.toolTip = tip;
+      picture.legend.push_back(std::move(swatch));
+      addText(x + kSwatch + 6, y + (row - metrics.height()) / 2, name, d.hidden ? grey : text, tag,
+              tip);
       y += row;
     }
     if (!more.isEmpty()) {
       // Where the rest went: their number, and their names in its tooltip.
       const QString label = metrics.elidedText(PieState::tr("+%1 more").arg(more.size()),
                                                Qt::ElideRight, legendWidth);
-      legend += QStringLiteral(
-                    "\r\n<TextBlock Canvas.Left='%1' Canvas.Top='%2' Width='%3' FontSize='%4' "
-                    "FontFamily='%5' Foreground='%6' Text='%7' Tag='L+' ToolTip='%8' />")
-                    .arg(x)
-                    .arg(y + (row - metrics.height()) / 2)
-                    .arg(std::ceil(TextAdvance(textFont, label)) + 2)
-                    .arg(fontPixels)
-                    .arg(Escaped(textFont.family()), Hex(text), Escaped(label),
-                         Escaped(more.join(QStringLiteral(", "))));
+      addText(x, y + (row - metrics.height()) / 2, label, text, QStringLiteral("L+"),
+              more.join(QStringLiteral(", ")));
     }
-    picture.markup.insert(picture.markup.lastIndexOf(QStringLiteral("\r\n</Canvas>")), legend);
-    // Read on its own and drawn after the chart, as in the markup.
-    const std::optional<MarkupScene> entries =
-        ParseMarkup(QStringLiteral("<Canvas>") + legend + QStringLiteral("\r\n</Canvas>"));
-    if (picture.scene && entries) {
-      picture.scene->shapes.insert(picture.scene->shapes.end(), entries->shapes.begin(),
-                                   entries->shapes.end());
-    }
+    picture.scene.shapes.insert(picture.scene.shapes.end(), picture.legend.begin(),
+                                picture.legend.end());
   }
   return picture;
 }
@@ -540,7 +525,8 @@ const MarkupScene* PieState::Scene() const {
     }
     Picture picture =
         Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, mSize, mFont, mPalette);
-    mMarkup = std::move(picture.markup);
+    mChart = std::move(picture.chart);
+    mLegend = std::move(picture.legend);
     mScene = std::move(picture.scene);
     mStale = mAnimation->state() == QAbstractAnimation::Running;
   }
@@ -549,7 +535,34 @@ const MarkupScene* PieState::Scene() const {
 
 QString PieState::Markup() const {
   Scene();
-  return mMarkup;
+  QString markup = QString::fromStdString(WriteXAML(mChart));
+  QString legend;
+  for (const MarkupShape& shape : mLegend) {
+    if (shape.kind == MarkupShape::Kind::Rectangle) {
+      legend += QStringLiteral(
+                    "\r\n<Rectangle Canvas.Left='%1' Canvas.Top='%2' Width='%3' Height='%4' "
+                    "RadiusX='%5' RadiusY='%5' Fill='%6' Stroke='%7' StrokeThickness='1' Tag='%8' "
+                    "ToolTip='%9' />")
+                    .arg(shape.box.x())
+                    .arg(shape.box.y())
+                    .arg(shape.box.width())
+                    .arg(shape.box.height())
+                    .arg(shape.radiusX)
+                    .arg(Hex(shape.fill), Hex(shape.stroke), shape.tag, Escaped(shape.toolTip));
+    } else {
+      legend += QStringLiteral(
+                    "\r\n<TextBlock Canvas.Left='%1' Canvas.Top='%2' Width='%3' FontSize='%4' "
+                    "FontFamily='%5' Foreground='%6' Text='%7' Tag='%8' ToolTip='%9' />")
+                    .arg(shape.box.x())
+                    .arg(shape.box.y())
+                    .arg(shape.box.width())
+                    .arg(shape.font.pixelSize())
+                    .arg(Escaped(shape.font.family()), Hex(shape.fill), Escaped(shape.text),
+                         shape.tag, Escaped(shape.toolTip));
+    }
+  }
+  markup.insert(markup.lastIndexOf(QStringLiteral("\r\n</Canvas>")), legend);
+  return markup;
 }
 
 int PieState::SliceAt(QPointF point, bool* legend) const {

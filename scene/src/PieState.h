@@ -136,7 +136,8 @@ class PieState : public QObject {
   QFont mFont;
   QPalette mPalette;
   // The picture last composed.
-  mutable QString mMarkup;
+  mutable Drawing mChart;
+  mutable std::vector<MarkupShape> mLegend;
   mutable std::optional<MarkupScene> mScene;
   mutable bool mStale = true;
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPointF>
 #include <QRectF>
 #include <QString>
 
@@ -18,5 +19,19 @@ double TextAdvance(const QFont& font, const QString& text);
 
 // QFontMetricsF(font).height().
 double TextHeight(const QFont& font);
+
+}  // namespace xamlpie::detail
+
+namespace xamlpie {
+struct MarkupShape;
+}
+
+namespace xamlpie::detail {
+
+// A text shape's font and layout box from its place, size in pixels, family
+// (empty: the application's) and width (negative: the text's own), as a
+// TextBlock's are read.
+void PlaceText(MarkupShape& shape, QPointF at, double fontSize, const QString& family,
+               double width);
 
 }  // namespace xamlpie::detail

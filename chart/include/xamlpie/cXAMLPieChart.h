@@ -20,15 +20,16 @@
 #include <string_view>
 #include <vector>
 
+#include "xamlpie/Drawing.h"
 #include "xamlpie/SystemColors.h"
 #include "xamlpie/xamlpie_export.h"
 
 namespace xamlpie {
 
 namespace detail {
-class MarkupWriter;
+class Sink;
 struct Layout;
-struct SliceGeometry;
+struct DrawnSlice;
 }  // namespace detail
 
 /// Thrown when a computation leaves the signed 32-bit range. The chart object is
@@ -349,15 +350,22 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// Throws OverflowError when a coordinate, an angle or a sum leaves 32 bits.
   std::string XAML() const;
 
+  /// Returns what the chart draws: the shapes XAML() writes, one per
+  /// element, in canvas pixels. WriteXAML of it is XAML(). Throws
+  /// OverflowError where XAML() does.
+  Drawing Draw() const;
+
  private:
   ///@{
-  /// Appends the polygons of one slice; returns false when it covers no degree.
-  bool SliceXAML(detail::MarkupWriter& out, std::int32_t Percent, std::int32_t StartPercent,
-                 const std::string& Color, const detail::Layout& layout,
-                 const detail::SliceGeometry& slice) const;
+  /// Appends the fans of one slice of whole percents, or of the place it
+  /// left (`cleared`); returns false when it covers no degree.
+  bool Fans(detail::Sink& out, const detail::DrawnSlice& slice, const std::string& Color,
+            const detail::Layout& layout, bool cleared) const;
   void AddRingSlices(detail::Layout& layout, std::int32_t ring) const;
   void PlaceRings(detail::Layout& layout) const;
-  void ExtrasXAML(detail::MarkupWriter& out, const detail::Layout& layout) const;
+  detail::Layout Plan() const;
+  void Paint(detail::Sink& out, const detail::Layout& layout) const;
+  void Extras(detail::Sink& out, const detail::Layout& layout) const;
   std::int32_t TextWidth(std::string_view text, std::int32_t fontSize, bool bold = false) const;
   static RgbValue TranslateColor(ColorValue color);
   static std::string ColorToHex(ColorValue color);

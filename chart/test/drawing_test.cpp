@@ -1,0 +1,262 @@
+// The drawing: what the markup is written from, checked on its numbers.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "demo_chart.h"
+#include "xamlpie/Drawing.h"
+#include "xamlpie/cXAMLPieChart.h"
+
+namespace xamlpie::test {
+namespace {
+
+// A chart of every option at random: names that need escaping or are no
+// UTF-8, rings, values, arcs, gaps, labels in and out, legends, pulls.
+cXAMLPieChart RandomChart(std::mt19937& random) {
+  const auto pick = [&](std::int32_t low, std::int32_t high) {
+    return low + static_cast<std::int32_t>(random() % static_cast<std::uint32_t>(high - low + 1));
+  };
+  static const char* const kNames[] = {"",
+                                       "Rent",
+                                       "Food & <drink>",
+                                       "\xD7\xA9\xD7\x9B\xD7\xA8",
+                                       "\xE2\x82",
+                                       "x\x01y",
+                                       "Administrative and general expenses"};
+  cXAMLPieChart chart;
+  chart.Size(pick(0, 3) == 0 ? pick(-5, 5) : pick(20, 400));
+  chart.MarginLeft(pick(-10, 50));
+  chart.MarginTop(pick(-10, 50));
+  if (pick(0, 1) == 1) chart.DoughnutWidth(pick(0, 120));
+  if (pick(0, 2) == 0) chart.StartAngle(pick(-400, 400));
+  if (pick(0, 2) == 0) chart.Clockwise(true);
+  if (pick(0, 2) == 0) chart.SweepAngle(pick(1, 360));
+  chart.SliceLabels(static_cast<LabelStyle>(pick(0, 3)));
+  chart.LabelsOutside(pick(0, 1) == 1);
+  chart.Legend(pick(0, 1) == 1);
+  if (pick(0, 2) == 0) chart.CenterText(kNames[pick(0, 6)]);
+  if (pick(0, 3) == 0) chart.EmptyText("Nothing yet");
+  if (pick(0, 3) == 0) chart.GroupBelow(pick(1, 15), 0x808080, "Other");
+  if (pick(0, 3) == 0) chart.FontFamily("A&B Sans");
+  if (pick(0, 3) == 0) chart.SortSlices(static_cast<SortOrder>(pick(0, 2)));
+  if (pick(0, 4) == 0) chart.LabelFormat("{name}: {value} ({percent} %)");
+  if (pick(0, 4) == 0) chart.LegendFormat("{name} = {value}");
+  if (pick(0, 4) == 0) chart.PercentDecimals(pick(0, 3));
+  if (pick(0, 4) == 0) chart.SliceGap(pick(0, 12) / 2.0);
+  if (pick(0, 4) == 0) chart.CornerRadius(pick(0, 20) / 3.0);
+  const bool values = pick(0, 1) == 1;
+  const std::int32_t items = pick(0, 3) == 0 ? pick(0, 60) : pick(0, 9);
+  const bool rings = pick(0, 4) == 0;
+  for (std::int32_t i = 0; i < items; ++i) {
+    if (rings && i == items / 2) chart.AddRing(pick(1, 30));
+    const auto colour = static_cast<ColorValue>(random() & 0x00FFFFFFu);
+    const char* name = kNames[pick(0, 6)];
+    if (values) {
+      chart.AddValue(pick(0, 5) == 0 ? 0.0 : pick(1, 100000) / 100.0, colour, name);
+    } else {
+      chart.AddDataItem(pick(0, 5) == 0 ? pick(-20, 150) : pick(0, 40), colour, name);
+    }
+    if (pick(0, 5) == 0) chart.Explode(i, pick(0, 20));
+  }
+  return chart;
+}
+
+bool Finite(const Shape& s) {
+  bool finite = std::isfinite(s.strokeWidth) && std::isfinite(s.fontSize) &&
+                std::isfinite(s.cornerRadius) && std::isfinite(s.origin.x) &&
+                std::isfinite(s.origin.y) && std::isfinite(s.box.x) && std::isfinite(s.box.y) &&
+                std::isfinite(s.box.width) && std::isfinite(s.box.height);
+  for (const Point& p : s.points)
+    finite = finite && std::isfinite(p.x) && std::isfinite(p.y);
+  return finite;
+}
+
+// Writing the drawing is the chart's markup, byte for byte, and the
+// drawing holds nothing a renderer could choke on.
+TEST(Drawing, WritingItGivesTheMarkup) {
+  std::mt19937 random(20261209);
+  int drawn = 0;
+  for (int n = 0; n < 800; ++n) {
+    const cXAMLPieChart chart = RandomChart(random);
+    std::string markup;
+    try {
+      markup = chart.XAML();
+    } catch (const OverflowError&) {
+      continue;  // far out of range; the drawing may still be made
+    }
+    const Drawing drawing = chart.Draw();
+    ASSERT_EQ(WriteXAML(drawing), markup) << "chart " << n;
+    for (const Shape& shape : drawing.shapes) {
+      ASSERT_TRUE(Finite(shape)) << "chart " << n;
+      // A shape that points at a slice says which.
+      if (!shape.toolTip.empty()) {
+        ASSERT_GE(shape.index, 0) << "chart " << n;
+      }
+    }
+    drawn += drawing.shapes.empty() ? 0 : 1;
+  }
+  EXPECT_GT(drawn, 700);
+  EXPECT_EQ(WriteXAML(DemoChart(true).Draw()), DemoChart(true).XAML());
+}
+
+struct Bounds {
+  double left, top, right, bottom;
+  bool Meets(const Bounds& o) const {
+    return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+  }
+};
+
+Bounds BoxOf(const Shape& s) {
+  return {s.box.x, s.box.y, s.box.x + s.box.width, s.box.y + s.box.height};
+}
+
+std::vector<const Shape*> Having(const Drawing& d, Role role) {
+  std::vector<const Shape*> out;
+  for (const Shape& s : d.shapes)
+    if (s.role == role) out.push_back(&s);
+  return out;
+}
+
+// Where placement puts labels, leaders, legend and centre text, on numbers.
+TEST(Drawing, PlacesTextWhereItBelongs) {
+  struct Case {
+    const char* what;
+    bool outside;
+    bool legend;
+    std::int32_t doughnut;
+  };
+  const Case cases[] = {{"inside labels", false, false, 0},
+                        {"inside a ring", false, true, 60},
+                        {"outside labels", true, true, 0},
+                        {"outside a ring", true, false, 50}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    cXAMLPieChart chart;
+    chart.Size(240);
+    chart.MarginLeft(10);
+    chart.MarginTop(20);
+    chart.DoughnutWidth(c.doughnut);
+    chart.SliceLabels(LabelStyle::NameAndPercent);
+    chart.LabelsOutside(c.outside);
+    chart.Legend(c.legend);
+    chart.CenterText("Total");
+    const char* const names[] = {"Rent", "Food", "Transport", "Savings", "Fun", "Fees"};
+    const std::int32_t shares[] = {35, 25, 15, 12, 8, 5};
+    for (int i = 0; i < 6; ++i)
+      chart.AddDataItem(shares[i], 0x00336699u * static_cast<unsigned>(i + 1) & 0xFFFFFF, names[i]);
+    const Drawing d = chart.Draw();
+
+    // The slices: every item, by its index, and only its own polygons.
+    std::vector<int> seen(6, 0);
+    for (const Shape* s : Having(d, Role::Slice)) {
+      ASSERT_GE(s->index, 0);
+      ASSERT_LT(s->index, 6);
+      EXPECT_EQ(s->ring, 0);
+      EXPECT_EQ(s->toolTip.rfind(names[s->index], 0), 0u) << s->toolTip;
+      ++seen[static_cast<std::size_t>(s->index)];
+    }
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 0), 0);
+
+    // Labels: one a slice at most, clear of each other and of the centre
+    // text; inside ones within the pie's square, outside ones beside it.
+    // The centre: that of the outline's box, a pixel smaller than the pie.
+    const std::vector<const Shape*> outline = Having(d, Role::Outline);
+    ASSERT_EQ(outline.size(), 1u);
+    const double cx = outline[0]->box.x + (outline[0]->box.width + 1) / 2;
+    const double cy = outline[0]->box.y + (outline[0]->box.height + 1) / 2;
+    EXPECT_EQ(cy, 20 + 120);
+    const std::vector<const Shape*> labels = Having(d, Role::Label);
+    const std::vector<const Shape*> centre = Having(d, Role::CenterText);
+    ASSERT_EQ(centre.size(), 1u);
+    EXPECT_NEAR(centre[0]->box.x + centre[0]->box.width / 2, cx, 1);
+    EXPECT_NEAR(centre[0]->box.y + centre[0]->box.height / 2, cy, 2);
+    EXPECT_TRUE(centre[0]->bold);
+    EXPECT_GE(labels.size(), 3u);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      const Bounds b = BoxOf(*labels[i]);
+      if (c.outside) {
+        EXPECT_TRUE(b.right <= cx - 120 + 1 || b.left >= cx + 120 - 1) << labels[i]->text;
+      } else {
+        EXPECT_GE(b.left, cx - 120);
+        EXPECT_LE(b.right, cx + 120);
+        EXPECT_FALSE(b.Meets({cx - 1, cy - 1, cx + 1, cy + 1})) << labels[i]->text;
+      }
+      for (std::size_t j = 0; j < i; ++j)
+        EXPECT_FALSE(b.Meets(BoxOf(*labels[j]))) << labels[i]->text << " / " << labels[j]->text;
+    }
+
+    // Leaders: two a label outside, from the slice's rim to its label.
+    const std::vector<const Shape*> leaders = Having(d, Role::Leader);
+    EXPECT_EQ(leaders.size(), c.outside ? 2 * labels.size() : 0u);
+    for (std::size_t i = 0; i + 1 < leaders.size(); i += 2) {
+      const Point rim = leaders[i]->points[0];
+      EXPECT_NEAR(std::hypot(rim.x - cx, rim.y - cy), 118.5, 1.5);
+      EXPECT_EQ(leaders[i]->points[1], leaders[i + 1]->points[0]);  // they meet at the knee
+      EXPECT_EQ(leaders[i]->index, leaders[i + 1]->index);
+    }
+
+    // The legend: a swatch and a text per slice, in order, right of
+    // everything else, each pointing at its slice.
+    const std::vector<const Shape*> swatches = Having(d, Role::LegendSwatch);
+    const std::vector<const Shape*> entries = Having(d, Role::LegendText);
+    ASSERT_EQ(swatches.size(), c.legend ? 6u : 0u);
+    ASSERT_EQ(entries.size(), swatches.size());
+    double rightmost = 0;
+    for (const Shape& s : d.shapes) {
+      if (s.role == Role::LegendSwatch || s.role == Role::LegendText) continue;
+      if (s.kind == ShapeKind::Text) rightmost = std::max(rightmost, s.box.x + s.box.width);
+    }
+    for (std::size_t i = 0; i < swatches.size(); ++i) {
+      EXPECT_EQ(swatches[i]->index, static_cast<int>(i));
+      EXPECT_EQ(entries[i]->index, static_cast<int>(i));
+      EXPECT_EQ(entries[i]->text, names[i]);
+      EXPECT_GE(swatches[i]->box.x, rightmost);
+      EXPECT_GT(entries[i]->box.x, swatches[i]->box.x + swatches[i]->box.width);
+      if (i > 0) {
+        EXPECT_GE(swatches[i]->box.y, swatches[i - 1]->box.y + swatches[i - 1]->box.height);
+      }
+    }
+  }
+}
+
+// Pulled-out slices and "Other" keep who they are.
+TEST(Drawing, PulledAndGroupedSlicesKeepTheirIdentity) {
+  cXAMLPieChart chart;
+  chart.AddValue(50, 0x0000FF, "A");
+  chart.AddValue(1, 0x00FF00, "B");
+  chart.AddValue(1, 0xFF0000, "C");
+  chart.AddValue(48, 0x808080, "D");
+  chart.GroupBelow(5, 0x00FFFF, "Other");
+  chart.DoughnutWidth(20);
+  chart.Explode(3, 10);
+  const Drawing d = chart.Draw();
+  bool other = false;
+  bool cleared = false;
+  bool moved = false;
+  for (const Shape& s : d.shapes) {
+    if (s.role == Role::Slice && s.index == 4) {
+      other = true;
+      EXPECT_NE(s.toolTip.find("(B, C)"), std::string::npos) << s.toolTip;
+    }
+    if (s.role == Role::Cleared) {
+      cleared = true;
+      EXPECT_EQ(s.index, 3);
+      EXPECT_TRUE(s.toolTip.empty());
+    }
+    if (s.role == Role::Slice && s.index == 3 && s.precision == Precision::Hundredths) moved = true;
+    EXPECT_TRUE(s.role != Role::Slice || (s.index != 1 && s.index != 2)) << "folded, not drawn";
+  }
+  EXPECT_TRUE(other);
+  EXPECT_TRUE(cleared);
+  EXPECT_TRUE(moved);
+  EXPECT_EQ(Having(d, Role::Hole).size(), 1u);
+}
+
+}  // namespace
+}  // namespace xamlpie::test
