@@ -373,6 +373,50 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
   return false;
 }
 
+// A polygon of more points than a chart ever has (a caption's), opaque:
+// filled by the even-odd rule and stroked with the scanline rasteriser,
+// whose time grows with the outline's length and the pixels. Qt's
+// antialiased fill of a self-crossing outline grows far faster: a million
+// points took minutes. False where it does not apply.
+bool RasterLargePolygon(detail::Raster& raster, const MarkupShape& shape,
+                        const QTransform& device) {
+  constexpr qsizetype kLarge = 2048;
+  const bool filled = shape.fill.isValid() && shape.fill.alpha() > 0;
+  const bool stroked = shape.stroke.isValid() && shape.strokeThickness > 0;
+  if (shape.kind != MarkupShape::Kind::Polygon || shape.points.size() <= kLarge ||
+      (filled && shape.fill.alpha() != 255) || (stroked && shape.stroke.alpha() != 255) ||
+      device.type() > QTransform::TxScale) {
+    return false;
+  }
+  raster.Flush();
+  std::vector<QPointF> outline;
+  const auto add = [&](const QPolygonF& polygon) {
+    outline.clear();
+    outline.reserve(static_cast<std::size_t>(polygon.size()));
+    for (const QPointF& p : polygon)
+      outline.push_back(device.map(p));
+    raster.AddOutline(outline);
+  };
+  if (filled) {
+    add(shape.points);
+    raster.FillEvenOdd(shape.fill.rgb());
+  }
+  if (stroked) {
+    QPainterPath path;
+    path.addPolygon(shape.points);
+    path.closeSubpath();
+    QPainterPathStroker stroker;
+    stroker.setWidth(shape.strokeThickness);
+    stroker.setCapStyle(Qt::FlatCap);
+    stroker.setJoinStyle(Qt::SvgMiterJoin);
+    stroker.setMiterLimit(10.0);
+    for (const QPolygonF& part : stroker.createStroke(path).toSubpathPolygons())
+      add(part);
+    raster.Fill(shape.stroke.rgb());
+  }
+  return true;
+}
+
 // A highlighted shape: a third of the way to white, alpha kept.
 QColor Lighter(const QColor& c) {
   if (!c.isValid()) return c;
@@ -435,6 +479,7 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
       // painted after this shape lies over it too.
       raster->Hide(hiddenAfter[at]);
       if (RasterShape(*raster, shape, device, devicePixels)) continue;
+      if (RasterLargePolygon(*raster, shape, device)) continue;
       raster->Flush();  // what is pending lies under this shape
     }
     const bool stroked = shape.stroke.isValid() && shape.strokeThickness > 0;

@@ -63,6 +63,14 @@ std::uint32_t Cover(float sum) {
   return (static_cast<std::uint32_t>(std::min(std::fabs(sum), 1.0f) * 512.0f) + 1) >> 1;
 }
 
+// By the even-odd rule: twice inside is outside; between, what the edges
+// leave of the pixel, as a triangle wave of the winding.
+std::uint32_t CoverEvenOdd(float sum) {
+  float w = std::fabs(sum);
+  w -= 2.0f * std::floor(w / 2.0f);
+  return Cover(w > 1.0f ? 2.0f - w : w);
+}
+
 #if defined(__GNUC__) && defined(__x86_64__)
 // Opaque runs are most of the pixels a chart writes, and a 32-byte store
 // writes them twice as fast as the 16-byte ones every x86-64 has.
@@ -158,6 +166,10 @@ void PaintAround(std::uint32_t* row, int from, int to, int hideFrom, int hideTo,
 }
 
 }  // namespace
+
+std::uint32_t Raster::CoverOf(float sum) const {
+  return mEvenOdd ? CoverEvenOdd(sum) : Cover(sum);
+}
 
 Raster::Raster(std::uint32_t* pixels, int width, int height, qsizetype stride, QPoint origin)
     : mPixels(pixels),
@@ -434,12 +446,12 @@ void Raster::PaintRows(int top, int bottom, std::uint32_t solid) {
           cell[0] = 0;
           cell[1] = 0;
           // Without a branch: which way it would go is hard to foretell here.
-          if (x < mWidth) row[x] = Blend(row[x], spread, Cover(here));
+          if (x < mWidth) row[x] = Blend(row[x], spread, CoverOf(here));
           if constexpr (kKeep) {
-            if (x < mWidth) Keep(y, x, x + 1, Cover(here), false);
+            if (x < mWidth) Keep(y, x, x + 1, CoverOf(here), false);
           }
         }
-        cover = Cover(sum);
+        cover = CoverOf(sum);
         runFrom = to;
       }
     }
@@ -613,10 +625,10 @@ bool Raster::PaintOvalRow(int y, const Oval& outer, const Oval* inner, std::uint
       sum += cell[1];
       cell[0] = 0;
       cell[1] = 0;
-      row[x] = Blend(row[x], spread, Cover(here));
-      if (kept) Keep(y, x, x + 1, Cover(here), false);
+      row[x] = Blend(row[x], spread, CoverOf(here));
+      if (kept) Keep(y, x, x + 1, CoverOf(here), false);
     }
-    cover = Cover(sum);
+    cover = CoverOf(sum);
     runFrom = to;
   }
   return true;
@@ -860,6 +872,12 @@ void Raster::FillRect(const QRect& area, QRgb colour) {
     const int* hidden = mHidden.data() + 2 * static_cast<std::size_t>(y);
     PaintAround(row, local.left(), local.right() + 1, hidden[0], hidden[1], solid, 256);
   }
+}
+
+void Raster::FillEvenOdd(QRgb colour) {
+  mEvenOdd = true;
+  Fill(colour);
+  mEvenOdd = false;
 }
 
 void Raster::Fill(QRgb colour) {

@@ -36,6 +36,9 @@ class Raster {
   void AddOutline(const std::vector<QPointF>& points);
   // Paints what the outlines cover in an opaque colour and forgets them.
   void Fill(QRgb colour);
+  // The same by the even-odd rule: where outlines overlap an even number
+  // of times, nothing.
+  void FillEvenOdd(QRgb colour);
 
   // Outlines of one colour and one turning direction in a row are filled
   // together, so where they touch or overlap no seam shows: the fans of one
@@ -104,7 +107,10 @@ class Raster {
   template <bool kKeep>
   void PaintRows(int top, int bottom, std::uint32_t solid);
 
+  std::uint32_t CoverOf(float sum) const;
+
   std::uint32_t* mPixels;
+  bool mEvenOdd = false;
   QPointF mOrigin;
   int mWidth;
   int mHeight;
