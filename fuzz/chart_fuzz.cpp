@@ -1,11 +1,12 @@
 // Arbitrary bytes as a sequence of chart operations. Every markup the chart
-// returns must be ASCII, CR LF separated, and read back whole by the label's
-// parser.
+// returns must be ASCII, CR LF separated, written from its drawing, and read
+// back whole by the label's parser.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QGuiApplication>
 #include <QString>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -120,6 +121,19 @@ void Check(const cXAMLPieChart& chart) {
     return;
   } catch (const std::bad_alloc&) {
     return;
+  }
+
+  // The drawing it was written from: the same text, and no number that is
+  // not finite for a renderer to meet.
+  const xamlpie::Drawing drawing = chart.Draw();
+  if (xamlpie::WriteXAML(drawing) != markup) Fail("the drawing writes other markup", markup);
+  for (const xamlpie::Shape& shape : drawing.shapes) {
+    bool finite = std::isfinite(shape.box.x) && std::isfinite(shape.box.y) &&
+                  std::isfinite(shape.box.width) && std::isfinite(shape.box.height) &&
+                  std::isfinite(shape.strokeWidth) && std::isfinite(shape.fontSize);
+    for (const xamlpie::Point& p : shape.points)
+      finite = finite && std::isfinite(p.x) && std::isfinite(p.y);
+    if (!finite) Fail("a number of the drawing is not finite", markup);
   }
 
   for (std::size_t i = 0; i < markup.size(); ++i) {

@@ -102,18 +102,22 @@ void detail::MarkupWriter::Text(std::string_view utf8) {
 }
 
 void cXAMLPieChart::BackgroundColor(ColorValue pColor) noexcept {
+  ++mRevision;
   mBackgroundColor = pColor;
 }
 
 void cXAMLPieChart::DoughnutWidth(std::int32_t pWidth) noexcept {
+  ++mRevision;
   if (pWidth >= 0) mDoughnutWidth = pWidth;
 }
 
 void cXAMLPieChart::AddDataItem(std::int32_t Percent, ColorValue Color) {
+  ++mRevision;
   AddDataItem(Percent, Color, {});
 }
 
 void cXAMLPieChart::AddDataItem(std::int32_t Percent, ColorValue Color, std::string_view Label) {
+  ++mRevision;
   if (mKind == Kind::Values) {
     throw std::logic_error("AddDataItem: this chart is of values (AddValue); Clear it first");
   }
@@ -125,6 +129,7 @@ void cXAMLPieChart::AddDataItem(std::int32_t Percent, ColorValue Color, std::str
 }
 
 void cXAMLPieChart::AddValue(double Value, ColorValue Color, std::string_view Label) {
+  ++mRevision;
   if (mKind == Kind::Percents) {
     throw std::logic_error("AddValue: this chart is of percents (AddDataItem); Clear it first");
   }
@@ -147,6 +152,7 @@ void cXAMLPieChart::AddValue(double Value, ColorValue Color, std::string_view La
 }
 
 void cXAMLPieChart::AddRing(std::int32_t Width) {
+  ++mRevision;
   if (Width < 1) {
     throw std::invalid_argument("AddRing: width " + std::to_string(Width) + " is below 1");
   }
@@ -155,53 +161,65 @@ void cXAMLPieChart::AddRing(std::int32_t Width) {
 }
 
 void cXAMLPieChart::Clear() noexcept {
+  ++mRevision;
   mItems.clear();
   mRingWidths.clear();
   mKind = Kind::Empty;
 }
 
 void cXAMLPieChart::LabelFormat(std::string_view pFormat) {
+  ++mRevision;
   mLabelFormat = pFormat;
 }
 
 void cXAMLPieChart::LegendFormat(std::string_view pFormat) {
+  ++mRevision;
   mLegendFormat = pFormat;
 }
 
 void cXAMLPieChart::PercentDecimals(std::int32_t lonValue) noexcept {
+  ++mRevision;
   if (lonValue >= 0 && lonValue <= 6) mPercentDecimals = lonValue;
 }
 
 void cXAMLPieChart::ValueDecimals(std::int32_t lonValue) noexcept {
+  ++mRevision;
   if (lonValue >= 0 && lonValue <= 6) mValueDecimals = lonValue;
 }
 
 void cXAMLPieChart::DecimalSeparator(std::string_view pText) {
+  ++mRevision;
   mDecimalSeparator = pText;
 }
 
 void cXAMLPieChart::GroupSeparator(std::string_view pText) {
+  ++mRevision;
   mGroupSeparator = pText;
 }
 
 void cXAMLPieChart::StartAngle(std::int32_t lonValue) noexcept {
+  ++mRevision;
   const std::int32_t reduced = lonValue % 360;
   mStartAngle = reduced < 0 ? reduced + 360 : reduced;
 }
 
 void cXAMLPieChart::MinLabelAngle(std::int32_t lonValue) noexcept {
+  ++mRevision;
   if (lonValue >= 0) mMinLabelAngle = lonValue;
 }
 
 void cXAMLPieChart::FontSize(std::int32_t lonValue) noexcept {
+  ++mRevision;
   if (lonValue >= 1 && lonValue <= kMaxFontSize) mFontSize = lonValue;
 }
 
 void cXAMLPieChart::FontFamily(std::string_view pFamily) {
+  ++mRevision;
   mFontFamily = pFamily;
 }
 
 void cXAMLPieChart::EmptyText(std::string_view pText) {
+  ++mRevision;
   mEmptyText = pText;
 }
 
@@ -216,6 +234,7 @@ std::int32_t cXAMLPieChart::TextWidth(std::string_view text, std::int32_t fontSi
 }
 
 void cXAMLPieChart::CenterText(std::string_view pText) {
+  ++mRevision;
   mCenterText = pText;
 }
 
@@ -227,11 +246,13 @@ std::int32_t cXAMLPieChart::Explode(std::int32_t Index) const {
 }
 
 void cXAMLPieChart::Explode(std::int32_t Index, std::int32_t lonValue) {
+  ++mRevision;
   (void)Explode(Index);  // the same check
   mItems[static_cast<std::size_t>(Index)].Explode = lonValue;
 }
 
 void cXAMLPieChart::GroupBelow(std::int32_t Percent, ColorValue Color, std::string_view Label) {
+  ++mRevision;
   std::string color = ColorToHex(Color);
   std::string label(Label);
   mGroupBelow = Percent;

@@ -41,7 +41,6 @@ PieView::~PieView() = default;
 // Whoever takes the options to change them may change what is drawn: the
 // next picture, markup or hit test is made anew.
 cXAMLPieChart& PieView::chart() {
-  mState->Invalidate();
   return mState->Options();
 }
 const cXAMLPieChart& PieView::chart() const {
@@ -434,7 +433,6 @@ void PieView::resizeEvent(QResizeEvent* event) {
 }
 
 void PieView::paintEvent(QPaintEvent* /*event*/) {
-  mState->Invalidate();  // the options may have changed since
   QPainter painter(this);
   State().Paint(painter, QSizeF(size()), hasFocus());
 }

@@ -369,9 +369,26 @@ TEST(PieView, PointingAndSelectionGoBothWays) {
     return QPointF(sx / n, sy / n);
   };
   const QPointF green = middleOf(1);
+  const QImage before = Render(*view);
   QTest::mouseMove(view.get(), green.toPoint());
   ASSERT_GE(hovered.size(), 1);
   EXPECT_EQ(hovered.last()[0].toInt(), 1);
+  // Hovering changes the hovered slice's pixels and nothing else: a lighter
+  // green over the same picture.
+  const QImage lit = Render(*view);
+  int changed = 0;
+  int elsewhere = 0;
+  for (int y = 0; y < lit.height(); ++y) {
+    for (int x = 0; x < lit.width(); ++x) {
+      if (lit.pixel(x, y) == before.pixel(x, y)) continue;
+      ++changed;
+      const QColor was = before.pixelColor(x, y);
+      // The slice's own pixels, and its antialiased rim over whatever lies beside.
+      elsewhere += was.green() > was.red() && was.green() > was.blue() ? 0 : 1;
+    }
+  }
+  EXPECT_GT(changed, 500);
+  EXPECT_LT(elsewhere, changed / 20) << "of " << changed << " pixels changed";
   QTest::mouseClick(view.get(), Qt::LeftButton, {}, green.toPoint());
   ASSERT_EQ(clicked.size(), 1);
   EXPECT_EQ(clicked[0][0].toInt(), 1);

@@ -504,7 +504,8 @@ void PieState::SetCurrent(int row) {
 void PieState::Hover(int row) {
   if (row == mHovered) return;
   mHovered = row;
-  if (mHoverHighlight) Update();
+  // The highlight is painted over the picture, which stays.
+  if (mHoverHighlight) emit Changed();
   emit SliceHovered(row);
 }
 
@@ -517,7 +518,8 @@ void PieState::SetLook(QSizeF size, const QFont& font, const QPalette& palette) 
 }
 
 const MarkupScene* PieState::Scene() const {
-  if (mStale || !mScene) {
+  if (mStale || !mScene || mOptions.Revision() != mRevision) {
+    mRevision = mOptions.Revision();
     Frame frame = Shown();
     if (!mOptions.Legend()) {
       for (Drawn& d : frame.slices)

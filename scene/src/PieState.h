@@ -140,6 +140,7 @@ class PieState : public QObject {
   mutable std::vector<MarkupShape> mLegend;
   mutable std::optional<MarkupScene> mScene;
   mutable bool mStale = true;
+  mutable std::uint64_t mRevision = 0;  // of the options it was made of
 };
 
 }  // namespace xamlpie::detail

@@ -139,19 +139,28 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   ///@{
   /// The x of the chart's left edge on the drawing surface. Default 0.
   std::int32_t MarginLeft() const noexcept { return mMarginLeft; }
-  void MarginLeft(std::int32_t lonValue) noexcept { mMarginLeft = lonValue; }
+  void MarginLeft(std::int32_t lonValue) noexcept {
+    mMarginLeft = lonValue;
+    ++mRevision;
+  }
   ///@}
 
   ///@{
   /// The y of the chart's top edge on the drawing surface. Default 0.
   std::int32_t MarginTop() const noexcept { return mMarginTop; }
-  void MarginTop(std::int32_t lonValue) noexcept { mMarginTop = lonValue; }
+  void MarginTop(std::int32_t lonValue) noexcept {
+    mMarginTop = lonValue;
+    ++mRevision;
+  }
   ///@}
 
   ///@{
   /// The pie's diameter in pixels. Default 100; any value is accepted.
   std::int32_t Size() const noexcept { return mSize; }
-  void Size(std::int32_t lonValue) noexcept { mSize = lonValue; }
+  void Size(std::int32_t lonValue) noexcept {
+    mSize = lonValue;
+    ++mRevision;
+  }
   ///@}
 
   ///@{
@@ -171,6 +180,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// 360, the whole circle, drawn as it always was.
   std::int32_t SweepAngle() const noexcept { return mSweepAngle; }
   void SweepAngle(std::int32_t lonValue) noexcept {
+    ++mRevision;
     if (lonValue >= 1 && lonValue <= 360) mSweepAngle = lonValue;
   }
   ///@}
@@ -178,13 +188,19 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   ///@{
   /// Whether slices follow each other clockwise. Default false: counter-clockwise.
   bool Clockwise() const noexcept { return mClockwise; }
-  void Clockwise(bool pValue) noexcept { mClockwise = pValue; }
+  void Clockwise(bool pValue) noexcept {
+    mClockwise = pValue;
+    ++mRevision;
+  }
   ///@}
 
   ///@{
   /// What the slices' labels say. Default LabelStyle::None.
   LabelStyle SliceLabels() const noexcept { return mSliceLabels; }
-  void SliceLabels(LabelStyle pStyle) noexcept { mSliceLabels = pStyle; }
+  void SliceLabels(LabelStyle pStyle) noexcept {
+    mSliceLabels = pStyle;
+    ++mRevision;
+  }
   ///@}
 
   ///@{
@@ -194,7 +210,10 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// where there are more than fit, the smallest slices lose theirs. Default
   /// false: labels inside their slices.
   bool LabelsOutside() const noexcept { return mLabelsOutside; }
-  void LabelsOutside(bool pValue) noexcept { mLabelsOutside = pValue; }
+  void LabelsOutside(bool pValue) noexcept {
+    mLabelsOutside = pValue;
+    ++mRevision;
+  }
   ///@}
 
   ///@{
@@ -208,7 +227,10 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// A legend right of the chart: a swatch and the name of each named slice.
   /// Default false.
   bool Legend() const noexcept { return mLegend; }
-  void Legend(bool pValue) noexcept { mLegend = pValue; }
+  void Legend(bool pValue) noexcept {
+    mLegend = pValue;
+    ++mRevision;
+  }
   ///@}
 
   ///@{
@@ -235,7 +257,10 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// The colour of the outline circle and of the hole's edge. Translated when
   /// XAML is read. Default 0 (black).
   ColorValue OutlineColor() const noexcept { return mOutlineColor; }
-  void OutlineColor(ColorValue pColor) noexcept { mOutlineColor = pColor; }
+  void OutlineColor(ColorValue pColor) noexcept {
+    mOutlineColor = pColor;
+    ++mRevision;
+  }
   ///@}
 
   ///@{
@@ -243,7 +268,10 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// inside labels take black or white, whichever reads better on their slice.
   /// Translated when XAML is read. Default 0 (black).
   ColorValue TextColor() const noexcept { return mTextColor; }
-  void TextColor(ColorValue pColor) noexcept { mTextColor = pColor; }
+  void TextColor(ColorValue pColor) noexcept {
+    mTextColor = pColor;
+    ++mRevision;
+  }
   ///@}
 
   ///@{
@@ -259,7 +287,10 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// order they were added, and "Other" stays last. A value outside the enum
   /// is taken as SortOrder::None. Default SortOrder::None.
   SortOrder SortSlices() const noexcept { return mSortSlices; }
-  void SortSlices(SortOrder pOrder) noexcept { mSortSlices = pOrder; }
+  void SortSlices(SortOrder pOrder) noexcept {
+    mSortSlices = pOrder;
+    ++mRevision;
+  }
   ///@}
 
   ///@{
@@ -311,6 +342,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// Default 0; a negative or not finite value is ignored.
   double SliceGap() const noexcept { return mSliceGap; }
   void SliceGap(double pValue) noexcept {
+    ++mRevision;
     if (pValue >= 0 && pValue <= kMaxLength) mSliceGap = pValue;
   }
   ///@}
@@ -321,6 +353,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// not finite value is ignored.
   double CornerRadius() const noexcept { return mCornerRadius; }
   void CornerRadius(double pValue) noexcept {
+    ++mRevision;
     if (pValue >= 0 && pValue <= kMaxLength) mCornerRadius = pValue;
   }
   ///@}
@@ -342,13 +375,22 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// unset for that text.
   using TextMeasure =
       std::function<double(std::string_view text, std::int32_t fontSize, bool bold)>;
-  void MeasureText(TextMeasure pMeasure) { mMeasure = std::move(pMeasure); }
+  void MeasureText(TextMeasure pMeasure) {
+    mMeasure = std::move(pMeasure);
+    ++mRevision;
+  }
   ///@}
 
   /// Returns the markup of the chart: ASCII, lines separated by CR LF. A slice
   /// with a negative share is not drawn but still moves the slices after it.
   /// Throws OverflowError when a coordinate, an angle or a sum leaves 32 bits.
   std::string XAML() const;
+
+  /// Counts the calls that may have changed the chart (every setter and
+  /// adder, whether or not it changed anything), so that whoever keeps a
+  /// picture of it can tell when to make a new one. A copy starts from its
+  /// original's count.
+  std::uint64_t Revision() const noexcept { return mRevision; }
 
   /// Returns what the chart draws: the shapes XAML() writes, one per
   /// element, in canvas pixels. WriteXAML of it is XAML(). Throws
@@ -407,6 +449,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   double mCornerRadius = 0;
   std::vector<std::int32_t> mRingWidths;  ///< of the rings after the first
   TextMeasure mMeasure;
+  std::uint64_t mRevision = 0;
 };
 
 }  // namespace xamlpie
