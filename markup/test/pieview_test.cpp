@@ -220,6 +220,68 @@ TEST(PieView, AMidAnimationFrameLiesBetween) {
   EXPECT_LT(red, 0.75 - 0.01);
 }
 
+// Rows are known by who they are: a removed row's own slice shrinks away
+// where it was, the rows after it keep their palette colours, and an
+// inserted row takes a colour none of them has.
+TEST(PieView, SlicesFollowTheirRows) {
+  QStandardItemModel model(0, 2);
+  for (const auto& [name, value] : {std::pair{"A", 30.0}, {"B", 30.0}, {"C", 20.0}, {"D", 20.0}}) {
+    auto* v = new QStandardItem;
+    v->setData(value, Qt::EditRole);
+    model.appendRow({new QStandardItem(QString::fromLatin1(name)), v});
+  }
+  PieView view;
+  view.resize(400, 300);
+  view.setAnimationDuration(0);
+  view.setModel(&model);
+  // Each slice's fill and place in paint order, from the markup the view shows.
+  struct Slice {
+    QString tag;
+    QColor fill;
+  };
+  const auto slices = [&] {
+    std::vector<Slice> out;
+    const std::optional<MarkupScene> scene = ParseMarkup(view.markup());
+    for (const MarkupShape& shape : scene->shapes) {
+      if (shape.kind != MarkupShape::Kind::Polygon || shape.tag.startsWith(u'L')) continue;
+      if (out.empty() || out.back().tag != shape.tag || out.back().fill != shape.fill)
+        out.push_back({shape.tag, shape.fill});
+    }
+    return out;
+  };
+  const std::vector<Slice> before = slices();
+  ASSERT_EQ(before.size(), 4u);
+  view.setAnimationDuration(20000);
+  view.setAnimationEasing(QEasingCurve::Linear);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  view.setAnimationDuration(0);
+  model.item(0, 1)->setData(31.0, Qt::EditRole);  // the sweep in ends
+  view.setAnimationDuration(20000);
+  model.removeRow(1);  // B
+  QTest::qWait(300);
+  const std::vector<Slice> during = slices();
+  ASSERT_EQ(during.size(), 4u) << "A, B shrinking, C, D";
+  EXPECT_EQ(during[0].tag, QStringLiteral("0"));
+  EXPECT_EQ(during[0].fill, before[0].fill) << "A";
+  EXPECT_TRUE(during[1].tag.isEmpty()) << "B is no row now";
+  EXPECT_EQ(during[1].fill, before[1].fill) << "B shrinks in its own colour, where it was";
+  EXPECT_EQ(during[2].tag, QStringLiteral("1"));
+  EXPECT_EQ(during[2].fill, before[2].fill) << "C keeps its colour";
+  EXPECT_EQ(during[3].tag, QStringLiteral("2"));
+  EXPECT_EQ(during[3].fill, before[3].fill) << "D keeps its colour";
+
+  view.setAnimationDuration(0);
+  model.insertRow(
+      0, {new QStandardItem(QStringLiteral("E")), new QStandardItem(QStringLiteral("10"))});
+  const std::vector<Slice> after = slices();
+  ASSERT_EQ(after.size(), 4u) << "E, A, C, D; B gone";
+  for (std::size_t i = 1; i < 4; ++i)
+    EXPECT_EQ(after[i].fill, during[i == 1 ? 0 : i].fill) << "row " << i;
+  for (const Slice& other : before)
+    EXPECT_NE(after[0].fill, other.fill) << "E takes a colour of its own";
+}
+
 // The centre of the legend entry of a row.
 QPoint Entry(PieView& view, int row) {
   const std::optional<MarkupScene> scene = ParseMarkup(view.markup());

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QDebug>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -9,8 +10,16 @@ namespace xamlpie::detail {
 
 PieData::PieData() = default;
 
+void PieData::Forget() {
+  mKeys.clear();
+  mIds.clear();
+  mSlots.clear();
+  mNextSlot = 0;
+}
+
 void PieData::SetModel(QAbstractItemModel* model) {
   mModel = model;
+  Forget();
   mGiven.clear();
   mWarned.clear();
   Watch();
@@ -47,6 +56,7 @@ void PieData::SetRoleNames(const QByteArray& name, const QByteArray& value,
 }
 
 void PieData::SetSlices(const QList<PieSlice>& slices) {
+  if (mModel) Forget();
   mModel = nullptr;
   Watch();
   mGiven = slices;
@@ -77,6 +87,7 @@ void PieData::Watch() {
       connect(m, &QObject::destroyed, this,
               [this] {
                 mSlices.clear();
+                Forget();
                 emit Changed();
               }),
   };
@@ -166,15 +177,54 @@ void PieData::Read() {
       slices.push_back(std::move(slice));
     }
   }
-  std::size_t next = 0;
-  for (PieSlice& slice : slices) {
-    if (!slice.color.isValid()) {
-      slice.color =
-          palette[static_cast<qsizetype>(next % static_cast<std::size_t>(palette.size()))];
+  // Who each slice is: a row the model moved keeps its id and colour slot;
+  // a row new to the chart takes the next slot. Where no row is known (a
+  // new model, a reset), slots start again from the first colour.
+  std::vector<std::uint64_t> ids(slices.size(), 0);
+  std::vector<std::size_t> place(slices.size(), 0);
+  std::vector<bool> known(slices.size(), false);
+  if (mModel) {
+    const bool rows = !mRoleNames.empty() || mOrientation == Qt::Vertical;
+    for (std::size_t k = 0; k < mKeys.size(); ++k) {
+      if (!mKeys[k].isValid()) continue;
+      const int at = rows ? mKeys[k].row() : mKeys[k].column();
+      if (at < 0 || static_cast<std::size_t>(at) >= slices.size() ||
+          known[static_cast<std::size_t>(at)]) {
+        continue;
+      }
+      const auto i = static_cast<std::size_t>(at);
+      known[i] = true;
+      ids[i] = mIds[k];
+      place[i] = mSlots[k];
     }
-    ++next;
+    mKeys.clear();
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+      const int at = static_cast<int>(i);
+      mKeys.emplace_back(rows ? mModel->index(at, 0) : mModel->index(0, at));
+    }
+  } else {
+    // A list's slice is its place, and takes the colour of its place.
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+      ids[i] = i < mIds.size() ? mIds[i] : mNextId++;
+      place[i] = i;
+    }
+    std::fill(known.begin(), known.end(), true);
+  }
+  if (std::find(known.begin(), known.end(), true) == known.end()) mNextSlot = 0;
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    if (known[i]) continue;
+    ids[i] = mNextId++;
+    place[i] = mNextSlot++;
+  }
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    if (!slices[i].color.isValid()) {
+      slices[i].color =
+          palette[static_cast<qsizetype>(place[i] % static_cast<std::size_t>(palette.size()))];
+    }
   }
   mSlices = std::move(slices);
+  mIds = std::move(ids);
+  mSlots = std::move(place);
   emit Changed();
 }
 

@@ -9,9 +9,11 @@
 #include <QList>
 #include <QMetaObject>
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 #include "xamlpie/PieSlice.h"
@@ -46,6 +48,10 @@ class PieData : public QObject {
   // The slices as read: a value that is no finite number of 0 or more is
   // read as NaN; a slice without a colour has the palette's next.
   const std::vector<PieSlice>& Slices() const { return mSlices; }
+  // Who each slice is: a model's row keeps its id through inserts, removes
+  // and moves of other rows (a list's slice is its place); a slice without
+  // a colour keeps its palette colour as long as its id.
+  const std::vector<std::uint64_t>& Ids() const { return mIds; }
 
  signals:
   // The slices were read again.
@@ -54,6 +60,8 @@ class PieData : public QObject {
  private:
   void Read();
   void Watch();
+  // Forgets who the slices were: the next read numbers them afresh.
+  void Forget();
 
   QPointer<QAbstractItemModel> mModel;
   std::vector<QMetaObject::Connection> mConnections;
@@ -63,6 +71,11 @@ class PieData : public QObject {
   Qt::Orientation mOrientation = Qt::Vertical;
   QList<PieSlice> mGiven;
   std::vector<PieSlice> mSlices;
+  std::vector<std::uint64_t> mIds;
+  std::vector<QPersistentModelIndex> mKeys;  // per slice of a model
+  std::vector<std::size_t> mSlots;           // per slice: its palette colour
+  std::uint64_t mNextId = 1;
+  std::size_t mNextSlot = 0;
   std::vector<QByteArray> mRoleNames;  // none: by columns
   QSet<int> mWarned;                   // rows whose bad value was reported
   QString mOwner = QStringLiteral("xamlpie::PieView");

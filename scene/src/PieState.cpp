@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
@@ -61,6 +62,7 @@ QString Hex(const QColor& colour) {
 
 // A slice as one picture shows it.
 struct Drawn {
+  int row;  // -1: a row gone, shrinking away
   QString name;
   double value;  // 0: not drawn
   QColor colour;
@@ -246,6 +248,17 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   const QPointF at = pie.center() - taken.center();
   const QPointF offset(std::round(at.x()), std::round(at.y()));
   picture.chart = make(diameter, labels, at, false).Draw();
+  // The slices are drawn in the frame's order; what points at one names
+  // its row, and a row gone is no one's.
+  for (Shape& shape : picture.chart.shapes) {
+    if (shape.index < 0) continue;
+    const auto at = static_cast<std::size_t>(shape.index);
+    shape.index = at < slices.size() ? slices[at].row : -1;
+    if (shape.index < 0) {
+      shape.toolTip.clear();
+      shape.name.clear();
+    }
+  }
   picture.scene.shapes.clear();
   AddToScene(picture.scene, picture.chart);
 
@@ -276,8 +289,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     };
     QStringList more;  // the names of the entries left out
     int listed = 0;
-    for (std::size_t i = 0; i < slices.size(); ++i) {
-      const Drawn& d = slices[i];
+    for (const Drawn& d : slices) {
       if (!d.listed) continue;
       if (listed++ >= shown) {
         more.append(d.name);
@@ -285,7 +297,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       }
       // Elided in the middle: names that differ only at their end stay apart.
       const QString name = metrics.elidedText(d.name, Qt::ElideMiddle, nameWidth);
-      const QString tag = QStringLiteral("L%1").arg(i);
+      const QString tag = QStringLiteral("L%1").arg(d.row);
       const QString tip = d.hidden ? PieState::tr("%1 (hidden: click to show)").arg(d.name)
                                    : PieState::tr("%1 (click to hide)").arg(d.name);
       MarkupShape swatch;
@@ -358,98 +370,111 @@ PieState::Frame PieState::Shown() const {
   const auto between = [t](double a, double b) { return a + (b - a) * t; };
   Frame frame;
   frame.sweep = between(mSweepFrom, mSweepTo);
-  const std::vector<PieSlice>& rows = mData->Slices();
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const double from = i < mFrom.size() ? mFrom[i] : 0.0;
-    const double to = i < mTo.size() ? mTo[i] : 0.0;
-    const double pullFrom = i < mPullFrom.size() ? mPullFrom[i] : 0.0;
-    const double pullTo = i < mPullTo.size() ? mPullTo[i] : 0.0;
-    frame.slices.push_back({SliceName(rows[i].name, static_cast<int>(i)),
-                            std::max(between(from, to), 0.0), rows[i].color,
-                            between(pullFrom, pullTo), true, !IsSliceVisible(static_cast<int>(i))});
-  }
-  for (std::size_t g = 0; g < mGhosts.size(); ++g) {
-    const std::size_t i = rows.size() + g;
-    const double from = i < mFrom.size() ? mFrom[i] : 0.0;
-    frame.slices.push_back(
-        {mGhosts[g].name, std::max(between(from, 0.0), 0.0), mGhosts[g].color, 0.0, false, false});
+  // The rows as the entries know them: when the model has just changed,
+  // still as they were.
+  for (const Entry& e : mEntries) {
+    const bool row = e.row >= 0 && static_cast<std::size_t>(e.row) < mRows.size();
+    const PieSlice& slice = row ? mRows[static_cast<std::size_t>(e.row)] : e.gone;
+    frame.slices.push_back({row ? e.row : -1, row ? SliceName(slice.name, e.row) : slice.name,
+                            std::max(between(e.from, e.to), 0.0), slice.color,
+                            between(e.pullFrom, e.pullTo), row, row && mHidden.contains(e.id)});
   }
   return frame;
 }
 
-// New data: each row moves from what it shows now to its new value; rows
-// that are gone shrink away behind the rest.
+// New data: each row moves from what it shows now to its new value, found
+// by who it is, not where; rows that are gone shrink away where they were.
 void PieState::DataChanged() {
   const Frame now = Shown();
   const std::vector<PieSlice>& rows = mData->Slices();
-  mVisible.resize(rows.size(), true);
+  const std::vector<std::uint64_t>& ids = mData->Ids();
   if (mCurrent >= Count()) {
     mCurrent = Count() - 1;
     emit CurrentChanged(mCurrent);
   }
   if (mHovered >= Count()) mHovered = -1;
-  mGhosts.clear();
-  mFrom.clear();
-  mPullFrom.clear();
-  for (const Drawn& d : now.slices) {
-    mFrom.push_back(d.value);
-    mPullFrom.push_back(d.pull);
+  QHash<std::uint64_t, int> rowOf;
+  for (std::size_t r = 0; r < ids.size(); ++r)
+    rowOf.insert(ids[r], static_cast<int>(r));
+  // What each row shows now, and the rows gone: after the row that came
+  // before them, or first.
+  std::vector<Entry> entries(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    entries[r].id = ids[r];
+    entries[r].row = static_cast<int>(r);
   }
-  for (std::size_t i = rows.size(); i < now.slices.size(); ++i) {
-    if (now.slices[i].value > 0) {
-      mGhosts.push_back({now.slices[i].name, 0, now.slices[i].colour});
+  std::vector<std::vector<Entry>> goneAfter(rows.size() + 1);
+  int before = -1;
+  for (std::size_t k = 0; k < mEntries.size() && k < now.slices.size(); ++k) {
+    const Entry& old = mEntries[k];
+    const auto found = rowOf.constFind(old.id);
+    if (old.row >= 0 && found != rowOf.cend()) {
+      Entry& e = entries[static_cast<std::size_t>(*found)];
+      e.from = now.slices[k].value;
+      e.pullFrom = now.slices[k].pull;
+      before = *found;
+      continue;
     }
+    if (!(now.slices[k].value > 0)) continue;
+    Entry gone;
+    gone.id = old.id;
+    gone.gone = {now.slices[k].name, 0, now.slices[k].colour};
+    gone.from = now.slices[k].value;
+    goneAfter[static_cast<std::size_t>(before + 1)].push_back(std::move(gone));
   }
-  // Rows past the old ones grow from nothing.
-  mFrom.resize(rows.size() + mGhosts.size(), 0.0);
-  mPullFrom.resize(rows.size(), 0.0);
+  mRows = rows;
+  mEntries.clear();
+  for (std::size_t r = 0; r <= rows.size(); ++r) {
+    for (Entry& gone : goneAfter[r])
+      mEntries.push_back(std::move(gone));
+    if (r < rows.size()) mEntries.push_back(entries[r]);
+  }
   mSweepFrom = now.sweep;
   SelectionChanged();  // sets the targets and starts the animation
 }
 
 void PieState::Retarget() {
   const Frame now = Shown();
-  mFrom.clear();
-  mPullFrom.clear();
-  for (const Drawn& d : now.slices) {
-    mFrom.push_back(d.value);
-    mPullFrom.push_back(d.pull);
+  for (std::size_t k = 0; k < mEntries.size() && k < now.slices.size(); ++k) {
+    mEntries[k].from = now.slices[k].value;
+    mEntries[k].pullFrom = now.slices[k].pull;
   }
-  mPullFrom.resize(mData->Slices().size());
   mSweepFrom = now.sweep;
   SelectionChanged();
 }
 
 void PieState::SelectionChanged() {
   const std::vector<PieSlice>& rows = mData->Slices();
-  mTo.assign(rows.size(), 0.0);
-  mPullTo.assign(rows.size(), 0.0);
   const QAbstractItemModel* model = mData->Model();
   const bool byRow = mData->Orientation() == Qt::Vertical;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const auto row = static_cast<int>(i);
-    if (IsSliceVisible(row) && std::isfinite(rows[i].value)) mTo[i] = rows[i].value;
+  for (Entry& e : mEntries) {
+    e.to = 0;
+    e.pullTo = 0;
+    if (e.row < 0 || static_cast<std::size_t>(e.row) >= rows.size()) continue;
+    const int row = e.row;
+    const PieSlice& slice = rows[static_cast<std::size_t>(row)];
+    if (IsSliceVisible(row) && std::isfinite(slice.value)) e.to = slice.value;
     if (mSelection && model != nullptr && mSelection->model() == model) {
       // Any selected cell of the row: a table selects cells unless told to
       // select rows.
       const bool selected = byRow ? mSelection->rowIntersectsSelection(row, QModelIndex())
                                   : mSelection->columnIntersectsSelection(row, QModelIndex());
-      if (selected) mPullTo[i] = 1.0;
+      if (selected) e.pullTo = 1.0;
     }
   }
   Animate();
 }
 
 void PieState::Animate() {
-  const Frame shown = Shown();
-  if (mFrom.size() < shown.slices.size()) mFrom.resize(shown.slices.size(), 0.0);
   mAnimation->stop();
   if (!mShownOnce || mDuration == 0) {
     // Nothing to move from: the picture is at its goal (a chart not yet
     // shown sweeps in when it is).
-    mFrom = mTo;
-    mPullFrom = mPullTo;
-    mGhosts.clear();
+    std::erase_if(mEntries, [](const Entry& e) { return e.row < 0; });
+    for (Entry& e : mEntries) {
+      e.from = e.to;
+      e.pullFrom = e.pullTo;
+    }
     mSweepFrom = mSweepTo;
   } else {
     mAnimation->setDuration(mDuration);
@@ -471,17 +496,21 @@ void PieState::Show() {
 }
 
 void PieState::SetSliceVisible(int row, bool visible) {
-  if (row < 0 || static_cast<std::size_t>(row) >= mVisible.size()) return;
-  if (mVisible[static_cast<std::size_t>(row)] == visible) return;
+  if (row < 0 || row >= Count() || IsSliceVisible(row) == visible) return;
   // What shows now does not depend on visibility, only where it goes.
-  mVisible[static_cast<std::size_t>(row)] = visible;
+  const std::uint64_t id = mData->Ids()[static_cast<std::size_t>(row)];
+  if (visible) {
+    mHidden.remove(id);
+  } else {
+    mHidden.insert(id);
+  }
   Retarget();
   emit SliceVisibilityChanged(row, visible);
 }
 
 bool PieState::IsSliceVisible(int row) const {
-  return row < 0 || static_cast<std::size_t>(row) >= mVisible.size() ||
-         mVisible[static_cast<std::size_t>(row)];
+  return row < 0 || row >= Count() ||
+         !mHidden.contains(mData->Ids()[static_cast<std::size_t>(row)]);
 }
 
 void PieState::SetSelectionModel(QItemSelectionModel* selection) {

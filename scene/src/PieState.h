@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPalette>
 #include <QPointer>
+#include <QSet>
 #include <QSizeF>
 #include <QString>
 #include <memory>
@@ -116,13 +117,20 @@ class PieState : public QObject {
   cXAMLPieChart mOptions;
   std::unique_ptr<PieData> mData;
   QPointer<QItemSelectionModel> mSelection;
-  std::vector<bool> mVisible;  // per row
-  // What the animation moves from and to, per row: values and pulls.
-  std::vector<double> mFrom;
-  std::vector<double> mTo;
-  std::vector<double> mPullFrom;
-  std::vector<double> mPullTo;
-  std::vector<PieSlice> mGhosts;  // rows gone, shrinking away
+  QSet<std::uint64_t> mHidden;  // the rows hidden, by who they are
+  // The slices shown, in their order: what the animation moves each from
+  // and to, values and pulls.
+  struct Entry {
+    std::uint64_t id = 0;
+    int row = -1;   // -1: a row gone, shrinking away where it was
+    PieSlice gone;  // such a row's name and colour
+    double from = 0;
+    double to = 0;
+    double pullFrom = 0;
+    double pullTo = 0;
+  };
+  std::vector<Entry> mEntries;
+  std::vector<PieSlice> mRows;  // the rows the entries were made for
   double mSweepFrom = 1;
   double mSweepTo = 1;
   QVariantAnimation* mAnimation = nullptr;
