@@ -280,6 +280,25 @@ TEST(PieView, SlicesFollowTheirRows) {
     EXPECT_EQ(after[i].fill, during[i == 1 ? 0 : i].fill) << "row " << i;
   for (const Slice& other : before)
     EXPECT_NE(after[0].fill, other.fill) << "E takes a colour of its own";
+
+  // A translucent colour from the model is blended: half red over the
+  // window's white is pink, with no seam between the slice's fans.
+  QPalette white = view.palette();
+  white.setColor(QPalette::Window, Qt::white);
+  view.setPalette(white);
+  model.item(1, 0)->setData(QColor(255, 0, 0, 128), Qt::DecorationRole);
+  const QImage blended = Render(view);
+  int pink = 0;
+  int red = 0;
+  for (int y = 0; y < blended.height(); ++y) {
+    for (int x = 0; x < blended.width(); ++x) {
+      const QColor c = blended.pixelColor(x, y);
+      pink += DistanceToBlend(c, QColor(255, 127, 127), QColor(255, 127, 127)) < 4 ? 1 : 0;
+      red += c.red() > 200 && c.green() < 100 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(pink, 2000);
+  EXPECT_EQ(red, 0) << "drawn opaque, or blended twice somewhere";
 }
 
 // The centre of the legend entry of a row.

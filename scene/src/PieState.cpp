@@ -104,6 +104,51 @@ QColor TextOn(const QPalette& palette) {
                                                                 : QColor(Qt::white);
 }
 
+// A translucent colour from the model is drawn translucent. The chart
+// takes opaque colours only, so its slices get their alpha here; a slice
+// made of fans that share an edge becomes one polygon, and its stroke (in
+// its own colour, to cover seams that one polygon does not have) goes, so
+// that no pixel of it is blended twice.
+void KeepAlpha(Drawing& drawing, const std::vector<Drawn>& slices) {
+  QHash<int, int> alphaOf;  // by row, of the translucent ones
+  for (const Drawn& d : slices) {
+    if (d.row >= 0 && d.colour.alpha() < 255) alphaOf.insert(d.row, d.colour.alpha());
+  }
+  if (alphaOf.isEmpty()) return;
+  std::vector<Shape> kept;
+  kept.reserve(drawing.shapes.size());
+  for (Shape& shape : drawing.shapes) {
+    const auto alpha = alphaOf.constFind(shape.index);
+    if (shape.role != Role::Slice || alpha == alphaOf.cend()) {
+      kept.push_back(std::move(shape));
+      continue;
+    }
+    const bool ownStroke = shape.stroke == shape.fill;
+    shape.fill.a = static_cast<std::uint8_t>(*alpha);
+    if (ownStroke) shape.stroke = kNoColor;
+    Shape* last = kept.empty() ? nullptr : &kept.back();
+    const bool fan = shape.precision == Precision::Whole && shape.points.size() > 1;
+    if (fan && last != nullptr && last->role == Role::Slice && last->index == shape.index &&
+        last->precision == Precision::Whole && last->origin == shape.origin &&
+        last->points.size() > 2) {
+      // The next fan of the slice: its rim from where the last one's ends
+      // (it may start a degree back), its centre left out.
+      const Point end = last->points.back();
+      const Point beforeEnd = last->points[last->points.size() - 2];
+      std::size_t from = 1;
+      while (from < shape.points.size() &&
+             (shape.points[from] == end || shape.points[from] == beforeEnd)) {
+        ++from;
+      }
+      last->points.insert(last->points.end(), shape.points.begin() + static_cast<long>(from),
+                          shape.points.end());
+      continue;
+    }
+    kept.push_back(std::move(shape));
+  }
+  drawing.shapes = std::move(kept);
+}
+
 Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
                 bool reservePull, QSizeF size, const QFont& font, const QPalette& palette) {
   const cXAMLPieChart defaults;
@@ -259,6 +304,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       shape.name.clear();
     }
   }
+  KeepAlpha(picture.chart, slices);
   picture.scene.shapes.clear();
   AddToScene(picture.scene, picture.chart);
 
