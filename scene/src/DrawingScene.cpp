@@ -1,6 +1,8 @@
 #include "DrawingScene.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "TextMeasure.h"
 
@@ -40,6 +42,25 @@ QString TagOf(const Shape& shape) {
 void AddToScene(MarkupScene& scene, const Drawing& drawing) {
   const QString family = QString::fromStdString(drawing.fontFamily).trimmed();
   scene.shapes.reserve(scene.shapes.size() + drawing.shapes.size());
+  // A chart's texts come in a few sizes: each font is made once.
+  struct Made {
+    int pixels;
+    bool bold;
+    QFont font;
+  };
+  std::vector<Made> fonts;
+  const auto fontOf = [&](double size, bool bold) -> const QFont& {
+    const int pixels = std::max(1, static_cast<int>(std::lround(size)));
+    for (const Made& made : fonts) {
+      if (made.pixels == pixels && made.bold == bold) return made.font;
+    }
+    QFont font;
+    if (bold) font.setWeight(QFont::Bold);
+    if (!family.isEmpty()) font.setFamilies({family});
+    font.setPixelSize(pixels);
+    fonts.push_back({pixels, bold, font});
+    return fonts.back().font;
+  };
   for (const Shape& s : drawing.shapes) {
     MarkupShape m;
     m.fill = ToQColor(s.fill);
@@ -82,12 +103,13 @@ void AddToScene(MarkupScene& scene, const Drawing& drawing) {
       case ShapeKind::Text:
         m.kind = MarkupShape::Kind::Text;
         m.text = FromUtf8(s.text);
-        if (s.bold) m.font.setWeight(QFont::Bold);
         m.alignment = s.align == Align::Center  ? Qt::AlignHCenter
                       : s.align == Align::Right ? Qt::AlignRight
                                                 : Qt::AlignLeft;
         valid = s.fontSize > 0 && s.fontSize <= kMarkupFontSizeLimit;
-        PlaceText(m, QPointF(s.box.x, s.box.y), s.fontSize, family, s.box.width);
+        if (!valid) break;
+        m.font = fontOf(s.fontSize, s.bold);
+        PlaceTextBox(m, QPointF(s.box.x, s.box.y), s.fontSize, s.box.width);
         break;
     }
     if (valid) scene.shapes.push_back(std::move(m));

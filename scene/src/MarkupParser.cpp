@@ -601,6 +601,10 @@ void PlaceText(MarkupShape& shape, QPointF at, double fontSize, const QString& f
                double width) {
   if (!family.isEmpty()) shape.font.setFamilies({family});
   shape.font.setPixelSize(std::max(1, static_cast<int>(std::lround(fontSize))));
+  PlaceTextBox(shape, at, fontSize, width);
+}
+
+void PlaceTextBox(MarkupShape& shape, QPointF at, double fontSize, double width) {
   if (QGuiApplication::instance() == nullptr) {
     // Fonts need the application; without one, a box of about the right size.
     const double w = width >= 0 ? width : 0.6 * fontSize * static_cast<double>(shape.text.size());

@@ -109,6 +109,27 @@ QColor TextOn(const QPalette& palette) {
 // made of fans that share an edge becomes one polygon, and its stroke (in
 // its own colour, to cover seams that one polygon does not have) goes, so
 // that no pixel of it is blended twice.
+bool KeepsAlpha(const std::vector<Drawn>& slices) {
+  return std::any_of(slices.begin(), slices.end(),
+                     [](const Drawn& d) { return d.row >= 0 && d.colour.alpha() < 255; });
+}
+
+// Moves a drawing by whole pixels.
+void Translate(Drawing& drawing, double dx, double dy) {
+  for (Shape& shape : drawing.shapes) {
+    shape.origin.x += dx;
+    shape.origin.y += dy;
+    if (shape.kind == ShapeKind::Line) {
+      for (Point& p : shape.points) {
+        p.x += dx;
+        p.y += dy;
+      }
+    }
+    shape.box.x += dx;
+    shape.box.y += dy;
+  }
+}
+
 void KeepAlpha(Drawing& drawing, const std::vector<Drawn>& slices) {
   QHash<int, int> alphaOf;  // by row, of the translucent ones
   for (const Drawn& d : slices) {
@@ -271,13 +292,29 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     }
     return chart;
   };
+  // The slices are drawn in the frame's order; what points at one names
+  // its row, and a row gone is no one's.
+  const auto draw = [&](int diameter, bool labels, QPointF at, bool fitting) {
+    Drawing drawing = make(diameter, labels, at, fitting).Draw();
+    for (Shape& shape : drawing.shapes) {
+      if (shape.index < 0) continue;
+      const auto i = static_cast<std::size_t>(shape.index);
+      shape.index = i < slices.size() ? slices[i].row : -1;
+      if (shape.index < 0) {
+        shape.toolTip.clear();
+        shape.name.clear();
+      }
+    }
+    return drawing;
+  };
   bool labels = options.SliceLabels() != LabelStyle::None;
   int diameter = static_cast<int>(std::floor(std::min(pie.width(), pie.height())));
   QRectF taken;
   Picture picture;
   for (int attempt = 0; attempt < 6; ++attempt) {
     picture.scene.shapes.clear();
-    AddToScene(picture.scene, make(diameter, labels, {}, true).Draw());
+    picture.chart = draw(diameter, labels, {}, true);
+    AddToScene(picture.scene, picture.chart);
     taken = SceneBounds(picture.scene);
     const double over = std::max(taken.width() - pie.width(), taken.height() - pie.height());
     if (over <= 0) break;
@@ -292,21 +329,25 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // Centred in its room, on whole pixels.
   const QPointF at = pie.center() - taken.center();
   const QPointF offset(std::round(at.x()), std::round(at.y()));
-  picture.chart = make(diameter, labels, at, false).Draw();
-  // The slices are drawn in the frame's order; what points at one names
-  // its row, and a row gone is no one's.
-  for (Shape& shape : picture.chart.shapes) {
-    if (shape.index < 0) continue;
-    const auto at = static_cast<std::size_t>(shape.index);
-    shape.index = at < slices.size() ? slices[at].row : -1;
-    if (shape.index < 0) {
-      shape.toolTip.clear();
-      shape.name.clear();
-    }
+  const bool moved = !(pull > 0 || reservePull);
+  if (moved) {
+    // The picture is the one fitted, moved by whole pixels: the chart at
+    // that margin draws the same.
+    Translate(picture.chart, offset.x(), offset.y());
+  } else {
+    picture.chart = draw(diameter, labels, at, false);
   }
   KeepAlpha(picture.chart, slices);
-  picture.scene.shapes.clear();
-  AddToScene(picture.scene, picture.chart);
+  if (moved && !KeepsAlpha(slices)) {
+    for (MarkupShape& shape : picture.scene.shapes) {
+      shape.points.translate(offset);
+      shape.box.translate(offset);
+      shape.line.translate(offset);
+    }
+  } else {
+    picture.scene.shapes.clear();
+    AddToScene(picture.scene, picture.chart);
+  }
 
   if (place != Place::None) {
     const QRectF drawn = taken.translated(offset);
@@ -342,7 +383,9 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
         continue;
       }
       // Elided in the middle: names that differ only at their end stay apart.
-      const QString name = metrics.elidedText(d.name, Qt::ElideMiddle, nameWidth);
+      const QString name = TextAdvance(textFont, d.name) <= nameWidth
+                               ? d.name
+                               : metrics.elidedText(d.name, Qt::ElideMiddle, nameWidth);
       const QString tag = QStringLiteral("L%1").arg(d.row);
       const QString tip = d.hidden ? PieState::tr("%1 (hidden: click to show)").arg(d.name)
                                    : PieState::tr("%1 (click to hide)").arg(d.name);

@@ -33,5 +33,7 @@ namespace xamlpie::detail {
 // TextBlock's are read.
 void PlaceText(MarkupShape& shape, QPointF at, double fontSize, const QString& family,
                double width);
+// The same for a shape whose font is set already.
+void PlaceTextBox(MarkupShape& shape, QPointF at, double fontSize, double width);
 
 }  // namespace xamlpie::detail
