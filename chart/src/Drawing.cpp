@@ -91,35 +91,47 @@ void MarkupSink::Finish() {
   mOut.Flush();
 }
 
-void MarkupSink::Paint(std::string_view attribute, Rgba colour) {
+// The text of a colour: "RRGGBB", or "AARRGGBB" for a translucent one.
+std::string_view MarkupSink::Hex(Rgba colour) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
+  // A fan's fill and stroke are one colour, and a slice's fans share it.
+  if (!(colour == mColour)) {
+    mColour = colour;
+    mColourLength = 0;
+    const auto put = [&](std::uint8_t c) {
+      mColourText[mColourLength++] = kDigits[c >> 4];
+      mColourText[mColourLength++] = kDigits[c & 0xFu];
+    };
+    if (colour.a != 255) put(colour.a);
+    put(colour.r);
+    put(colour.g);
+    put(colour.b);
+  }
+  return {mColourText, mColourLength};
+}
+
+void MarkupSink::Paint(std::string_view attribute, Rgba colour) {
   if (colour.a == 0) return;
-  char text[8];
-  std::size_t length = 0;
-  const auto put = [&](std::uint8_t c) {
-    text[length++] = kDigits[c >> 4];
-    text[length++] = kDigits[c & 0xFu];
-  };
-  if (colour.a != 255) put(colour.a);  // "#AARRGGBB"; opaque "#RRGGBB"
-  put(colour.r);
-  put(colour.g);
-  put(colour.b);
   mOut.Put(" ");
   mOut.Put(attribute);
   mOut.Put("='#");
-  mOut.Put(std::string_view(text, length));
+  mOut.Put(Hex(colour));
   mOut.Put("'");
+}
+
+void MarkupSink::Value(double value) {
+  if (IsWhole(value)) {
+    mOut.Int(static_cast<std::int32_t>(value));
+  } else {
+    PutDecimal(mOut, value);
+  }
 }
 
 void MarkupSink::Number(std::string_view attribute, double value) {
   mOut.Put(" ");
   mOut.Put(attribute);
   mOut.Put("='");
-  if (IsWhole(value)) {
-    mOut.Int(static_cast<std::int32_t>(value));
-  } else {
-    PutDecimal(mOut, value);
-  }
+  Value(value);
   mOut.Put("'");
 }
 
@@ -225,15 +237,28 @@ void MarkupSink::Begin(const Shape& shape) {
   if (!sameLine) mOut.Put("\r\n");
 }
 
-// A polygon up to the start of its points.
+// A polygon up to the start of its points: written in few pieces, since a
+// chart's polygons are many.
 void MarkupSink::PolygonHead(const Shape& shape) {
-  mOut.Put("<Polygon");
   if (shape.precision == Precision::Whole) {
-    Number("Canvas.Left", shape.origin.x);
-    Number("Canvas.Top", shape.origin.y);
+    mOut.Put("<Polygon Canvas.Left='");
+    Value(shape.origin.x);
+    mOut.Put("' Canvas.Top='");
+    Value(shape.origin.y);
+    mOut.Put("'");
+  } else {
+    mOut.Put("<Polygon");
   }
-  Paint("Fill", shape.fill);
-  Paint("Stroke", shape.stroke);
+  if (shape.fill.a != 0) {
+    mOut.Put(" Fill='#");
+    mOut.Put(Hex(shape.fill));
+    mOut.Put("'");
+  }
+  if (shape.stroke.a != 0) {
+    mOut.Put(" Stroke='#");
+    mOut.Put(Hex(shape.stroke));
+    mOut.Put("'");
+  }
   if (shape.strokeWidth != 1) Number("StrokeThickness", shape.strokeWidth);
   Pointer(shape);
   if (!shape.name.empty()) {
@@ -260,15 +285,21 @@ void MarkupSink::Add(const Shape& shape) {
       return;
     }
     case ShapeKind::Ellipse:
-      mOut.Put("<Ellipse");
-      Number("Canvas.Left", shape.box.x);
-      Number("Canvas.Top", shape.box.y);
+      mOut.Put("<Ellipse Canvas.Left='");
+      Value(shape.box.x);
+      mOut.Put("' Canvas.Top='");
+      Value(shape.box.y);
+      mOut.Put("'");
       Paint("Stroke", shape.stroke);
-      Number("StrokeThickness", shape.strokeWidth);
+      mOut.Put(" StrokeThickness='");
+      Value(shape.strokeWidth);
+      mOut.Put("'");
       Paint("Fill", shape.fill);
-      Number("Width", shape.box.width);
-      Number("Height", shape.box.height);
-      mOut.Put(" />");
+      mOut.Put(" Width='");
+      Value(shape.box.width);
+      mOut.Put("' Height='");
+      Value(shape.box.height);
+      mOut.Put("' />");
       return;
     case ShapeKind::Rectangle:
       mOut.Put("<Rectangle");

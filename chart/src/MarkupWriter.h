@@ -90,13 +90,6 @@ class MarkupWriter {
   }
   // The most such a point's text takes.
   static constexpr std::size_t kDecimalPointChars = 2 + 2 * 20;
-  // Such a text written before: all kDecimalPointChars of `text` are
-  // copied, `length` of them kept.
-  void PutDecimalPoint(const char* text, std::size_t length) {
-    Room(kDecimalPointChars);
-    std::memcpy(At(), text, kDecimalPointChars);
-    mLength += length;
-  }
   // Writes it to `at`, which has room for kDecimalPointChars; returns its
   // length, 0 where DecimalPoint would write nothing.
   static std::size_t FormatDecimalPoint(char* at, double x, double y) {

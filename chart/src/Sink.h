@@ -71,13 +71,18 @@ class MarkupSink final : public Sink {
  private:
   void Begin(const Shape& shape);
   void PolygonHead(const Shape& shape);
+  std::string_view Hex(Rgba colour);
   void Paint(std::string_view attribute, Rgba colour);
+  void Value(double value);
   void Number(std::string_view attribute, double value);
   void Pointer(const Shape& shape);
 
   MarkupWriter mOut;
   std::string_view mFontFamily;
   bool mAfterOutline = false;  // the last element was the rim's ellipse
+  Rgba mColour = kNoColor;     // the last colour written, and its text
+  char mColourText[8] = {};
+  std::size_t mColourLength = 0;
 };
 
 // A shape to fill and hand to a sink, its members at their defaults and its
