@@ -660,6 +660,69 @@ using detail::PutLine;
 using detail::PutTextBlock;
 using detail::RoundedOffset;
 
+namespace {
+
+// The centre text as drawn: its size, a line's height and its lines (none:
+// nothing fits).
+struct CentreText {
+  std::int32_t size = 0;
+  std::int32_t height = 0;
+  std::vector<std::string> lines;
+};
+
+// The centre text at the largest size, from half as large again as the
+// font down to three quarters of it, that fits its room: `width` across
+// and, in a round hole, within the circle of `radius` (0: no circle); on one
+// line, else on two split at a space. At the smallest size, one line cut
+// short with an ellipsis; nothing where not even that fits. Text that fits
+// at the largest size on one line is placed as it always was.
+template <typename Measure>
+CentreText FitCentreText(const std::string& text, std::int32_t fontSize, std::int32_t width,
+                         double radius, const Measure& measure) {
+  const std::int32_t largest = checked::Round(fontSize * 1.5);
+  const std::int32_t smallest = std::max(checked::Round(fontSize * 0.75), 6);
+  const auto within = [&](double w, double reach) {
+    return w <= width && (radius <= 0 || (w / 2) * (w / 2) + reach * reach <= radius * radius);
+  };
+  const auto lineHeight = [](std::int32_t size) {
+    return checked::Round(std::ceil(size * 4.0 / 3.0));
+  };
+  std::vector<std::size_t> spaces;
+  for (std::size_t at = text.find(' '); at != std::string::npos; at = text.find(' ', at + 1))
+    spaces.push_back(at);
+  for (std::int32_t size = largest; size >= std::min(smallest, largest); --size) {
+    if (within(measure(text, size), size / 2.0)) return {size, lineHeight(size), {text}};
+    // Two lines: the split that leaves the wider of them narrowest.
+    std::int32_t best = std::numeric_limits<std::int32_t>::max();
+    std::size_t split = std::string::npos;
+    for (const std::size_t at : spaces) {
+      const std::int32_t wider =
+          std::max(measure(text.substr(0, at), size), measure(text.substr(at + 1), size));
+      if (wider < best) {
+        best = wider;
+        split = at;
+      }
+    }
+    if (split != std::string::npos && within(best, size)) {
+      return {size, lineHeight(size), {text.substr(0, split), text.substr(split + 1)}};
+    }
+  }
+  // Cut short, a character at a time, keeping whole UTF-8 sequences.
+  const std::int32_t size = std::min(smallest, largest);
+  std::string cut = text;
+  while (!cut.empty()) {
+    do {
+      cut.pop_back();
+    } while (!cut.empty() && (static_cast<unsigned char>(cut.back()) & 0xC0u) == 0x80u);
+    if (!cut.empty()) cut.pop_back();  // the lead byte, or the character itself
+    const std::string shown = cut + "\xE2\x80\xA6";
+    if (within(measure(shown, size), size / 2.0)) return {size, lineHeight(size), {shown}};
+  }
+  return {};
+}
+
+}  // namespace
+
 // Labels, centre text and legend, each element on a line of its own after the
 // shapes they explain, so they are drawn on top.
 void cXAMLPieChart::Extras(detail::Sink& out, const detail::Layout& layout) const {
@@ -706,6 +769,14 @@ void cXAMLPieChart::Extras(detail::Sink& out, const detail::Layout& layout) cons
                                  : layout.holeWidth >= 0
                                      ? layout.holeWidth
                                      : checked::Sub(mSize, checked::Mul(2, mDoughnutWidth));
+  CentreText centre;
+  if (!mCenterText.empty()) {
+    // A round hole's room is its circle, inside its edge's stroke.
+    const double circle = hole && layout.sweep > 180 ? holeWidth / 2.0 - 3.0 : 0.0;
+    centre = FitCentreText(
+        mCenterText, mFontSize, hole ? holeWidth : std::max(mSize / 2, 0), circle,
+        [&](const std::string& t, std::int32_t size) { return TextWidth(t, size, true); });
+  }
 
   if (insideLabels) {
     // Where a slice's label may go: halfway across its ring, or well out
@@ -730,11 +801,12 @@ void cXAMLPieChart::Extras(detail::Sink& out, const detail::Layout& layout) cons
       }
     };
     std::vector<Box> taken;
-    if (!mCenterText.empty()) {  // as placed below
-      const std::int32_t size = checked::Round(mFontSize * 1.5);
-      const std::int32_t height = checked::Round(std::ceil(size * 4.0 / 3.0));
-      const double width = std::min<double>(TextWidth(mCenterText, size, true),
-                                            hole ? holeWidth : std::max(mSize / 2, 0));
+    if (!centre.lines.empty()) {  // as placed below
+      double width = 0;
+      for (const std::string& line : centre.lines)
+        width = std::max<double>(width, TextWidth(line, centre.size, true));
+      width = std::min<double>(width, hole ? holeWidth : std::max(mSize / 2, 0));
+      const double height = centre.height * static_cast<double>(centre.lines.size());
       taken.push_back({middleX - width / 2, middleY - height / 2.0, middleX + width / 2,
                        middleY + height / 2.0});
     }
@@ -918,18 +990,24 @@ void cXAMLPieChart::Extras(detail::Sink& out, const detail::Layout& layout) cons
     }
   }
 
-  if (!mCenterText.empty()) {
-    const std::int32_t size = checked::Round(mFontSize * 1.5);
-    const std::int32_t height = checked::Round(std::ceil(size * 4.0 / 3.0));
+  if (!centre.lines.empty()) {
     const std::int32_t width = hole ? holeWidth : std::max(mSize / 2, 0);
-    PutTextBlock(out, {checked::Sub(middleX, width / 2), checked::Sub(middleY, height / 2), width,
-                       Align::Center, size, true, textColor, mCenterText, Role::CenterText});
+    const auto lines = static_cast<std::int32_t>(centre.lines.size());
+    std::int32_t top = checked::Sub(middleY, checked::Mul(centre.height, lines) / 2);
+    for (const std::string& line : centre.lines) {
+      PutTextBlock(out, {checked::Sub(middleX, width / 2), top, width, Align::Center, centre.size,
+                         true, textColor, line, Role::CenterText});
+      top = checked::Add(top, centre.height);
+    }
   }
 
   if (empty) {  // in the middle, below any centre text
     const std::int32_t width = hole ? holeWidth : std::max(checked::Sub(mSize, 8), 0);
+    const bool whole = centre.lines.size() == 1 && centre.size == checked::Round(mFontSize * 1.5);
     const std::int32_t below =
-        mCenterText.empty() ? 0 : checked::Round(std::ceil(mFontSize * 1.5 * 4.0 / 3.0) / 2.0);
+        centre.lines.empty() ? 0
+        : whole              ? checked::Round(std::ceil(mFontSize * 1.5 * 4.0 / 3.0) / 2.0)
+                : checked::Round(centre.height * static_cast<double>(centre.lines.size()) / 2.0);
     PutTextBlock(
         out, {checked::Sub(middleX, width / 2), checked::Add(checked::Sub(middleY, h / 2), below),
               width, Align::Center, mFontSize, false, textColor, mEmptyText, Role::EmptyText});

@@ -225,6 +225,83 @@ TEST(Drawing, PlacesTextWhereItBelongs) {
   }
 }
 
+// Centre text fits its room: the largest size from 1.5 x the font down
+// that fits the hole's circle, on one line or two, else cut short with an
+// ellipsis; a pie's within half its width. Widths by a measure the test
+// knows: 0.6 of the size a character.
+TEST(Drawing, CentreTextFitsItsRoom) {
+  const auto measure = [](std::string_view text, std::int32_t size, bool /*bold*/) {
+    double chars = 0;
+    for (const char c : text)
+      chars += (static_cast<unsigned char>(c) & 0xC0u) != 0x80u ? 1 : 0;
+    return 0.6 * size * chars;
+  };
+  struct Case {
+    const char* text;
+    std::int32_t size;
+    std::int32_t doughnut;  // 0: a pie
+    std::size_t lines;      // expected
+    std::int32_t fontSize;  // expected
+    bool cut;               // ends with an ellipsis
+  };
+  const Case cases[] = {
+      {"Total", 200, 50, 1, 18, false},                              // fits as it always did
+      {"Operating expenses 2024 in total", 400, 100, 2, 17, false},  // two lines
+      {"Operating expenses 2024 in total", 300, 90, 2, 10, false},   // smaller, two lines
+      {"Operating expenses 2024 in total", 100, 30, 1, 9, true},     // a thin hole: cut short
+      {"Budget", 120, 35, 1, 11, false},                             // smaller
+      {"Budget", 90, 40, 0, 0, false},                               // no room at all
+      {"Operating expenses 2024 in total", 300, 0, 2, 13, false},    // a pie: half its width
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " in " + std::to_string(c.size));
+    cXAMLPieChart chart;
+    chart.Size(c.size);
+    chart.DoughnutWidth(c.doughnut);
+    chart.MeasureText(measure);
+    chart.CenterText(c.text);
+    chart.AddDataItem(60, 0x0000FF);
+    chart.AddDataItem(40, 0xFF0000);
+    const Drawing d = chart.Draw();
+    const std::vector<const Shape*> lines = Having(d, Role::CenterText);
+    ASSERT_EQ(lines.size(), c.lines);
+    const double centre = c.size / 2;
+    const double room = c.doughnut > 0 ? (c.size - 2.0 * c.doughnut) / 2.0 - 3.0 : c.size / 4.0;
+    std::string joined;
+    for (const Shape* line : lines) {
+      EXPECT_EQ(line->fontSize, c.fontSize);
+      EXPECT_NEAR(line->box.x + line->box.width / 2, centre, 1);
+      const double w = measure(line->text, static_cast<std::int32_t>(line->fontSize), true);
+      EXPECT_LE(w, c.doughnut > 0 ? c.size - 2.0 * c.doughnut : c.size / 2.0) << line->text;
+      // Every line's ink within the hole's circle.
+      const double reach = std::max(std::fabs(line->box.y - centre),
+                                    std::fabs(line->box.y + line->fontSize - centre));
+      if (c.doughnut > 0) {
+        EXPECT_LE(std::hypot(w / 2, reach), room + 2) << line->text;
+      }
+      joined += (joined.empty() ? "" : " ") + line->text;
+    }
+    // The largest size that fits: a pixel larger, the same lines do not.
+    if (c.lines > 0 && !c.cut && c.fontSize < 18) {
+      const std::int32_t larger = c.fontSize + 1;
+      double wider = 0;
+      for (const Shape* line : lines)
+        wider = std::max(wider, std::ceil(measure(line->text, larger, true)) + 1);
+      const double reach = c.lines == 1 ? larger / 2.0 : larger;
+      const double across = c.doughnut > 0 ? c.size - 2.0 * c.doughnut : c.size / 2.0;
+      const bool fits =
+          wider <= across && (c.doughnut == 0 || std::hypot(wider / 2, reach) <= room);
+      EXPECT_FALSE(fits);
+    }
+    if (c.lines > 0) {
+      EXPECT_EQ(joined.ends_with("\xE2\x80\xA6"), c.cut) << joined;
+      if (!c.cut) {
+        EXPECT_EQ(joined, c.text);
+      }
+    }
+  }
+}
+
 // Pulled-out slices and "Other" keep who they are.
 TEST(Drawing, PulledAndGroupedSlicesKeepTheirIdentity) {
   cXAMLPieChart chart;

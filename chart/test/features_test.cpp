@@ -160,6 +160,7 @@ TEST(Features, TextIsEscapedToAsciiAndCannotInjectMarkup) {
   };
   for (const Case& c : cases) {
     cXAMLPieChart chart;
+    chart.Size(2000);  // room for the longest name as centre text on one line
     chart.AddDataItem(100, 0x000000FF, c.name);
     chart.SliceLabels(LabelStyle::Name);
     chart.LabelsOutside(true);  // inside, a long name would not fit: it would be dropped
