@@ -127,6 +127,11 @@ void MarkupSink::Value(double value) {
   }
 }
 
+void MarkupSink::Place(const Box& box) {
+  Number("Canvas.Left", box.x);
+  Number("Canvas.Top", box.y);
+}
+
 void MarkupSink::Number(std::string_view attribute, double value) {
   mOut.Put(" ");
   mOut.Put(attribute);
@@ -303,8 +308,7 @@ void MarkupSink::Add(const Shape& shape) {
       return;
     case ShapeKind::Rectangle:
       mOut.Put("<Rectangle");
-      Number("Canvas.Left", shape.box.x);
-      Number("Canvas.Top", shape.box.y);
+      Place(shape.box);
       Number("Width", shape.box.width);
       Number("Height", shape.box.height);
       Number("RadiusX", shape.cornerRadius);
@@ -328,8 +332,7 @@ void MarkupSink::Add(const Shape& shape) {
       return;
     case ShapeKind::Text:
       mOut.Put("<TextBlock");
-      Number("Canvas.Left", shape.box.x);
-      Number("Canvas.Top", shape.box.y);
+      Place(shape.box);
       Number("Width", shape.box.width);
       // A legend's text is left-aligned, the markup's default, and says not.
       if (shape.role != Role::LegendText) {

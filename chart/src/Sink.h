@@ -75,6 +75,7 @@ class MarkupSink final : public Sink {
   void Paint(std::string_view attribute, Rgba colour);
   void Value(double value);
   void Number(std::string_view attribute, double value);
+  void Place(const Box& box);  // Canvas.Left and Canvas.Top
   void Pointer(const Shape& shape);
 
   MarkupWriter mOut;
