@@ -10,6 +10,7 @@
 #include <QVariantAnimation>
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <string_view>
 
 #include "DrawingScene.h"
@@ -104,11 +105,7 @@ QColor TextOn(const QPalette& palette) {
                                                                 : QColor(Qt::white);
 }
 
-// A translucent colour from the model is drawn translucent. The chart
-// takes opaque colours only, so its slices get their alpha here; a slice
-// made of fans that share an edge becomes one polygon, and its stroke (in
-// its own colour, to cover seams that one polygon does not have) goes, so
-// that no pixel of it is blended twice.
+// Whether a row's colour is translucent.
 bool KeepsAlpha(const std::vector<Drawn>& slices) {
   return std::any_of(slices.begin(), slices.end(),
                      [](const Drawn& d) { return d.row >= 0 && d.colour.alpha() < 255; });
@@ -130,6 +127,11 @@ void Translate(Drawing& drawing, double dx, double dy) {
   }
 }
 
+// A translucent colour from the model is drawn translucent. The chart
+// takes opaque colours only, so its slices get their alpha here; a slice
+// made of fans that share an edge becomes one polygon, and its stroke (in
+// its own colour, to cover seams that one polygon does not have) goes, so
+// that no pixel of it is blended twice.
 void KeepAlpha(Drawing& drawing, const std::vector<Drawn>& slices) {
   QHash<int, int> alphaOf;  // by row, of the translucent ones
   for (const Drawn& d : slices) {
@@ -161,7 +163,7 @@ void KeepAlpha(Drawing& drawing, const std::vector<Drawn>& slices) {
              (shape.points[from] == end || shape.points[from] == beforeEnd)) {
         ++from;
       }
-      last->points.insert(last->points.end(), shape.points.begin() + static_cast<long>(from),
+      last->points.insert(last->points.end(), shape.points.begin() + static_cast<std::ptrdiff_t>(from),
                           shape.points.end());
       continue;
     }
