@@ -646,6 +646,25 @@ std::string cXAMLPieChart::XAML() const {
   return text;
 }
 
+std::vector<std::string> cXAMLPieChart::LegendTexts() const {
+  const Layout layout = Plan();
+  // Slices know their item by ring and place in it.
+  std::vector<std::vector<std::size_t>> itemOf(mRingWidths.size() + 1);
+  for (std::size_t i = 0; i < mItems.size(); ++i)
+    itemOf[static_cast<std::size_t>(mItems[i].Ring)].push_back(i);
+  std::vector<std::string> texts(mItems.size());
+  for (const DrawnSlice& slice : layout.slices) {
+    const std::vector<std::size_t>& items = itemOf[static_cast<std::size_t>(slice.ring)];
+    if (!detail::InLegend(slice) || slice.tag < 0 ||
+        static_cast<std::size_t>(slice.tag) >= items.size()) {
+      continue;
+    }
+    texts[items[static_cast<std::size_t>(slice.tag)]] =
+        mLegendFormat.empty() ? std::string(slice.name) : detail::FormatText(mLegendFormat, slice);
+  }
+  return texts;
+}
+
 Drawing cXAMLPieChart::Draw() const {
   const Layout layout = Plan();
   Drawing drawing;

@@ -331,6 +331,15 @@ TEST(PieView, LegendHidesAndShowsSlices) {
   view->setSliceVisible(0, false);
   ExpectShares(*view, {0, 30, 20}, "red hidden by call");
   EXPECT_EQ(visibility.size(), 3);
+  // The chart's legend format is what the entries say, of what they show.
+  view->setLegendFormat(QStringLiteral("{name} = {value} ({percent} %)"));
+  QStringList entries;
+  for (const MarkupShape& shape : view->shapes()) {
+    if (shape.kind == MarkupShape::Kind::Text && shape.tag.startsWith(u'L')) entries << shape.text;
+  }
+  EXPECT_EQ(entries,
+            QStringList({QStringLiteral("Slice 0 = 0 (0 %)"), QStringLiteral("Slice 1 = 30 (60 %)"),
+                         QStringLiteral("Slice 2 = 20 (40 %)")}));
 }
 
 TEST(PieView, KeyboardWalksTheSlices) {

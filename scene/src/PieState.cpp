@@ -163,7 +163,8 @@ void KeepAlpha(Drawing& drawing, const std::vector<Drawn>& slices) {
              (shape.points[from] == end || shape.points[from] == beforeEnd)) {
         ++from;
       }
-      last->points.insert(last->points.end(), shape.points.begin() + static_cast<std::ptrdiff_t>(from),
+      last->points.insert(last->points.end(),
+                          shape.points.begin() + static_cast<std::ptrdiff_t>(from),
                           shape.points.end());
       continue;
     }
@@ -191,11 +192,25 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // The legend: beside the pie, or below it in a view taller than wide,
   // where it fits whole; where it does not, names are elided to the room
   // and the entries that do not fit make one "+N more", which lists them.
+  // An entry says its row's name, or what the legend format makes of it.
+  std::vector<QString> says(slices.size());
+  for (std::size_t i = 0; i < slices.size(); ++i)
+    says[i] = slices[i].name;
+  if (!options.LegendFormat().empty()) {
+    cXAMLPieChart numbers = options;
+    numbers.Clear();
+    for (const Drawn& d : slices)
+      numbers.AddValue(d.value, 0, d.name.toStdString());
+    const std::vector<std::string> texts = numbers.LegendTexts();
+    for (std::size_t i = 0; i < slices.size() && i < texts.size(); ++i) {
+      if (!texts[i].empty()) says[i] = QString::fromStdString(texts[i]);
+    }
+  }
   double widest = 0;
   int entries = 0;
-  for (const Drawn& d : slices) {
-    if (!d.listed) continue;
-    widest = std::max(widest, TextAdvance(textFont, d.name));
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    if (!slices[i].listed) continue;
+    widest = std::max(widest, TextAdvance(textFont, says[i]));
     ++entries;
   }
   const double row = std::max(metrics.lineSpacing(), kSwatch + 4);
@@ -378,16 +393,17 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     };
     QStringList more;  // the names of the entries left out
     int listed = 0;
-    for (const Drawn& d : slices) {
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+      const Drawn& d = slices[i];
       if (!d.listed) continue;
       if (listed++ >= shown) {
-        more.append(d.name);
+        more.append(says[i]);
         continue;
       }
       // Elided in the middle: names that differ only at their end stay apart.
-      const QString name = TextAdvance(textFont, d.name) <= nameWidth
-                               ? d.name
-                               : metrics.elidedText(d.name, Qt::ElideMiddle, nameWidth);
+      const QString name = TextAdvance(textFont, says[i]) <= nameWidth
+                               ? says[i]
+                               : metrics.elidedText(says[i], Qt::ElideMiddle, nameWidth);
       const QString tag = QStringLiteral("L%1").arg(d.row);
       const QString tip = d.hidden ? PieState::tr("%1 (hidden: click to show)").arg(d.name)
                                    : PieState::tr("%1 (click to hide)").arg(d.name);

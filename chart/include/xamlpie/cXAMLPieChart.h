@@ -392,6 +392,13 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// original's count.
   std::uint64_t Revision() const noexcept { return mRevision; }
 
+  /// The text of each item's legend entry, by the index the item was added
+  /// at: LegendFormat's (or the name), with the numbers as the chart shows
+  /// them; empty for an item with no entry (unnamed, not drawn, folded into
+  /// "Other"). For a view that lays out a legend of its own. Throws
+  /// OverflowError where XAML() does.
+  std::vector<std::string> LegendTexts() const;
+
   /// Returns what the chart draws: the shapes XAML() writes, one per
   /// element, in canvas pixels. WriteXAML of it is XAML(). Throws
   /// OverflowError where XAML() does.
