@@ -527,7 +527,8 @@ void PieState::DataChanged() {
     gone.id = old.id;
     gone.gone = {now.slices[k].name, 0, now.slices[k].colour};
     gone.from = now.slices[k].value;
-    goneAfter[static_cast<std::size_t>(before + 1)].push_back(std::move(gone));
+    const int after = before + 1;  // 0: first
+    goneAfter[static_cast<std::size_t>(after)].push_back(std::move(gone));
   }
   mRows = rows;
   mEntries.clear();
