@@ -254,6 +254,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 10:
         chart.LabelsOutside(in.ConsumeBool());
+        if (in.ConsumeBool()) chart.LabelWidth(Geometry(in));
         break;
       case 11:
         chart.MinLabelAngle(Geometry(in));

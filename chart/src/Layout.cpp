@@ -105,6 +105,55 @@ std::string LabelText(LabelStyle style, const DrawnSlice& slice, std::string_vie
   return {};
 }
 
+std::string FittedLabel(LabelStyle style, const DrawnSlice& slice, std::string_view format,
+                        std::int32_t width,
+                        const std::function<std::int32_t(std::string_view)>& measure) {
+  const auto fits = [&](const std::string& text) { return measure(text) <= width; };
+  std::string label = LabelText(style, slice, format);
+  if (label.empty() || fits(label)) return label;
+  const bool named = !slice.name.empty() &&
+                     (format.empty() ? style != LabelStyle::Percent
+                                     : format.find("{name}") != std::string_view::npos);
+  if (!named) return {};
+  // Labels that name their slice keep its percent where they can.
+  const LabelStyle shorter = style == LabelStyle::Name && format.empty()
+                                 ? LabelStyle::Name
+                                 : LabelStyle::NameAndPercent;
+  if (!format.empty()) {
+    label = LabelText(shorter, slice);
+    if (fits(label)) return label;
+  }
+  // The name cut short, on whole UTF-8 sequences, by halving: as much of it
+  // as fits, three characters at least.
+  std::vector<std::size_t> ends;  // where each character ends
+  for (std::size_t i = 1; i <= slice.name.size(); ++i) {
+    if (i == slice.name.size() || (static_cast<unsigned char>(slice.name[i]) & 0xC0u) != 0x80u)
+      ends.push_back(i);
+  }
+  const auto cut = [&](std::size_t characters) {
+    const std::string name = std::string(slice.name.substr(0, ends[characters - 1])) + "\xE2\x80\xA6";
+    DrawnSlice shortened = slice;
+    shortened.name = name;
+    return LabelText(shorter, shortened);
+  };
+  std::size_t low = std::min<std::size_t>(3, ends.size());
+  std::size_t high = ends.size() - 1;  // the whole name did not fit
+  if (low <= high && fits(cut(low))) {
+    while (low < high) {
+      const std::size_t mid = low + (high - low + 1) / 2;
+      if (fits(cut(mid))) {
+        low = mid;
+      } else {
+        high = mid - 1;
+      }
+    }
+    return cut(low);
+  }
+  if (shorter == LabelStyle::Name) return {};
+  label = PercentText(slice);
+  return fits(label) ? label : std::string();
+}
+
 std::string FormatText(std::string_view format, const DrawnSlice& slice) {
   std::string out;
   for (std::size_t i = 0; i < format.size(); ++i) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -116,6 +117,12 @@ std::pair<std::int32_t, std::int32_t> SliceAngles(std::int32_t Percent, std::int
 std::int32_t TextWidth(std::string_view text, std::int32_t fontSize, bool bold = false);
 // A label's text: the format's, else the style's.
 std::string LabelText(LabelStyle style, const DrawnSlice& slice, std::string_view format = {});
+// The longest of a label's shorter forms no wider than `width` by `measure`:
+// the label, its name and percent, its name cut short, its percent; empty
+// when none fits.
+std::string FittedLabel(LabelStyle style, const DrawnSlice& slice, std::string_view format,
+                        std::int32_t width,
+                        const std::function<std::int32_t(std::string_view)>& measure);
 // A format's text for a slice: {name}, {value}, {percent}; {{ and }} braces.
 std::string FormatText(std::string_view format, const DrawnSlice& slice);
 // The percent and value texts of the slices: percents at `percentDecimals`

@@ -496,11 +496,18 @@ Layout cXAMLPieChart::Plan() const {
     std::int32_t widest = 0;
     std::int32_t explode = 0;
     for (const DrawnSlice& slice : layout.slices) {
-      layout.labels.push_back(slice.startAngle <= slice.endAngle &&
-                                      (!slice.exact || slice.share > 0) &&
-                                      (!layout.shaped || detail::ShapeFits(layout, slice))
-                                  ? LabelText(mSliceLabels, slice, mLabelFormat)
-                                  : std::string());
+      const bool labelled = slice.startAngle <= slice.endAngle &&
+                            (!slice.exact || slice.share > 0) &&
+                            (!layout.shaped || detail::ShapeFits(layout, slice));
+      if (!labelled) {
+        layout.labels.emplace_back();
+      } else if (mLabelsOutside && mLabelWidth > 0 && slice.ring == 0) {
+        layout.labels.push_back(detail::FittedLabel(
+            mSliceLabels, slice, mLabelFormat, mLabelWidth,
+            [&](std::string_view text) { return TextWidth(text, mFontSize); }));
+      } else {
+        layout.labels.push_back(LabelText(mSliceLabels, slice, mLabelFormat));
+      }
       if (slice.ring > 0) continue;  // inner rings' labels stay inside
       widest = std::max(widest, TextWidth(layout.labels.back(), mFontSize));
       explode = std::max(explode, slice.explode);

@@ -335,5 +335,67 @@ TEST(Drawing, PulledAndGroupedSlicesKeepTheirIdentity) {
   EXPECT_EQ(Having(d, Role::Hole).size(), 1u);
 }
 
+// A label wider than its column gives way a step at a time: name and percent,
+// the name cut short on whole characters, the percent, nothing.
+TEST(Drawing, LongOutsideLabelsGiveWayInOrder) {
+  const std::string format = "{name}: {value} ({percent} %)";
+  const std::string greek = "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1 \xCE\xBA\xCE\xB1\xCE\xB9";
+  struct Case {
+    LabelStyle style;
+    std::string format;
+    std::string name;
+    std::int32_t width;
+    std::string label;  // of the larger slice; empty: none
+  };
+  const Case cases[] = {
+      {LabelStyle::NameAndPercent, format, "Administrative", 0, "Administrative: 3000 (75 %)"},
+      {LabelStyle::NameAndPercent, format, "Administrative", 271, "Administrative: 3000 (75 %)"},
+      {LabelStyle::NameAndPercent, format, "Administrative", 270, "Administrative: 75 %"},
+      {LabelStyle::NameAndPercent, format, "Administrative", 151, "Administ\xE2\x80\xA6: 75 %"},
+      {LabelStyle::NameAndPercent, "", "Administrative", 151, "Administ\xE2\x80\xA6: 75 %"},
+      {LabelStyle::NameAndPercent, "", "Administrative", 91, "75 %"},
+      {LabelStyle::NameAndPercent, "", "Administrative", 40, ""},
+      {LabelStyle::Name, "", "Administrative", 91, "Administ\xE2\x80\xA6"},
+      {LabelStyle::Name, "", "Administrative", 31, ""},
+      {LabelStyle::Percent, "", "Administrative", 41, "75 %"},
+      {LabelStyle::NameAndPercent, "", greek, 121, "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1\xE2\x80\xA6: 75 %"},
+  };
+  for (const Case& c : cases) {
+    cXAMLPieChart chart;
+    chart.Size(200);
+    chart.MarginLeft(10);
+    chart.AddValue(3000, 0x0000FF, c.name);
+    chart.AddValue(1000, 0x00FF00, "Sales");
+    chart.SliceLabels(c.style);
+    chart.LabelFormat(c.format);
+    chart.LabelsOutside(true);
+    chart.LabelWidth(c.width);
+    // Ten pixels a character, so that the steps are known.
+    chart.MeasureText([](std::string_view text, std::int32_t, bool) {
+      return 10.0 * static_cast<double>(std::count_if(text.begin(), text.end(), [](char ch) {
+               return (static_cast<unsigned char>(ch) & 0xC0u) != 0x80u;
+             }));
+    });
+    const Drawing d = chart.Draw();
+    const std::string what = c.name + " in " + std::to_string(c.width);
+    std::string label;
+    double widest = 0;
+    for (const Shape* s : Having(d, Role::Label)) {
+      if (s->index == 0) label = s->text;
+      widest = std::max(widest, s->box.width);
+    }
+    EXPECT_EQ(label, c.label) << what;
+    EXPECT_LE(widest, c.width > 0 ? c.width : 1e9) << what;
+    // The pie moves right by the column's width only, and not at all for none.
+    double pieLeft = 1e9;
+    for (const Shape* s : Having(d, Role::Slice)) {
+      for (const Point& p : s->points)
+        pieLeft = std::min(pieLeft, s->origin.x + p.x);
+    }
+    EXPECT_NEAR(pieLeft, label.empty() ? 10 : 10 + widest + 18, 2) << what;
+    EXPECT_TRUE(Having(d, Role::Label).empty() == Having(d, Role::Leader).empty()) << what;
+  }
+}
+
 }  // namespace
 }  // namespace xamlpie::test

@@ -523,12 +523,16 @@ TEST(PieView, NothingIsClippedAtAnySize) {
           << size.width() << "x" << size.height() << (outside ? " outside" : "") << ": "
           << bounds.left() << "," << bounds.top() << " " << bounds.width() << "x"
           << bounds.height();
-      // The pie takes the room there is: at least half the smaller side.
-      double pie = 0;
+      // The pie takes the room the legend leaves: at least half its smaller side.
+      QRectF pie;
+      QRectF legend;
       for (const MarkupShape& shape : scene->shapes) {
-        if (shape.kind == MarkupShape::Kind::Ellipse) pie = std::max(pie, shape.box.width());
+        if (shape.tag.startsWith(u'L')) legend |= shape.box;
+        if (shape.kind == MarkupShape::Kind::Ellipse) pie |= shape.box;
       }
-      EXPECT_GE(pie, 0.5 * std::min(size.width(), size.height()) - 12)
+      const double roomWidth = legend.left() > pie.right() ? legend.left() : size.width();
+      const double roomHeight = legend.top() > pie.bottom() ? legend.top() : size.height();
+      EXPECT_GE(pie.width(), 0.5 * std::min(roomWidth, roomHeight) - 12)
           << size.width() << "x" << size.height();
       // A view taller than wide has its legend below the pie.
       if (size.height() > size.width() && size.width() >= 160) {
@@ -777,6 +781,68 @@ TEST(PieView, LegendNeverVanishes) {
     EXPECT_EQ(elided, c.elided) << what;
     EXPECT_FALSE(legend.intersects(pie)) << what;
     EXPECT_TRUE(QRectF(QPointF(0, 0), QSizeF(c.size)).contains(legend)) << what;
+  }
+}
+
+// Long names outside the pie: each label cut short in its column, its percent
+// kept, before the pie gives up its room.
+TEST(PieView, LongOutsideLabelsLeaveThePieItsRoom) {
+  const QString names[] = {QStringLiteral("Administrative and general expenses"),
+                           QStringLiteral("Research and development"),
+                           QStringLiteral("Sales and marketing expenses"),
+                           QStringLiteral("Depreciation and amortisation"),
+                           QStringLiteral("Interest and similar charges"),
+                           QStringLiteral("Other operating expenses"),
+                           QStringLiteral("Taxes on income and profits")};
+  const double values[] = {3000, 2200, 1500, 1200, 900, 700, 500};
+  struct Case {
+    QSize size;
+    const char* format;
+    int labels;  // at least this many
+  };
+  const Case cases[] = {{{900, 500}, "{name}: {value} ({percent} %)", 7},
+                        {{420, 400}, "", 4},
+                        {{505, 850}, "", 7},
+                        {{1600, 1200}, "{name}: {value} ({percent} %)", 7},
+                        {{160, 120}, "", 0}};
+  for (const Case& c : cases) {
+    QList<PieSlice> slices;
+    for (std::size_t i = 0; i < std::size(names); ++i)
+      slices.append({names[i], values[i], QColor()});
+    PieView view;
+    view.setAnimationDuration(0);
+    view.resize(c.size);
+    view.chart().SliceLabels(LabelStyle::NameAndPercent);
+    view.chart().LabelsOutside(true);
+    view.chart().LabelFormat(c.format);
+    view.setSlices(slices);
+    const std::string what = std::to_string(c.size.width()) + "x" + std::to_string(c.size.height());
+    QRectF pie;
+    QRectF legend;
+    std::vector<QRectF> labels;
+    for (const MarkupShape& shape : view.shapes()) {
+      if (shape.tag.startsWith(u'L')) {
+        legend |= shape.box;
+      } else if (shape.kind == MarkupShape::Kind::Polygon) {
+        pie |= shape.points.boundingRect();
+      } else if (shape.kind == MarkupShape::Kind::Text) {
+        EXPECT_TRUE(shape.text.contains(u" %")) << what << ": " << shape.text.toStdString();
+        const double width = QFontMetricsF(shape.font).horizontalAdvance(shape.text);
+        const QRectF box = shape.alignment & Qt::AlignRight
+                               ? QRectF(shape.box.right() - width, shape.box.top(), width,
+                                        shape.box.height())
+                               : QRectF(shape.box.topLeft(), QSizeF(width, shape.box.height()));
+        EXPECT_TRUE(QRectF(view.rect()).contains(box)) << what << ": " << shape.text.toStdString();
+        EXPECT_FALSE(box.intersects(pie)) << what << ": " << shape.text.toStdString();
+        for (const QRectF& other : labels)
+          EXPECT_FALSE(box.intersects(other)) << what << ": " << shape.text.toStdString();
+        labels.push_back(box);
+      }
+    }
+    EXPECT_GE(static_cast<int>(labels.size()), c.labels) << what;
+    const double roomWidth = legend.left() > pie.right() ? legend.left() : c.size.width();
+    const double roomHeight = legend.top() > pie.bottom() ? legend.top() : c.size.height();
+    EXPECT_GE(pie.width(), 0.5 * std::min(roomWidth, roomHeight) - 12) << what;
   }
 }
 

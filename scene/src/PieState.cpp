@@ -230,6 +230,14 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   } else if (entries > 0 && rightFits) {
     place = Place::Right;
   }
+  // Outside labels need the pie's room wide: where both fit, the legend goes
+  // where it leaves the larger square.
+  if (entries > 0 && rightFits && belowFits && options.LabelsOutside() &&
+      options.SliceLabels() != LabelStyle::None) {
+    const double beside = std::min(area.width() - legendWidth - kLegendGap, area.height());
+    const double below = std::min(area.width(), area.height() - legendHeight - kLegendGap);
+    place = below > beside ? Place::Below : Place::Right;
+  }
   // Not whole: beside the pie in a wide view, below it in a tall one, with
   // at most half the width beside it, as many rows as the room has.
   int shown = entries;
@@ -258,6 +266,12 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   double pull = 0;
   for (const Drawn& d : slices)
     pull = std::max(pull, d.pull);
+  // Outside labels as wide as leaves the pie half the smaller side of its
+  // room: longer ones are cut short, or give way, before the pie does.
+  const double keep = std::max<double>(kSmallestPie, std::floor(std::min(pie.width(), pie.height()) / 2));
+  const double keepPull = pull > 0 || reservePull ? kPullShare * keep / 2 : 0;
+  const auto labelWidth = static_cast<std::int32_t>(
+      std::max(1.0, std::floor((pie.width() - keep) / 2 - 18 - 2 * keepPull)));
   // Fitted with every slice pulled as far as a slice can be, so that the pie
   // keeps its place and size whichever are pulled.
   const auto make = [&](int diameter, bool labels, QPointF at, bool fitting) {
@@ -278,6 +292,10 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       return TextAdvance(font, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     });
     if (!labels) chart.SliceLabels(LabelStyle::None);
+    if (options.LabelsOutside()) {
+      chart.LabelWidth(options.LabelWidth() > 0 ? std::min(options.LabelWidth(), labelWidth)
+                                                : labelWidth);
+    }
     // The hole and the place a pulled-out slice leaves are the view's own
     // background, unless a colour of their own was set.
     if (options.BackgroundColor() == defaults.BackgroundColor()) {

@@ -217,6 +217,19 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   ///@}
 
   ///@{
+  /// The widest an outside label may be, in pixels; 0 (the default) sets no
+  /// limit. A wider label gives way step by step until it fits: its name and
+  /// percent alone, that name cut short ("Administra…: 12 %"), its percent
+  /// alone, no label. A view sets it so that long names leave the pie room.
+  /// A negative value is ignored.
+  std::int32_t LabelWidth() const noexcept { return mLabelWidth; }
+  void LabelWidth(std::int32_t lonValue) noexcept {
+    ++mRevision;
+    if (lonValue >= 0) mLabelWidth = lonValue;
+  }
+  ///@}
+
+  ///@{
   /// A slice narrower than this many degrees gets no inside label. Default 10;
   /// a negative value is ignored.
   std::int32_t MinLabelAngle() const noexcept { return mMinLabelAngle; }
@@ -432,6 +445,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   LabelStyle mSliceLabels = LabelStyle::None;
   bool mLabelsOutside = false;
   std::int32_t mMinLabelAngle = 10;
+  std::int32_t mLabelWidth = 0;
   bool mLegend = false;
   std::string mCenterText;
   std::int32_t mGroupBelow = 0;
