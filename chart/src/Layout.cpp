@@ -111,14 +111,13 @@ std::string FittedLabel(LabelStyle style, const DrawnSlice& slice, std::string_v
   const auto fits = [&](const std::string& text) { return measure(text) <= width; };
   std::string label = LabelText(style, slice, format);
   if (label.empty() || fits(label)) return label;
-  const bool named = !slice.name.empty() &&
-                     (format.empty() ? style != LabelStyle::Percent
-                                     : format.find("{name}") != std::string_view::npos);
+  const bool named =
+      !slice.name.empty() && (format.empty() ? style != LabelStyle::Percent
+                                             : format.find("{name}") != std::string_view::npos);
   if (!named) return {};
   // Labels that name their slice keep its percent where they can.
-  const LabelStyle shorter = style == LabelStyle::Name && format.empty()
-                                 ? LabelStyle::Name
-                                 : LabelStyle::NameAndPercent;
+  const LabelStyle shorter =
+      style == LabelStyle::Name && format.empty() ? LabelStyle::Name : LabelStyle::NameAndPercent;
   if (!format.empty()) {
     label = LabelText(shorter, slice);
     if (fits(label)) return label;
@@ -131,7 +130,8 @@ std::string FittedLabel(LabelStyle style, const DrawnSlice& slice, std::string_v
       ends.push_back(i);
   }
   const auto cut = [&](std::size_t characters) {
-    const std::string name = std::string(slice.name.substr(0, ends[characters - 1])) + "\xE2\x80\xA6";
+    const std::string name =
+        std::string(slice.name.substr(0, ends[characters - 1])) + "\xE2\x80\xA6";
     DrawnSlice shortened = slice;
     shortened.name = name;
     return LabelText(shorter, shortened);

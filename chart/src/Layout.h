@@ -7,8 +7,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <functional>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>

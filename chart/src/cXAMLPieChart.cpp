@@ -502,9 +502,9 @@ Layout cXAMLPieChart::Plan() const {
       if (!labelled) {
         layout.labels.emplace_back();
       } else if (mLabelsOutside && mLabelWidth > 0 && slice.ring == 0) {
-        layout.labels.push_back(detail::FittedLabel(
-            mSliceLabels, slice, mLabelFormat, mLabelWidth,
-            [&](std::string_view text) { return TextWidth(text, mFontSize); }));
+        layout.labels.push_back(
+            detail::FittedLabel(mSliceLabels, slice, mLabelFormat, mLabelWidth,
+                                [&](std::string_view text) { return TextWidth(text, mFontSize); }));
       } else {
         layout.labels.push_back(LabelText(mSliceLabels, slice, mLabelFormat));
       }

@@ -358,7 +358,8 @@ TEST(Drawing, LongOutsideLabelsGiveWayInOrder) {
       {LabelStyle::Name, "", "Administrative", 91, "Administ\xE2\x80\xA6"},
       {LabelStyle::Name, "", "Administrative", 31, ""},
       {LabelStyle::Percent, "", "Administrative", 41, "75 %"},
-      {LabelStyle::NameAndPercent, "", greek, 121, "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1\xE2\x80\xA6: 75 %"},
+      {LabelStyle::NameAndPercent, "", greek, 121,
+       "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1\xE2\x80\xA6: 75 %"},
   };
   for (const Case& c : cases) {
     cXAMLPieChart chart;

@@ -18,6 +18,14 @@
 
 namespace xamlpie {
 
+// The view's legend positions are the state's, one for one.
+static_assert(PieView::AutoLegend == static_cast<int>(detail::LegendPlace::Auto) &&
+              PieView::LegendRight == static_cast<int>(detail::LegendPlace::Right) &&
+              PieView::LegendBottom == static_cast<int>(detail::LegendPlace::Bottom) &&
+              PieView::LegendLeft == static_cast<int>(detail::LegendPlace::Left) &&
+              PieView::LegendTop == static_cast<int>(detail::LegendPlace::Top) &&
+              PieView::NoLegend == static_cast<int>(detail::LegendPlace::None));
+
 PieView::PieView(QWidget* parent) : QWidget(parent), mState(std::make_unique<detail::PieState>()) {
   InstallAccessibility();
   setFocusPolicy(Qt::StrongFocus);
@@ -358,6 +366,16 @@ bool PieView::legend() const {
 void PieView::setLegend(bool on) {
   if (on == mState->Legend()) return;
   mState->SetLegend(on);
+  OptionsChanged();
+}
+
+PieView::LegendPosition PieView::legendPosition() const {
+  return mState->Legend() ? static_cast<LegendPosition>(mState->LegendPosition()) : NoLegend;
+}
+void PieView::setLegendPosition(LegendPosition position) {
+  if (position == legendPosition()) return;
+  if (position != NoLegend) mState->SetLegendPosition(static_cast<detail::LegendPlace>(position));
+  mState->SetLegend(position != NoLegend);
   OptionsChanged();
 }
 

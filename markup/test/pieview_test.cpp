@@ -618,6 +618,8 @@ TEST(PieView, OptionsAreProperties) {
        [](const cXAMLPieChart& c) { return c.OutlineColor() == 0x996633u; }},
       {"textColor", QColor(Qt::white),
        [](const cXAMLPieChart& c) { return c.TextColor() == 0xFFFFFFu; }},
+      {"legendPosition", QVariant::fromValue(PieView::LegendLeft),
+       [](const cXAMLPieChart& c) { return c.Legend(); }},
   };
   for (const Case& c : cases) {
     changed.clear();
@@ -631,7 +633,11 @@ TEST(PieView, OptionsAreProperties) {
   changed.clear();
   view.setProperty("legend", false);
   EXPECT_FALSE(view.legend());
+  EXPECT_EQ(view.legendPosition(), PieView::NoLegend);
   EXPECT_EQ(changed.count(), 1);
+  view.setLegendPosition(PieView::LegendTop);
+  EXPECT_TRUE(view.legend());
+  EXPECT_EQ(changed.count(), 2);
 
   // Out of range: the chart's setters ignore these, and so the view.
   for (const auto& [name, value] : std::vector<std::pair<const char*, QVariant>>{
@@ -742,7 +748,8 @@ TEST(PieView, LegendNeverVanishes) {
     bool elided;
   };
   const QString longName = QStringLiteral("Administrative and general expenses %1");
-  const Case cases[] = {{40, QStringLiteral("Item %1"), {600, 400}, true, false},
+  const Case cases[] = {{40, QStringLiteral("Item %1"), {600, 400}, false, false},
+                        {200, QStringLiteral("Item %1"), {600, 400}, true, false},
                         {5, longName, {250, 400}, false, true},
                         {40, longName, {160, 120}, true, true},
                         {3, QStringLiteral("A%1"), {400, 300}, false, false}};
@@ -781,6 +788,60 @@ TEST(PieView, LegendNeverVanishes) {
     EXPECT_EQ(elided, c.elided) << what;
     EXPECT_FALSE(legend.intersects(pie)) << what;
     EXPECT_TRUE(QRectF(QPointF(0, 0), QSizeF(c.size)).contains(legend)) << what;
+  }
+}
+
+// The legend on the side asked for, whole where it fits, else cut short with
+// "+N more"; the pie on the other side of it.
+TEST(PieView, LegendGoesWhereAsked) {
+  struct Case {
+    PieView::LegendPosition position;
+    int slices;
+    QSize size;
+    QString side;  // where the legend lies from the pie; empty: no legend
+    bool more;
+  };
+  const Case cases[] = {{PieView::AutoLegend, 5, {400, 300}, QStringLiteral("right"), false},
+                        {PieView::AutoLegend, 5, {300, 400}, QStringLiteral("below"), false},
+                        {PieView::LegendRight, 5, {300, 400}, QStringLiteral("right"), false},
+                        {PieView::LegendLeft, 5, {400, 300}, QStringLiteral("left"), false},
+                        {PieView::LegendBottom, 5, {400, 300}, QStringLiteral("below"), false},
+                        {PieView::LegendTop, 5, {400, 300}, QStringLiteral("above"), false},
+                        {PieView::LegendTop, 40, {400, 300}, QStringLiteral("above"), false},
+                        {PieView::LegendTop, 200, {400, 300}, QStringLiteral("above"), true},
+                        {PieView::LegendLeft, 200, {400, 300}, QStringLiteral("left"), true},
+                        {PieView::NoLegend, 5, {400, 300}, QString(), false}};
+  for (const Case& c : cases) {
+    QList<PieSlice> slices;
+    for (int i = 0; i < c.slices; ++i)
+      slices.append({QStringLiteral("Item %1").arg(i), 1.0 + i % 7, QColor()});
+    PieView view;
+    view.setAnimationDuration(0);
+    view.resize(c.size);
+    view.setLegendPosition(c.position);
+    view.setSlices(slices);
+    const std::string what = QVariant::fromValue(c.position).toString().toStdString() + " " +
+                             std::to_string(c.slices) + " at " + std::to_string(c.size.width());
+    QRectF pie;
+    QRectF legend;
+    bool more = false;
+    for (const MarkupShape& shape : view.shapes()) {
+      if (shape.tag.startsWith(u'L')) {
+        legend |= shape.box;
+        more = more || shape.tag == u"L+";
+      } else if (shape.kind == MarkupShape::Kind::Polygon) {
+        pie |= shape.points.boundingRect();
+      }
+    }
+    EXPECT_EQ(more, c.more) << what;
+    EXPECT_TRUE(legend.isNull() || QRectF(view.rect()).contains(legend)) << what;
+    const QString side = legend.isNull()                ? QString()
+                         : legend.left() >= pie.right() ? QStringLiteral("right")
+                         : legend.right() <= pie.left() ? QStringLiteral("left")
+                         : legend.top() >= pie.bottom() ? QStringLiteral("below")
+                         : legend.bottom() <= pie.top() ? QStringLiteral("above")
+                                                        : QStringLiteral("over the pie");
+    EXPECT_EQ(side, c.side) << what;
   }
 }
 
@@ -828,10 +889,10 @@ TEST(PieView, LongOutsideLabelsLeaveThePieItsRoom) {
       } else if (shape.kind == MarkupShape::Kind::Text) {
         EXPECT_TRUE(shape.text.contains(u" %")) << what << ": " << shape.text.toStdString();
         const double width = QFontMetricsF(shape.font).horizontalAdvance(shape.text);
-        const QRectF box = shape.alignment & Qt::AlignRight
-                               ? QRectF(shape.box.right() - width, shape.box.top(), width,
-                                        shape.box.height())
-                               : QRectF(shape.box.topLeft(), QSizeF(width, shape.box.height()));
+        const QRectF box =
+            shape.alignment & Qt::AlignRight
+                ? QRectF(shape.box.right() - width, shape.box.top(), width, shape.box.height())
+                : QRectF(shape.box.topLeft(), QSizeF(width, shape.box.height()));
         EXPECT_TRUE(QRectF(view.rect()).contains(box)) << what << ": " << shape.text.toStdString();
         EXPECT_FALSE(box.intersects(pie)) << what << ": " << shape.text.toStdString();
         for (const QRectF& other : labels)

@@ -21,6 +21,21 @@
 
 namespace xamlpie::quick {
 
+// QML's enums are cast to the chart's and the state's: they agree one for one.
+static_assert(PieChart::NoLabels == static_cast<int>(LabelStyle::None) &&
+              PieChart::Percent == static_cast<int>(LabelStyle::Percent) &&
+              PieChart::Name == static_cast<int>(LabelStyle::Name) &&
+              PieChart::NameAndPercent == static_cast<int>(LabelStyle::NameAndPercent));
+static_assert(PieChart::Unsorted == static_cast<int>(SortOrder::None) &&
+              PieChart::Descending == static_cast<int>(SortOrder::Descending) &&
+              PieChart::Ascending == static_cast<int>(SortOrder::Ascending));
+static_assert(PieChart::AutoLegend == static_cast<int>(detail::LegendPlace::Auto) &&
+              PieChart::LegendRight == static_cast<int>(detail::LegendPlace::Right) &&
+              PieChart::LegendBottom == static_cast<int>(detail::LegendPlace::Bottom) &&
+              PieChart::LegendLeft == static_cast<int>(detail::LegendPlace::Left) &&
+              PieChart::LegendTop == static_cast<int>(detail::LegendPlace::Top) &&
+              PieChart::NoLegend == static_cast<int>(detail::LegendPlace::None));
+
 PieChart::PieChart(QQuickItem* parent)
     : PictureItem(parent), mState(std::make_unique<detail::PieState>()) {
   setAcceptedMouseButtons(Qt::LeftButton);
@@ -166,6 +181,10 @@ void PieChart::setLegend(bool value) {
   if (Assign(mLegend, value)) Apply();
 }
 
+void PieChart::setLegendPosition(LegendPosition value) {
+  if (Assign(mLegendPosition, value)) Apply();
+}
+
 void PieChart::setCenterText(const QString& value) {
   if (Assign(mCenterText, value)) Apply();
 }
@@ -237,7 +256,9 @@ void PieChart::Apply() {
   chart.MinLabelAngle(mMinLabelAngle);
   chart.LabelFormat(mLabelFormat.toStdString());
   chart.LegendFormat(mLegendFormat.toStdString());
-  mState->SetLegend(mLegend);
+  mState->SetLegend(mLegend && mLegendPosition != NoLegend);
+  if (mLegendPosition != NoLegend)
+    mState->SetLegendPosition(static_cast<detail::LegendPlace>(mLegendPosition));
   chart.CenterText(mCenterText.toStdString());
   chart.EmptyText(mEmptyText.toStdString());
   chart.SortSlices(static_cast<SortOrder>(mSort));

@@ -289,7 +289,9 @@ TEST(PieChart, PicturesAreTheWidgets) {
   scene.view.setColor(QGuiApplication::palette().color(QPalette::Window));
   scene.chart->setProperty("labels", quick::PieChart::Percent);
   scene.chart->setProperty("holeSize", 0.4);
+  scene.chart->setProperty("legendPosition", quick::PieChart::LegendLeft);
   PieView widget;
+  widget.setLegendPosition(PieView::LegendLeft);
   widget.setAnimationDuration(0);
   widget.resize(400, 300);
   widget.chart().SliceLabels(LabelStyle::Percent);

@@ -173,8 +173,88 @@ void KeepAlpha(Drawing& drawing, const std::vector<Drawn>& slices) {
   drawing.shapes = std::move(kept);
 }
 
+// Where the legend goes and how much of it: whole beside the pie (in as
+// many columns as half the width holds) or below it (in as many as the
+// width holds), auto below in a tall view, else beside, else below where
+// beside it fits not. Where it does not fit whole, names are elided and the
+// entries that do not fit make one "+N more"; below the pie it then takes
+// at most half the height.
+enum class Place { None, Right, Below, Left, Above };
+
+struct LegendPlan {
+  Place place = Place::None;
+  double width = 0;  // the whole legend's
+  double height = 0;
+  double cell = 0;  // an entry's width, the gap after it included
+  int columns = 1;
+  int rows = 0;
+  int shown = 0;     // entries listed by name
+  bool down = true;  // entries fill a column before the next
+};
+
+constexpr double kColumnGap = 16;
+
+LegendPlan PlanLegend(LegendPlace position, const QRectF& area, int entries, double widest,
+                      double row, double charWidth, bool labelsOutside) {
+  if (entries == 0 || position == LegendPlace::None) return {};
+  const double entry = kSwatch + 6 + std::ceil(widest) + 2;
+  // A grid of at most `width` by `height`, entries as wide as `entry` or
+  // cut to the width; empty where not even one fits.
+  const auto grid = [&](double width, double height, bool down) {
+    LegendPlan plan;
+    const double minimum = std::min(entry, kSwatch + 6 + charWidth * 4);
+    const double one = std::min(entry, width);
+    if (one < minimum || height < row) return plan;
+    const int wide = std::max(1, static_cast<int>((width + kColumnGap) / (one + kColumnGap)));
+    const int high = static_cast<int>(height / row);
+    plan.columns = std::min(wide, down ? (entries + high - 1) / high : entries);
+    plan.rows = std::min(high, (entries + plan.columns - 1) / plan.columns);
+    const int room = plan.columns * plan.rows;
+    plan.shown = room >= entries ? entries : room - 1;
+    plan.cell = one + kColumnGap;
+    plan.width = plan.columns * plan.cell - kColumnGap;
+    plan.height = plan.rows * row;
+    plan.down = down;
+    return plan;
+  };
+  const bool tall = area.height() > area.width();
+  // Whole: no entry left out or cut short. Beside the pie in half the
+  // width, or one column as wide as its names where the pie keeps its least.
+  LegendPlan beside = grid(std::floor(area.width() / 2), area.height(), true);
+  bool besideFits = beside.shown == entries && beside.cell - kColumnGap >= entry;
+  if (!besideFits && entries * row <= area.height() &&
+      area.width() - entry - kLegendGap >= kSmallestPie) {
+    beside = grid(entry, area.height(), true);
+    besideFits = true;
+  }
+  if (!besideFits) beside = grid(std::floor(area.width() / 2), area.height(), true);
+  LegendPlan below = grid(area.width(), area.height() - kLegendGap - kSmallestPie, false);
+  const bool belowFits = below.shown == entries && below.cell - kColumnGap >= entry;
+  bool across = position == LegendPlace::Right || position == LegendPlace::Left;
+  if (position == LegendPlace::Auto) {
+    across = besideFits && !(belowFits && tall);
+    // Outside labels need the pie's room wide: where both fit, the legend
+    // goes where it leaves the larger square.
+    if (besideFits && belowFits && labelsOutside) {
+      across = std::min(area.width() - beside.width - kLegendGap, area.height()) >=
+               std::min(area.width(), area.height() - below.height - kLegendGap);
+    }
+    if (!besideFits && !belowFits) across = !tall && beside.shown > 0;
+  }
+  if (!across && !belowFits) {
+    // Cut short below the pie: half the height at most.
+    below = grid(area.width(), std::floor(area.height() / 2) - kLegendGap, false);
+  }
+  LegendPlan plan = across ? beside : below;
+  if (plan.rows == 0) return {};
+  plan.place = across ? (position == LegendPlace::Left ? Place::Left : Place::Right)
+                      : (position == LegendPlace::Top ? Place::Above : Place::Below);
+  return plan;
+}
+
 Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
-                bool reservePull, QSizeF size, const QFont& font, const QPalette& palette) {
+                bool reservePull, QSizeF size, const QFont& font, const QPalette& palette,
+                LegendPlace position) {
   const cXAMLPieChart defaults;
   const ColorValue textColour = options.TextColor() != defaults.TextColor()
                                     ? options.TextColor()
@@ -214,51 +294,19 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     ++entries;
   }
   const double row = std::max(metrics.lineSpacing(), kSwatch + 4);
-  const double swatchAndGap = kSwatch + 6;
-  double legendWidth = swatchAndGap + std::ceil(widest) + 2;
-  double legendHeight = row * entries;
-  enum class Place { None, Right, Below };
-  Place place = Place::None;
-  const bool tall = size.height() > size.width();
-  const bool rightFits =
-      legendHeight <= area.height() && area.width() - legendWidth - kLegendGap >= kSmallestPie;
-  const bool belowFits =
-      legendWidth <= area.width() && area.height() - legendHeight - kLegendGap >= kSmallestPie;
-  // Below in a tall view, else beside, else below where beside it fits not.
-  if (entries > 0 && belowFits && (tall || !rightFits)) {
-    place = Place::Below;
-  } else if (entries > 0 && rightFits) {
-    place = Place::Right;
-  }
-  // Outside labels need the pie's room wide: where both fit, the legend goes
-  // where it leaves the larger square.
-  if (entries > 0 && rightFits && belowFits && options.LabelsOutside() &&
-      options.SliceLabels() != LabelStyle::None) {
-    const double beside = std::min(area.width() - legendWidth - kLegendGap, area.height());
-    const double below = std::min(area.width(), area.height() - legendHeight - kLegendGap);
-    place = below > beside ? Place::Below : Place::Right;
-  }
-  // Not whole: beside the pie in a wide view, below it in a tall one, with
-  // at most half the width beside it, as many rows as the room has.
-  int shown = entries;
-  if (entries > 0 && place == Place::None) {
-    const double minimum = swatchAndGap + metrics.averageCharWidth() * 4;
-    const double besideWidth = std::min(legendWidth, std::floor(area.width() / 2));
-    const double belowRoom = area.height() - kLegendGap - kSmallestPie;
-    const bool beside = !tall && besideWidth >= minimum && area.height() >= row;
-    const bool below = area.width() >= minimum && belowRoom >= row;
-    if (beside || below) {
-      place = beside ? Place::Right : Place::Below;
-      legendWidth = beside ? besideWidth : std::min(legendWidth, area.width());
-      const int rows = static_cast<int>(std::floor((beside ? area.height() : belowRoom) / row));
-      shown = rows >= entries ? entries : std::max(rows - 1, 0);
-      legendHeight = row * (shown < entries ? shown + 1 : shown);
-    }
-  }
-  const double nameWidth = legendWidth - swatchAndGap - 2;
+  const LegendPlan legend =
+      PlanLegend(position, area, entries, widest, row, metrics.averageCharWidth(),
+                 options.LabelsOutside() && options.SliceLabels() != LabelStyle::None);
+  const Place place = legend.place;
+  const double legendWidth = legend.width;
+  const double legendHeight = legend.height;
+  const int shown = legend.shown;
+  const double nameWidth = legend.cell - kColumnGap - kSwatch - 6 - 2;
   QRectF pie = area;
   if (place == Place::Right) pie.setRight(area.right() - legendWidth - kLegendGap);
+  if (place == Place::Left) pie.setLeft(area.left() + legendWidth + kLegendGap);
   if (place == Place::Below) pie.setBottom(area.bottom() - legendHeight - kLegendGap);
+  if (place == Place::Above) pie.setTop(area.top() + legendHeight + kLegendGap);
 
   // The pie as large as its room allows, its text at its own size: grown
   // text (outside labels) takes room from the pie, and labels that leave it
@@ -268,7 +316,8 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     pull = std::max(pull, d.pull);
   // Outside labels as wide as leaves the pie half the smaller side of its
   // room: longer ones are cut short, or give way, before the pie does.
-  const double keep = std::max<double>(kSmallestPie, std::floor(std::min(pie.width(), pie.height()) / 2));
+  const double keep =
+      std::max<double>(kSmallestPie, std::floor(std::min(pie.width(), pie.height()) / 2));
   const double keepPull = pull > 0 || reservePull ? kPullShare * keep / 2 : 0;
   const auto labelWidth = static_cast<std::int32_t>(
       std::max(1.0, std::floor((pie.width() - keep) / 2 - 18 - 2 * keepPull)));
@@ -386,15 +435,25 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
 
   if (place != Place::None) {
     const QRectF drawn = taken.translated(offset);
-    double x = 0;
-    double y = 0;
-    if (place == Place::Right) {
-      x = std::min(drawn.right() + kLegendGap, area.right() - legendWidth);
-      y = area.top() + (area.height() - legendHeight) / 2;
+    double left = 0;
+    double top = 0;
+    if (place == Place::Right || place == Place::Left) {
+      left = place == Place::Right
+                 ? std::min(drawn.right() + kLegendGap, area.right() - legendWidth)
+                 : std::max(drawn.left() - kLegendGap - legendWidth, area.left());
+      top = area.top() + (area.height() - legendHeight) / 2;
     } else {
-      x = area.left() + (area.width() - legendWidth) / 2;
-      y = std::min(drawn.bottom() + kLegendGap, area.bottom() - legendHeight);
+      left = area.left() + (area.width() - legendWidth) / 2;
+      top = place == Place::Below
+                ? std::min(drawn.bottom() + kLegendGap, area.bottom() - legendHeight)
+                : std::max(drawn.top() - kLegendGap - legendHeight, area.top());
     }
+    // The k-th entry's cell of the grid.
+    const auto cellAt = [&](int k) {
+      const int column = legend.down ? k / legend.rows : k % legend.columns;
+      const int line = legend.down ? k % legend.rows : k / legend.columns;
+      return QPointF(left + column * legend.cell, top + line * row);
+    };
     const QColor text = OleColorToQColor(textColour);
     const QColor grey = palette.color(QPalette::Disabled, QPalette::WindowText);
     const auto addText = [&](double left, double top, const QString& label, const QColor& colour,
@@ -414,10 +473,11 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     for (std::size_t i = 0; i < slices.size(); ++i) {
       const Drawn& d = slices[i];
       if (!d.listed) continue;
-      if (listed++ >= shown) {
+      if (listed >= shown) {
         more.append(says[i]);
         continue;
       }
+      const auto [x, y] = cellAt(listed++);
       // Elided in the middle: names that differ only at their end stay apart.
       const QString name = TextAdvance(textFont, says[i]) <= nameWidth
                                ? says[i]
@@ -436,13 +496,13 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       picture.legend.push_back(std::move(swatch));
       addText(x + kSwatch + 6, y + (row - metrics.height()) / 2, name, d.hidden ? grey : text, tag,
               tip);
-      y += row;
     }
     if (!more.isEmpty()) {
       // Where the rest went: their number, and their names in its tooltip.
       const QString label = metrics.elidedText(PieState::tr("+%1 more").arg(more.size()),
-                                               Qt::ElideRight, legendWidth);
-      addText(x, y + (row - metrics.height()) / 2, label, text, QStringLiteral("L+"),
+                                               Qt::ElideRight, legend.cell - kColumnGap);
+      const QPointF at = cellAt(shown);
+      addText(at.x(), at.y() + (row - metrics.height()) / 2, label, text, QStringLiteral("L+"),
               more.join(QStringLiteral(", ")));
     }
     picture.scene.shapes.insert(picture.scene.shapes.end(), picture.legend.begin(),
@@ -478,6 +538,13 @@ void PieState::SetAnimationDuration(int milliseconds) {
 
 void PieState::SetLegend(bool on) {
   mOptions.Legend(on);
+  Update();
+}
+
+void PieState::SetLegendPosition(LegendPlace place) {
+  if (place == mLegendPlace) return;
+  mLegendPlace = place;
+  mStale = true;
   Update();
 }
 
@@ -680,8 +747,8 @@ const MarkupScene* PieState::Scene() const {
       for (Drawn& d : frame.slices)
         d.listed = false;
     }
-    Picture picture =
-        Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, mSize, mFont, mPalette);
+    Picture picture = Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, mSize,
+                              mFont, mPalette, mLegendPlace);
     mChart = std::move(picture.chart);
     mLegend = std::move(picture.legend);
     mScene = std::move(picture.scene);

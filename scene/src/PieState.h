@@ -29,6 +29,10 @@ class QVariantAnimation;
 
 namespace xamlpie::detail {
 
+// Where a view's legend goes: auto is below the pie in a view taller than
+// wide, else beside it on the right.
+enum class LegendPlace { Auto, Right, Bottom, Left, Top, None };
+
 class PieState : public QObject {
   Q_OBJECT
 
@@ -62,6 +66,8 @@ class PieState : public QObject {
   // chart's Legend option, on by default.
   bool Legend() const { return mOptions.Legend(); }
   void SetLegend(bool on);
+  LegendPlace LegendPosition() const { return mLegendPlace; }
+  void SetLegendPosition(LegendPlace place);
 
   // The first time the chart is shown: it sweeps in from the start angle.
   void Show();
@@ -140,6 +146,7 @@ class PieState : public QObject {
   int mCurrent = -1;
   int mHovered = -1;
   bool mHoverHighlight = true;
+  LegendPlace mLegendPlace = LegendPlace::Auto;
   QSizeF mSize;
   QFont mFont;
   QPalette mPalette;

@@ -73,6 +73,9 @@ class PieView : public QWidget {
   Q_PROPERTY(QString legendFormat READ legendFormat WRITE setLegendFormat NOTIFY chartChanged)
   /// The view's legend, which hides and shows slices; on by default.
   Q_PROPERTY(bool legend READ legend WRITE setLegend NOTIFY chartChanged)
+  /// Where the legend goes; AutoLegend by default.
+  Q_PROPERTY(
+      LegendPosition legendPosition READ legendPosition WRITE setLegendPosition NOTIFY chartChanged)
   /// Text in the middle of the hole.
   Q_PROPERTY(QString centerText READ centerText WRITE setCenterText NOTIFY chartChanged)
   /// What a chart without slices says.
@@ -106,6 +109,13 @@ class PieView : public QWidget {
   /// The slices' order, as the chart's SortOrder.
   enum Sort { Unsorted, Descending, Ascending };
   Q_ENUM(Sort)
+  /// Where the legend goes. AutoLegend: below the pie in a view taller than
+  /// wide, else on the right (where outside labels are, wherever leaves the
+  /// pie the larger square). A legend that does not fit whole has its names
+  /// elided and ends in "+N more", which lists the rest. NoLegend is
+  /// setLegend(false).
+  enum LegendPosition { AutoLegend, LegendRight, LegendBottom, LegendLeft, LegendTop, NoLegend };
+  Q_ENUM(LegendPosition)
 
   /// An empty view: no model, no slices.
   explicit PieView(QWidget* parent = nullptr);
@@ -238,6 +248,8 @@ class PieView : public QWidget {
   /// The view's own legend, beside or below the pie; on by default.
   bool legend() const;
   void setLegend(bool on);
+  LegendPosition legendPosition() const;
+  void setLegendPosition(LegendPosition position);
   QString centerText() const;
   void setCenterText(const QString& text);
   QString emptyText() const;

@@ -67,6 +67,11 @@ class PieChart : public PictureItem {
   Q_PROPERTY(QString legendFormat MEMBER mLegendFormat WRITE setLegendFormat NOTIFY chartChanged)
   /// The legend, which hides and shows slices; on by default.
   Q_PROPERTY(bool legend MEMBER mLegend WRITE setLegend NOTIFY chartChanged)
+  /// Where the legend goes: PieChart.AutoLegend (the default: below the pie
+  /// in an item taller than wide, else on the right), LegendRight,
+  /// LegendBottom, LegendLeft, LegendTop, NoLegend.
+  Q_PROPERTY(LegendPosition legendPosition MEMBER mLegendPosition WRITE setLegendPosition NOTIFY
+                 chartChanged)
   /// Text in the middle of the hole.
   Q_PROPERTY(QString centerText MEMBER mCenterText WRITE setCenterText NOTIFY chartChanged)
   /// What a chart without slices says.
@@ -127,6 +132,9 @@ class PieChart : public PictureItem {
   /// The slices' order: PieChart.Unsorted, Descending, Ascending.
   enum Sort { Unsorted, Descending, Ascending };
   Q_ENUM(Sort)
+  /// Where the legend goes, as PieView's.
+  enum LegendPosition { AutoLegend, LegendRight, LegendBottom, LegendLeft, LegendTop, NoLegend };
+  Q_ENUM(LegendPosition)
 
   /// An empty chart.
   explicit PieChart(QQuickItem* parent = nullptr);
@@ -154,6 +162,7 @@ class PieChart : public PictureItem {
   void setLabelFormat(const QString& format);
   void setLegendFormat(const QString& format);
   void setLegend(bool on);
+  void setLegendPosition(LegendPosition position);
   void setCenterText(const QString& text);
   void setEmptyText(const QString& text);
   void setSortSlices(Sort order);
@@ -266,6 +275,7 @@ class PieChart : public PictureItem {
   QString mLabelFormat;
   QString mLegendFormat;
   bool mLegend = true;
+  LegendPosition mLegendPosition = AutoLegend;
   QString mCenterText;
   QString mEmptyText;
   Sort mSort = Unsorted;
