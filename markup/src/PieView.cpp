@@ -41,7 +41,7 @@ PieView::PieView(QWidget* parent) : QWidget(parent), mState(std::make_unique<det
   connect(state, &detail::PieState::SliceClicked, this, &PieView::sliceClicked);
   connect(state, &detail::PieState::SliceActivated, this, &PieView::sliceActivated);
   connect(state, &detail::PieState::SliceVisibilityChanged, this, &PieView::sliceVisibilityChanged);
-  mState->SetLook(QSizeF(size()), font(), palette());
+  mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection());
 }
 
 PieView::~PieView() = default;
@@ -399,7 +399,7 @@ void PieView::copy() const {
 // The state with the picture made for the widget as it is now: a widget not
 // yet shown has had no resize event.
 detail::PieState& PieView::State() const {
-  mState->SetLook(QSizeF(size()), font(), palette());
+  mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection());
   return *mState;
 }
 
@@ -447,7 +447,7 @@ void PieView::showEvent(QShowEvent* event) {
 
 void PieView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  mState->SetLook(QSizeF(size()), font(), palette());
+  mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection());
 }
 
 void PieView::paintEvent(QPaintEvent* /*event*/) {
@@ -462,8 +462,8 @@ bool PieView::event(QEvent* event) {
         detail::TopShapeAt(shapes(), static_cast<QHelpEvent*>(event)->pos()));
   }
   if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
-      event->type() == QEvent::StyleChange) {
-    mState->SetLook(QSizeF(size()), font(), palette());
+      event->type() == QEvent::StyleChange || event->type() == QEvent::LayoutDirectionChange) {
+    mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection());
     update();
   }
   return QWidget::event(event);

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QMimeData>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -904,6 +905,80 @@ TEST(PieView, LongOutsideLabelsLeaveThePieItsRoom) {
     const double roomWidth = legend.left() > pie.right() ? legend.left() : c.size.width();
     const double roomHeight = legend.top() > pie.bottom() ? legend.top() : c.size.height();
     EXPECT_GE(pie.width(), 0.5 * std::min(roomWidth, roomHeight) - 12) << what;
+  }
+}
+
+// A right-to-left name keeps its number after it in a left-to-right view
+// ("الإيجار: 3000", not "3000 :الإيجار"), and a right-to-left view reads
+// from the right: legend on the left, each swatch right of its text. Drawn
+// as the parts would be, one after the other in reading order.
+TEST(PieView, RightToLeftNamesKeepTheirOrder) {
+  const QString arabic = QStringLiteral("\u0627\u0644\u0625\u064A\u062C\u0627\u0631");
+  const QString hebrew = QStringLiteral("\u05E9\u05DB\u05E8 \u05D3\u05D9\u05E8\u05D4");
+  struct Case {
+    Qt::LayoutDirection direction;
+    QString name;
+    QString latin;      // a name in the other script
+    QStringList parts;  // what is seen, left to right
+  };
+  const Case cases[] = {
+      {Qt::LeftToRight, arabic, QStringLiteral("Food"), {arabic, QStringLiteral(": 3000")}},
+      {Qt::LeftToRight, hebrew, QStringLiteral("Food"), {hebrew, QStringLiteral(": 3000")}},
+      {Qt::RightToLeft,
+       QStringLiteral("Rent"),
+       arabic,
+       {QStringLiteral("3000 :"), QStringLiteral("Rent")}},
+  };
+  for (const Case& c : cases) {
+    PieView view;
+    view.setAnimationDuration(0);
+    view.resize(500, 300);
+    view.setLayoutDirection(c.direction);
+    view.setLabels(PieView::NameAndPercent);
+    view.setLabelsOutside(true);
+    view.setLegendFormat(QStringLiteral("{name}: {value}"));
+    view.setSlices({{c.name, 3000, QColor(200, 60, 60)}, {c.latin, 1000, QColor(60, 60, 200)}});
+    const std::string what = c.name.toStdString();
+    const MarkupShape* entry = nullptr;
+    QRectF swatch;
+    QRectF pie;
+    for (const MarkupShape& shape : view.shapes()) {
+      if (shape.tag == u"L0" && shape.kind == MarkupShape::Kind::Text) entry = &shape;
+      if (shape.tag == u"L0" && shape.kind == MarkupShape::Kind::Rectangle) swatch = shape.box;
+      if (shape.kind == MarkupShape::Kind::Polygon) pie |= shape.points.boundingRect();
+    }
+    ASSERT_NE(entry, nullptr) << what;
+    const bool rtl = c.direction == Qt::RightToLeft;
+    EXPECT_EQ(swatch.left() > entry->box.left(), rtl) << what << ": the swatch comes first";
+    EXPECT_EQ(swatch.right() < pie.left(), rtl) << what << ": the legend is on the reading side";
+
+    const QImage drawn = Render(view);
+    QImage expected(drawn.size(), drawn.format());
+    expected.fill(view.palette().color(QPalette::Window));
+    {
+      QPainter painter(&expected);
+      painter.setFont(entry->font);
+      painter.setPen(entry->fill);
+      double x = entry->box.left();
+      for (const QString& part : c.parts) {
+        painter.drawText(QRectF(x, entry->box.top(), 1000, entry->box.height()),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, part);
+        x += QFontMetricsF(entry->font).horizontalAdvance(part);
+      }
+    }
+    const QRect box = entry->box.toAlignedRect();
+    int inked = 0;
+    int differ = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+      for (int x = box.left(); x <= box.right(); ++x) {
+        const QColor a = drawn.pixelColor(x, y);
+        const QColor b = expected.pixelColor(x, y);
+        inked += b != view.palette().color(QPalette::Window) ? 1 : 0;
+        differ += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) > 120 ? 1 : 0;
+      }
+    }
+    EXPECT_GT(inked, 40) << what;
+    EXPECT_LT(differ, inked / 10) << what << ": " << differ << " of " << inked;
   }
 }
 

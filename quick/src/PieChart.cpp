@@ -314,7 +314,7 @@ void PieChart::SetLook() const {
   palette.setColor(QPalette::Window, Background());
   if (mHighlight.isValid()) palette.setColor(QPalette::Highlight, mHighlight);
   QFont font = mFont.resolveMask() != 0 ? mFont : QGuiApplication::font();
-  mState->SetLook(QSizeF(width(), height()), font, palette);
+  mState->SetLook(QSizeF(width(), height()), font, palette, QGuiApplication::layoutDirection());
 }
 
 int PieChart::animationDuration() const {

@@ -508,9 +508,12 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
       painter.setRenderHint(QPainter::Antialiasing, true);
       painter.setFont(shape.font);
       painter.setPen(shape.fill);
-      painter.drawText(shape.box,
-                       static_cast<int>(shape.alignment | Qt::AlignTop) | Qt::TextDontClip,
-                       shape.text);
+      // Alignment is the markup's: left is left whatever the text's
+      // direction.
+      painter.drawText(
+          shape.box,
+          static_cast<int>(shape.alignment | Qt::AlignTop | Qt::AlignAbsolute) | Qt::TextDontClip,
+          shape.text);
       continue;
     }
     if (shape.kind == MarkupShape::Kind::Line) {

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopeGuard>
 #include <QVariantAnimation>
 #include <algorithm>
 #include <cmath>
@@ -173,6 +174,19 @@ void KeepAlpha(Drawing& drawing, const std::vector<Drawn>& slices) {
   drawing.shapes = std::move(kept);
 }
 
+// A name as it goes into a text of the view's direction: where it holds
+// letters of the other direction, isolated in its own (FIRST STRONG
+// ISOLATE ... POP DIRECTIONAL ISOLATE), so that "שכר דירה: 11 %" keeps
+// its number after the name in a left-to-right view.
+std::string Isolated(const QString& name, bool rtl) {
+  const bool other = std::any_of(name.begin(), name.end(), [rtl](QChar c) {
+    const QChar::Direction d = c.direction();
+    return rtl ? d == QChar::DirL : d == QChar::DirR || d == QChar::DirAL;
+  });
+  if (!other) return name.toStdString();
+  return (QChar(0x2068) + name + QChar(0x2069)).toStdString();
+}
+
 // Where the legend goes and how much of it: whole beside the pie (in as
 // many columns as half the width holds) or below it (in as many as the
 // width holds), auto below in a tall view, else beside, else below where
@@ -194,8 +208,8 @@ struct LegendPlan {
 
 constexpr double kColumnGap = 16;
 
-LegendPlan PlanLegend(LegendPlace position, const QRectF& area, int entries, double widest,
-                      double row, double charWidth, bool labelsOutside) {
+LegendPlan PlanLegend(LegendPlace position, bool rtl, const QRectF& area, int entries,
+                      double widest, double row, double charWidth, bool labelsOutside) {
   if (entries == 0 || position == LegendPlace::None) return {};
   const double entry = kSwatch + 6 + std::ceil(widest) + 2;
   // A grid of at most `width` by `height`, entries as wide as `entry` or
@@ -247,14 +261,17 @@ LegendPlan PlanLegend(LegendPlace position, const QRectF& area, int entries, dou
   }
   LegendPlan plan = across ? beside : below;
   if (plan.rows == 0) return {};
-  plan.place = across ? (position == LegendPlace::Left ? Place::Left : Place::Right)
+  // Auto, the legend follows the text: on the left of a right-to-left view.
+  const bool left = position == LegendPlace::Left || (position == LegendPlace::Auto && rtl);
+  plan.place = across ? (left ? Place::Left : Place::Right)
                       : (position == LegendPlace::Top ? Place::Above : Place::Below);
   return plan;
 }
 
 Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
                 bool reservePull, QSizeF size, const QFont& font, const QPalette& palette,
-                LegendPlace position) {
+                LegendPlace position, Qt::LayoutDirection direction) {
+  const bool rtl = direction == Qt::RightToLeft;
   const cXAMLPieChart defaults;
   const ColorValue textColour = options.TextColor() != defaults.TextColor()
                                     ? options.TextColor()
@@ -280,7 +297,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     cXAMLPieChart numbers = options;
     numbers.Clear();
     for (const Drawn& d : slices)
-      numbers.AddValue(d.value, 0, d.name.toStdString());
+      numbers.AddValue(d.value, 0, Isolated(d.name, rtl));
     const std::vector<std::string> texts = numbers.LegendTexts();
     for (std::size_t i = 0; i < slices.size() && i < texts.size(); ++i) {
       if (!texts[i].empty()) says[i] = QString::fromStdString(texts[i]);
@@ -295,7 +312,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   }
   const double row = std::max(metrics.lineSpacing(), kSwatch + 4);
   const LegendPlan legend =
-      PlanLegend(position, area, entries, widest, row, metrics.averageCharWidth(),
+      PlanLegend(position, rtl, area, entries, widest, row, metrics.averageCharWidth(),
                  options.LabelsOutside() && options.SliceLabels() != LabelStyle::None);
   const Place place = legend.place;
   const double legendWidth = legend.width;
@@ -362,7 +379,8 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     }
     const auto reach = static_cast<std::int32_t>(std::lround(kPullShare * diameter / 2));
     for (std::size_t i = 0; i < slices.size(); ++i) {
-      chart.AddValue(slices[i].value, ToColorValue(slices[i].colour), slices[i].name.toStdString());
+      chart.AddValue(slices[i].value, ToColorValue(slices[i].colour),
+                     Isolated(slices[i].name, rtl));
       const double share = fitting && (pull > 0 || reservePull) ? 1.0 : slices[i].pull;
       chart.Explode(static_cast<std::int32_t>(i),
                     static_cast<std::int32_t>(std::lround(share * reach)));
@@ -456,7 +474,8 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     };
     const QColor text = OleColorToQColor(textColour);
     const QColor grey = palette.color(QPalette::Disabled, QPalette::WindowText);
-    const auto addText = [&](double left, double top, const QString& label, const QColor& colour,
+    // Text from `edge`: its left, or in a right-to-left view its right.
+    const auto addText = [&](double edge, double top, const QString& label, const QColor& colour,
                              const QString& tag, const QString& tip) {
       MarkupShape shape;
       shape.kind = MarkupShape::Kind::Text;
@@ -464,10 +483,11 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       shape.fill = colour;
       shape.tag = tag;
       shape.toolTip = tip;
-      PlaceText(shape, {left, top}, fontPixels, textFont.family(),
-                std::ceil(TextAdvance(textFont, label)) + 2);
+      const double width = std::ceil(TextAdvance(textFont, label)) + 2;
+      PlaceText(shape, {rtl ? edge - width : edge, top}, fontPixels, textFont.family(), width);
       picture.legend.push_back(std::move(shape));
     };
+    const double cellWidth = legend.cell - kColumnGap;
     QStringList more;  // the names of the entries left out
     int listed = 0;
     for (std::size_t i = 0; i < slices.size(); ++i) {
@@ -487,23 +507,25 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
                                    : PieState::tr("%1 (click to hide)").arg(d.name);
       MarkupShape swatch;
       swatch.kind = MarkupShape::Kind::Rectangle;
-      swatch.box = QRectF(x, y + (row - kSwatch) / 2, kSwatch, kSwatch);
+      // Swatch first in the reading direction.
+      const double swatchLeft = rtl ? x + cellWidth - kSwatch : x;
+      swatch.box = QRectF(swatchLeft, y + (row - kSwatch) / 2, kSwatch, kSwatch);
       swatch.radiusX = swatch.radiusY = 2;
       swatch.fill = d.hidden ? grey.lighter(130) : d.colour;
       swatch.stroke = d.hidden ? grey : text;
       swatch.tag = tag;
       swatch.toolTip = tip;
       picture.legend.push_back(std::move(swatch));
-      addText(x + kSwatch + 6, y + (row - metrics.height()) / 2, name, d.hidden ? grey : text, tag,
-              tip);
+      addText(rtl ? swatchLeft - 6 : x + kSwatch + 6, y + (row - metrics.height()) / 2, name,
+              d.hidden ? grey : text, tag, tip);
     }
     if (!more.isEmpty()) {
       // Where the rest went: their number, and their names in its tooltip.
-      const QString label = metrics.elidedText(PieState::tr("+%1 more").arg(more.size()),
-                                               Qt::ElideRight, legend.cell - kColumnGap);
+      const QString label =
+          metrics.elidedText(PieState::tr("+%1 more").arg(more.size()), Qt::ElideRight, cellWidth);
       const QPointF at = cellAt(shown);
-      addText(at.x(), at.y() + (row - metrics.height()) / 2, label, text, QStringLiteral("L+"),
-              more.join(QStringLiteral(", ")));
+      addText(rtl ? at.x() + cellWidth : at.x(), at.y() + (row - metrics.height()) / 2, label, text,
+              QStringLiteral("L+"), more.join(QStringLiteral(", ")));
     }
     picture.scene.shapes.insert(picture.scene.shapes.end(), picture.legend.begin(),
                                 picture.legend.end());
@@ -731,8 +753,10 @@ void PieState::Hover(int row) {
   emit SliceHovered(row);
 }
 
-void PieState::SetLook(QSizeF size, const QFont& font, const QPalette& palette) {
-  if (size == mSize && font == mFont && palette == mPalette) return;
+void PieState::SetLook(QSizeF size, const QFont& font, const QPalette& palette,
+                       Qt::LayoutDirection direction) {
+  if (size == mSize && font == mFont && palette == mPalette && direction == mDirection) return;
+  mDirection = direction;
   mSize = size;
   mFont = font;
   mPalette = palette;
@@ -748,7 +772,7 @@ const MarkupScene* PieState::Scene() const {
         d.listed = false;
     }
     Picture picture = Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, mSize,
-                              mFont, mPalette, mLegendPlace);
+                              mFont, mPalette, mLegendPlace, mDirection);
     mChart = std::move(picture.chart);
     mLegend = std::move(picture.legend);
     mScene = std::move(picture.scene);
@@ -857,6 +881,10 @@ QString PieState::DataTable() const {
 
 void PieState::Paint(QPainter& painter, QSizeF area, bool focused) const {
   const MarkupScene* scene = Scene();
+  // Text takes the view's direction, not its first letter's.
+  const Qt::LayoutDirection direction = painter.layoutDirection();
+  painter.setLayoutDirection(mDirection);
+  const auto restore = qScopeGuard([&] { painter.setLayoutDirection(direction); });
   const QColor back = mPalette.color(QPalette::Window);
   const QString highlight =
       mHoverHighlight && mHovered >= 0 ? QString::number(mHovered) : QString();

@@ -73,7 +73,8 @@ class PieState : public QObject {
   void Show();
 
   // What the picture is made for; a change makes a new one.
-  void SetLook(QSizeF size, const QFont& font, const QPalette& palette);
+  void SetLook(QSizeF size, const QFont& font, const QPalette& palette,
+               Qt::LayoutDirection direction);
   // The options may have changed: the next picture is made anew.
   void Invalidate() { mStale = true; }
   const MarkupScene* Scene() const;
@@ -150,6 +151,7 @@ class PieState : public QObject {
   QSizeF mSize;
   QFont mFont;
   QPalette mPalette;
+  Qt::LayoutDirection mDirection = Qt::LeftToRight;
   // The picture last composed.
   mutable Drawing mChart;
   mutable std::vector<MarkupShape> mLegend;
