@@ -662,12 +662,15 @@ std::vector<std::string> cXAMLPieChart::LegendTexts() const {
   std::vector<std::string> texts(mItems.size());
   for (const DrawnSlice& slice : layout.slices) {
     const std::vector<std::size_t>& items = itemOf[static_cast<std::size_t>(slice.ring)];
-    if (!detail::InLegend(slice) || slice.tag < 0 ||
-        static_cast<std::size_t>(slice.tag) >= items.size()) {
-      continue;
-    }
-    texts[items[static_cast<std::size_t>(slice.tag)]] =
+    if (!detail::InLegend(slice) || slice.tag < 0) continue;
+    std::string text =
         mLegendFormat.empty() ? std::string(slice.name) : detail::FormatText(mLegendFormat, slice);
+    if (static_cast<std::size_t>(slice.tag) < items.size()) {
+      texts[items[static_cast<std::size_t>(slice.tag)]] = std::move(text);
+    } else if (slice.ring == 0) {
+      texts.resize(mItems.size() + 1);  // "Other"
+      texts.back() = std::move(text);
+    }
   }
   return texts;
 }

@@ -982,5 +982,68 @@ TEST(PieView, RightToLeftNamesKeepTheirOrder) {
   }
 }
 
+// Slices folded into "Other" give it their legend entries, and a selected
+// slice that is the whole doughnut stays where it is (one hole, no place
+// cleared behind it).
+TEST(PieView, OtherAndAWholeSliceAreDrawnOnce) {
+  for (const QSize size : {QSize(400, 300), QSize(200, 150), QSize(300, 500)}) {
+    PieView view;
+    view.setAnimationDuration(0);
+    view.resize(size);
+    view.chart().GroupBelow(5, 0x9C9C9C, "Other");
+    view.setHoleSize(0.5);
+    view.setCenterText(QStringLiteral("Operating expenses in total 2024"));
+    view.setSlices({{QStringLiteral("Rent"), 40, QColor()},
+                    {QStringLiteral("Food"), 30, QColor()},
+                    {QStringLiteral("Fun"), 20, QColor()},
+                    {QStringLiteral("Misc"), 7, QColor()},
+                    {QStringLiteral("Tiny one"), 2, QColor()},
+                    {QStringLiteral("Tiny two"), 1, QColor()}});
+    const std::string what = std::to_string(size.width()) + "x" + std::to_string(size.height());
+    QStringList entries;
+    QString otherTip;
+    for (const MarkupShape& shape : view.shapes()) {
+      EXPECT_TRUE(QRectF(view.rect())
+                      .contains(shape.kind == MarkupShape::Kind::Polygon
+                                    ? shape.points.boundingRect()
+                                    : shape.box))
+          << what;
+      if (shape.tag.startsWith(u'L') && shape.kind == MarkupShape::Kind::Text) {
+        entries.append(shape.text);
+        if (shape.tag == u"L*") otherTip = shape.toolTip;
+      }
+    }
+    EXPECT_EQ(entries.join(u','), QStringLiteral("Rent,Food,Fun,Misc,Other")) << what;
+    EXPECT_TRUE(otherTip.contains(QStringLiteral("Tiny one, Tiny two"))) << what;
+    // "Other" is pointed at as what it is, and hides no row.
+    bool legend = false;
+    for (const MarkupShape& shape : view.shapes()) {
+      if (shape.tag == u"L*") {
+        EXPECT_EQ(view.sliceAt(shape.box.center(), &legend), -1) << what;
+      }
+    }
+  }
+
+  QStandardItemModel model;
+  Fill(model, {10});
+  std::unique_ptr<PieView> view(MakeView(&model));
+  view->setHoleSize(0.5);
+  QItemSelectionModel selection(&model);
+  view->setSelectionModel(&selection);
+  const auto ellipses = [&] {
+    std::vector<QRectF> boxes;
+    int cleared = 0;
+    for (const MarkupShape& shape : view->shapes()) {
+      if (shape.kind == MarkupShape::Kind::Ellipse) boxes.push_back(shape.box);
+      if (shape.kind == MarkupShape::Kind::Polygon && shape.tag.isEmpty()) ++cleared;
+    }
+    EXPECT_EQ(cleared, 0);
+    return boxes;
+  };
+  const std::vector<QRectF> before = ellipses();
+  selection.select(model.index(0, 0), QItemSelectionModel::Select);
+  EXPECT_EQ(ellipses(), before) << "the rim and the hole's edge stay where they were";
+}
+
 }  // namespace
 }  // namespace xamlpie::test

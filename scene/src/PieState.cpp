@@ -290,10 +290,15 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // where it fits whole; where it does not, names are elided to the room
   // and the entries that do not fit make one "+N more", which lists them.
   // An entry says its row's name, or what the legend format makes of it.
+  // Rows folded into "Other" give their entries to it, listed last.
   std::vector<QString> says(slices.size());
-  for (std::size_t i = 0; i < slices.size(); ++i)
+  std::vector<bool> listed(slices.size());
+  for (std::size_t i = 0; i < slices.size(); ++i) {
     says[i] = slices[i].name;
-  if (!options.LegendFormat().empty()) {
+    listed[i] = slices[i].listed;
+  }
+  QString other;  // "Other"'s entry, if the chart draws one
+  if (!options.LegendFormat().empty() || options.GroupBelow() > 0) {
     cXAMLPieChart numbers = options;
     numbers.Clear();
     for (const Drawn& d : slices)
@@ -301,12 +306,16 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     const std::vector<std::string> texts = numbers.LegendTexts();
     for (std::size_t i = 0; i < slices.size() && i < texts.size(); ++i) {
       if (!texts[i].empty()) says[i] = QString::fromStdString(texts[i]);
+      const bool folded =
+          texts[i].empty() && slices[i].value > 0 && !slices[i].hidden && !slices[i].name.isEmpty();
+      if (folded) listed[i] = false;
     }
+    if (texts.size() > slices.size()) other = QString::fromStdString(texts.back());
   }
-  double widest = 0;
-  int entries = 0;
+  double widest = other.isEmpty() ? 0 : TextAdvance(textFont, other);
+  int entries = other.isEmpty() ? 0 : 1;
   for (std::size_t i = 0; i < slices.size(); ++i) {
-    if (!slices[i].listed) continue;
+    if (!listed[i]) continue;
     widest = std::max(widest, TextAdvance(textFont, says[i]));
     ++entries;
   }
@@ -378,10 +387,15 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       chart.SweepAngle(std::max(1, static_cast<int>(std::lround(options.SweepAngle() * sweep))));
     }
     const auto reach = static_cast<std::int32_t>(std::lround(kPullShare * diameter / 2));
+    // A slice that is the whole pie has nowhere to be pulled from.
+    const bool whole =
+        std::count_if(slices.begin(), slices.end(), [](const Drawn& d) { return d.value > 0; }) < 2;
     for (std::size_t i = 0; i < slices.size(); ++i) {
       chart.AddValue(slices[i].value, ToColorValue(slices[i].colour),
                      Isolated(slices[i].name, rtl));
-      const double share = fitting && (pull > 0 || reservePull) ? 1.0 : slices[i].pull;
+      const double share = fitting && (pull > 0 || reservePull) ? 1.0
+                           : whole                              ? 0.0
+                                                                : slices[i].pull;
       chart.Explode(static_cast<std::int32_t>(i),
                     static_cast<std::int32_t>(std::lround(share * reach)));
     }
@@ -402,7 +416,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       if (shape.index < 0) continue;
       const auto i = static_cast<std::size_t>(shape.index);
       shape.index = i < slices.size() ? slices[i].row : -1;
-      if (shape.index < 0) {
+      if (i < slices.size() && shape.index < 0) {  // a row gone; "Other" keeps its texts
         shape.toolTip.clear();
         shape.name.clear();
       }
@@ -489,15 +503,15 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     };
     const double cellWidth = legend.cell - kColumnGap;
     QStringList more;  // the names of the entries left out
-    int listed = 0;
+    int placed = 0;
     for (std::size_t i = 0; i < slices.size(); ++i) {
       const Drawn& d = slices[i];
-      if (!d.listed) continue;
-      if (listed >= shown) {
+      if (!listed[i]) continue;
+      if (placed >= shown) {
         more.append(says[i]);
         continue;
       }
-      const auto [x, y] = cellAt(listed++);
+      const auto [x, y] = cellAt(placed++);
       // Elided in the middle: names that differ only at their end stay apart.
       const QString name = TextAdvance(textFont, says[i]) <= nameWidth
                                ? says[i]
@@ -518,6 +532,35 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       picture.legend.push_back(std::move(swatch));
       addText(rtl ? swatchLeft - 6 : x + kSwatch + 6, y + (row - metrics.height()) / 2, name,
               d.hidden ? grey : text, tag, tip);
+    }
+    // "Other": in its slice's colour, saying what it holds; it stands for
+    // no row, so pointing at it hides nothing.
+    const auto folded = std::find_if(
+        picture.chart.shapes.begin(), picture.chart.shapes.end(), [](const Shape& shape) {
+          return shape.role == Role::Slice && shape.index < 0 && !shape.toolTip.empty();
+        });
+    if (!other.isEmpty() && folded != picture.chart.shapes.end()) {
+      const QString tip = QString::fromStdString(folded->toolTip);
+      if (placed >= shown) {
+        more.append(other);
+      } else {
+        const auto [x, y] = cellAt(placed++);
+        MarkupShape swatch;
+        swatch.kind = MarkupShape::Kind::Rectangle;
+        const double swatchLeft = rtl ? x + cellWidth - kSwatch : x;
+        swatch.box = QRectF(swatchLeft, y + (row - kSwatch) / 2, kSwatch, kSwatch);
+        swatch.radiusX = swatch.radiusY = 2;
+        swatch.fill = QColor(folded->fill.r, folded->fill.g, folded->fill.b);
+        swatch.stroke = text;
+        swatch.tag = QStringLiteral("L*");
+        swatch.toolTip = tip;
+        picture.legend.push_back(std::move(swatch));
+        const QString name = TextAdvance(textFont, other) <= nameWidth
+                                 ? other
+                                 : metrics.elidedText(other, Qt::ElideMiddle, nameWidth);
+        addText(rtl ? swatchLeft - 6 : x + kSwatch + 6, y + (row - metrics.height()) / 2, name,
+                text, QStringLiteral("L*"), tip);
+      }
     }
     if (!more.isEmpty()) {
       // Where the rest went: their number, and their names in its tooltip.

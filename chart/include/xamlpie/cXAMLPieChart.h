@@ -259,12 +259,15 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   void CenterText(std::string_view pText);
   ///@}
 
+  ///@{
   /// Folds the slices whose share is below `Percent` (zero included, negative
   /// ones not) into one slice drawn after the others, with this colour (fixed
   /// now, as for AddDataItem) and name; the names of the slices in it go into
   /// its tooltip. It happens only when two or more slices qualify. A Percent of
-  /// 0 or less turns it off (the default).
+  /// 0 or less turns it off (the default). GroupBelow() is that Percent.
+  std::int32_t GroupBelow() const noexcept { return mGroupBelow; }
   void GroupBelow(std::int32_t Percent, ColorValue Color, std::string_view Label);
+  ///@}
 
   ///@{
   /// The colour of the outline circle and of the hole's edge. Translated when
@@ -408,7 +411,8 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// The text of each item's legend entry, by the index the item was added
   /// at: LegendFormat's (or the name), with the numbers as the chart shows
   /// them; empty for an item with no entry (unnamed, not drawn, folded into
-  /// "Other"). For a view that lays out a legend of its own. Throws
+  /// "Other"), and one more at the end for "Other" where slices are folded
+  /// into it. For a view that lays out a legend of its own. Throws
   /// OverflowError where XAML() does.
   std::vector<std::string> LegendTexts() const;
 
