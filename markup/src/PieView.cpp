@@ -369,6 +369,15 @@ void PieView::setLegend(bool on) {
   OptionsChanged();
 }
 
+bool PieView::patterns() const {
+  return mState->Patterns();
+}
+void PieView::setPatterns(bool on) {
+  if (on == mState->Patterns()) return;
+  mState->SetPatterns(on);
+  OptionsChanged();
+}
+
 PieView::LegendPosition PieView::legendPosition() const {
   return mState->Legend() ? static_cast<LegendPosition>(mState->LegendPosition()) : NoLegend;
 }

@@ -30,6 +30,7 @@
 #include "pixels.h"
 #include "xamlpie/MarkupLabel.h"
 #include "xamlpie/MarkupScene.h"
+#include "xamlpie/PieView.h"
 #include "xamlpie/cXAMLPieChart.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -615,6 +616,58 @@ TEST(Differential, DrawingAndMarkupPathsAgree) {
     ++compared;
   }
   EXPECT_EQ(compared, 60);
+}
+
+// Hatches are many small polygons cut to their slices: a view's picture with
+// them agrees with both references drawing its markup, at ratios 1 to 3.
+TEST(Differential, PatternsAgreeWithTheReferences) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const qreal ratios[] = {1.0, 1.5, 2.0, 3.0};
+  for (int n = 0; n < 8; ++n) {
+    const int count = n % 3 == 0 ? 3 : n % 3 == 1 ? 8 : 40;
+    QList<PieSlice> slices;
+    for (int i = 0; i < count; ++i)
+      slices.append({QStringLiteral("S%1").arg(i), 5.0 + (i * 7) % 11, QColor()});
+    PieView view;
+    view.setAnimationDuration(0);
+    QPalette palette = view.palette();
+    palette.setColor(QPalette::Window, kBackground);
+    view.setPalette(palette);
+    view.setTextColor(kBackground);  // text is no reference's business
+    view.setPatterns(true);
+    if (n % 2 == 1) view.setHoleSize(0.45);
+    if (n % 4 == 3) view.setSliceGap(3);
+    const QSize size(320, 240);
+    view.resize(size);
+    view.setSlices(slices);
+    const qreal ratio = ratios[n % 4];
+    const QSize pixels = size * ratio;
+    QImage ours(pixels, QImage::Format_ARGB32_Premultiplied);
+    ours.setDevicePixelRatio(ratio);
+    ours.fill(Qt::black);
+    view.render(&ours);
+    ours = ours.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QString markup = view.markup();
+    markup.remove(QRegularExpression(u"<TextBlock[^>]*/>"_s));
+    const std::vector<RefShape> shapes = ReadShapes(markup, ratio);
+    const QImage qt = Supersampled(shapes, pixels, QTransform(), ratio);
+    const QImage rsvg = Librsvg(shapes, size, pixels, QTransform(), dir);
+    int agreed = 0;
+    int off = 0;
+    for (int y = 0; y < pixels.height(); ++y) {
+      for (int x = 0; x < pixels.width(); ++x) {
+        const QRgb q = qt.pixel(x, y);
+        const QRgb r = rsvg.pixel(x, y);
+        if (Difference(q, r) > 24) continue;
+        ++agreed;
+        off += std::min(Difference(ours.pixel(x, y), q), Difference(ours.pixel(x, y), r)) > 24;
+      }
+    }
+    const int total = pixels.width() * pixels.height();
+    EXPECT_LE(off, total / 100) << count << " slices at " << ratio;
+    EXPECT_GE(agreed, total / 2) << count << " slices at " << ratio;
+  }
 }
 
 // Rules the label keeps whichever way a shape is drawn: a spike's tip is

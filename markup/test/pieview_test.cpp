@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QMimeData>
 #include <QPainter>
+#include <QPainterPath>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -18,6 +19,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "pixels.h"
 #include "xamlpie/Colors.h"
@@ -1043,6 +1045,71 @@ TEST(PieView, OtherAndAWholeSliceAreDrawnOnce) {
   const std::vector<QRectF> before = ellipses();
   selection.select(model.index(0, 0), QItemSelectionModel::Select);
   EXPECT_EQ(ellipses(), before) << "the rim and the hole's edge stay where they were";
+}
+
+// With patterns, slices of one colour are told apart by their marks: each
+// slice and its swatch carry marks of a kind of their own, within them; a
+// hidden slice's swatch has none, and without patterns nothing has.
+TEST(PieView, PatternsTellSlicesApart) {
+  QList<PieSlice> slices;
+  for (int i = 0; i < 8; ++i)
+    slices.append({QStringLiteral("Same %1").arg(i), 10, QColor(120, 120, 120)});
+  PieView view;
+  view.setAnimationDuration(0);
+  view.resize(500, 360);
+  view.setHoleSize(0.3);
+  view.setSlices(slices);
+  const QColor fill(120, 120, 120);
+  const auto marksOf = [&](const QString& tag) {
+    std::vector<const MarkupShape*> marks;
+    for (const MarkupShape& shape : view.shapes()) {
+      if (shape.tag == tag && shape.kind == MarkupShape::Kind::Polygon && shape.fill != fill)
+        marks.push_back(&shape);
+    }
+    return marks;
+  };
+  EXPECT_TRUE(marksOf(QStringLiteral("0")).empty()) << "patterns are off by default";
+  view.setPatterns(true);
+  view.setSliceVisible(7, false);
+  std::set<std::pair<std::set<long>, long>> kinds;  // directions and width of the marks
+  for (int i = 0; i < 7; ++i) {
+    const QString tag = QString::number(i);
+    const std::vector<const MarkupShape*> marks = marksOf(tag);
+    ASSERT_GT(marks.size(), 3u) << "slice " << i;
+    QPainterPath slice;
+    for (const MarkupShape& shape : view.shapes()) {
+      if (shape.tag == tag && shape.fill == fill) slice.addPolygon(shape.points);
+    }
+    slice.setFillRule(Qt::WindingFill);
+    std::set<long> directions;
+    std::vector<double> widths;
+    for (const MarkupShape* mark : marks) {
+      const QRectF box = mark->points.boundingRect();
+      EXPECT_TRUE(slice.controlPointRect().adjusted(-1, -1, 1, 1).contains(box)) << i;
+      double area = 0;
+      QPointF longest;
+      for (qsizetype k = 0; k < mark->points.size(); ++k) {
+        const QPointF a = mark->points[k];
+        const QPointF b = mark->points[(k + 1) % mark->points.size()];
+        area += (a.x() * b.y() - b.x() * a.y()) / 2;
+        if (QPointF::dotProduct(b - a, b - a) > QPointF::dotProduct(longest, longest))
+          longest = b - a;
+      }
+      const double length = std::hypot(longest.x(), longest.y());
+      if (length < 6) continue;  // a dot, or a stripe's cut end
+      directions.insert(
+          std::lround(std::fmod(std::atan2(longest.y(), longest.x()) * 180 / M_PI + 180, 180) /
+                      15) %
+          12);
+      widths.push_back(std::fabs(area) / length);
+    }
+    std::sort(widths.begin(), widths.end());
+    kinds.insert({directions, widths.empty() ? 0 : std::lround(widths[widths.size() / 2])});
+    const std::vector<const MarkupShape*> swatch = marksOf(QStringLiteral("L") + tag);
+    EXPECT_FALSE(swatch.empty()) << "swatch " << i;
+  }
+  EXPECT_EQ(kinds.size(), 7u) << "each slice's marks a kind of their own";
+  EXPECT_TRUE(marksOf(QStringLiteral("L7")).empty()) << "a hidden slice's swatch is plain";
 }
 
 }  // namespace

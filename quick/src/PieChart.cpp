@@ -181,6 +181,10 @@ void PieChart::setLegend(bool value) {
   if (Assign(mLegend, value)) Apply();
 }
 
+void PieChart::setPatterns(bool value) {
+  if (Assign(mPatterns, value)) Apply();
+}
+
 void PieChart::setLegendPosition(LegendPosition value) {
   if (Assign(mLegendPosition, value)) Apply();
 }
@@ -257,6 +261,7 @@ void PieChart::Apply() {
   chart.LabelFormat(mLabelFormat.toStdString());
   chart.LegendFormat(mLegendFormat.toStdString());
   mState->SetLegend(mLegend && mLegendPosition != NoLegend);
+  mState->SetPatterns(mPatterns);
   if (mLegendPosition != NoLegend)
     mState->SetLegendPosition(static_cast<detail::LegendPlace>(mLegendPosition));
   chart.CenterText(mCenterText.toStdString());

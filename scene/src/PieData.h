@@ -52,6 +52,8 @@ class PieData : public QObject {
   // and moves of other rows (a list's slice is its place); a slice without
   // a colour keeps its palette colour as long as its id.
   const std::vector<std::uint64_t>& Ids() const { return mIds; }
+  // Each slice's place in the palette, which stays with its row.
+  const std::vector<std::size_t>& Slots() const { return mSlots; }
 
  signals:
   // The slices were read again.

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "DrawingScene.h"
+#include "Hatch.h"
 #include "Raster.h"
 #include "TextMeasure.h"
 #include "xamlpie/Colors.h"
@@ -68,9 +69,10 @@ struct Drawn {
   QString name;
   double value;  // 0: not drawn
   QColor colour;
-  double pull;  // 0 to 1 of the selected slice's pull
-  bool listed;  // has a legend entry (rows do, slices shrinking away do not)
-  bool hidden;  // its entry greyed
+  double pull;    // 0 to 1 of the selected slice's pull
+  bool listed;    // has a legend entry (rows do, slices shrinking away do not)
+  bool hidden;    // its entry greyed
+  int hatch = 0;  // the hatch over it: 0 none
 };
 
 QString SliceName(const QString& name, int row) {
@@ -454,7 +456,15 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     picture.chart = draw(diameter, labels, at, false);
   }
   KeepAlpha(picture.chart, slices);
-  if (moved && !KeepsAlpha(slices)) {
+  const bool hatched =
+      std::any_of(slices.begin(), slices.end(), [](const Drawn& d) { return d.hatch > 0; });
+  if (hatched) {
+    QHash<int, int> hatchOf;
+    for (const Drawn& d : slices)
+      hatchOf.insert(d.row, d.hatch);
+    AddHatches(picture.chart, [&](int row) { return row < 0 ? 0 : hatchOf.value(row); });
+  }
+  if (moved && !KeepsAlpha(slices) && !hatched) {
     for (MarkupShape& shape : picture.scene.shapes) {
       shape.points.translate(offset);
       shape.box.translate(offset);
@@ -529,7 +539,19 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       swatch.stroke = d.hidden ? grey : text;
       swatch.tag = tag;
       swatch.toolTip = tip;
+      const QRectF inside = swatch.box.adjusted(1, 1, -1, -1);  // within its edge
       picture.legend.push_back(std::move(swatch));
+      if (d.hatch > 0 && !d.hidden) {
+        for (const QPolygonF& marks : HatchWithin(d.hatch, QPolygonF(inside))) {
+          MarkupShape mark;
+          mark.kind = MarkupShape::Kind::Polygon;
+          mark.points = marks;
+          mark.fill = HatchColour(d.colour);
+          mark.tag = tag;
+          mark.toolTip = tip;
+          picture.legend.push_back(std::move(mark));
+        }
+      }
       addText(rtl ? swatchLeft - 6 : x + kSwatch + 6, y + (row - metrics.height()) / 2, name,
               d.hidden ? grey : text, tag, tip);
     }
@@ -606,6 +628,13 @@ void PieState::SetLegend(bool on) {
   Update();
 }
 
+void PieState::SetPatterns(bool on) {
+  if (on == mPatterns) return;
+  mPatterns = on;
+  mStale = true;
+  Update();
+}
+
 void PieState::SetLegendPosition(LegendPlace place) {
   if (place == mLegendPlace) return;
   mLegendPlace = place;
@@ -629,12 +658,23 @@ PieState::Frame PieState::Shown() const {
   frame.sweep = between(mSweepFrom, mSweepTo);
   // The rows as the entries know them: when the model has just changed,
   // still as they were.
+  // Hatches go with the palette's colours: by the slice's place in it.
+  QHash<std::uint64_t, std::size_t> slotOf;
+  if (mPatterns) {
+    const std::vector<std::uint64_t>& ids = mData->Ids();
+    const std::vector<std::size_t>& places = mData->Slots();
+    for (std::size_t i = 0; i < ids.size() && i < places.size(); ++i)
+      slotOf.insert(ids[i], places[i]);
+  }
   for (const Entry& e : mEntries) {
     const bool row = e.row >= 0 && static_cast<std::size_t>(e.row) < mRows.size();
     const PieSlice& slice = row ? mRows[static_cast<std::size_t>(e.row)] : e.gone;
-    frame.slices.push_back({row ? e.row : -1, row ? SliceName(slice.name, e.row) : slice.name,
-                            std::max(between(e.from, e.to), 0.0), slice.color,
-                            between(e.pullFrom, e.pullTo), row, row && mHidden.contains(e.id)});
+    const auto slot = slotOf.constFind(e.id);
+    frame.slices.push_back(
+        {row ? e.row : -1, row ? SliceName(slice.name, e.row) : slice.name,
+         std::max(between(e.from, e.to), 0.0), slice.color, between(e.pullFrom, e.pullTo), row,
+         row && mHidden.contains(e.id),
+         slot == slotOf.constEnd() ? 0 : 1 + static_cast<int>(*slot % (kHatchKinds - 1))});
   }
   return frame;
 }
@@ -829,7 +869,14 @@ QString PieState::Markup() const {
   QString markup = QString::fromStdString(WriteXAML(mChart));
   QString legend;
   for (const MarkupShape& shape : mLegend) {
-    if (shape.kind == MarkupShape::Kind::Rectangle) {
+    if (shape.kind == MarkupShape::Kind::Polygon) {
+      QStringList points;
+      for (const QPointF& p : shape.points)
+        points.append(QStringLiteral("%1,%2").arg(p.x(), 0, 'f', 2).arg(p.y(), 0, 'f', 2));
+      legend += QStringLiteral("\r\n<Polygon Points='%1' Fill='%2' Tag='%3' ToolTip='%4' />")
+                    .arg(points.join(u' '), shape.fill.name(QColor::HexArgb).toUpper(), shape.tag,
+                         Escaped(shape.toolTip));
+    } else if (shape.kind == MarkupShape::Kind::Rectangle) {
       legend += QStringLiteral(
                     "\r\n<Rectangle Canvas.Left='%1' Canvas.Top='%2' Width='%3' Height='%4' "
                     "RadiusX='%5' RadiusY='%5' Fill='%6' Stroke='%7' StrokeThickness='1' Tag='%8' "

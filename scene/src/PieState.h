@@ -67,6 +67,10 @@ class PieState : public QObject {
   bool Legend() const { return mOptions.Legend(); }
   void SetLegend(bool on);
   LegendPlace LegendPosition() const { return mLegendPlace; }
+  // A hatch over each slice and its legend swatch, one of eight by its
+  // palette place, so that slices are told apart without their colours.
+  bool Patterns() const { return mPatterns; }
+  void SetPatterns(bool on);
   void SetLegendPosition(LegendPlace place);
 
   // The first time the chart is shown: it sweeps in from the start angle.
@@ -148,6 +152,7 @@ class PieState : public QObject {
   int mHovered = -1;
   bool mHoverHighlight = true;
   LegendPlace mLegendPlace = LegendPlace::Auto;
+  bool mPatterns = false;
   QSizeF mSize;
   QFont mFont;
   QPalette mPalette;

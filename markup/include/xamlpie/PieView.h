@@ -73,6 +73,9 @@ class PieView : public QWidget {
   Q_PROPERTY(QString legendFormat READ legendFormat WRITE setLegendFormat NOTIFY chartChanged)
   /// The view's legend, which hides and shows slices; on by default.
   Q_PROPERTY(bool legend READ legend WRITE setLegend NOTIFY chartChanged)
+  /// A hatch over each slice and its legend swatch, one of eight, so that
+  /// slices can be told apart without their colours; off by default.
+  Q_PROPERTY(bool patterns READ patterns WRITE setPatterns NOTIFY chartChanged)
   /// Where the legend goes; AutoLegend by default.
   Q_PROPERTY(
       LegendPosition legendPosition READ legendPosition WRITE setLegendPosition NOTIFY chartChanged)
@@ -248,6 +251,8 @@ class PieView : public QWidget {
   /// The view's own legend, beside or below the pie; on by default.
   bool legend() const;
   void setLegend(bool on);
+  bool patterns() const;
+  void setPatterns(bool on);
   LegendPosition legendPosition() const;
   void setLegendPosition(LegendPosition position);
   QString centerText() const;

@@ -67,6 +67,9 @@ class PieChart : public PictureItem {
   Q_PROPERTY(QString legendFormat MEMBER mLegendFormat WRITE setLegendFormat NOTIFY chartChanged)
   /// The legend, which hides and shows slices; on by default.
   Q_PROPERTY(bool legend MEMBER mLegend WRITE setLegend NOTIFY chartChanged)
+  /// A hatch over each slice and its legend swatch, one of eight, so that
+  /// slices can be told apart without their colours; off by default.
+  Q_PROPERTY(bool patterns MEMBER mPatterns WRITE setPatterns NOTIFY chartChanged)
   /// Where the legend goes: PieChart.AutoLegend (the default: below the pie
   /// in an item taller than wide, else on the right), LegendRight,
   /// LegendBottom, LegendLeft, LegendTop, NoLegend.
@@ -163,6 +166,7 @@ class PieChart : public PictureItem {
   void setLegendFormat(const QString& format);
   void setLegend(bool on);
   void setLegendPosition(LegendPosition position);
+  void setPatterns(bool on);
   void setCenterText(const QString& text);
   void setEmptyText(const QString& text);
   void setSortSlices(Sort order);
@@ -276,6 +280,7 @@ class PieChart : public PictureItem {
   QString mLegendFormat;
   bool mLegend = true;
   LegendPosition mLegendPosition = AutoLegend;
+  bool mPatterns = false;
   QString mCenterText;
   QString mEmptyText;
   Sort mSort = Unsorted;
