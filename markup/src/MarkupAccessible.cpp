@@ -13,12 +13,21 @@
 #include <type_traits>
 #include <vector>
 
+#include "DataTableAccessible.h"
 #include "PartAccessible.h"
+#include "PieState.h"
 #include "SlicePlace.h"
 #include "xamlpie/MarkupLabel.h"
 #include "xamlpie/PieView.h"
 
 namespace xamlpie {
+
+namespace detail {
+struct PieViewAccess {
+  static std::vector<DataRow> Rows(const PieView& view) { return view.State().DataRows(); }
+};
+}  // namespace detail
+
 namespace {
 
 struct Part {
@@ -144,6 +153,16 @@ class LabelAccessible : public QAccessibleWidget {
  public:
   explicit LabelAccessible(W* label) : QAccessibleWidget(label, QAccessible::Chart) {}
 
+  // A view's numbers as a table too.
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if constexpr (std::is_same_v<W, PieView>) {
+      if (type == QAccessible::TableInterface) {
+        return static_cast<QAccessibleTableInterface*>(&mTable);
+      }
+    }
+    return QAccessibleWidget::interface_cast(type);
+  }
+
   QAccessible::Role role() const override {
     return Source<W>::Chart(*Label()) ? QAccessible::Chart : QAccessible::StaticText;
   }
@@ -192,6 +211,15 @@ class LabelAccessible : public QAccessibleWidget {
   W* Label() const { return static_cast<W*>(widget()); }
 
   mutable std::vector<QAccessible::Id> mChildren;
+  detail::DataTableAccessible mTable{
+      [this] {
+        if constexpr (std::is_same_v<W, PieView>) {
+          return detail::PieViewAccess::Rows(*Label());
+        } else {
+          return std::vector<detail::DataRow>();
+        }
+      },
+      [this] { return QAccessible::queryAccessibleInterface(Label()); }};
 };
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {

@@ -577,6 +577,31 @@ TEST(PieView, ScreenReadersFollowTheKeyboard) {
   EXPECT_EQ(chart->focusChild(), chart->child(1));
   EXPECT_TRUE(chart->child(1)->state().focused);
   EXPECT_FALSE(chart->child(2)->state().focused);
+
+  // The numbers as a table as well: a row a slice, a hidden one marked.
+  view->setSliceVisible(2, false);
+  QAccessibleTableInterface* table = chart->tableInterface();
+  ASSERT_NE(table, nullptr);
+  ASSERT_EQ(table->rowCount(), 3);
+  ASSERT_EQ(table->columnCount(), 3);
+  EXPECT_EQ(table->columnDescription(2), QStringLiteral("Percent"));
+  const auto cell = [&](int row, int column) {
+    QAccessibleInterface* c = table->cellAt(row, column);
+    return c != nullptr ? c->text(QAccessible::Name) : QStringLiteral("(none)");
+  };
+  EXPECT_EQ(cell(0, 0), QStringLiteral("Slice 0"));
+  EXPECT_EQ(cell(1, 1), QStringLiteral("30"));
+  EXPECT_EQ(cell(1, 2), QStringLiteral("38")) << "of the shown total, as the view says";
+  EXPECT_EQ(cell(2, 2), QStringLiteral("hidden"));
+  EXPECT_EQ(table->cellAt(3, 0), nullptr);
+  QAccessibleTableCellInterface* place = table->cellAt(2, 1)->tableCellInterface();
+  ASSERT_NE(place, nullptr);
+  EXPECT_EQ(place->rowIndex(), 2);
+  EXPECT_EQ(place->columnIndex(), 1);
+  EXPECT_EQ(place->table(), chart);
+  model.removeRow(0);
+  EXPECT_EQ(table->rowCount(), 2);
+  EXPECT_EQ(cell(0, 0), QStringLiteral("Slice 1"));
 }
 
 // Each option as a property reaches the chart and says so once; a value the

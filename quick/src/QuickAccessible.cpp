@@ -5,8 +5,18 @@
 #include <QQuickWindow>
 #include <vector>
 
+#include "DataTableAccessible.h"
 #include "PartAccessible.h"
+#include "PieState.h"
 #include "xamlpie/quick/PieChart.h"
+
+namespace xamlpie::detail {
+struct PieChartAccess {
+  static std::vector<DataRow> Rows(const quick::PieChart& chart) {
+    return chart.mState->DataRows();
+  }
+};
+}  // namespace xamlpie::detail
 
 namespace xamlpie::quick {
 namespace {
@@ -57,6 +67,13 @@ class SliceAccessible : public detail::PartAccessible {
 class ChartAccessible : public QAccessibleObject {
  public:
   explicit ChartAccessible(PieChart* chart) : QAccessibleObject(chart) {}
+
+  // The numbers as a table too.
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::TableInterface)
+      return static_cast<QAccessibleTableInterface*>(&mTable);
+    return QAccessibleObject::interface_cast(type);
+  }
 
   QWindow* window() const override { return Chart()->window(); }
   QAccessibleInterface* parent() const override {
@@ -112,6 +129,9 @@ class ChartAccessible : public QAccessibleObject {
   PieChart* Chart() const { return static_cast<PieChart*>(object()); }
 
   mutable std::vector<QAccessible::Id> mChildren;
+  detail::DataTableAccessible mTable{
+      [this] { return detail::PieChartAccess::Rows(*Chart()); },
+      [this] { return QAccessible::queryAccessibleInterface(Chart()); }};
 };
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {

@@ -279,6 +279,13 @@ TEST(PieChart, ScreenReadersGetOneChildPerSlice) {
   EXPECT_EQ(chart->focusChild(), chart->child(2));
   EXPECT_TRUE(chart->child(2)->state().focused);
   EXPECT_FALSE(chart->child(0)->state().focused);
+  // The numbers as a table, in the model's order.
+  QAccessibleTableInterface* table = chart->tableInterface();
+  ASSERT_NE(table, nullptr);
+  ASSERT_EQ(table->rowCount(), 3);
+  EXPECT_EQ(table->cellAt(0, 0)->text(QAccessible::Name), QStringLiteral("Red"));
+  EXPECT_EQ(table->cellAt(2, 1)->text(QAccessible::Name), QStringLiteral("20"));
+  EXPECT_EQ(table->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("30"));
 }
 
 // The item and the widget make their pictures in one place: the same pixels

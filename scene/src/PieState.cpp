@@ -944,27 +944,40 @@ QStringList PieState::Names(QList<int>* rows) const {
   return names;
 }
 
-QString PieState::DataTable() const {
+std::vector<DataRow> PieState::DataRows() const {
   const std::vector<PieSlice>& slices = mData->Slices();
   double total = 0;
   for (std::size_t i = 0; i < slices.size(); ++i) {
     const double value = slices[i].value;
     if (IsSliceVisible(static_cast<int>(i)) && std::isfinite(value) && value > 0) total += value;
   }
-  QString table = tr("Name\tValue\tPercent\n");
+  std::vector<DataRow> rows;
+  rows.reserve(slices.size());
   for (std::size_t i = 0; i < slices.size(); ++i) {
     const double value = slices[i].value;
     const bool valid = std::isfinite(value) && value >= 0;
-    QString name = slices[i].name;
-    // A tab or line break in a name would split its row.
-    name.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    table += name + QLatin1Char('\t');
-    if (valid) table += QString::number(value, 'f', QLocale::FloatingPointShortest);
-    table += QLatin1Char('\t');
-    if (valid && total > 0 && IsSliceVisible(static_cast<int>(i))) {
-      table += QString::number(value / total * 100, 'f', mOptions.PercentDecimals());
+    const bool shown = IsSliceVisible(static_cast<int>(i));
+    DataRow row{SliceName(slices[i].name, static_cast<int>(i)), {}, {}, !shown};
+    if (valid) row.value = QString::number(value, 'f', QLocale::FloatingPointShortest);
+    if (valid && total > 0 && shown) {
+      row.percent = QString::number(value / total * 100, 'f', mOptions.PercentDecimals());
     }
-    table += QLatin1Char('\n');
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+QString PieState::DataTable() const {
+  QString table = tr("Name\tValue\tPercent\n");
+  const std::vector<PieSlice>& slices = mData->Slices();
+  const std::vector<DataRow> rows = DataRows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    // The row's own name (none: none), without a tab or line break that
+    // would split its row.
+    QString name = slices[i].name;
+    name.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    table += name + QLatin1Char('\t') + rows[i].value + QLatin1Char('\t') + rows[i].percent +
+             QLatin1Char('\n');
   }
   return table;
 }

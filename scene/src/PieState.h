@@ -20,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+#include "DataTableAccessible.h"
 #include "PieData.h"
 #include "xamlpie/MarkupScene.h"
 #include "xamlpie/cXAMLPieChart.h"
@@ -96,6 +97,8 @@ class PieState : public QObject {
   // percent of the shown total (empty for a hidden or missing slice), as a
   // spreadsheet takes it from the clipboard.
   QString DataTable() const;
+  // The numbers of the rows as a screen reader's table reads them.
+  std::vector<DataRow> DataRows() const;
 
   // The picture over the palette's window colour, filling `area` (logical
   // pixels at the painter's origin), with the keyboard's slice ringed when

@@ -33,7 +33,8 @@ namespace xamlpie {
 
 namespace detail {
 class PieState;
-}
+struct PieViewAccess;
+}  // namespace detail
 
 /// A pie or doughnut chart widget bound to data: the rows of a model (or a
 /// list of slices) drawn as a chart made for the widget's own size, with a
@@ -329,6 +330,7 @@ class PieView : public QWidget {
   template <typename T, typename Set>
   void SetOption(const T& value, T (PieView::*get)() const, Set set);
   detail::PieState& State() const;
+  friend struct detail::PieViewAccess;  // the accessible table reads the state
 
   std::unique_ptr<detail::PieState> mState;
 };

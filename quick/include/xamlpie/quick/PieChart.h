@@ -21,7 +21,8 @@ class QAbstractItemModel;
 
 namespace xamlpie::detail {
 class PieState;
-}
+struct PieChartAccess;
+}  // namespace xamlpie::detail
 
 namespace xamlpie::quick {
 
@@ -265,6 +266,7 @@ class PieChart : public PictureItem {
   QPointF mPointer{-1, -1};  // outside: (-1, -1)
   QString mToolTip;
   void AnnounceFocus(int index);
+  friend struct detail::PieChartAccess;  // the accessible table reads the state
 
   std::unique_ptr<detail::PieState> mState;
   QVariant mModel;
