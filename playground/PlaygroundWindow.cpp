@@ -291,9 +291,32 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   lblViewOmits = new QLabel;
   lblViewOmits->setWordWrap(true);
   lblViewOmits->hide();
+  // What only a view does: where its legend goes, hatches, a right-to-left
+  // desktop.
+  auto* legendPosition = new QComboBox;
+  legendPosition->addItems({tr("Legend: auto"), tr("Legend: right"), tr("Legend: bottom"),
+                            tr("Legend: left"), tr("Legend: top"), tr("No legend")});
+  legendPosition->setToolTip(tr("Where the view's legend goes"));
+  connect(legendPosition, &QComboBox::currentIndexChanged, this, [this](int index) {
+    pieView->setLegendPosition(static_cast<PieView::LegendPosition>(index));
+  });
+  auto* patterns = new QCheckBox(tr("Patterns"));
+  patterns->setToolTip(tr("A hatch over each slice and its legend swatch"));
+  connect(patterns, &QCheckBox::toggled, pieView, &PieView::setPatterns);
+  auto* rightToLeft = new QCheckBox(tr("Right to left"));
+  rightToLeft->setToolTip(tr("The view as a right-to-left desktop shows it"));
+  connect(rightToLeft, &QCheckBox::toggled, this, [this](bool on) {
+    pieView->setLayoutDirection(on ? Qt::RightToLeft : Qt::LeftToRight);
+  });
+  auto* viewOptions = new QHBoxLayout;
+  viewOptions->addWidget(legendPosition);
+  viewOptions->addWidget(patterns);
+  viewOptions->addWidget(rightToLeft);
+  viewOptions->addStretch(1);
   auto* viewPane = new QWidget;
   auto* viewLayout = new QVBoxLayout(viewPane);
   viewLayout->setContentsMargins(0, 0, 0, 0);
+  viewLayout->addLayout(viewOptions);
   viewLayout->addWidget(lblViewOmits);
   viewLayout->addWidget(pieView, 1);
   tabPictures = new QTabWidget;
