@@ -305,9 +305,8 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   connect(patterns, &QCheckBox::toggled, pieView, &PieView::setPatterns);
   auto* rightToLeft = new QCheckBox(tr("Right to left"));
   rightToLeft->setToolTip(tr("The view as a right-to-left desktop shows it"));
-  connect(rightToLeft, &QCheckBox::toggled, this, [this](bool on) {
-    pieView->setLayoutDirection(on ? Qt::RightToLeft : Qt::LeftToRight);
-  });
+  connect(rightToLeft, &QCheckBox::toggled, this,
+          [this](bool on) { pieView->setLayoutDirection(on ? Qt::RightToLeft : Qt::LeftToRight); });
   auto* viewOptions = new QHBoxLayout;
   viewOptions->addWidget(legendPosition);
   viewOptions->addWidget(patterns);

@@ -3,7 +3,9 @@
 //                         DIR/gauge.png, DIR/rings.png, DIR/gaps.png,
 //                         DIR/pieview.png (a table and a PieView sharing a model),
 //                         DIR/pieview-dark.png (on a dark desktop),
-//                         DIR/pieview-legend.png (40 slices: "+N more")
+//                         DIR/pieview-legend.png (40 slices in columns),
+//                         DIR/pieview-rtl.png (a right-to-left desktop),
+//                         DIR/pieview-patterns.png (hatches over the colours)
 
 #include <QApplication>
 #include <QDir>
@@ -131,7 +133,38 @@ bool SaveDesktops(const QString& dir) {
   }
   many.setSlices(slices);
   many.resize(480, 260);
-  return SaveWidget(dir, "pieview-dark.png", dark) && SaveWidget(dir, "pieview-legend.png", many);
+
+  // A right-to-left desktop: names in Hebrew and Arabic, and one long one.
+  xamlpie::PieView rtl;
+  rtl.setAnimationDuration(0);
+  rtl.setLayoutDirection(Qt::RightToLeft);
+  rtl.setHoleSize(0.45);
+  rtl.setLabels(xamlpie::PieView::NameAndPercent);
+  rtl.setLabelsOutside(true);
+  rtl.setLegendFormat(QStringLiteral("{name}: {value}"));
+  rtl.setSlices({{QStringLiteral("\u05E9\u05DB\u05E8 \u05D3\u05D9\u05E8\u05D4"), 1200, {}},
+                 {QStringLiteral("\u0627\u0644\u0625\u064A\u062C\u0627\u0631"), 640, {}},
+                 {QStringLiteral("Administrative and general expenses"), 310, {}},
+                 {QStringLiteral("\u05D7\u05E1\u05DB\u05D5\u05E0\u05D5\u05EA"), 250, {}}});
+  rtl.resize(480, 260);
+
+  // Hatches for readers who cannot tell the colours apart.
+  xamlpie::PieView hatched;
+  hatched.setAnimationDuration(0);
+  hatched.setHoleSize(0.4);
+  hatched.setPatterns(true);
+  hatched.setStartAngle(90);
+  hatched.setClockwise(true);
+  QList<xamlpie::PieSlice> eight;
+  const char* const names[] = {"North",  "South",   "East",  "West",
+                               "Centre", "Islands", "Coast", "Hills"};
+  for (int i = 0; i < 8; ++i)
+    eight.append({QString::fromLatin1(names[i]), 30.0 - i * 3, {}});
+  hatched.setSlices(eight);
+  hatched.resize(480, 260);
+  return SaveWidget(dir, "pieview-dark.png", dark) && SaveWidget(dir, "pieview-legend.png", many) &&
+         SaveWidget(dir, "pieview-rtl.png", rtl) &&
+         SaveWidget(dir, "pieview-patterns.png", hatched);
 }
 
 }  // namespace

@@ -835,7 +835,7 @@ TEST(PieView, LegendGoesWhereAsked) {
                         {PieView::LegendLeft, 5, {400, 300}, QStringLiteral("left"), false},
                         {PieView::LegendBottom, 5, {400, 300}, QStringLiteral("below"), false},
                         {PieView::LegendTop, 5, {400, 300}, QStringLiteral("above"), false},
-                        {PieView::LegendTop, 40, {400, 300}, QStringLiteral("above"), false},
+                        {PieView::LegendTop, 40, {400, 300}, QStringLiteral("above"), true},
                         {PieView::LegendTop, 200, {400, 300}, QStringLiteral("above"), true},
                         {PieView::LegendLeft, 200, {400, 300}, QStringLiteral("left"), true},
                         {PieView::NoLegend, 5, {400, 300}, QString(), false}};
@@ -962,7 +962,6 @@ TEST(PieView, RightToLeftNamesKeepTheirOrder) {
     view.resize(500, 300);
     view.setLayoutDirection(c.direction);
     view.setLabels(PieView::NameAndPercent);
-    view.setLabelsOutside(true);
     view.setLegendFormat(QStringLiteral("{name}: {value}"));
     view.setSlices({{c.name, 3000, QColor(200, 60, 60)}, {c.latin, 1000, QColor(60, 60, 200)}});
     const std::string what = c.name.toStdString();

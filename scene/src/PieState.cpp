@@ -234,26 +234,28 @@ LegendPlan PlanLegend(LegendPlace position, bool rtl, const QRectF& area, int en
     return plan;
   };
   const bool tall = area.height() > area.width();
-  // Whole: no entry left out or cut short. Beside the pie in half the
-  // width, or one column as wide as its names where the pie keeps its least.
+  // Whole: no entry left out or cut short, and the pie keeps half the
+  // smaller side. Beside the pie in half the width, or one column as wide
+  // as its names.
+  const double keep = std::max(kSmallestPie, std::floor(std::min(area.width(), area.height()) / 2));
   LegendPlan beside = grid(std::floor(area.width() / 2), area.height(), true);
-  bool besideFits = beside.shown == entries && beside.cell - kColumnGap >= entry;
-  if (!besideFits && entries * row <= area.height() &&
-      area.width() - entry - kLegendGap >= kSmallestPie) {
+  bool besideFits = beside.shown == entries && beside.cell - kColumnGap >= entry &&
+                    area.width() - beside.width - kLegendGap >= keep;
+  if (!besideFits && entries * row <= area.height() && area.width() - entry - kLegendGap >= keep) {
     beside = grid(entry, area.height(), true);
     besideFits = true;
   }
   if (!besideFits) beside = grid(std::floor(area.width() / 2), area.height(), true);
-  LegendPlan below = grid(area.width(), area.height() - kLegendGap - kSmallestPie, false);
+  LegendPlan below = grid(area.width(), area.height() - kLegendGap - keep, false);
   const bool belowFits = below.shown == entries && below.cell - kColumnGap >= entry;
   bool across = position == LegendPlace::Right || position == LegendPlace::Left;
   if (position == LegendPlace::Auto) {
     across = besideFits && !(belowFits && tall);
-    // Outside labels need the pie's room wide: where both fit, the legend
-    // goes where it leaves the larger square.
+    // Outside labels need the pie's room wide, a column either side: where
+    // both fit, the legend goes where it leaves the larger such room.
     if (besideFits && belowFits && labelsOutside) {
-      across = std::min(area.width() - beside.width - kLegendGap, area.height()) >=
-               std::min(area.width(), area.height() - below.height - kLegendGap);
+      across = std::min((area.width() - beside.width - kLegendGap) / 2, area.height()) >=
+               std::min(area.width() / 2, area.height() - below.height - kLegendGap);
     }
     if (!besideFits && !belowFits) across = !tall && beside.shown > 0;
   }
