@@ -123,15 +123,32 @@ std::string FittedLabel(LabelStyle style, const DrawnSlice& slice, std::string_v
     if (fits(label)) return label;
   }
   // The name cut short, on whole UTF-8 sequences, by halving: as much of it
-  // as fits, three characters at least.
+  // as fits, three characters at least. A name isolated in its direction
+  // (U+2066 to U+2068 ... U+2069) is cut within its isolate, which it keeps.
+  std::string_view whole = slice.name;
+  std::string_view open;
+  std::string_view close;
+  const auto isolate = [](std::string_view s, std::size_t at, unsigned char from,
+                          unsigned char to) {
+    return s.size() >= at + 3 && s[at] == '\xE2' && s[at + 1] == '\x81' &&
+           static_cast<unsigned char>(s[at + 2]) >= from &&
+           static_cast<unsigned char>(s[at + 2]) <= to;
+  };
+  if (whole.size() > 6 && isolate(whole, 0, 0xA6, 0xA8) &&
+      isolate(whole, whole.size() - 3, 0xA9, 0xA9)) {
+    open = whole.substr(0, 3);
+    close = whole.substr(whole.size() - 3);
+    whole = whole.substr(3, whole.size() - 6);
+  }
   std::vector<std::size_t> ends;  // where each character ends
-  for (std::size_t i = 1; i <= slice.name.size(); ++i) {
-    if (i == slice.name.size() || (static_cast<unsigned char>(slice.name[i]) & 0xC0u) != 0x80u)
+  for (std::size_t i = 1; i <= whole.size(); ++i) {
+    if (i == whole.size() || (static_cast<unsigned char>(whole[i]) & 0xC0u) != 0x80u)
       ends.push_back(i);
   }
   const auto cut = [&](std::size_t characters) {
-    const std::string name =
-        std::string(slice.name.substr(0, ends[characters - 1])) + "\xE2\x80\xA6";
+    const std::string name = std::string(open) +
+                             std::string(whole.substr(0, ends[characters - 1])) + "\xE2\x80\xA6" +
+                             std::string(close);
     DrawnSlice shortened = slice;
     shortened.name = name;
     return LabelText(shorter, shortened);

@@ -360,6 +360,13 @@ TEST(Drawing, LongOutsideLabelsGiveWayInOrder) {
       {LabelStyle::Percent, "", "Administrative", 41, "75 %"},
       {LabelStyle::NameAndPercent, "", greek, 121,
        "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1\xE2\x80\xA6: 75 %"},
+      // Isolated in its direction, a name is cut within its isolate.
+      {LabelStyle::NameAndPercent, "",
+       "\xE2\x81\xA8"
+       "Administrative\xE2\x81\xA9",
+       151,
+       "\xE2\x81\xA8"
+       "Admini\xE2\x80\xA6\xE2\x81\xA9: 75 %"},
   };
   for (const Case& c : cases) {
     cXAMLPieChart chart;

@@ -18,9 +18,11 @@
 #include <QTest>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <map>
 #include <set>
 
+#include "Hatch.h"
 #include "pixels.h"
 #include "xamlpie/Colors.h"
 #include "xamlpie/PieView.h"
@@ -1041,6 +1043,8 @@ TEST(PieView, OtherAndAWholeSliceAreDrawnOnce) {
     }
     EXPECT_EQ(entries.join(u','), QStringLiteral("Rent,Food,Fun,Misc,Other")) << what;
     EXPECT_TRUE(otherTip.contains(QStringLiteral("Tiny one, Tiny two"))) << what;
+    // To a screen reader "Other" is no row.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&view)->childCount(), 4) << what;
     // "Other" is pointed at as what it is, and hides no row.
     bool legend = false;
     for (const MarkupShape& shape : view.shapes()) {
@@ -1048,6 +1052,24 @@ TEST(PieView, OtherAndAWholeSliceAreDrawnOnce) {
         EXPECT_EQ(view.sliceAt(shape.box.center(), &legend), -1) << what;
       }
     }
+  }
+
+  // With a selection, the legend lists what the picture draws: the room
+  // kept for a pull folds into "Other" with the one small slice.
+  {
+    QStandardItemModel rows;
+    Fill(rows, {60, 38, 2});
+    std::unique_ptr<PieView> shared(MakeView(&rows));
+    shared->chart().GroupBelow(5, 0x9C9C9C, "Other");
+    QItemSelectionModel picked(&rows);
+    shared->setSelectionModel(&picked);
+    bool drawn = false;
+    bool listed = false;
+    for (const MarkupShape& shape : shared->shapes()) {
+      drawn = drawn || (shape.tag == u"2" && shape.kind == MarkupShape::Kind::Polygon);
+      listed = listed || (shape.tag == u"L2");
+    }
+    EXPECT_EQ(listed, drawn) << "slice 2 listed as it is drawn";
   }
 
   QStandardItemModel model;
@@ -1134,6 +1156,11 @@ TEST(PieView, PatternsTellSlicesApart) {
   }
   EXPECT_EQ(kinds.size(), 7u) << "each slice's marks a kind of their own";
   EXPECT_TRUE(marksOf(QStringLiteral("L7")).empty()) << "a hidden slice's swatch is plain";
+  // Marks are bounded: none over a place past measure.
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_TRUE(detail::Hatch(7, QRectF(0, 0, inf, inf)).isEmpty());
+  EXPECT_TRUE(detail::Hatch(7, QRectF(0, 0, 1e7, 1e7)).isEmpty());
+  EXPECT_FALSE(detail::Hatch(7, QRectF(0, 0, 100, 100)).isEmpty());
 }
 
 }  // namespace

@@ -36,6 +36,10 @@ constexpr Kind kKinds[kHatchKinds] = {
 };
 
 constexpr double kDot = 1.3;  // a dot's radius
+// Past this many marks a slice is left plain: a chart that large (tens of
+// thousands of pixels across) is past reading by hatches anyway, and the
+// work stays bounded.
+constexpr double kMostMarks = 200000;
 
 void AddMarks(QList<QPolygonF>& out, const Stripes& s, const QRectF& area) {
   const double a = s.degrees * std::numbers::pi / 180.0;
@@ -55,6 +59,9 @@ void AddMarks(QList<QPolygonF>& out, const Stripes& s, const QRectF& area) {
     last = std::max(last, u);
   }
   const double reach = std::max(s.width, 2 * kDot);
+  const double lines = (high - low + 2 * reach) / s.apart + 2;
+  const double perLine = s.width <= 0 ? (last - first + 2 * reach) / s.apart + 2 : 1;
+  if (!(lines * perLine <= kMostMarks)) return;
   for (double t = std::floor((low - reach) / s.apart) * s.apart; t <= high + reach; t += s.apart) {
     const QPointF middle = across * t;
     if (s.width <= 0) {  // dots along the line, every other row shifted
@@ -85,7 +92,10 @@ double Cross(QPointF o, QPointF a, QPointF b) {
 
 QList<QPolygonF> Hatch(int kind, const QRectF& area) {
   QList<QPolygonF> marks;
-  if (kind <= 0 || kind >= kHatchKinds || area.isEmpty()) return marks;
+  if (kind <= 0 || kind >= kHatchKinds || area.isEmpty() || !std::isfinite(area.left()) ||
+      !std::isfinite(area.top()) || !std::isfinite(area.right()) || !std::isfinite(area.bottom())) {
+    return marks;
+  }
   const Kind& k = kKinds[kind];
   for (int i = 0; i < k.sets; ++i)
     AddMarks(marks, k.stripes[static_cast<std::size_t>(i)], area);

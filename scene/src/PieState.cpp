@@ -189,6 +189,20 @@ std::string Isolated(const QString& name, bool rtl) {
   return (QChar(0x2068) + name + QChar(0x2069)).toStdString();
 }
 
+// Takes out of UTF-8 text the isolates (U+2066 to U+2069) Isolated puts in.
+void WithoutIsolates(std::string& text) {
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i + 2 < text.size() && text[i] == '\xE2' && text[i + 1] == '\x81' &&
+        text[i + 2] >= '\xA6' && text[i + 2] <= '\xA9') {
+      i += 2;
+      continue;
+    }
+    text[out++] = text[i];
+  }
+  text.resize(out);
+}
+
 // Where the legend goes and how much of it: whole beside the pie (in as
 // many columns as half the width holds) or below it (in as many as the
 // width holds), auto below in a tall view, else beside, else below where
@@ -301,20 +315,30 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     says[i] = slices[i].name;
     listed[i] = slices[i].listed;
   }
+  double pull = 0;
+  for (const Drawn& d : slices)
+    pull = std::max(pull, d.pull);
+  const bool reserve = pull > 0 || reservePull;
   QString other;  // "Other"'s entry, if the chart draws one
   if (!options.LegendFormat().empty() || options.GroupBelow() > 0) {
+    // The slices as the picture's chart has them, the place kept for a
+    // pull included, so that the same fold into "Other".
     cXAMLPieChart numbers = options;
     numbers.Clear();
     for (const Drawn& d : slices)
       numbers.AddValue(d.value, 0, Isolated(d.name, rtl));
+    if (reserve) numbers.AddValue(0, 0);
     const std::vector<std::string> texts = numbers.LegendTexts();
+    if (texts.size() > slices.size() + (reserve ? 1 : 0)) {
+      other = QString::fromStdString(texts.back());
+    }
     for (std::size_t i = 0; i < slices.size() && i < texts.size(); ++i) {
       if (!texts[i].empty()) says[i] = QString::fromStdString(texts[i]);
+      // Folded into "Other", a row is listed there, if "Other" is.
       const bool folded =
           texts[i].empty() && slices[i].value > 0 && !slices[i].hidden && !slices[i].name.isEmpty();
-      if (folded) listed[i] = false;
+      if (folded && !other.isEmpty()) listed[i] = false;
     }
-    if (texts.size() > slices.size()) other = QString::fromStdString(texts.back());
   }
   double widest = other.isEmpty() ? 0 : TextAdvance(textFont, other);
   int entries = other.isEmpty() ? 0 : 1;
@@ -341,14 +365,11 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // The pie as large as its room allows, its text at its own size: grown
   // text (outside labels) takes room from the pie, and labels that leave it
   // less than the smallest pie give way.
-  double pull = 0;
-  for (const Drawn& d : slices)
-    pull = std::max(pull, d.pull);
   // Outside labels as wide as leaves the pie half the smaller side of its
   // room: longer ones are cut short, or give way, before the pie does.
   const double keep =
       std::max<double>(kSmallestPie, std::floor(std::min(pie.width(), pie.height()) / 2));
-  const double keepPull = pull > 0 || reservePull ? kPullShare * keep / 2 : 0;
+  const double keepPull = reserve ? kPullShare * keep / 2 : 0;
   const auto labelWidth = static_cast<std::int32_t>(
       std::max(1.0, std::floor((pie.width() - keep) / 2 - 18 - 2 * keepPull)));
   // Fitted with every slice pulled as far as a slice can be, so that the pie
@@ -392,8 +413,9 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     }
     const auto reach = static_cast<std::int32_t>(std::lround(kPullShare * diameter / 2));
     // A slice that is the whole pie has nowhere to be pulled from.
-    const bool whole =
-        std::count_if(slices.begin(), slices.end(), [](const Drawn& d) { return d.value > 0; }) < 2;
+    const bool whole = std::count_if(slices.begin(), slices.end(), [](const Drawn& d) {
+                         return (d.listed && !d.hidden) || d.value > 0;
+                       }) < 2;
     for (std::size_t i = 0; i < slices.size(); ++i) {
       chart.AddValue(slices[i].value, ToColorValue(slices[i].colour),
                      Isolated(slices[i].name, rtl));
@@ -420,10 +442,13 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       if (shape.index < 0) continue;
       const auto i = static_cast<std::size_t>(shape.index);
       shape.index = i < slices.size() ? slices[i].row : -1;
-      if (i < slices.size() && shape.index < 0) {  // a row gone; "Other" keeps its texts
-        shape.toolTip.clear();
+      // A row gone says nothing; "Other" keeps its tooltip but stands for
+      // no row to a screen reader. Names are read without isolates.
+      if (shape.index < 0) {
+        if (i < slices.size()) shape.toolTip.clear();
         shape.name.clear();
       }
+      WithoutIsolates(shape.name);
     }
     return drawing;
   };
@@ -494,7 +519,8 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     }
     // The k-th entry's cell of the grid.
     const auto cellAt = [&](int k) {
-      const int column = legend.down ? k / legend.rows : k % legend.columns;
+      int column = legend.down ? k / legend.rows : k % legend.columns;
+      if (rtl) column = legend.columns - 1 - column;  // read from the right
       const int line = legend.down ? k % legend.rows : k / legend.columns;
       return QPointF(left + column * legend.cell, top + line * row);
     };
@@ -840,6 +866,13 @@ void PieState::Hover(int row) {
 
 void PieState::SetLook(QSizeF size, const QFont& font, const QPalette& palette,
                        Qt::LayoutDirection direction) {
+  // A size that is no number, or past what any screen or page holds, is
+  // drawn as the largest that is.
+  static constexpr double kLargest = 1048576.0;
+  const auto bounded = [](double v) {
+    return std::isfinite(v) ? std::clamp(v, 0.0, kLargest) : 0.0;
+  };
+  size = QSizeF(bounded(size.width()), bounded(size.height()));
   if (size == mSize && font == mFont && palette == mPalette && direction == mDirection) return;
   mDirection = direction;
   mSize = size;

@@ -31,7 +31,8 @@ class QVariantAnimation;
 namespace xamlpie::detail {
 
 // Where a view's legend goes: auto is below the pie in a view taller than
-// wide, else beside it on the right.
+// wide, else beside it, after the pie as the view reads (on the right, or
+// the left of a right-to-left view).
 enum class LegendPlace { Auto, Right, Bottom, Left, Top, None };
 
 class PieState : public QObject {

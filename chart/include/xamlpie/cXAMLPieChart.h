@@ -220,8 +220,9 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// The widest an outside label may be, in pixels; 0 (the default) sets no
   /// limit. A wider label gives way step by step until it fits: its name and
   /// percent alone, that name cut short ("Administra…: 12 %"), its percent
-  /// alone, no label. A view sets it so that long names leave the pie room.
-  /// A negative value is ignored.
+  /// alone (where the label would show one), no label. A label without the
+  /// name only fits whole or not at all. A view sets it so that long names
+  /// leave the pie room. A negative value is ignored.
   std::int32_t LabelWidth() const noexcept { return mLabelWidth; }
   void LabelWidth(std::int32_t lonValue) noexcept {
     ++mRevision;

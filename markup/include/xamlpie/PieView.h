@@ -114,9 +114,9 @@ class PieView : public QWidget {
   enum Sort { Unsorted, Descending, Ascending };
   Q_ENUM(Sort)
   /// Where the legend goes. AutoLegend: below the pie in a view taller than
-  /// wide, else on the right (where outside labels are, wherever leaves the
-  /// pie the larger square). A legend that does not fit whole has its names
-  /// elided and ends in "+N more", which lists the rest. NoLegend is
+  /// wide, else beside it, on the right (on the left in a right-to-left
+  /// view); with outside labels, wherever leaves them and the pie more room. A legend that does not
+  /// fit whole has its names elided and ends in "+N more", which lists the rest. NoLegend is
   /// setLegend(false).
   enum LegendPosition { AutoLegend, LegendRight, LegendBottom, LegendLeft, LegendTop, NoLegend };
   Q_ENUM(LegendPosition)

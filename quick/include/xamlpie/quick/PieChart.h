@@ -72,7 +72,8 @@ class PieChart : public PictureItem {
   /// slices can be told apart without their colours; off by default.
   Q_PROPERTY(bool patterns MEMBER mPatterns WRITE setPatterns NOTIFY chartChanged)
   /// Where the legend goes: PieChart.AutoLegend (the default: below the pie
-  /// in an item taller than wide, else on the right), LegendRight,
+  /// in an item taller than wide, else beside it, on the right or, in a
+  /// right-to-left application, the left), LegendRight,
   /// LegendBottom, LegendLeft, LegendTop, NoLegend.
   Q_PROPERTY(LegendPosition legendPosition MEMBER mLegendPosition WRITE setLegendPosition NOTIFY
                  chartChanged)
