@@ -1280,6 +1280,12 @@ TEST(PieView, RealDesktops) {
       }
     }
     EXPECT_TRUE(legend) << what.str() << ": no legend";
+    // A high-contrast desktop's outline is bolder.
+    for (const MarkupShape& shape : view.shapes()) {
+      if (shape.kind == MarkupShape::Kind::Ellipse && shape.stroke.isValid()) {
+        EXPECT_EQ(shape.strokeThickness, look.window == Qt::black ? 3.5 : 2.0) << what.str();
+      }
+    }
     // The pie keeps half the smaller side of the room its legend leaves.
     const double roomWidth = entries.left() >= pie.right()   ? entries.left()
                              : entries.right() <= pie.left() ? size.width() - entries.right()

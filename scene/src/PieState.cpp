@@ -491,7 +491,16 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       hatchOf.insert(d.row, d.hatch);
     AddHatches(picture.chart, [&](int row) { return row < 0 ? 0 : hatchOf.value(row); });
   }
-  if (moved && !KeepsAlpha(slices) && !hatched) {
+  // A high-contrast desktop (its text and window 20:1 apart or more: black
+  // and white, where an ordinary light one is 18:1) gets a bolder outline.
+  const bool bold =
+      Contrast(palette.color(QPalette::Window), palette.color(QPalette::WindowText)) >= 20;
+  if (bold) {
+    for (Shape& shape : picture.chart.shapes) {
+      if (shape.role == Role::Outline || shape.role == Role::Hole) shape.strokeWidth *= 1.75;
+    }
+  }
+  if (moved && !KeepsAlpha(slices) && !hatched && !bold) {
     for (MarkupShape& shape : picture.scene.shapes) {
       shape.points.translate(offset);
       shape.box.translate(offset);
