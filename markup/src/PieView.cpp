@@ -41,7 +41,7 @@ PieView::PieView(QWidget* parent) : QWidget(parent), mState(std::make_unique<det
   connect(state, &detail::PieState::SliceClicked, this, &PieView::sliceClicked);
   connect(state, &detail::PieState::SliceActivated, this, &PieView::sliceActivated);
   connect(state, &detail::PieState::SliceVisibilityChanged, this, &PieView::sliceVisibilityChanged);
-  mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection());
+  mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection(), locale());
 }
 
 PieView::~PieView() = default;
@@ -408,7 +408,7 @@ void PieView::copy() const {
 // The state with the picture made for the widget as it is now: a widget not
 // yet shown has had no resize event.
 detail::PieState& PieView::State() const {
-  mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection());
+  mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection(), locale());
   return *mState;
 }
 
@@ -456,7 +456,7 @@ void PieView::showEvent(QShowEvent* event) {
 
 void PieView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection());
+  mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection(), locale());
 }
 
 void PieView::paintEvent(QPaintEvent* /*event*/) {
@@ -471,8 +471,9 @@ bool PieView::event(QEvent* event) {
         detail::TopShapeAt(shapes(), static_cast<QHelpEvent*>(event)->pos()));
   }
   if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
-      event->type() == QEvent::StyleChange || event->type() == QEvent::LayoutDirectionChange) {
-    mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection());
+      event->type() == QEvent::StyleChange || event->type() == QEvent::LayoutDirectionChange ||
+      event->type() == QEvent::LocaleChange) {
+    mState->SetLook(QSizeF(size()), font(), palette(), layoutDirection(), locale());
     update();
   }
   return QWidget::event(event);

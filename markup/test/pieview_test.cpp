@@ -1297,5 +1297,35 @@ TEST(PieView, RealDesktops) {
   }
 }
 
+// Numbers are written as the view's locale writes them, unless the chart's
+// separators say otherwise.
+TEST(PieView, NumbersFollowTheLocale) {
+  struct Case {
+    QLocale locale;
+    const char* group;  // the chart's, "" as by default
+    QString entry;
+  };
+  const Case cases[] = {
+      {QLocale::c(), "", QStringLiteral("A: 1234.5")},
+      {QLocale(QLocale::German, QLocale::Germany), "", QStringLiteral("A: 1.234,5")},
+      {QLocale(QLocale::English, QLocale::UnitedStates), "", QStringLiteral("A: 1,234.5")},
+      {QLocale(QLocale::German, QLocale::Germany), " ", QStringLiteral("A: 1 234.5")}};
+  for (const Case& c : cases) {
+    PieView view;
+    view.setAnimationDuration(0);
+    view.resize(400, 300);
+    view.setLocale(c.locale);
+    view.setLegendFormat(QStringLiteral("{name}: {value}"));
+    view.chart().ValueDecimals(1);
+    view.chart().GroupSeparator(c.group);
+    view.setSlices({{QStringLiteral("A"), 1234.5, QColor()}, {QStringLiteral("B"), 10, QColor()}});
+    QString entry;
+    for (const MarkupShape& shape : view.shapes()) {
+      if (shape.tag == u"L0" && shape.kind == MarkupShape::Kind::Text) entry = shape.text;
+    }
+    EXPECT_EQ(entry, c.entry) << c.locale.name().toStdString() << " '" << c.group << "'";
+  }
+}
+
 }  // namespace
 }  // namespace xamlpie::test

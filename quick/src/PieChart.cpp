@@ -319,7 +319,8 @@ void PieChart::SetLook() const {
   palette.setColor(QPalette::Window, Background());
   if (mHighlight.isValid()) palette.setColor(QPalette::Highlight, mHighlight);
   QFont font = mFont.resolveMask() != 0 ? mFont : QGuiApplication::font();
-  mState->SetLook(QSizeF(width(), height()), font, palette, QGuiApplication::layoutDirection());
+  mState->SetLook(QSizeF(width(), height()), font, palette, QGuiApplication::layoutDirection(),
+                  QLocale());
 }
 
 int PieChart::animationDuration() const {

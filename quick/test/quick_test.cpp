@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -392,6 +393,9 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) qputenv("QT_QUICK_BACKEND", "software");
   QApplication app(argc, argv);
+  // Views write numbers as their locale does: the tests' is the same on
+  // every machine.
+  QLocale::setDefault(QLocale::c());
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

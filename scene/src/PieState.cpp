@@ -288,8 +288,20 @@ LegendPlan PlanLegend(LegendPlace position, bool rtl, const QRectF& area, int en
 
 Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
                 bool reservePull, QSizeF size, const QFont& font, const QPalette& palette,
-                LegendPlace position, Qt::LayoutDirection direction) {
+                LegendPlace position, Qt::LayoutDirection direction, const QLocale& locale) {
   const bool rtl = direction == Qt::RightToLeft;
+  // Numbers as the view's locale writes them, unless the chart's
+  // separators were set to other than theirs by default.
+  const cXAMLPieChart plain;
+  const bool localised = options.DecimalSeparator() == plain.DecimalSeparator() &&
+                         options.GroupSeparator() == plain.GroupSeparator();
+  const auto localise = [&](cXAMLPieChart& chart) {
+    if (!localised) return;
+    chart.DecimalSeparator(locale.decimalPoint().toStdString());
+    chart.GroupSeparator(locale.numberOptions() & QLocale::OmitGroupSeparator
+                             ? std::string()
+                             : locale.groupSeparator().toStdString());
+  };
   const cXAMLPieChart defaults;
   const ColorValue textColour = options.TextColor() != defaults.TextColor()
                                     ? options.TextColor()
@@ -325,6 +337,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     // pull included, so that the same fold into "Other".
     cXAMLPieChart numbers = options;
     numbers.Clear();
+    localise(numbers);
     for (const Drawn& d : slices)
       numbers.AddValue(d.value, 0, Isolated(d.name, rtl));
     if (reserve) numbers.AddValue(0, 0);
@@ -378,6 +391,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     cXAMLPieChart chart = options;
     chart.Clear();
     chart.Legend(false);
+    localise(chart);
     chart.Size(diameter);
     chart.MarginLeft(static_cast<std::int32_t>(std::lround(at.x())));
     chart.MarginTop(static_cast<std::int32_t>(std::lround(at.y())));
@@ -874,7 +888,7 @@ void PieState::Hover(int row) {
 }
 
 void PieState::SetLook(QSizeF size, const QFont& font, const QPalette& palette,
-                       Qt::LayoutDirection direction) {
+                       Qt::LayoutDirection direction, const QLocale& locale) {
   // A size that is no number, or past what any screen or page holds, is
   // drawn as the largest that is.
   static constexpr double kLargest = 1048576.0;
@@ -882,8 +896,12 @@ void PieState::SetLook(QSizeF size, const QFont& font, const QPalette& palette,
     return std::isfinite(v) ? std::clamp(v, 0.0, kLargest) : 0.0;
   };
   size = QSizeF(bounded(size.width()), bounded(size.height()));
-  if (size == mSize && font == mFont && palette == mPalette && direction == mDirection) return;
+  if (size == mSize && font == mFont && palette == mPalette && direction == mDirection &&
+      locale == mLocale) {
+    return;
+  }
   mDirection = direction;
+  mLocale = locale;
   mSize = size;
   mFont = font;
   mPalette = palette;
@@ -899,7 +917,7 @@ const MarkupScene* PieState::Scene() const {
         d.listed = false;
     }
     Picture picture = Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, mSize,
-                              mFont, mPalette, mLegendPlace, mDirection);
+                              mFont, mPalette, mLegendPlace, mDirection, mLocale);
     mChart = std::move(picture.chart);
     mLegend = std::move(picture.legend);
     mScene = std::move(picture.scene);

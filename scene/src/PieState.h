@@ -10,6 +10,7 @@
 #include <QEasingCurve>
 #include <QFont>
 #include <QItemSelectionModel>
+#include <QLocale>
 #include <QObject>
 #include <QPalette>
 #include <QPointer>
@@ -80,7 +81,7 @@ class PieState : public QObject {
 
   // What the picture is made for; a change makes a new one.
   void SetLook(QSizeF size, const QFont& font, const QPalette& palette,
-               Qt::LayoutDirection direction);
+               Qt::LayoutDirection direction, const QLocale& locale);
   // The options may have changed: the next picture is made anew.
   void Invalidate() { mStale = true; }
   const MarkupScene* Scene() const;
@@ -161,6 +162,7 @@ class PieState : public QObject {
   QFont mFont;
   QPalette mPalette;
   Qt::LayoutDirection mDirection = Qt::LeftToRight;
+  QLocale mLocale;
   // The picture last composed.
   mutable Drawing mChart;
   mutable std::vector<MarkupShape> mLegend;
