@@ -211,15 +211,15 @@ class LabelAccessible : public QAccessibleWidget {
   W* Label() const { return static_cast<W*>(widget()); }
 
   mutable std::vector<QAccessible::Id> mChildren;
+  std::vector<detail::DataRow> Rows() const {
+    if constexpr (std::is_same_v<W, PieView>) {
+      return detail::PieViewAccess::Rows(*Label());
+    } else {
+      return {};  // a label's markup has no numbers to give
+    }
+  }
   detail::DataTableAccessible mTable{
-      [this] {
-        if constexpr (std::is_same_v<W, PieView>) {
-          return detail::PieViewAccess::Rows(*Label());
-        } else {
-          return std::vector<detail::DataRow>();
-        }
-      },
-      [this] { return QAccessible::queryAccessibleInterface(Label()); }};
+      [this] { return Rows(); }, [this] { return QAccessible::queryAccessibleInterface(Label()); }};
 };
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {

@@ -62,12 +62,19 @@ void AddMarks(QList<QPolygonF>& out, const Stripes& s, const QRectF& area) {
   const double lines = (high - low + 2 * reach) / s.apart + 2;
   const double perLine = s.width <= 0 ? (last - first + 2 * reach) / s.apart + 2 : 1;
   if (!(lines * perLine <= kMostMarks)) return;
-  for (double t = std::floor((low - reach) / s.apart) * s.apart; t <= high + reach; t += s.apart) {
+  // Counted in whole steps from the canvas's origin, so that neighbours
+  // line up; the counts are bounded above.
+  const auto lowLine = static_cast<long long>(std::floor((low - reach) / s.apart));
+  const auto highLine = static_cast<long long>(std::ceil((high + reach) / s.apart));
+  const auto firstDot = static_cast<long long>(std::floor((first - reach) / s.apart));
+  const auto lastDot = static_cast<long long>(std::ceil((last + reach) / s.apart));
+  for (long long line = lowLine; line <= highLine; ++line) {
+    const double t = static_cast<double>(line) * s.apart;
     const QPointF middle = across * t;
     if (s.width <= 0) {  // dots along the line, every other row shifted
-      const double shift = std::fmod(std::fabs(std::round(t / s.apart)), 2.0) * s.apart / 2;
-      for (double u = std::floor((first - reach) / s.apart) * s.apart + shift; u <= last + reach;
-           u += s.apart) {
+      const double shift = (line % 2 != 0 ? 0.5 : 0.0) * s.apart;
+      for (long long step = firstDot; step <= lastDot; ++step) {
+        const double u = static_cast<double>(step) * s.apart + shift;
         QPolygonF dot;
         for (int k = 0; k < 8; ++k) {
           const double b = k * std::numbers::pi / 4;
@@ -184,15 +191,14 @@ void AddHatches(Drawing& drawing, const std::function<int(int index)>& kindOf) {
     first = nullptr;
   };
   QPointF fanCentre;
-  for (std::size_t i = 0; i < shapes.size(); ++i) {
-    const Shape& shape = shapes[i];
+  for (const Shape& shape : shapes) {
     const bool slice = shape.role == Role::Slice && shape.fill.a > 0 &&
                        (shape.kind == ShapeKind::Polygon || shape.kind == ShapeKind::Ellipse);
     if (first != nullptr && (!slice || shape.index != first->index || shape.ring != first->ring))
       finish();
     out.push_back(shape);
     if (!slice) continue;
-    if (first == nullptr) first = &shapes[i];
+    if (first == nullptr) first = &shape;
     QPolygonF outline;
     if (shape.kind == ShapeKind::Ellipse) {
       const QPointF centre(shape.box.x + shape.box.width / 2, shape.box.y + shape.box.height / 2);
