@@ -237,6 +237,34 @@ int Difference(QRgb a, QRgb b) {
                    std::abs(qBlue(a) - qBlue(b))});
 }
 
+// Where the two references agree within a tenth, how many pixels of ours
+// are more than a tenth from both (marked red in `marked`, if given), and
+// the farthest.
+struct Agreement {
+  int agreed = 0;
+  int off = 0;
+  int worst = 0;
+};
+
+Agreement Compare(const QImage& ours, const QImage& qt, const QImage& rsvg, QImage* marked) {
+  Agreement a;
+  for (int y = 0; y < ours.height(); ++y) {
+    for (int x = 0; x < ours.width(); ++x) {
+      const QRgb q = qt.pixel(x, y);
+      const QRgb r = rsvg.pixel(x, y);
+      if (Difference(q, r) > 24) continue;
+      ++a.agreed;
+      const int d = std::min(Difference(ours.pixel(x, y), q), Difference(ours.pixel(x, y), r));
+      a.worst = std::max(a.worst, d);
+      if (d > 24) {
+        ++a.off;
+        if (marked != nullptr) marked->setPixel(x, y, qRgb(255, 0, 0));
+      }
+    }
+  }
+  return a;
+}
+
 // Seeded scenes: polygons convex, concave, self-intersecting, slivers, of
 // thousands of points and of points nearly on each other, shapes partly
 // outside, ellipses from a fifth of a pixel to thousands, strokes from 0.1 to
@@ -499,25 +527,12 @@ TEST(Differential, AgreesWithTwoIndependentRenderers) {
     // tenth from both is wrong; a few such pixels may come from the
     // references' own sampling (QPainter's curves are Bézier approximations,
     // librsvg's stroke joins its own), never one in a hundred.
-    int agreed = 0;
-    int off = 0;
-    int worst = 0;
     const QImage ours = first.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QImage marked = ours;
-    for (int y = 0; y < pixels.height(); ++y) {
-      for (int x = 0; x < pixels.width(); ++x) {
-        const QRgb q = qt.pixel(x, y);
-        const QRgb r = rsvg.pixel(x, y);
-        if (Difference(q, r) > 24) continue;
-        ++agreed;
-        const int d = std::min(Difference(ours.pixel(x, y), q), Difference(ours.pixel(x, y), r));
-        worst = std::max(worst, d);
-        if (d > 24) {
-          ++off;
-          marked.setPixel(x, y, qRgb(255, 0, 0));
-        }
-      }
-    }
+    const Agreement agreement = Compare(ours, qt, rsvg, &marked);
+    const int agreed = agreement.agreed;
+    const int off = agreement.off;
+    const int worst = agreement.worst;
     // A stroke that covers a pixel twice (the label leaves translucent and
     // self-intersecting shapes to Qt, whose exact-area coverage adds up what
     // one stroke covers twice within a pixel, where sampling does not) is
@@ -653,20 +668,10 @@ TEST(Differential, PatternsAgreeWithTheReferences) {
     const std::vector<RefShape> shapes = ReadShapes(markup, ratio);
     const QImage qt = Supersampled(shapes, pixels, QTransform(), ratio);
     const QImage rsvg = Librsvg(shapes, size, pixels, QTransform(), dir);
-    int agreed = 0;
-    int off = 0;
-    for (int y = 0; y < pixels.height(); ++y) {
-      for (int x = 0; x < pixels.width(); ++x) {
-        const QRgb q = qt.pixel(x, y);
-        const QRgb r = rsvg.pixel(x, y);
-        if (Difference(q, r) > 24) continue;
-        ++agreed;
-        off += std::min(Difference(ours.pixel(x, y), q), Difference(ours.pixel(x, y), r)) > 24;
-      }
-    }
+    const Agreement agreement = Compare(ours, qt, rsvg, nullptr);
     const int total = pixels.width() * pixels.height();
-    EXPECT_LE(off, total / 100) << count << " slices at " << ratio;
-    EXPECT_GE(agreed, total / 2) << count << " slices at " << ratio;
+    EXPECT_LE(agreement.off, total / 100) << count << " slices at " << ratio;
+    EXPECT_GE(agreement.agreed, total / 2) << count << " slices at " << ratio;
   }
 }
 
