@@ -250,6 +250,135 @@ TEST(Raster, EllipsesAsTheirOutlines) {
   }
 }
 
+// A small outline painted from what was kept of it gives the pixels a fresh
+// fill gives, in any colour; one that meets the hidden disc or the
+// picture's edge, or lies elsewhere, is not taken for it.
+TEST(Raster, KeptOutlinesPaintAsFresh) {
+  using detail::Raster;
+  const auto rounded = [](QRectF box, double r) {
+    std::vector<QPointF> points;
+    for (int corner = 0; corner < 4; ++corner) {
+      const QPointF centre = corner == 0   ? QPointF(box.right() - r, box.top() + r)
+                             : corner == 1 ? QPointF(box.right() - r, box.bottom() - r)
+                             : corner == 2 ? QPointF(box.left() + r, box.bottom() - r)
+                                           : QPointF(box.left() + r, box.top() + r);
+      for (int k = 0; k <= 6; ++k)
+        points.push_back(Polar(centre, r, 90 - 90 * corner - 15 * k));
+    }
+    return points;
+  };
+  const struct {
+    std::vector<QPointF> outline;
+    Raster::Disc hidden;
+  } cases[] = {
+      {rounded(QRectF(80, 14, 12, 12), 2.5), {}},        // a legend swatch
+      {rounded(QRectF(81, 15, 10, 10), 1.5), {}},        // its inside
+      {rounded(QRectF(20.3, 40.7, 30.2, 9.1), 4), {}},   // off the pixel grid
+      {{{10, 10}, {40, 12}, {25, 35}}, {}},              // a triangle
+      {{{10, 10}, {40, 12}, {25, 35}}, {{30, 30}, 20}},  // over the hidden disc
+      {rounded(QRectF(-4, 50, 12, 12), 2.5), {}},        // across the left edge
+      {rounded(QRectF(190, 170, 12, 12), 2.5), {}},      // across the bottom corner
+      {rounded(QRectF(60, 60, 120, 100), 8), {}},        // larger than is kept
+  };
+  const QSize size(200, 180);
+  int index = 0;
+  for (const auto& c : cases) {
+    for (const QPoint origin : {QPoint(), QPoint(-7, 11)}) {
+      std::vector<QPointF> outline = c.outline;
+      for (QPointF& p : outline)
+        p += origin;
+      const auto paint = [&](bool kept, QRgb colour, const std::vector<QPointF>& points,
+                             bool hide = true) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(kBackground);
+        Raster raster(reinterpret_cast<std::uint32_t*>(image.bits()), size.width(), size.height(),
+                      image.bytesPerLine(), origin);
+        if (hide) raster.Hide({c.hidden.centre + origin, c.hidden.radius});
+        if (kept) {
+          raster.FillOutline(points, colour);
+        } else {
+          raster.AddOutline(points);
+          raster.Fill(colour);
+        }
+        return image;
+      };
+      Raster::ForgetKept();
+      EXPECT_EQ(paint(true, 0x123456, outline), paint(false, 0x123456, outline))
+          << "case " << index << " the first time";
+      EXPECT_EQ(paint(true, 0xFE8001, outline), paint(false, 0xFE8001, outline))
+          << "case " << index << " again, in another colour";
+      EXPECT_EQ(paint(true, 0xFE8001, outline, false), paint(false, 0xFE8001, outline, false))
+          << "case " << index << " again, nothing hidden";
+      // The same shape a pixel lower is another outline.
+      std::vector<QPointF> lower = outline;
+      for (QPointF& p : lower)
+        p.ry() += 1;
+      EXPECT_EQ(paint(true, 0xFE8001, lower), paint(false, 0xFE8001, lower))
+          << "case " << index << " a pixel lower";
+    }
+    ++index;
+  }
+  Raster::ForgetKept();
+}
+
+// Text shaped once and drawn from what was kept gives drawText's pixels:
+// any horizontal alignment, a box narrower than the text, either paragraph
+// direction, names in the other direction, off the pixel grid, at each
+// pixel ratio; and a second time as the first.
+TEST(Raster, KeptTextDrawsAsDrawText) {
+  const QString texts[] = {u"Rent"_s,
+                           u"25 %"_s,
+                           u" spaced  "_s,
+                           u"Tra\u2026ort"_s,
+                           u"\u05E9\u05DB\u05E8 \u05D3\u05D9\u05E8\u05D4: 11 %"_s,
+                           u"\u2068\u0627\u0644\u0625\u064A\u062C\u0627\u0631\u2069: 51 %"_s,
+                           u"two\nlines"_s};
+  const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+  for (const qreal ratio : {1.0, 1.5, 2.0, 3.0}) {
+    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+      for (const Qt::Alignment alignment : alignments) {
+        for (const double width : {150.0, 30.0}) {
+          for (const QString& text : texts) {
+            MarkupShape shape;
+            shape.kind = MarkupShape::Kind::Text;
+            shape.text = text;
+            shape.font.setPixelSize(12);
+            shape.fill = QColor(0x20, 0x20, 0x20);
+            shape.alignment = alignment;
+            shape.box = QRectF(40.3, 5.0156, width, 36);
+            const MarkupScene scene{{shape}};
+            const auto draw = [&](bool plain) {
+              QImage image(QSize(240, 50) * ratio, QImage::Format_RGB32);
+              image.setDevicePixelRatio(ratio);
+              image.fill(Qt::white);
+              QPainter painter(&image);
+              painter.setLayoutDirection(direction);
+              if (plain) {
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.setFont(shape.font);
+                painter.setPen(shape.fill);
+                painter.drawText(shape.box,
+                                 static_cast<int>(alignment | Qt::AlignTop | Qt::AlignAbsolute) |
+                                     Qt::TextDontClip,
+                                 text);
+              } else {
+                PaintMarkup(painter, scene);
+              }
+              painter.end();
+              return image;
+            };
+            const QImage expected = draw(true);
+            EXPECT_EQ(draw(false), expected)
+                << text.toStdString() << " ratio " << ratio << " direction " << direction
+                << " alignment " << alignment << " width " << width;
+            EXPECT_EQ(draw(false), expected) << text.toStdString() << " again";
+          }
+        }
+      }
+    }
+  }
+}
+
 // Outlines filled over a hidden disc leave every pixel not wholly inside it
 // as it is without the disc: pie fans whose tips lie deep inside it (which
 // are cut short there), a sliver across it, a shape within it, and all of

@@ -218,16 +218,26 @@ void RoundedOutline(const QRectF& box, double r, bool hole, std::vector<QPointF>
                       : static_cast<int>(std::ceil(kQuarter / (2 * std::acos(1 - kTolerance / r))));
   // One quarter's turns, from the top edge's end; each next corner's are
   // these turned by a quarter.
+  // Swatch after swatch has the same corners: their turns are worked out
+  // once for the last radius.
   thread_local std::vector<QPointF> turns;
-  turns.clear();
-  for (int k = 0; k <= steps; ++k) {
-    const double angle = -kQuarter + (steps > 0 ? kQuarter * k / steps : 0.0);
-    turns.emplace_back(std::cos(angle) * r, std::sin(angle) * r);
+  thread_local double turnsRadius = -1;
+  if (r != turnsRadius) {
+    turns.clear();
+    for (int k = 0; k <= steps; ++k) {
+      const double angle = -kQuarter + (steps > 0 ? kQuarter * k / steps : 0.0);
+      turns.emplace_back(std::cos(angle) * r, std::sin(angle) * r);
+    }
+    turnsRadius = r;
   }
-  for (const QPointF& centre : centres) {
-    for (QPointF& turn : turns) {
-      out.push_back(centre + turn);
-      turn = QPointF(-turn.y(), turn.x());
+  for (std::size_t corner = 0; corner < centres.size(); ++corner) {
+    for (const QPointF& turn : turns) {
+      // A quarter turn is exact: the same points as turning them in place.
+      const QPointF turned = corner == 0   ? turn
+                             : corner == 1 ? QPointF(-turn.y(), turn.x())
+                             : corner == 2 ? QPointF(-turn.x(), -turn.y())
+                                           : QPointF(turn.y(), -turn.x());
+      out.push_back(centres[corner] + turned);
     }
   }
   if (steps == 0) {  // sharp corners: the box's own
@@ -262,16 +272,15 @@ bool RasterRectangle(detail::Raster& raster, const MarkupShape& shape, const QTr
   thread_local std::vector<QPointF> outline;
   raster.Flush();
   RoundedOutline(device.mapRect(shape.box), outerRadius * scale, false, outline);
-  raster.AddOutline(outline);
   const QRectF inside = device.mapRect(shape.box.adjusted(t, t, -t, -t));
   if (!stroked || (filled && shape.stroke == shape.fill)) {
-    raster.Fill(filled ? shape.fill.rgb() : shape.stroke.rgb());
+    raster.FillOutline(outline, filled ? shape.fill.rgb() : shape.stroke.rgb());
   } else if (filled) {
-    raster.Fill(shape.stroke.rgb());
+    raster.FillOutline(outline, shape.stroke.rgb());
     RoundedOutline(inside, innerRadius * scale, false, outline);
-    raster.AddOutline(outline);
-    raster.Fill(shape.fill.rgb());
+    raster.FillOutline(outline, shape.fill.rgb());
   } else {
+    raster.AddOutline(outline);
     RoundedOutline(inside, innerRadius * scale, true, outline);
     raster.AddOutline(outline);
     raster.Fill(shape.stroke.rgb());
@@ -506,10 +515,25 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
 
     if (shape.kind == MarkupShape::Kind::Text) {
       painter.setRenderHint(QPainter::Antialiasing, true);
-      painter.setFont(shape.font);
       painter.setPen(shape.fill);
       // Alignment is the markup's: left is left whatever the text's
-      // direction.
+      // direction. Names and numbers come back frame after frame: shaped
+      // once, they are only drawn.
+      const Qt::Alignment across = shape.alignment & Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute;
+      const QTextLayout* line =
+          across == Qt::Alignment() || across == Qt::AlignLeft || across == Qt::AlignRight ||
+                  across == Qt::AlignHCenter
+              ? detail::ShapedLine(shape.font, shape.text, painter.layoutDirection())
+              : nullptr;
+      if (line != nullptr) {
+        const double room = shape.box.width() - line->lineAt(0).naturalTextWidth();
+        const double x = across == Qt::AlignRight     ? room
+                         : across == Qt::AlignHCenter ? room / 2
+                                                      : 0.0;
+        line->draw(&painter, shape.box.topLeft() + QPointF(x, 0));
+        continue;
+      }
+      painter.setFont(shape.font);
       painter.drawText(
           shape.box,
           static_cast<int>(shape.alignment | Qt::AlignTop | Qt::AlignAbsolute) | Qt::TextDontClip,

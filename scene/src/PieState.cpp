@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 #include "DrawingScene.h"
@@ -397,14 +398,23 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     chart.MarginTop(static_cast<std::int32_t>(std::lround(at.y())));
     chart.FontSize(static_cast<std::int32_t>(fontPixels));
     chart.FontFamily(textFont.family().toStdString());
-    chart.MeasureText([family = textFont.family()](std::string_view text, std::int32_t pixels,
-                                                   bool bold) {
-      QFont font;  // as the markup's text is read and drawn
-      font.setFamilies({family});
-      font.setPixelSize(std::max(1, pixels));
-      if (bold) font.setWeight(QFont::Bold);
-      return TextAdvance(font, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    });
+    chart.MeasureText(
+        [fonts = std::make_shared<std::vector<std::pair<int, QFont>>>(),
+         family = textFont.family()](std::string_view text, std::int32_t pixels, bool bold) {
+          // A chart asks in a size or two, again and again: each font made once.
+          const int key = std::max(1, pixels) * 2 + (bold ? 1 : 0);
+          auto found = std::find_if(fonts->begin(), fonts->end(),
+                                    [&](const auto& made) { return made.first == key; });
+          if (found == fonts->end()) {
+            QFont font;  // as the markup's text is read and drawn
+            font.setFamilies({family});
+            font.setPixelSize(std::max(1, pixels));
+            if (bold) font.setWeight(QFont::Bold);
+            found = fonts->emplace(fonts->end(), key, font);
+          }
+          return TextAdvance(found->second,
+                             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        });
     if (!labels) chart.SliceLabels(LabelStyle::None);
     if (options.LabelsOutside()) {
       chart.LabelWidth(options.LabelWidth() > 0 ? std::min(options.LabelWidth(), labelWidth)
@@ -576,7 +586,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       // Elided in the middle: names that differ only at their end stay apart.
       const QString name = TextAdvance(textFont, says[i]) <= nameWidth
                                ? says[i]
-                               : metrics.elidedText(says[i], Qt::ElideMiddle, nameWidth);
+                               : ElidedText(textFont, says[i], Qt::ElideMiddle, nameWidth);
       const QString tag = QStringLiteral("L%1").arg(d.row);
       const QString tip = d.hidden ? PieState::tr("%1 (hidden: click to show)").arg(d.name)
                                    : PieState::tr("%1 (click to hide)").arg(d.name);
@@ -630,15 +640,15 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
         picture.legend.push_back(std::move(swatch));
         const QString name = TextAdvance(textFont, other) <= nameWidth
                                  ? other
-                                 : metrics.elidedText(other, Qt::ElideMiddle, nameWidth);
+                                 : ElidedText(textFont, other, Qt::ElideMiddle, nameWidth);
         addText(rtl ? swatchLeft - 6 : x + kSwatch + 6, y + (row - metrics.height()) / 2, name,
                 text, QStringLiteral("L*"), tip);
       }
     }
     if (!more.isEmpty()) {
       // Where the rest went: their number, and their names in its tooltip.
-      const QString label =
-          metrics.elidedText(PieState::tr("+%1 more").arg(more.size()), Qt::ElideRight, cellWidth);
+      const QString label = ElidedText(textFont, PieState::tr("+%1 more").arg(more.size()),
+                                       Qt::ElideRight, cellWidth);
       const QPointF at = cellAt(shown);
       addText(rtl ? at.x() + cellWidth : at.x(), at.y() + (row - metrics.height()) / 2, label, text,
               QStringLiteral("L+"), more.join(QStringLiteral(", ")));

@@ -39,6 +39,11 @@ std::vector<float>& Accumulator() {
 // An ellipse's cells lie along its outline, a few for each row and column.
 constexpr std::size_t kKeptEllipses = 4;
 constexpr std::size_t kKeptPieces = std::size_t{1} << 15;
+// Outlines kept: small ones (legend swatches and their edges, about 1 KB
+// each), enough for a window of dashboard tiles.
+constexpr std::size_t kKeptOutlines = 512;
+constexpr std::size_t kKeptOutlinePoints = 96;
+constexpr double kKeptOutlineSide = 48;
 
 std::vector<std::uint64_t>& TouchedBits() {
   thread_local std::vector<std::uint64_t> bits;
@@ -477,6 +482,8 @@ struct Raster::Kept {
   };
   std::vector<Cell> cells;
   std::vector<Run> runs;
+  std::vector<QPointF> outline;  // an outline's points, for one kept by FillOutline
+  std::uint64_t hash = 0;        // of the outline and the picture
 
   // The same ellipse in the same place in a picture of the same size,
   // exactly: the same doubles paint the same pixels.
@@ -494,6 +501,7 @@ std::vector<Raster::Kept>& Raster::KeptEllipses() {
 
 void Raster::ForgetKept() {
   std::vector<Kept>().swap(KeptEllipses());
+  std::vector<Kept>().swap(KeptOutlines());
 }
 
 void Raster::Keep(int y, int from, int to, std::uint32_t cover, bool run) {
@@ -665,53 +673,13 @@ void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, 
       mStride,
       {},
       {},
-      {}};
+      {},
+      {},
+      0};
   const auto found = std::find_if(kept.begin(), kept.end(),
                                   [&](const Kept& k) { return k.SameShape(key) && hidden(k); });
   if (found != kept.end()) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    // Four cells at a time, a channel a 16-bit lane (as Blend computes it,
-    // no lane overflows: 255 * (256 - c) + 255 * c < 65536). Each pixel is
-    // kept once, so the four are independent.
-    const Kept::Cell* cells = found->cells.data();
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i colour = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(solid)), zero);
-    const __m128i full = _mm_set1_epi16(256);
-    for (; i + 4 <= found->cells.size(); i += 4) {
-      std::uint32_t* at[4];
-      for (int k = 0; k < 4; ++k)
-        at[k] = mPixels + cells[i + static_cast<std::size_t>(k)].offset;
-      const __m128i pixels = _mm_setr_epi32(static_cast<int>(*at[0]), static_cast<int>(*at[1]),
-                                            static_cast<int>(*at[2]), static_cast<int>(*at[3]));
-      const __m128i covers =
-          _mm_setr_epi16(static_cast<short>(cells[i].cover), static_cast<short>(cells[i + 1].cover),
-                         static_cast<short>(cells[i + 2].cover),
-                         static_cast<short>(cells[i + 3].cover), 0, 0, 0, 0);
-      const __m128i spread = _mm_unpacklo_epi16(covers, covers);  // c0 c0 c1 c1 c2 c2 c3 c3
-      const __m128i cover01 = _mm_unpacklo_epi32(spread, spread);
-      const __m128i cover23 = _mm_unpackhi_epi32(spread, spread);
-      const auto blend = [&](__m128i under, __m128i cover) {
-        return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(under, _mm_sub_epi16(full, cover)),
-                                            _mm_mullo_epi16(colour, cover)),
-                              8);
-      };
-      const __m128i low = blend(_mm_unpacklo_epi8(pixels, zero), cover01);
-      const __m128i high = blend(_mm_unpackhi_epi8(pixels, zero), cover23);
-      const __m128i mixed = _mm_packus_epi16(low, high);
-      *at[0] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(mixed));
-      *at[1] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(mixed, 1)));
-      *at[2] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(mixed, 2)));
-      *at[3] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(mixed, 3)));
-    }
-#endif
-    const std::uint64_t spread = Spread(solid);
-    for (; i < found->cells.size(); ++i) {
-      const Kept::Cell& cell = found->cells[i];
-      mPixels[cell.offset] = Blend(mPixels[cell.offset], spread, cell.cover);
-    }
-    for (const Kept::Run& run : found->runs)
-      PaintRun(mPixels + run.offset, mPixels + run.offset + run.length, solid, run.cover);
+    PaintKept(*found, solid);
     std::rotate(kept.begin(), found, found + 1);  // the most recent first
     return;
   }
@@ -728,6 +696,51 @@ void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, 
   if (fresh.cells.size() + fresh.runs.size() >= kKeptPieces) return;  // too many to keep
   if (kept.size() == kKeptEllipses) kept.pop_back();
   kept.insert(kept.begin(), std::move(fresh));
+}
+
+void Raster::PaintKept(const Kept& kept, std::uint32_t solid) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Four cells at a time, a channel a 16-bit lane (as Blend computes it,
+  // no lane overflows: 255 * (256 - c) + 255 * c < 65536). Each pixel is
+  // kept once, so the four are independent.
+  const Kept::Cell* cells = kept.cells.data();
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i colour = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(solid)), zero);
+  const __m128i full = _mm_set1_epi16(256);
+  for (; i + 4 <= kept.cells.size(); i += 4) {
+    std::uint32_t* at[4];
+    for (int k = 0; k < 4; ++k)
+      at[k] = mPixels + cells[i + static_cast<std::size_t>(k)].offset;
+    const __m128i pixels = _mm_setr_epi32(static_cast<int>(*at[0]), static_cast<int>(*at[1]),
+                                          static_cast<int>(*at[2]), static_cast<int>(*at[3]));
+    const __m128i covers = _mm_setr_epi16(
+        static_cast<short>(cells[i].cover), static_cast<short>(cells[i + 1].cover),
+        static_cast<short>(cells[i + 2].cover), static_cast<short>(cells[i + 3].cover), 0, 0, 0, 0);
+    const __m128i spread = _mm_unpacklo_epi16(covers, covers);  // c0 c0 c1 c1 c2 c2 c3 c3
+    const __m128i cover01 = _mm_unpacklo_epi32(spread, spread);
+    const __m128i cover23 = _mm_unpackhi_epi32(spread, spread);
+    const auto blend = [&](__m128i under, __m128i cover) {
+      return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(under, _mm_sub_epi16(full, cover)),
+                                          _mm_mullo_epi16(colour, cover)),
+                            8);
+    };
+    const __m128i low = blend(_mm_unpacklo_epi8(pixels, zero), cover01);
+    const __m128i high = blend(_mm_unpackhi_epi8(pixels, zero), cover23);
+    const __m128i mixed = _mm_packus_epi16(low, high);
+    *at[0] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(mixed));
+    *at[1] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(mixed, 1)));
+    *at[2] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(mixed, 2)));
+    *at[3] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(mixed, 3)));
+  }
+#endif
+  const std::uint64_t spread = Spread(solid);
+  for (; i < kept.cells.size(); ++i) {
+    const Kept::Cell& cell = kept.cells[i];
+    mPixels[cell.offset] = Blend(mPixels[cell.offset], spread, cell.cover);
+  }
+  for (const Kept::Run& run : kept.runs)
+    PaintRun(mPixels + run.offset, mPixels + run.offset + run.length, solid, run.cover);
 }
 
 void Raster::PaintEllipse(const QRectF& box, const std::optional<QRectF>& inner, int top,
@@ -925,6 +938,75 @@ void Raster::Fill(QRgb colour) {
     mLastWord = -1;
   }
   mEdges.clear();
+}
+
+void Raster::FillOutline(const std::vector<QPointF>& points, QRgb colour) {
+  Flush();
+  const auto plain = [&] {
+    AddOutline(points);
+    Fill(colour);
+  };
+  if (!mEdges.empty() || points.size() < 3 || points.size() > kKeptOutlinePoints) return plain();
+  double left = points.front().x(), right = left, top = points.front().y(), bottom = top;
+  // Their bits mixed, only to tell most outlines apart quickly.
+  std::uint64_t hash = 0;
+  const auto mix = [&](double v) {
+    hash = (hash ^ std::bit_cast<std::uint64_t>(v)) * 0x100000001B3u;
+  };
+  mix(mOrigin.x());
+  mix(mOrigin.y());
+  for (const QPointF& p : points) {
+    left = std::min(left, p.x());
+    right = std::max(right, p.x());
+    top = std::min(top, p.y());
+    bottom = std::max(bottom, p.y());
+    mix(p.x());
+    mix(p.y());
+  }
+  // Small, wholly within the picture (no edge clamped to its sides) and
+  // clear of the hidden disc (nothing cut or skipped): then what it covers
+  // depends on its points alone.
+  const QRectF box = QRectF(QPointF(left, top), QPointF(right, bottom)).translated(-mOrigin);
+  const double reach = mHiddenDisc.radius;
+  const QRectF disc(mHiddenDisc.centre - mOrigin - QPointF(reach, reach),
+                    QSizeF(2 * reach, 2 * reach));
+  if (!std::isfinite(box.width()) || !std::isfinite(box.height()) || !(box.left() >= 0) ||
+      !(box.top() >= 0) || !(box.right() + 1 <= mWidth) || !(box.bottom() + 1 <= mHeight) ||
+      box.width() > kKeptOutlineSide || box.height() > kKeptOutlineSide ||
+      (reach > 0 && disc.adjusted(-2, -2, 2, 2).intersects(box.adjusted(-1, -1, 1, 1)))) {
+    return plain();
+  }
+  const std::uint32_t solid = 0xFF000000u | (colour & 0x00FFFFFFu);
+  std::vector<Kept>& kept = KeptOutlines();
+  const auto found = std::find_if(kept.begin(), kept.end(), [&](const Kept& k) {
+    return k.hash == hash && k.width == mWidth && k.height == mHeight && k.stride == mStride &&
+           k.shape[8] == mOrigin.x() && k.shape[9] == mOrigin.y() && k.outline == points;
+  });
+  if (found != kept.end()) return PaintKept(*found, solid);
+  Kept fresh{{0, 0, 0, 0, 0, 0, 0, 0, mOrigin.x(), mOrigin.y()},
+             false,
+             mWidth,
+             mHeight,
+             mStride,
+             {},
+             {},
+             {},
+             points,
+             hash};
+  mKept = &fresh;
+  AddOutline(points);
+  Fill(colour);
+  mKept = nullptr;
+  if (fresh.cells.size() + fresh.runs.size() >= kKeptPieces) return;
+  // The oldest makes room: a dashboard's legends are many, but each comes
+  // back every frame.
+  if (kept.size() == kKeptOutlines) kept.erase(kept.begin());
+  kept.push_back(std::move(fresh));
+}
+
+std::vector<Raster::Kept>& Raster::KeptOutlines() {
+  thread_local std::vector<Kept> kept;
+  return kept;
 }
 
 namespace {

@@ -40,6 +40,11 @@ class Raster {
   // of times, nothing.
   void FillEvenOdd(QRgb colour);
 
+  // Fill for one outline alone, after Flush. Small ones clear of the hidden
+  // disc are kept, as ellipses are, and painted from what they covered when
+  // the same points come again in the same picture, whatever the colour.
+  void FillOutline(const std::vector<QPointF>& points, QRgb colour);
+
   // Outlines of one colour and one turning direction in a row are filled
   // together, so where they touch or overlap no seam shows: the fans of one
   // slice. Flush fills what is pending.
@@ -88,6 +93,8 @@ class Raster {
   // An ellipse's coverage, kept to paint it again in another colour.
   struct Kept;
   static std::vector<Kept>& KeptEllipses();
+  static std::vector<Kept>& KeptOutlines();
+  void PaintKept(const Kept& kept, std::uint32_t solid);
   // Pixels [from, to) of row `y` painted at one coverage: cells where edges
   // cross (`run` false) or a run between them, which skips what is hidden.
   void Keep(int y, int from, int to, std::uint32_t cover, bool run);

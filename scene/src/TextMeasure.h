@@ -7,6 +7,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <QTextLayout>
 
 namespace xamlpie::detail {
 
@@ -19,6 +20,17 @@ double TextAdvance(const QFont& font, const QString& text);
 
 // QFontMetricsF(font).height().
 double TextHeight(const QFont& font);
+
+// QFontMetricsF(font).elidedText(text, mode, width).
+QString ElidedText(const QFont& font, const QString& text, Qt::TextElideMode mode, double width);
+
+// `text` shaped once on one line in a paragraph of `direction`, as
+// QPainter::drawText lays out a line it need not wrap: drawn with its left
+// end where drawText would put it, it gives the same pixels. Null for text
+// drawText lays out otherwise (line breaks, tabs, control characters) or too
+// long to keep.
+const QTextLayout* ShapedLine(const QFont& font, const QString& text,
+                              Qt::LayoutDirection direction);
 
 }  // namespace xamlpie::detail
 
