@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <list>
+#include <unordered_map>
 #include <utility>
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -34,16 +36,24 @@ std::vector<float>& Accumulator() {
   return cells;
 }
 
-// Ellipses kept, and the most cells and runs one may have (up to 384 KB): a
-// chart's rim, its hole and the hole's edge, at any pixel ratio a screen has.
-// An ellipse's cells lie along its outline, a few for each row and column.
-constexpr std::size_t kKeptEllipses = 4;
+// The most cells and runs one kept shape may have (up to 384 KB): a chart's
+// rim, its hole and the hole's edge, at any pixel ratio a screen has. An
+// ellipse's cells lie along its outline, a few for each row and column.
 constexpr std::size_t kKeptPieces = std::size_t{1} << 15;
-// Outlines kept: small ones (legend swatches and their edges, about 1 KB
-// each), enough for a window of dashboard tiles.
-constexpr std::size_t kKeptOutlines = 512;
+// What each kind of kept shape may hold in all, on one thread (about 3 MB):
+// the rims and legend swatches of a window of dashboard tiles.
+constexpr std::size_t kKeptBudget = std::size_t{1} << 18;
+constexpr std::size_t kKeptMost = 4096;
+// Outlines kept: small ones (legend swatches and their edges).
 constexpr std::size_t kKeptOutlinePoints = 96;
 constexpr double kKeptOutlineSide = 48;
+
+// A hash of the bits of what decides a kept shape, only to find it quickly.
+struct Mix {
+  std::uint64_t hash = 0xCBF29CE484222325u;
+  void operator()(double v) { (*this)(std::bit_cast<std::uint64_t>(v)); }
+  void operator()(std::uint64_t v) { hash = (hash ^ v) * 0x100000001B3u; }
+};
 
 std::vector<std::uint64_t>& TouchedBits() {
   thread_local std::vector<std::uint64_t> bits;
@@ -494,14 +504,55 @@ struct Raster::Kept {
   }
 };
 
-std::vector<Raster::Kept>& Raster::KeptEllipses() {
-  thread_local std::vector<Kept> kept;
+// Kept shapes found by their hash; the least recently painted go once the
+// rest hold more than the budget.
+struct Raster::KeptStore {
+  std::list<Kept> items;  // the most recently painted first
+  std::unordered_multimap<std::uint64_t, std::list<Kept>::iterator> index;
+  std::size_t pieces = 0;
+
+  template <typename Same>
+  const Kept* Find(std::uint64_t hash, Same same) {
+    for (auto [at, end] = index.equal_range(hash); at != end; ++at) {
+      if (!same(*at->second)) continue;
+      items.splice(items.begin(), items, at->second);
+      return &*at->second;
+    }
+    return nullptr;
+  }
+
+  void Add(Kept&& kept) {
+    const std::size_t size = kept.cells.size() + kept.runs.size();
+    if (size >= kKeptPieces) return;  // too many to keep
+    items.push_front(std::move(kept));
+    index.emplace(items.front().hash, items.begin());
+    pieces += size;
+    while (pieces > kKeptBudget || items.size() > kKeptMost) {
+      const auto last = std::prev(items.end());
+      for (auto [at, end] = index.equal_range(last->hash); at != end; ++at) {
+        if (at->second != last) continue;
+        index.erase(at);
+        break;
+      }
+      pieces -= last->cells.size() + last->runs.size();
+      items.pop_back();
+    }
+  }
+};
+
+Raster::KeptStore& Raster::KeptEllipses() {
+  thread_local KeptStore kept;
+  return kept;
+}
+
+Raster::KeptStore& Raster::KeptOutlines() {
+  thread_local KeptStore kept;
   return kept;
 }
 
 void Raster::ForgetKept() {
-  std::vector<Kept>().swap(KeptEllipses());
-  std::vector<Kept>().swap(KeptOutlines());
+  KeptEllipses() = {};
+  KeptOutlines() = {};
 }
 
 void Raster::Keep(int y, int from, int to, std::uint32_t cover, bool run) {
@@ -663,8 +714,8 @@ void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, 
            (k.hidden.empty() ||  // no rows: no array to compare
             std::memcmp(k.hidden.data(), rows, k.hidden.size() * sizeof(int)) == 0);
   };
-  std::vector<Kept>& kept = KeptEllipses();
-  const Kept key{
+  KeptStore& kept = KeptEllipses();
+  Kept key{
       {box.x(), box.y(), box.width(), box.height(), hole ? hole->x() : 0.0, hole ? hole->y() : 0.0,
        hole ? hole->width() : 0.0, hole ? hole->height() : 0.0, mOrigin.x(), mOrigin.y()},
       ring,
@@ -676,12 +727,15 @@ void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, 
       {},
       {},
       0};
-  const auto found = std::find_if(kept.begin(), kept.end(),
-                                  [&](const Kept& k) { return k.SameShape(key) && hidden(k); });
-  if (found != kept.end()) {
-    PaintKept(*found, solid);
-    std::rotate(kept.begin(), found, found + 1);  // the most recent first
-    return;
+  Mix mix;
+  for (const double v : key.shape)
+    mix(v);
+  mix(static_cast<std::uint64_t>(ring));
+  mix(static_cast<std::uint64_t>(mStride));
+  key.hash = mix.hash;
+  if (const Kept* found =
+          kept.Find(key.hash, [&](const Kept& k) { return k.SameShape(key) && hidden(k); })) {
+    return PaintKept(*found, solid);
   }
   // Offsets in 32 bits: of pictures up to 16 GB.
   if (static_cast<double>(mHeight) * static_cast<double>(mStride) > 16e9) {
@@ -693,9 +747,7 @@ void Raster::FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, 
   mKept = &fresh;
   PaintEllipse(box, hole, top, bottom, solid);
   mKept = nullptr;
-  if (fresh.cells.size() + fresh.runs.size() >= kKeptPieces) return;  // too many to keep
-  if (kept.size() == kKeptEllipses) kept.pop_back();
-  kept.insert(kept.begin(), std::move(fresh));
+  kept.Add(std::move(fresh));
 }
 
 void Raster::PaintKept(const Kept& kept, std::uint32_t solid) {
@@ -948,11 +1000,7 @@ void Raster::FillOutline(const std::vector<QPointF>& points, QRgb colour) {
   };
   if (!mEdges.empty() || points.size() < 3 || points.size() > kKeptOutlinePoints) return plain();
   double left = points.front().x(), right = left, top = points.front().y(), bottom = top;
-  // Their bits mixed, only to tell most outlines apart quickly.
-  std::uint64_t hash = 0;
-  const auto mix = [&](double v) {
-    hash = (hash ^ std::bit_cast<std::uint64_t>(v)) * 0x100000001B3u;
-  };
+  Mix mix;
   mix(mOrigin.x());
   mix(mOrigin.y());
   for (const QPointF& p : points) {
@@ -977,12 +1025,15 @@ void Raster::FillOutline(const std::vector<QPointF>& points, QRgb colour) {
     return plain();
   }
   const std::uint32_t solid = 0xFF000000u | (colour & 0x00FFFFFFu);
-  std::vector<Kept>& kept = KeptOutlines();
-  const auto found = std::find_if(kept.begin(), kept.end(), [&](const Kept& k) {
-    return k.hash == hash && k.width == mWidth && k.height == mHeight && k.stride == mStride &&
-           k.shape[8] == mOrigin.x() && k.shape[9] == mOrigin.y() && k.outline == points;
-  });
-  if (found != kept.end()) return PaintKept(*found, solid);
+  mix(static_cast<std::uint64_t>(mStride));
+  const std::uint64_t hash = mix.hash;
+  KeptStore& kept = KeptOutlines();
+  if (const Kept* found = kept.Find(hash, [&](const Kept& k) {
+        return k.width == mWidth && k.height == mHeight && k.stride == mStride &&
+               k.shape[8] == mOrigin.x() && k.shape[9] == mOrigin.y() && k.outline == points;
+      })) {
+    return PaintKept(*found, solid);
+  }
   Kept fresh{{0, 0, 0, 0, 0, 0, 0, 0, mOrigin.x(), mOrigin.y()},
              false,
              mWidth,
@@ -997,16 +1048,7 @@ void Raster::FillOutline(const std::vector<QPointF>& points, QRgb colour) {
   AddOutline(points);
   Fill(colour);
   mKept = nullptr;
-  if (fresh.cells.size() + fresh.runs.size() >= kKeptPieces) return;
-  // The oldest makes room: a dashboard's legends are many, but each comes
-  // back every frame.
-  if (kept.size() == kKeptOutlines) kept.erase(kept.begin());
-  kept.push_back(std::move(fresh));
-}
-
-std::vector<Raster::Kept>& Raster::KeptOutlines() {
-  thread_local std::vector<Kept> kept;
-  return kept;
+  kept.Add(std::move(fresh));
 }
 
 namespace {

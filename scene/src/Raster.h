@@ -58,8 +58,8 @@ class Raster {
   // for each side closely enough is painted at once; the others are left to
   // the outlines. Outlines added before must have been filled.
   void FillEllipse(const QRectF& box, const std::optional<QRectF>& inner, QRgb colour);
-  // Ellipses painted are kept as the pixels they covered and how much (a
-  // few, on this thread), and painted from those when the same one in the
+  // Ellipses painted are kept as the pixels they covered and how much (up
+  // to a budget, on this thread), and painted from those when the same one in the
   // same place comes again, whatever its colour; this forgets them.
   static void ForgetKept();
   // The ellipse inscribed in `box` as an outline close enough that no pixel
@@ -92,8 +92,9 @@ class Raster {
   bool CutHidden(const std::vector<QPointF>& points, std::vector<QPointF>& cut) const;
   // An ellipse's coverage, kept to paint it again in another colour.
   struct Kept;
-  static std::vector<Kept>& KeptEllipses();
-  static std::vector<Kept>& KeptOutlines();
+  struct KeptStore;
+  static KeptStore& KeptEllipses();
+  static KeptStore& KeptOutlines();
   void PaintKept(const Kept& kept, std::uint32_t solid);
   // Pixels [from, to) of row `y` painted at one coverage: cells where edges
   // cross (`run` false) or a run between them, which skips what is hidden.
