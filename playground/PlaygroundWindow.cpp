@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QJsonArray>
@@ -292,7 +293,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   lblViewOmits->setWordWrap(true);
   lblViewOmits->hide();
   // What only a view does: where its legend goes, hatches, a right-to-left
-  // desktop.
+  // desktop, a slice moved out under the pointer.
   auto* legendPosition = new QComboBox;
   legendPosition->addItems({tr("Legend: auto"), tr("Legend: right"), tr("Legend: bottom"),
                             tr("Legend: left"), tr("Legend: top"), tr("No legend")});
@@ -307,11 +308,16 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   rightToLeft->setToolTip(tr("The view as a right-to-left desktop shows it"));
   connect(rightToLeft, &QCheckBox::toggled, this,
           [this](bool on) { pieView->setLayoutDirection(on ? Qt::RightToLeft : Qt::LeftToRight); });
-  auto* viewOptions = new QHBoxLayout;
-  viewOptions->addWidget(legendPosition);
-  viewOptions->addWidget(patterns);
-  viewOptions->addWidget(rightToLeft);
-  viewOptions->addStretch(1);
+  auto* grow = new QCheckBox(tr("Grow on hover"));
+  grow->setToolTip(tr("The slice under the pointer moves out"));
+  connect(grow, &QCheckBox::toggled, pieView, &PieView::setHoverGrowth);
+  // Two rows, so that the window still fits a laptop's screen.
+  auto* viewOptions = new QGridLayout;
+  viewOptions->addWidget(legendPosition, 0, 0);
+  viewOptions->addWidget(patterns, 0, 1);
+  viewOptions->addWidget(rightToLeft, 1, 0);
+  viewOptions->addWidget(grow, 1, 1);
+  viewOptions->setColumnStretch(2, 1);
   auto* viewPane = new QWidget;
   auto* viewLayout = new QVBoxLayout(viewPane);
   viewLayout->setContentsMargins(0, 0, 0, 0);

@@ -134,6 +134,13 @@ void PieView::setHoverHighlight(bool on) {
   mState->SetHoverHighlight(on);
 }
 
+bool PieView::hoverGrowth() const {
+  return mState->HoverGrowth();
+}
+void PieView::setHoverGrowth(bool on) {
+  mState->SetHoverGrowth(on);
+}
+
 namespace {
 
 // By name, so that reordering either enum cannot mismatch them.

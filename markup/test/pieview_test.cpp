@@ -508,6 +508,25 @@ TEST(PieView, PointingAndSelectionGoBothWays) {
   const QPointF still = middleOf(1);
   selection.select(model.index(1, 1), QItemSelectionModel::ClearAndSelect);
   EXPECT_GT(QLineF(middleOf(1), still).length(), 3) << "a cell of row 1 selected";
+
+  // Growing on hover: the slice under the pointer moves out, less far than a
+  // selected one, the others stay; it goes back when the pointer leaves.
+  selection.clearSelection();
+  view->setHoverGrowth(true);
+  view->setHoverHighlight(false);  // its colour as it was, to find it by
+  const QPointF red = middleOf(0);
+  const QPointF blue = middleOf(2);
+  // The pie's centre: its slices' middles weighted by their shares.
+  const QPointF centre = 0.5 * red + 0.3 * middleOf(1) + 0.2 * blue;
+  QTest::mouseMove(view.get(), red.toPoint());
+  ASSERT_EQ(hovered.last()[0].toInt(), 0);
+  const QPointF grown = middleOf(0);
+  EXPECT_GT(QLineF(red, grown).length(), 1.5) << "red moved out";
+  EXPECT_LT(QLineF(red, grown).length(), QLineF(green, pulled).length()) << "less than a pull";
+  EXPECT_GT(QLineF(grown, centre).length(), QLineF(red, centre).length()) << "away from the rest";
+  EXPECT_LT(QLineF(middleOf(2), blue).length(), 0.5) << "blue stays";
+  QTest::mouseMove(view.get(), QPoint(2, 2));
+  EXPECT_LT(QLineF(middleOf(0), red).length(), 0.5) << "red back in place";
 }
 
 TEST(PieView, NothingIsClippedAtAnySize) {

@@ -337,6 +337,13 @@ void PieChart::setHoverHighlight(bool on) {
   mState->SetHoverHighlight(on);
   emit chartChanged();
 }
+bool PieChart::hoverGrowth() const {
+  return mState->HoverGrowth();
+}
+void PieChart::setHoverGrowth(bool on) {
+  mState->SetHoverGrowth(on);
+  emit chartChanged();
+}
 int PieChart::currentIndex() const {
   return mState->Current();
 }

@@ -298,8 +298,11 @@ TEST(PieChart, PicturesAreTheWidgets) {
   scene.chart->setProperty("labels", quick::PieChart::Percent);
   scene.chart->setProperty("holeSize", 0.4);
   scene.chart->setProperty("legendPosition", quick::PieChart::LegendLeft);
+  // Room kept for a hovered slice to grow into, on both alike.
+  ASSERT_TRUE(scene.chart->setProperty("hoverGrowth", true));
   PieView widget;
   widget.setLegendPosition(PieView::LegendLeft);
+  widget.setHoverGrowth(true);
   widget.setAnimationDuration(0);
   widget.resize(400, 300);
   widget.chart().SliceLabels(LabelStyle::Percent);

@@ -30,6 +30,7 @@ constexpr double kLegendGap = 16;    // between the pie and its legend
 constexpr double kSwatch = 12;       // a legend entry's square
 constexpr double kSmallestPie = 24;  // below this the labels, then the legend, give way
 constexpr double kPullShare = 0.1;   // of the radius, for a selected slice
+constexpr double kHoverPull = 0.5;   // of a selected slice's, for the hovered one
 
 // Text as an attribute value between apostrophes.
 QString Escaped(const QString& text) {
@@ -708,6 +709,12 @@ void PieState::SetHoverHighlight(bool on) {
   Update();
 }
 
+void PieState::SetHoverGrowth(bool on) {
+  if (on == mHoverGrowth) return;
+  mHoverGrowth = on;
+  Retarget();
+}
+
 // The frame shown now: each row's value and pull between where the
 // animation started and where it goes.
 PieState::Frame PieState::Shown() const {
@@ -820,6 +827,7 @@ void PieState::SelectionChanged() {
                                   : mSelection->columnIntersectsSelection(row, QModelIndex());
       if (selected) e.pullTo = 1.0;
     }
+    if (mHoverGrowth && row == mHovered) e.pullTo = std::max(e.pullTo, kHoverPull);
   }
   Animate();
 }
@@ -892,7 +900,9 @@ void PieState::SetCurrent(int row) {
 void PieState::Hover(int row) {
   if (row == mHovered) return;
   mHovered = row;
-  // The highlight is painted over the picture, which stays.
+  // The highlight is painted over the picture, which stays; a growing
+  // slice moves, from where it is now.
+  if (mHoverGrowth) Retarget();
   if (mHoverHighlight) emit Changed();
   emit SliceHovered(row);
 }
@@ -926,8 +936,9 @@ const MarkupScene* PieState::Scene() const {
       for (Drawn& d : frame.slices)
         d.listed = false;
     }
-    Picture picture = Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, mSize,
-                              mFont, mPalette, mLegendPlace, mDirection, mLocale);
+    Picture picture =
+        Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr || mHoverGrowth, mSize,
+                mFont, mPalette, mLegendPlace, mDirection, mLocale);
     mChart = std::move(picture.chart);
     mLegend = std::move(picture.legend);
     mScene = std::move(picture.scene);

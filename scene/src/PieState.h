@@ -65,6 +65,10 @@ class PieState : public QObject {
   void Hover(int row);
   bool HoverHighlight() const { return mHoverHighlight; }
   void SetHoverHighlight(bool on);
+  // The hovered slice moves out half as far as a selected one; the pie
+  // keeps room for it, as for a selection, so that it stands still.
+  bool HoverGrowth() const { return mHoverGrowth; }
+  void SetHoverGrowth(bool on);
   // The view's own legend, beside or below the pie where it fits: the
   // chart's Legend option, on by default.
   bool Legend() const { return mOptions.Legend(); }
@@ -156,6 +160,7 @@ class PieState : public QObject {
   int mCurrent = -1;
   int mHovered = -1;
   bool mHoverHighlight = true;
+  bool mHoverGrowth = false;
   LegendPlace mLegendPlace = LegendPlace::Auto;
   bool mPatterns = false;
   QSizeF mSize;

@@ -48,6 +48,8 @@ class PieView : public QWidget {
   Q_PROPERTY(QEasingCurve animationEasing READ animationEasing WRITE setAnimationEasing)
   /// The slice under the pointer drawn lighter; hoverHighlight().
   Q_PROPERTY(bool hoverHighlight READ hoverHighlight WRITE setHoverHighlight)
+  /// The slice under the pointer moved out; hoverGrowth().
+  Q_PROPERTY(bool hoverGrowth READ hoverGrowth WRITE setHoverGrowth)
   /// The keyboard's slice; currentSlice().
   Q_PROPERTY(int currentSlice READ currentSlice WRITE setCurrentSlice)
 
@@ -210,6 +212,14 @@ class PieView : public QWidget {
   /// On by default.
   bool hoverHighlight() const;
   void setHoverHighlight(bool on);
+  ///@}
+
+  ///@{
+  /// The slice under the pointer (or whose legend entry it is on) moves out
+  /// half as far as a selected one, animated; the pie keeps room for it so
+  /// that nothing else moves. Off by default.
+  bool hoverGrowth() const;
+  void setHoverGrowth(bool on);
   ///@}
 
   ///@{
