@@ -309,8 +309,9 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   connect(rightToLeft, &QCheckBox::toggled, this,
           [this](bool on) { pieView->setLayoutDirection(on ? Qt::RightToLeft : Qt::LeftToRight); });
   auto* grow = new QCheckBox(tr("Grow on hover"));
-  grow->setToolTip(tr("The slice under the pointer moves out"));
-  connect(grow, &QCheckBox::toggled, pieView, &PieView::setHoverGrowth);
+  grow->setToolTip(tr("The slice under the pointer moves out 8 pixels"));
+  connect(grow, &QCheckBox::toggled, this,
+          [this](bool on) { pieView->setHoverExpand(on ? 8 : 0); });
   // Two rows, so that the window still fits a laptop's screen.
   auto* viewOptions = new QGridLayout;
   viewOptions->addWidget(legendPosition, 0, 0);

@@ -134,11 +134,11 @@ void PieView::setHoverHighlight(bool on) {
   mState->SetHoverHighlight(on);
 }
 
-bool PieView::hoverGrowth() const {
-  return mState->HoverGrowth();
+qreal PieView::hoverExpand() const {
+  return mState->HoverExpand();
 }
-void PieView::setHoverGrowth(bool on) {
-  mState->SetHoverGrowth(on);
+void PieView::setHoverExpand(qreal pixels) {
+  mState->SetHoverExpand(pixels);
 }
 
 namespace {

@@ -509,10 +509,10 @@ TEST(PieView, PointingAndSelectionGoBothWays) {
   selection.select(model.index(1, 1), QItemSelectionModel::ClearAndSelect);
   EXPECT_GT(QLineF(middleOf(1), still).length(), 3) << "a cell of row 1 selected";
 
-  // Growing on hover: the slice under the pointer moves out, less far than a
-  // selected one, the others stay; it goes back when the pointer leaves.
+  // Growing on hover: the slice under the pointer moves out by about the
+  // pixels asked, the others stay; it goes back when the pointer leaves.
   selection.clearSelection();
-  view->setHoverGrowth(true);
+  view->setHoverExpand(6);
   view->setHoverHighlight(false);  // its colour as it was, to find it by
   const QPointF red = middleOf(0);
   const QPointF blue = middleOf(2);
@@ -521,12 +521,28 @@ TEST(PieView, PointingAndSelectionGoBothWays) {
   QTest::mouseMove(view.get(), red.toPoint());
   ASSERT_EQ(hovered.last()[0].toInt(), 0);
   const QPointF grown = middleOf(0);
-  EXPECT_GT(QLineF(red, grown).length(), 1.5) << "red moved out";
-  EXPECT_LT(QLineF(red, grown).length(), QLineF(green, pulled).length()) << "less than a pull";
+  EXPECT_NEAR(QLineF(red, grown).length(), 6, 1.5) << "red moved out";
   EXPECT_GT(QLineF(grown, centre).length(), QLineF(red, centre).length()) << "away from the rest";
   EXPECT_LT(QLineF(middleOf(2), blue).length(), 0.5) << "blue stays";
   QTest::mouseMove(view.get(), QPoint(2, 2));
   EXPECT_LT(QLineF(middleOf(0), red).length(), 0.5) << "red back in place";
+  // As far as it may go, it is still whole: nothing reaches the border.
+  for (const auto& [asked, kept] : {std::pair{-5.0, 0.0}, std::pair{qQNaN(), 0.0},
+                                    std::pair{1e9, 100.0}, std::pair{100.0, 100.0}}) {
+    view->setHoverExpand(asked);
+    EXPECT_EQ(view->hoverExpand(), kept) << "asked " << asked;
+  }
+  QTest::mouseMove(view.get(), middleOf(0).toPoint());
+  ASSERT_EQ(hovered.last()[0].toInt(), 0);
+  const QImage far = Render(*view);
+  const QColor back = view->palette().color(QPalette::Window);
+  int border = 0;
+  for (int x = 0; x < far.width(); ++x)
+    border += (far.pixelColor(x, 0) != back) + (far.pixelColor(x, far.height() - 1) != back);
+  for (int y = 0; y < far.height(); ++y)
+    border += (far.pixelColor(0, y) != back) + (far.pixelColor(far.width() - 1, y) != back);
+  EXPECT_EQ(border, 0) << "pixels of the chart on the view's border";
+  EXPECT_GT(QLineF(middleOf(0), red).length(), 20) << "red far out";
 }
 
 TEST(PieView, NothingIsClippedAtAnySize) {

@@ -337,11 +337,11 @@ void PieChart::setHoverHighlight(bool on) {
   mState->SetHoverHighlight(on);
   emit chartChanged();
 }
-bool PieChart::hoverGrowth() const {
-  return mState->HoverGrowth();
+qreal PieChart::hoverExpand() const {
+  return mState->HoverExpand();
 }
-void PieChart::setHoverGrowth(bool on) {
-  mState->SetHoverGrowth(on);
+void PieChart::setHoverExpand(qreal pixels) {
+  mState->SetHoverExpand(pixels);
   emit chartChanged();
 }
 int PieChart::currentIndex() const {

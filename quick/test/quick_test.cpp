@@ -299,10 +299,10 @@ TEST(PieChart, PicturesAreTheWidgets) {
   scene.chart->setProperty("holeSize", 0.4);
   scene.chart->setProperty("legendPosition", quick::PieChart::LegendLeft);
   // Room kept for a hovered slice to grow into, on both alike.
-  ASSERT_TRUE(scene.chart->setProperty("hoverGrowth", true));
+  ASSERT_TRUE(scene.chart->setProperty("hoverExpand", 10));
   PieView widget;
   widget.setLegendPosition(PieView::LegendLeft);
-  widget.setHoverGrowth(true);
+  widget.setHoverExpand(10);
   widget.setAnimationDuration(0);
   widget.resize(400, 300);
   widget.chart().SliceLabels(LabelStyle::Percent);

@@ -30,7 +30,7 @@ constexpr double kLegendGap = 16;    // between the pie and its legend
 constexpr double kSwatch = 12;       // a legend entry's square
 constexpr double kSmallestPie = 24;  // below this the labels, then the legend, give way
 constexpr double kPullShare = 0.1;   // of the radius, for a selected slice
-constexpr double kHoverPull = 0.5;   // of a selected slice's, for the hovered one
+constexpr double kMostExpand = 100;  // pixels a hovered slice may move out
 
 // Text as an attribute value between apostrophes.
 QString Escaped(const QString& text) {
@@ -72,6 +72,7 @@ struct Drawn {
   double value;  // 0: not drawn
   QColor colour;
   double pull;    // 0 to 1 of the selected slice's pull
+  double grow;    // 0 to 1 of the hovered slice's
   bool listed;    // has a legend entry (rows do, slices shrinking away do not)
   bool hidden;    // its entry greyed
   int hatch = 0;  // the hatch over it: 0 none
@@ -289,8 +290,9 @@ LegendPlan PlanLegend(LegendPlace position, bool rtl, const QRectF& area, int en
 }
 
 Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
-                bool reservePull, QSizeF size, const QFont& font, const QPalette& palette,
-                LegendPlace position, Qt::LayoutDirection direction, const QLocale& locale) {
+                bool reservePull, double expand, QSizeF size, const QFont& font,
+                const QPalette& palette, LegendPlace position, Qt::LayoutDirection direction,
+                const QLocale& locale) {
   const bool rtl = direction == Qt::RightToLeft;
   // Numbers as the view's locale writes them, unless the chart's
   // separators were set to other than theirs by default.
@@ -332,7 +334,9 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   double pull = 0;
   for (const Drawn& d : slices)
     pull = std::max(pull, d.pull);
-  const bool reserve = pull > 0 || reservePull;
+  // Room kept for a selected slice's pull, and for a hovered one's growth.
+  const bool reserveSelected = pull > 0 || reservePull;
+  const bool reserve = reserveSelected || expand > 0;
   QString other;  // "Other"'s entry, if the chart draws one
   if (!options.LegendFormat().empty() || options.GroupBelow() > 0) {
     // The slices as the picture's chart has them, the place kept for a
@@ -384,7 +388,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // room: longer ones are cut short, or give way, before the pie does.
   const double keep =
       std::max<double>(kSmallestPie, std::floor(std::min(pie.width(), pie.height()) / 2));
-  const double keepPull = reserve ? kPullShare * keep / 2 : 0;
+  const double keepPull = (reserveSelected ? kPullShare * keep / 2 : 0) + expand;
   const auto labelWidth = static_cast<std::int32_t>(
       std::max(1.0, std::floor((pie.width() - keep) / 2 - 18 - 2 * keepPull)));
   // Fitted with every slice pulled as far as a slice can be, so that the pie
@@ -437,6 +441,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       chart.SweepAngle(std::max(1, static_cast<int>(std::lround(options.SweepAngle() * sweep))));
     }
     const auto reach = static_cast<std::int32_t>(std::lround(kPullShare * diameter / 2));
+    const double farthest = (reserveSelected ? reach : 0) + expand;
     // A slice that is the whole pie has nowhere to be pulled from.
     const bool whole = std::count_if(slices.begin(), slices.end(), [](const Drawn& d) {
                          return (d.listed && !d.hidden) || d.value > 0;
@@ -444,18 +449,18 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     for (std::size_t i = 0; i < slices.size(); ++i) {
       chart.AddValue(slices[i].value, ToColorValue(slices[i].colour),
                      Isolated(slices[i].name, rtl));
-      const double share = fitting && (pull > 0 || reservePull) ? 1.0
-                           : whole                              ? 0.0
-                                                                : slices[i].pull;
-      chart.Explode(static_cast<std::int32_t>(i),
-                    static_cast<std::int32_t>(std::lround(share * reach)));
+      const double pixels = fitting && reserve ? farthest
+                            : whole            ? 0.0
+                                               : slices[i].pull * reach + slices[i].grow * expand;
+      chart.Explode(static_cast<std::int32_t>(i), static_cast<std::int32_t>(std::lround(pixels)));
     }
     // Room for the farthest pull kept whether or not a slice is pulled
     // now, so the pie stands still while one moves: a slice of nothing,
     // pulled that far, draws nothing and keeps the room.
-    if (pull > 0 || reservePull) {
+    if (reserve) {
       chart.AddValue(0, 0);
-      chart.Explode(static_cast<std::int32_t>(slices.size()), reach);
+      chart.Explode(static_cast<std::int32_t>(slices.size()),
+                    static_cast<std::int32_t>(std::lround(farthest)));
     }
     return chart;
   };
@@ -499,7 +504,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // Centred in its room, on whole pixels.
   const QPointF at = pie.center() - taken.center();
   const QPointF offset(std::round(at.x()), std::round(at.y()));
-  const bool moved = !(pull > 0 || reservePull);
+  const bool moved = !reserve;
   if (moved) {
     // The picture is the one fitted, moved by whole pixels: the chart at
     // that margin draws the same.
@@ -709,9 +714,11 @@ void PieState::SetHoverHighlight(bool on) {
   Update();
 }
 
-void PieState::SetHoverGrowth(bool on) {
-  if (on == mHoverGrowth) return;
-  mHoverGrowth = on;
+void PieState::SetHoverExpand(double pixels) {
+  // As far as makes sense on a screen; no number is none.
+  pixels = std::isfinite(pixels) ? std::clamp(pixels, 0.0, kMostExpand) : 0.0;
+  if (pixels == mHoverExpand) return;
+  mHoverExpand = pixels;
   Retarget();
 }
 
@@ -740,8 +747,8 @@ PieState::Frame PieState::Shown() const {
     const auto slot = slotOf.constFind(e.id);
     frame.slices.push_back(
         {row ? e.row : -1, row ? SliceName(slice.name, e.row) : slice.name,
-         std::max(between(e.from, e.to), 0.0), slice.color, between(e.pullFrom, e.pullTo), row,
-         row && mHidden.contains(e.id),
+         std::max(between(e.from, e.to), 0.0), slice.color, between(e.pullFrom, e.pullTo),
+         between(e.growFrom, e.growTo), row, row && mHidden.contains(e.id),
          slot == slotOf.constEnd() ? 0 : 1 + static_cast<int>(*slot % (kHatchKinds - 1))});
   }
   return frame;
@@ -777,6 +784,7 @@ void PieState::DataChanged() {
       Entry& e = entries[static_cast<std::size_t>(*found)];
       e.from = now.slices[k].value;
       e.pullFrom = now.slices[k].pull;
+      e.growFrom = now.slices[k].grow;
       before = *found;
       continue;
     }
@@ -804,6 +812,7 @@ void PieState::Retarget() {
   for (std::size_t k = 0; k < mEntries.size() && k < now.slices.size(); ++k) {
     mEntries[k].from = now.slices[k].value;
     mEntries[k].pullFrom = now.slices[k].pull;
+    mEntries[k].growFrom = now.slices[k].grow;
   }
   mSweepFrom = now.sweep;
   SelectionChanged();
@@ -816,6 +825,7 @@ void PieState::SelectionChanged() {
   for (Entry& e : mEntries) {
     e.to = 0;
     e.pullTo = 0;
+    e.growTo = 0;
     if (e.row < 0 || static_cast<std::size_t>(e.row) >= rows.size()) continue;
     const int row = e.row;
     const PieSlice& slice = rows[static_cast<std::size_t>(row)];
@@ -827,7 +837,7 @@ void PieState::SelectionChanged() {
                                   : mSelection->columnIntersectsSelection(row, QModelIndex());
       if (selected) e.pullTo = 1.0;
     }
-    if (mHoverGrowth && row == mHovered) e.pullTo = std::max(e.pullTo, kHoverPull);
+    if (mHoverExpand > 0 && row == mHovered) e.growTo = 1.0;
   }
   Animate();
 }
@@ -841,6 +851,7 @@ void PieState::Animate() {
     for (Entry& e : mEntries) {
       e.from = e.to;
       e.pullFrom = e.pullTo;
+      e.growFrom = e.growTo;
     }
     mSweepFrom = mSweepTo;
   } else {
@@ -902,7 +913,7 @@ void PieState::Hover(int row) {
   mHovered = row;
   // The highlight is painted over the picture, which stays; a growing
   // slice moves, from where it is now.
-  if (mHoverGrowth) Retarget();
+  if (mHoverExpand > 0) Retarget();
   if (mHoverHighlight) emit Changed();
   emit SliceHovered(row);
 }
@@ -937,7 +948,7 @@ const MarkupScene* PieState::Scene() const {
         d.listed = false;
     }
     Picture picture =
-        Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr || mHoverGrowth, mSize,
+        Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, mHoverExpand, mSize,
                 mFont, mPalette, mLegendPlace, mDirection, mLocale);
     mChart = std::move(picture.chart);
     mLegend = std::move(picture.legend);

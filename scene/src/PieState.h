@@ -65,10 +65,10 @@ class PieState : public QObject {
   void Hover(int row);
   bool HoverHighlight() const { return mHoverHighlight; }
   void SetHoverHighlight(bool on);
-  // The hovered slice moves out half as far as a selected one; the pie
+  // Pixels the hovered slice moves out (0 to 100; 0: it does not); the pie
   // keeps room for it, as for a selection, so that it stands still.
-  bool HoverGrowth() const { return mHoverGrowth; }
-  void SetHoverGrowth(bool on);
+  double HoverExpand() const { return mHoverExpand; }
+  void SetHoverExpand(double pixels);
   // The view's own legend, beside or below the pie where it fits: the
   // chart's Legend option, on by default.
   bool Legend() const { return mOptions.Legend(); }
@@ -148,6 +148,8 @@ class PieState : public QObject {
     double to = 0;
     double pullFrom = 0;
     double pullTo = 0;
+    double growFrom = 0;  // the hovered slice's growth
+    double growTo = 0;
   };
   std::vector<Entry> mEntries;
   std::vector<PieSlice> mRows;  // the rows the entries were made for
@@ -160,7 +162,7 @@ class PieState : public QObject {
   int mCurrent = -1;
   int mHovered = -1;
   bool mHoverHighlight = true;
-  bool mHoverGrowth = false;
+  double mHoverExpand = 0;
   LegendPlace mLegendPlace = LegendPlace::Auto;
   bool mPatterns = false;
   QSizeF mSize;

@@ -48,8 +48,8 @@ class PieView : public QWidget {
   Q_PROPERTY(QEasingCurve animationEasing READ animationEasing WRITE setAnimationEasing)
   /// The slice under the pointer drawn lighter; hoverHighlight().
   Q_PROPERTY(bool hoverHighlight READ hoverHighlight WRITE setHoverHighlight)
-  /// The slice under the pointer moved out; hoverGrowth().
-  Q_PROPERTY(bool hoverGrowth READ hoverGrowth WRITE setHoverGrowth)
+  /// Pixels the slice under the pointer moves out; hoverExpand().
+  Q_PROPERTY(qreal hoverExpand READ hoverExpand WRITE setHoverExpand)
   /// The keyboard's slice; currentSlice().
   Q_PROPERTY(int currentSlice READ currentSlice WRITE setCurrentSlice)
 
@@ -215,11 +215,11 @@ class PieView : public QWidget {
   ///@}
 
   ///@{
-  /// The slice under the pointer (or whose legend entry it is on) moves out
-  /// half as far as a selected one, animated; the pie keeps room for it so
-  /// that nothing else moves. Off by default.
-  bool hoverGrowth() const;
-  void setHoverGrowth(bool on);
+  /// Pixels the slice under the pointer (or whose legend entry it is on)
+  /// moves out, animated; the pie keeps room for it so that nothing else
+  /// moves or is cut. 0 by default: it stays; clamped to 0 to 100.
+  qreal hoverExpand() const;
+  void setHoverExpand(qreal pixels);
   ///@}
 
   ///@{

@@ -117,9 +117,9 @@ class PieChart : public PictureItem {
       int animationDuration READ animationDuration WRITE setAnimationDuration NOTIFY chartChanged)
   /// The slice under the pointer drawn lighter; on by default.
   Q_PROPERTY(bool hoverHighlight READ hoverHighlight WRITE setHoverHighlight NOTIFY chartChanged)
-  /// The slice under the pointer moved out half as far as a selected one;
-  /// off by default.
-  Q_PROPERTY(bool hoverGrowth READ hoverGrowth WRITE setHoverGrowth NOTIFY chartChanged)
+  /// Pixels the slice under the pointer moves out, animated, room kept; 0 by
+  /// default (it stays), at most 100.
+  Q_PROPERTY(qreal hoverExpand READ hoverExpand WRITE setHoverExpand NOTIFY chartChanged)
   /// The keyboard's slice (-1: none), the pointer's, and the tooltip of what
   /// the pointer is on: bind a ToolTip's text to it.
   Q_PROPERTY(int currentIndex READ currentIndex WRITE setCurrentIndex NOTIFY currentIndexChanged)
@@ -191,8 +191,8 @@ class PieChart : public PictureItem {
   void setAnimationDuration(int milliseconds);
   bool hoverHighlight() const;
   void setHoverHighlight(bool on);
-  bool hoverGrowth() const;
-  void setHoverGrowth(bool on);
+  qreal hoverExpand() const;
+  void setHoverExpand(qreal pixels);
   int currentIndex() const;
   void setCurrentIndex(int index);
   int hoveredIndex() const;
