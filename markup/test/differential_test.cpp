@@ -47,9 +47,84 @@ struct RefShape {
   QPainterPath path;  // filled: polygon (even-odd), ellipse or rectangle; empty for a line
   QPainterPath stroke;
   QColor fill, strokeColour;
+  QBrush fillBrush, strokeBrush;  // gradients, where given
   double thickness = 0;
-  QString svg;  // the same shape as an SVG element
+  QRectF box;   // its geometry's box, which gradients are relative to
+  QString svg;  // the same shape as an SVG element, and the gradients it uses
 };
+
+// A gradient read from a brush element: its relative points and stops.
+struct RefGradient {
+  bool radial = false;
+  QPointF start{0, 0}, end{1, 1}, center{0.5, 0.5}, origin{0.5, 0.5};
+  double rx = 0.5, ry = 0.5, opacity = 1;
+  QGradientStops stops;
+};
+
+QPointF RefPoint(const QString& text) {
+  const QStringList xy = text.split(u',');
+  return {xy.value(0).toDouble(), xy.value(1).toDouble()};
+}
+
+// The gradient over `box` for QPainter, its unit square (and a radial one's
+// unit circle) mapped there by hand.
+QBrush RefBrush(const RefGradient& g, const QRectF& box) {
+  QTransform t(box.width(), 0, 0, box.height(), box.x(), box.y());
+  if (!g.radial) {
+    QLinearGradient linear(g.start, g.end);
+    linear.setStops(g.stops);
+    QBrush brush(linear);
+    brush.setTransform(t);
+    return brush;
+  }
+  // Circle about the origin of radius 1 → ellipse about the centre.
+  t = QTransform(g.rx, 0, 0, g.ry, g.center.x(), g.center.y()) * t;
+  QRadialGradient radial(
+      QPointF(0, 0), 1,
+      QPointF((g.origin.x() - g.center.x()) / g.rx, (g.origin.y() - g.center.y()) / g.ry));
+  radial.setStops(g.stops);
+  QBrush brush(radial);
+  brush.setTransform(t);
+  return brush;
+}
+
+// The same as an SVG paint server in the box's units, an ellipse by a
+// transform of the circle.
+QString RefSvgGradient(const RefGradient& g, const QString& id) {
+  QString stops;
+  for (const QGradientStop& stop : g.stops) {
+    stops += QStringLiteral("<stop offset='%1' stop-color='%2' stop-opacity='%3'/>")
+                 .arg(stop.first, 0, 'g', 17)
+                 .arg(stop.second.name(QColor::HexRgb))
+                 .arg(stop.second.alphaF(), 0, 'g', 6);
+  }
+  if (!g.radial) {
+    return QStringLiteral(
+               "<linearGradient id='%1' x1='%2' y1='%3' x2='%4' y2='%5'>%6"
+               "</linearGradient>")
+        .arg(id)
+        .arg(g.start.x(), 0, 'g', 17)
+        .arg(g.start.y(), 0, 'g', 17)
+        .arg(g.end.x(), 0, 'g', 17)
+        .arg(g.end.y(), 0, 'g', 17)
+        .arg(stops);
+  }
+  // Drawn as a circle of radius rx, squeezed to ry about the centre; the
+  // focus given before the squeeze.
+  const double squeeze = g.ry / g.rx;
+  return QStringLiteral(
+             "<radialGradient id='%1' cx='%2' cy='%3' r='%4' fx='%5' fy='%6' "
+             "gradientTransform='translate(0 %7) scale(1 %8)'>%9</radialGradient>")
+      .arg(id)
+      .arg(g.center.x(), 0, 'g', 17)
+      .arg(g.center.y(), 0, 'g', 17)
+      .arg(g.rx, 0, 'g', 17)
+      .arg(g.origin.x(), 0, 'g', 17)
+      .arg(g.center.y() + (g.origin.y() - g.center.y()) / squeeze, 0, 'g', 17)
+      .arg(g.center.y() * (1 - squeeze), 0, 'g', 17)
+      .arg(squeeze, 0, 'g', 17)
+      .arg(stops);
+}
 
 QString SvgPaint(const QString& attribute, const QColor& c) {
   if (!c.isValid()) return QStringLiteral(" %1='none'").arg(attribute);
@@ -63,10 +138,75 @@ QString SvgPaint(const QString& attribute, const QColor& c) {
 // as the label documents: it covers the seams between a slice's fans.
 std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
   std::vector<RefShape> shapes;
+  // Which elements have a stroke given as a brush element: their stroke's
+  // outline is made as for a stroke colour.
+  std::vector<bool> strokeBrush;
+  for (QXmlStreamReader scan(markup); !scan.atEnd();) {
+    const QXmlStreamReader::TokenType token = scan.readNext();
+    if (token != QXmlStreamReader::StartElement) continue;
+    const QString name = scan.name().toString();
+    if (!name.contains(u'.') && !name.contains(u"Gradient"_s) && name != u"Canvas") {
+      strokeBrush.push_back(false);
+    } else if (name.endsWith(u".Stroke"_s) && !strokeBrush.empty()) {
+      strokeBrush.back() = true;
+    }
+  }
+  std::size_t element = 0;
   QXmlStreamReader xml(markup);
+  bool forStroke = false;  // the property element a brush is read for
+  RefGradient gradient;
+  int gradients = 0;
   while (!xml.atEnd()) {
-    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    const QXmlStreamReader::TokenType token = xml.readNext();
+    const QString name = xml.name().toString();
+    if (token == QXmlStreamReader::EndElement && name.endsWith(u"GradientBrush"_s) &&
+        !shapes.empty()) {
+      RefShape& s = shapes.back();
+      for (QGradientStop& stop : gradient.stops)
+        stop.second.setAlphaF(stop.second.alphaF() * static_cast<float>(gradient.opacity));
+      const QString id = QStringLiteral("g%1").arg(++gradients);
+      const QString attribute = forStroke ? u"stroke"_s : u"fill"_s;
+      const QString plain = SvgPaint(attribute, forStroke ? s.strokeColour : s.fill);
+      (forStroke ? s.strokeBrush : s.fillBrush) = RefBrush(gradient, s.box);
+      if (forStroke) {
+        s.strokeColour = gradient.stops.value(0).second;
+      } else {
+        s.fill = gradient.stops.value(0).second;
+      }
+      s.svg.replace(plain, QStringLiteral(" %1='url(#%2)'").arg(attribute, id));
+      s.svg.prepend(u"<defs>"_s + RefSvgGradient(gradient, id) + u"</defs>"_s);
+      continue;
+    }
+    if (token != QXmlStreamReader::StartElement) continue;
     const QXmlStreamAttributes a = xml.attributes();
+    if (name.contains(u'.')) {
+      forStroke = name.endsWith(u".Stroke"_s);
+      continue;
+    }
+    if (name.endsWith(u"GradientBrush"_s)) {
+      gradient = RefGradient();
+      gradient.radial = name == u"RadialGradientBrush";
+      const auto point = [&](const char* key, QPointF& target) {
+        if (a.hasAttribute(QLatin1String(key)))
+          target = RefPoint(a.value(QLatin1String(key)).toString());
+      };
+      point("StartPoint", gradient.start);
+      point("EndPoint", gradient.end);
+      point("Center", gradient.center);
+      point("GradientOrigin", gradient.origin);
+      if (a.hasAttribute(u"RadiusX"_s)) gradient.rx = a.value(u"RadiusX"_s).toDouble();
+      if (a.hasAttribute(u"RadiusY"_s)) gradient.ry = a.value(u"RadiusY"_s).toDouble();
+      if (a.hasAttribute(u"Opacity"_s)) gradient.opacity = a.value(u"Opacity"_s).toDouble();
+      continue;
+    }
+    if (name == u"GradientStop") {
+      gradient.stops.append(
+          {a.value(u"Offset"_s).toDouble(), QColor(a.value(u"Color"_s).toString())});
+      continue;
+    }
+    if (name == u"Canvas") continue;
+    const bool stroking = element < strokeBrush.size() && strokeBrush[element];
+    ++element;
     const auto value = [&](const char* name) { return a.value(QLatin1String(name)).toString(); };
     const auto number = [&](const char* name, double fallback) {
       return a.hasAttribute(QLatin1String(name)) ? value(name).toDouble() : fallback;
@@ -76,7 +216,9 @@ std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
     const double left = number("Canvas.Left", 0);
     const double top = number("Canvas.Top", 0);
     s.fill = a.hasAttribute(u"Fill"_s) ? QColor(value("Fill")) : QColor();
-    s.strokeColour = a.hasAttribute(u"Stroke"_s) ? QColor(value("Stroke")) : QColor();
+    s.strokeColour = a.hasAttribute(u"Stroke"_s) ? QColor(value("Stroke"))
+                     : stroking                  ? QColor(Qt::black)  // the brush's, later
+                                                 : QColor();
     s.thickness = s.strokeColour.isValid() ? number("StrokeThickness", 1) : 0.0;
     if (s.kind == u"Polygon" && s.thickness > 0 && s.strokeColour == s.fill &&
         s.fill.alpha() == 255) {
@@ -100,6 +242,7 @@ std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
       s.path.addPolygon(points);
       s.path.closeSubpath();
       s.path.setFillRule(Qt::OddEvenFill);
+      s.box = points.boundingRect();
       if (t > 0) s.stroke = stroker.createStroke(s.path);
       s.svg =
           QStringLiteral("<polygon transform='translate(%1 %2)' points='%3' fill-rule='evenodd'")
@@ -119,6 +262,7 @@ std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
       const QRectF shape = box.adjusted(inset, inset, -inset, -inset);
       const double srx = fills ? rx : std::max(rx - t / 2, 0.0);
       const double sry = fills ? ry : std::max(ry - t / 2, 0.0);
+      s.box = fills ? box : shape;
       QPainterPath path;
       if (ellipse) {
         path.addEllipse(shape);
@@ -149,6 +293,7 @@ std::vector<RefShape> ReadShapes(const QString& markup, double devicePixels) {
     } else if (s.kind == u"Line") {
       const QLineF line(number("X1", 0) + left, number("Y1", 0) + top, number("X2", 0) + left,
                         number("Y2", 0) + top);
+      s.box = QRectF(line.p1(), line.p2()).normalized();
       QPainterPath path(line.p1());
       path.lineTo(line.p2());
       if (t > 0) s.stroke = stroker.createStroke(path);
@@ -179,11 +324,14 @@ QImage Supersampled(const std::vector<RefShape>& shapes, QSize pixels, const QTr
     p.setPen(Qt::NoPen);
     p.setTransform(world * QTransform::fromScale(ratio * kFactor, ratio * kFactor));
     for (const RefShape& s : shapes) {
-      if (s.fill.isValid() && !s.path.isEmpty()) p.fillPath(s.path, s.fill);
+      if (s.fill.isValid() && !s.path.isEmpty()) {
+        p.fillPath(s.path, s.fillBrush.style() != Qt::NoBrush ? s.fillBrush : QBrush(s.fill));
+      }
       if (s.strokeColour.isValid() && !s.stroke.isEmpty()) {
         QPainterPath stroke = s.stroke;
         stroke.setFillRule(Qt::WindingFill);
-        p.fillPath(stroke, s.strokeColour);
+        p.fillPath(stroke,
+                   s.strokeBrush.style() != Qt::NoBrush ? s.strokeBrush : QBrush(s.strokeColour));
       }
     }
   }
@@ -672,6 +820,81 @@ TEST(Differential, PatternsAgreeWithTheReferences) {
     const int total = pixels.width() * pixels.height();
     EXPECT_LE(agreement.off, total / 100) << count << " slices at " << ratio;
     EXPECT_GE(agreement.agreed, total / 2) << count << " slices at " << ratio;
+  }
+}
+
+// Gradient fills and strokes, linear and radial (off-centre, an ellipse,
+// through a brush's opacity), on polygons, ellipses, rounded rectangles and
+// lines, under each stretch, agree with both references at ratios 1 to 3.
+TEST(Differential, GradientsAgreeWithTheReferences) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString stops2 =
+      u"<GradientStop Color='#E69F00' Offset='0'/><GradientStop Color='#0072B2' Offset='1'/>"_s;
+  const QString stops3 =
+      u"<GradientStop Color='#D55E00' Offset='0.2'/><GradientStop Color='#80F0E442' "
+      u"Offset='0.5'/><GradientStop Color='#009E73' Offset='0.9'/>"_s;
+  const QString markup =
+      u"<Canvas>"
+      u"<Polygon Points='10,10 150,20 130,90 20,70' Stroke='#202020' StrokeThickness='2'>"
+      u"<Polygon.Fill><LinearGradientBrush StartPoint='0,0' EndPoint='1,0.4'>"_s +
+      stops2 +
+      u"</LinearGradientBrush></Polygon.Fill></Polygon>"
+      u"<Ellipse Canvas.Left='170' Canvas.Top='8' Width='140' Height='90' StrokeThickness='7'>"
+      u"<Ellipse.Fill><RadialGradientBrush GradientOrigin='0.3,0.35' Center='0.45,0.5' "
+      u"RadiusX='0.6' RadiusY='0.4'>"_s +
+      stops3 +
+      u"</RadialGradientBrush></Ellipse.Fill><Ellipse.Stroke><LinearGradientBrush "
+      u"StartPoint='0,0' EndPoint='0,1'>"_s +
+      stops2 +
+      u"</LinearGradientBrush></Ellipse.Stroke></Ellipse>"
+      u"<Rectangle Canvas.Left='12' Canvas.Top='110' Width='290' Height='60' RadiusX='9' "
+      u"RadiusY='9'><Rectangle.Fill><LinearGradientBrush Opacity='0.7'>"_s +
+      stops3 +
+      u"</LinearGradientBrush></Rectangle.Fill></Rectangle>"
+      u"<Polygon Points='40,185 280,180 200,228' StrokeThickness='9'><Polygon.Stroke>"
+      u"<RadialGradientBrush>"_s +
+      stops2 +
+      u"</RadialGradientBrush></Polygon.Stroke></Polygon>"
+      u"<Line X1='20' Y1='235' X2='300' Y2='200' StrokeThickness='5'><Line.Stroke>"
+      u"<LinearGradientBrush>"_s +
+      stops3 + u"</LinearGradientBrush></Line.Stroke></Line></Canvas>"_s;
+  const QSize size(320, 240);
+  const qreal ratios[] = {1.0, 1.5, 2.0, 3.0};
+  const Stretch stretches[] = {Stretch::None, Stretch::Fill, Stretch::Uniform, Stretch::None};
+  for (int n = 0; n < 4; ++n) {
+    const qreal ratio = ratios[n];
+    MarkupLabel label;
+    label.resize(size);
+    label.setBackColor(ToColorValue(kBackground));
+    label.setStretch(stretches[n]);
+    label.setCaption(markup);
+    ASSERT_TRUE(label.showsMarkup());
+    const QSize pixels = size * ratio;
+    QImage ours(pixels, QImage::Format_ARGB32_Premultiplied);
+    ours.setDevicePixelRatio(ratio);
+    ours.fill(Qt::black);
+    label.render(&ours);
+    const QTransform world = label.canvasTransform();
+    const std::vector<RefShape> shapes =
+        ReadShapes(markup, ratio * std::sqrt(std::fabs(world.determinant())));
+    const QImage qt = Supersampled(shapes, pixels, world, ratio);
+    const QImage rsvg = Librsvg(shapes, size, pixels, world, dir);
+    const Agreement agreement = Compare(ours, qt, rsvg, nullptr);
+    const int total = pixels.width() * pixels.height();
+    EXPECT_LE(agreement.off, total / 100) << "at " << ratio;
+    EXPECT_GE(agreement.agreed, total * 3 / 4) << "the references agree at " << ratio;
+    if (qEnvironmentVariableIsSet("XAMLPIE_DIFF_OUT")) {
+      const QString out = qEnvironmentVariable("XAMLPIE_DIFF_OUT");
+      ours.save(QStringLiteral("%1/gradient-%2-ours.png").arg(out).arg(n));
+      qt.save(QStringLiteral("%1/gradient-%2-qt.png").arg(out).arg(n));
+      rsvg.save(QStringLiteral("%1/gradient-%2-rsvg.png").arg(out).arg(n));
+    }
+    // Not a plain colour: the polygon's fill runs from one end to the other.
+    const QPointF left = world.map(QPointF(25, 40)) * ratio;
+    const QPointF right = world.map(QPointF(135, 40)) * ratio;
+    EXPECT_GT(ours.pixelColor(left.toPoint()).red(), ours.pixelColor(right.toPoint()).red() + 100)
+        << "at " << ratio;
   }
 }
 

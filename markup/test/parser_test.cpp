@@ -181,6 +181,24 @@ TEST(Parser, BadShapesAreSkippedAndTheRestDrawn) {
       QStringLiteral("<Rectangle Width='5' Height='5' RadiusX='-1'/>"),
       QStringLiteral("<Line X1='0' Y1='0' X2='1e9' Y2='0' Stroke='Red'/>"),
       QStringLiteral("<Line X1='zero'/>"),
+      // Brushes as property elements that do not parse or are not relative.
+      QStringLiteral("<Polygon Points='0,0'><Polygon.Fill><LinearGradientBrush><GradientStop "
+                     "Color='#12345'/></LinearGradientBrush></Polygon.Fill></Polygon>"),
+      QStringLiteral("<Polygon Points='0,0'><Polygon.Fill><LinearGradientBrush><GradientStop "
+                     "Offset='half'/></LinearGradientBrush></Polygon.Fill></Polygon>"),
+      QStringLiteral("<Polygon Points='0,0'><Polygon.Fill><LinearGradientBrush "
+                     "MappingMode='Absolute'/></Polygon.Fill></Polygon>"),
+      QStringLiteral("<Polygon Points='0,0'><Polygon.Fill><LinearGradientBrush "
+                     "SpreadMethod='Reflect'/></Polygon.Fill></Polygon>"),
+      QStringLiteral("<Polygon Points='0,0'><Polygon.Fill><LinearGradientBrush "
+                     "StartPoint='0'/></Polygon.Fill></Polygon>"),
+      QStringLiteral("<Ellipse Width='5' Height='5'><Ellipse.Fill><RadialGradientBrush "
+                     "RadiusX='-1'/></Ellipse.Fill></Ellipse>"),
+      QStringLiteral("<Ellipse Width='5' Height='5'><Ellipse.Stroke><ImageBrush/>"
+                     "</Ellipse.Stroke></Ellipse>"),
+      QStringLiteral("<Ellipse Width='5' Height='5'><Ellipse.Fill><SolidColorBrush Color='Red'/>"
+                     "<SolidColorBrush Color='Red'/></Ellipse.Fill></Ellipse>"),
+      QStringLiteral("<Ellipse Width='5' Height='5'><Ellipse.Fill/></Ellipse>"),
   };
   for (const QString& shape : bad) {
     const std::optional<MarkupScene> scene = ParseMarkup(Canvas(good + shape + good));
@@ -188,6 +206,63 @@ TEST(Parser, BadShapesAreSkippedAndTheRestDrawn) {
     ASSERT_EQ(scene->shapes.size(), 2u) << shape.toStdString();
     EXPECT_EQ(scene->shapes[1].fill, QColor(Qt::red));
   }
+}
+
+// Fill and Stroke as property elements: a solid brush is its colour; a
+// gradient keeps its points and its stops in order, offsets held to 0..1,
+// its opacity in their alpha, and lends the shape its first stop's colour;
+// one without stops paints nothing; other property elements are not ours.
+TEST(Parser, BrushesAsPropertyElements) {
+  const std::optional<MarkupScene> scene = ParseMarkup(Canvas(QStringLiteral(
+      "<Polygon Points='0,0 9,0 9,9'><Polygon.Fill><SolidColorBrush Color='&#x23;00FF00' "
+      "Opacity='0.5'/></Polygon.Fill></Polygon>"
+      "<Polygon Points='0,0 9,0 9,9' Fill='Red'><Polygon.Stroke><LinearGradientBrush "
+      "StartPoint='0,0.25' EndPoint='1, 0.75' Opacity='0.5'><LinearGradientBrush.GradientStops>"
+      "<GradientStopCollection><GradientStop Color='Blue' Offset='1.5'/>"
+      "<GradientStop Color='#FF0000' Offset='-1'/><GradientStop Color='#8000FF00' Offset='0.5'/>"
+      "</GradientStopCollection></LinearGradientBrush.GradientStops></LinearGradientBrush>"
+      "</Polygon.Stroke></Polygon>"
+      "<Ellipse Width='20' Height='10'><Ellipse.Fill><RadialGradientBrush Center='0.4,0.6' "
+      "GradientOrigin='0.2,0.3' RadiusX='0.7' RadiusY='0.3' MappingMode='RelativeToBoundingBox'>"
+      "<GradientStop Color='White'/></RadialGradientBrush></Ellipse.Fill></Ellipse>"
+      "<Rectangle Width='5' Height='5' Fill='Red'><Rectangle.Fill><LinearGradientBrush/>"
+      "</Rectangle.Fill><Ellipse.Stroke><SolidColorBrush Color='Blue'/></Ellipse.Stroke>"
+      "</Rectangle>"
+      "<Line X2='5' Y2='5' Stroke='Red'><Line.Fill><SolidColorBrush Color='Blue'/></Line.Fill>"
+      "</Line>")));
+  ASSERT_TRUE(scene);
+  ASSERT_EQ(scene->shapes.size(), 5u);
+  const MarkupShape& solid = scene->shapes[0];
+  EXPECT_EQ(solid.fill, QColor(0, 255, 0, 128));
+  EXPECT_FALSE(solid.fillGradient);
+
+  const MarkupShape& linear = scene->shapes[1];
+  EXPECT_EQ(linear.fill, QColor(Qt::red));
+  ASSERT_TRUE(linear.strokeGradient);
+  EXPECT_EQ(linear.strokeGradient->kind, MarkupGradient::Kind::Linear);
+  EXPECT_EQ(linear.strokeGradient->start, QPointF(0, 0.25));
+  EXPECT_EQ(linear.strokeGradient->end, QPointF(1, 0.75));
+  const QGradientStops expected = {
+      {0.0, QColor(255, 0, 0, 128)}, {0.5, QColor(0, 255, 0, 64)}, {1.0, QColor(0, 0, 255, 128)}};
+  EXPECT_EQ(linear.strokeGradient->stops, expected);
+  EXPECT_EQ(linear.stroke, expected.front().second);
+
+  const MarkupShape& radial = scene->shapes[2];
+  ASSERT_TRUE(radial.fillGradient);
+  EXPECT_EQ(radial.fillGradient->kind, MarkupGradient::Kind::Radial);
+  EXPECT_EQ(radial.fillGradient->center, QPointF(0.4, 0.6));
+  EXPECT_EQ(radial.fillGradient->origin, QPointF(0.2, 0.3));
+  EXPECT_EQ(radial.fillGradient->radiusX, 0.7);
+  EXPECT_EQ(radial.fillGradient->radiusY, 0.3);
+  EXPECT_EQ(radial.fill, QColor(Qt::white));
+
+  const MarkupShape& empty = scene->shapes[3];
+  EXPECT_FALSE(empty.fillGradient);
+  EXPECT_EQ(empty.fill.alpha(), 0) << "no stops: nothing painted";
+  EXPECT_FALSE(empty.stroke.isValid()) << "another element's property is not this one's";
+
+  EXPECT_EQ(scene->shapes[4].stroke, QColor(Qt::red)) << "a line has no fill";
+  EXPECT_FALSE(scene->shapes[4].fillGradient);
 }
 
 // Numbers are read several characters at a time where enough follow, one by

@@ -537,6 +537,143 @@ bool ApplyAttribute(Reading& r, std::string_view name, std::string_view value) {
   return true;  // unknown attributes are not ours to judge
 }
 
+// "x,y": a point, as a brush's StartPoint and the like are written.
+std::optional<QPointF> ParsePoint(std::string_view text) {
+  const std::optional<QPolygonF> points = ParsePoints(text);
+  if (!points || points->size() != 1) return std::nullopt;
+  return points->front();
+}
+
+// A Fill or Stroke property element's one brush: a SolidColorBrush sets
+// `colour`; a gradient sets `gradient` and `colour` to its first stop's. A
+// brush with no stops paints nothing. False for what does not parse, or
+// what is not relative to the shape's box.
+bool ReadBrush(const pugi::xml_node& property, Decoder& decode, QColor& colour,
+               std::optional<MarkupGradient>& gradient) {
+  pugi::xml_node brush;
+  for (pugi::xml_node child = property.first_child(); child; child = child.next_sibling()) {
+    if (child.type() != pugi::node_element) continue;
+    if (brush) return false;  // a property holds one value
+    brush = child;
+  }
+  if (!brush) return false;
+  const std::string_view kind = LocalName(brush.name());
+  const bool solid = kind == "SolidColorBrush"sv;
+  MarkupGradient g;
+  if (kind == "RadialGradientBrush"sv) {
+    g.kind = MarkupGradient::Kind::Radial;
+  } else if (kind != "LinearGradientBrush"sv && !solid) {
+    return false;
+  }
+  double opacity = 1.0;
+  QColor solidColour(Qt::black);
+  for (pugi::xml_attribute a = brush.first_attribute(); a; a = a.next_attribute()) {
+    const std::optional<std::string_view> raw = decode(a.value(), true);
+    if (!raw) return false;
+    const std::string_view name = a.name();
+    const std::string_view value = Trim(*raw);
+    const auto point = [&](QPointF& target) {
+      const std::optional<QPointF> parsed = ParsePoint(value);
+      if (parsed) target = *parsed;
+      return parsed.has_value();
+    };
+    const auto number = [&](double& target) {
+      const std::optional<double> parsed = ParseNumber(value);
+      if (parsed) target = *parsed;
+      return parsed.has_value();
+    };
+    bool good = true;
+    if (name == "Opacity"sv) {
+      good = number(opacity);
+    } else if (solid && name == "Color"sv) {
+      solidColour = ParseColor(value);
+      good = solidColour.isValid();
+    } else if (name == "StartPoint"sv) {
+      good = point(g.start);
+    } else if (name == "EndPoint"sv) {
+      good = point(g.end);
+    } else if (name == "Center"sv) {
+      good = point(g.center);
+    } else if (name == "GradientOrigin"sv) {
+      good = point(g.origin);
+    } else if (name == "RadiusX"sv) {
+      good = number(g.radiusX) && g.radiusX >= 0;
+    } else if (name == "RadiusY"sv) {
+      good = number(g.radiusY) && g.radiusY >= 0;
+    } else if (name == "MappingMode"sv) {
+      good = value == "RelativeToBoundingBox"sv;
+    } else if (name == "SpreadMethod"sv) {
+      good = value == "Pad"sv;
+    }
+    if (!good) return false;
+  }
+  opacity = std::clamp(opacity, 0.0, 1.0);
+  const auto faded = [&](QColor c) {
+    c.setAlpha(static_cast<int>(std::lround(c.alpha() * opacity)));
+    return c;
+  };
+  if (solid) {
+    colour = faded(solidColour);
+    gradient.reset();
+    return true;
+  }
+  // The stops, wherever they stand under the brush (GradientStops may wrap
+  // them), in the order of their offsets; an offset past either end is at it.
+  for (pugi::xml_node node = brush.first_child(); node; node = NextInTree(node, brush)) {
+    if (node.type() != pugi::node_element || LocalName(node.name()) != "GradientStop"sv) continue;
+    QColor stop(Qt::black);
+    double offset = 0;
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+      const std::optional<std::string_view> raw = decode(a.value(), true);
+      if (!raw) return false;
+      const std::string_view name = a.name();
+      if (name == "Color"sv) {
+        stop = ParseColor(Trim(*raw));
+        if (!stop.isValid()) return false;
+      } else if (name == "Offset"sv) {
+        const std::optional<double> parsed = ParseNumber(Trim(*raw));
+        if (!parsed) return false;
+        offset = std::clamp(*parsed, 0.0, 1.0);
+      }
+    }
+    g.stops.append({offset, faded(stop)});
+  }
+  std::stable_sort(
+      g.stops.begin(), g.stops.end(),
+      [](const QGradientStop& a, const QGradientStop& b) { return a.first < b.first; });
+  if (g.stops.isEmpty()) {
+    colour = QColor(0, 0, 0, 0);
+    gradient.reset();
+    return true;
+  }
+  colour = g.stops.front().second;
+  gradient = std::move(g);
+  return true;
+}
+
+// Fill and Stroke written as property elements, <Polygon.Fill> and the like;
+// other property elements are not ours. False for a brush that does not
+// parse.
+bool ReadPropertyElements(const pugi::xml_node& element, MarkupShape& shape, Decoder& decode) {
+  const std::string_view own = LocalName(element.name());
+  for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+    if (child.type() != pugi::node_element) continue;
+    const std::string_view name = LocalName(child.name());
+    if (name.size() <= own.size() + 1 || name.substr(0, own.size()) != own ||
+        name[own.size()] != '.') {
+      continue;
+    }
+    const std::string_view property = name.substr(own.size() + 1);
+    const bool text = shape.kind == MarkupShape::Kind::Text;
+    if (property == "Fill"sv && !text && shape.kind != MarkupShape::Kind::Line) {
+      if (!ReadBrush(child, decode, shape.fill, shape.fillGradient)) return false;
+    } else if (property == "Stroke"sv && !text) {
+      if (!ReadBrush(child, decode, shape.stroke, shape.strokeGradient)) return false;
+    }
+  }
+  return true;
+}
+
 void MeasureText(Reading& r) {
   detail::PlaceText(r.shape, r.offset, r.fontSize, r.family, r.size.width());
 }
@@ -553,6 +690,7 @@ std::optional<MarkupShape> ReadShape(const pugi::xml_node& element,
     if (!ApplyAttribute(r, attribute.name, decode.Checked(attribute.value))) return std::nullopt;
   }
   MarkupShape& shape = r.shape;
+  if (!ReadPropertyElements(element, shape, decode)) return std::nullopt;
   switch (kind) {
     case MarkupShape::Kind::Polygon:
       shape.points.translate(r.offset);

@@ -192,7 +192,7 @@ detail::Raster::Disc InscribedDisc(const QRectF& box, const QTransform& device) 
 // doughnut's hole hides much of the pie under it.
 detail::Raster::Disc CoveredDisc(const MarkupShape& shape, const QTransform& device) {
   if (shape.kind != MarkupShape::Kind::Ellipse || !shape.fill.isValid() ||
-      shape.fill.alpha() != 255) {
+      shape.fill.alpha() != 255 || shape.fillGradient) {
     return {};
   }
   const double inset = shape.stroke.isValid() ? std::max(shape.strokeThickness, 0.0) / 2 : 0.0;
@@ -295,7 +295,8 @@ bool RasterShape(detail::Raster& raster, const MarkupShape& shape, const QTransf
                  double devicePixels) {
   const bool filled = shape.fill.isValid() && shape.fill.alpha() > 0;
   const bool stroked = shape.stroke.isValid() && shape.strokeThickness > 0;
-  if ((filled && shape.fill.alpha() != 255) || (stroked && shape.stroke.alpha() != 255)) {
+  if ((filled && shape.fill.alpha() != 255) || (stroked && shape.stroke.alpha() != 255) ||
+      shape.fillGradient || shape.strokeGradient) {
     return false;
   }
   if (shape.kind == MarkupShape::Kind::Polygon) {
@@ -393,8 +394,8 @@ bool RasterLargePolygon(detail::Raster& raster, const MarkupShape& shape,
   const bool filled = shape.fill.isValid() && shape.fill.alpha() > 0;
   const bool stroked = shape.stroke.isValid() && shape.strokeThickness > 0;
   if (shape.kind != MarkupShape::Kind::Polygon || shape.points.size() <= kLarge ||
-      (filled && shape.fill.alpha() != 255) || (stroked && shape.stroke.alpha() != 255) ||
-      device.type() > QTransform::TxScale) {
+      shape.fillGradient || shape.strokeGradient || (filled && shape.fill.alpha() != 255) ||
+      (stroked && shape.stroke.alpha() != 255) || device.type() > QTransform::TxScale) {
     return false;
   }
   raster.Flush();
@@ -431,6 +432,61 @@ QColor Lighter(const QColor& c) {
   if (!c.isValid()) return c;
   const auto toWhite = [](int v) { return v + (255 - v) / 3; };
   return QColor(toWhite(c.red()), toWhite(c.green()), toWhite(c.blue()), c.alpha());
+}
+
+// A gradient's stops drawn lighter, as a plain colour is.
+MarkupGradient Lighter(const MarkupGradient& gradient) {
+  MarkupGradient lit = gradient;
+  for (QGradientStop& stop : lit.stops)
+    stop.second = Lighter(stop.second);
+  return lit;
+}
+
+// The box a shape's gradients are relative to: its geometry's, without the
+// stroke, as XAML and SVG take it.
+QRectF GradientBox(const MarkupShape& shape, double inset) {
+  switch (shape.kind) {
+    case MarkupShape::Kind::Polygon:
+      return shape.points.boundingRect();
+    case MarkupShape::Kind::Line:
+      return QRectF(shape.line.p1(), shape.line.p2()).normalized();
+    default:
+      return shape.box.adjusted(inset, inset, -inset, -inset);
+  }
+}
+
+// A paint as a brush: a gradient's relative points taken to `box`, a radial
+// one's circle to its ellipse. A box without area has no gradient to show,
+// as SVG draws none; a radial one of no radius is its last stop's colour.
+QBrush PaintBrush(const QColor& colour, const std::optional<MarkupGradient>& gradient,
+                  const QRectF& box) {
+  if (!gradient) return colour.isValid() ? QBrush(colour) : QBrush(Qt::NoBrush);
+  if (!(box.width() > 0) || !(box.height() > 0) || gradient->stops.isEmpty()) {
+    return Qt::NoBrush;
+  }
+  QTransform toBox;
+  toBox.translate(box.x(), box.y());
+  toBox.scale(box.width(), box.height());
+  if (gradient->kind == MarkupGradient::Kind::Linear) {
+    QLinearGradient linear(gradient->start, gradient->end);
+    linear.setStops(gradient->stops);
+    QBrush brush(linear);
+    brush.setTransform(toBox);
+    return brush;
+  }
+  const double rx = gradient->radiusX;
+  const double ry = gradient->radiusY;
+  if (!(rx > 0) || !(ry > 0)) return gradient->stops.last().second;
+  const QPointF focal((gradient->origin.x() - gradient->center.x()) / rx,
+                      (gradient->origin.y() - gradient->center.y()) / ry);
+  QRadialGradient radial(QPointF(0, 0), 1.0, focal);
+  radial.setStops(gradient->stops);
+  QBrush brush(radial);
+  QTransform toEllipse = toBox;
+  toEllipse.translate(gradient->center.x(), gradient->center.y());
+  toEllipse.scale(rx, ry);
+  brush.setTransform(toEllipse);
+  return brush;
 }
 
 }  // namespace
@@ -481,6 +537,8 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
       lit = original;
       lit.fill = Lighter(original.fill);
       lit.stroke = Lighter(original.stroke);
+      if (original.fillGradient) lit.fillGradient = Lighter(*original.fillGradient);
+      if (original.strokeGradient) lit.strokeGradient = Lighter(*original.strokeGradient);
     }
     const MarkupShape& shape = highlighted ? lit : original;
     if (raster) {
@@ -493,18 +551,23 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
     }
     const bool stroked = shape.stroke.isValid() && shape.strokeThickness > 0;
     const double thickness = stroked ? shape.strokeThickness : 0.0;
+    // Gradients are drawn by outlines filled with them, below.
+    const bool shaded = shape.fillGradient || shape.strokeGradient;
+    const QRectF shadedBox = shaded ? GradientBox(shape, thickness / 2) : QRectF();
+    const QBrush fillBrush = PaintBrush(shape.fill, shape.fillGradient, shadedBox);
+    const QBrush strokeBrush = PaintBrush(shape.stroke, shape.strokeGradient, shadedBox);
     QPen pen(Qt::NoPen);
     if (stroked) {
       // Past the miter limit a corner is bevelled, as SVG and the rasteriser
       // do it. XAML's limit of 10 is the tip's distance from the corner over
       // half the stroke's width; SVG's (Qt's SvgMiterJoin) is the mitre's
       // length over the whole width: the same ratio.
-      pen = QPen(shape.stroke, thickness, Qt::SolidLine, Qt::FlatCap, Qt::SvgMiterJoin);
+      pen = QPen(strokeBrush, thickness, Qt::SolidLine, Qt::FlatCap, Qt::SvgMiterJoin);
       pen.setMiterLimit(10.0);
       // A fan's stroke in its own colour covers the seams between neighbouring
       // fans; shrunk below a device pixel it no longer would.
       // Translucent, it would only darken the edge by a band of its own.
-      if (shape.stroke == shape.fill && shape.fill.alpha() == 255 &&
+      if (!shaded && shape.stroke == shape.fill && shape.fill.alpha() == 255 &&
           thickness * devicePixels < 1.0) {
         pen.setWidthF(1.0);
         pen.setCosmetic(true);
@@ -552,12 +615,12 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
     // inset by half the stroke. A stroke that fills the box, or an opaque one
     // in the fill's colour, makes the box one shape.
     const bool whole = StrokeFillsBox(shape) ||
-                       (stroked && filled && shape.stroke == shape.fill &&
+                       (!shaded && stroked && filled && shape.stroke == shape.fill &&
                         shape.fill.alpha() == 255 && shape.kind == MarkupShape::Kind::Ellipse);
     if (whole) {
       painter.setRenderHint(QPainter::Antialiasing, true);
       painter.setPen(Qt::NoPen);
-      painter.setBrush(shape.stroke);
+      painter.setBrush(PaintBrush(shape.stroke, shape.strokeGradient, shape.box));
       if (shape.kind == MarkupShape::Kind::Ellipse) {
         painter.drawEllipse(shape.box);
       } else {
@@ -608,7 +671,7 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
       if (thickness * devicePixels > 20 * sight && devicePixels > 0)
         width = 20 * sight / devicePixels;
     }
-    if (pixelsOut || uneven || width != thickness || pen.isCosmetic()) {
+    if (pixelsOut || uneven || width != thickness || pen.isCosmetic() || shaded) {
       QPainterPath outline;
       switch (shape.kind) {
         case MarkupShape::Kind::Polygon:
@@ -627,7 +690,7 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
           break;
       }
       painter.setRenderHint(QPainter::Antialiasing, true);
-      if (filled) painter.fillPath(outline, shape.fill);
+      if (filled) painter.fillPath(outline, fillBrush);
       if (stroked) {
         if (pen.isCosmetic()) width = std::max(width, 1.0 / devicePixels);
         QPainterPathStroker stroker;
@@ -637,7 +700,7 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
         stroker.setMiterLimit(10.0);
         QPainterPath stroke = stroker.createStroke(outline);
         stroke.setFillRule(Qt::WindingFill);
-        painter.fillPath(stroke, shape.stroke);
+        painter.fillPath(stroke, strokeBrush);
       }
       continue;
     }

@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QGradient>
 #include <QLineF>
 #include <QPolygonF>
 #include <QRectF>
@@ -20,6 +21,25 @@ class QPainter;
 
 namespace xamlpie {
 
+/// A Fill or Stroke written as a LinearGradientBrush or RadialGradientBrush
+/// property element. Its points are relative to the shape's box, (0,0) its top
+/// left and (1,1) its bottom right: a polygon's points' box, an ellipse's or
+/// rectangle's box within its stroke, a line's ends' box.
+struct MarkupGradient {
+  /// LinearGradientBrush or RadialGradientBrush.
+  enum class Kind { Linear, Radial };
+  Kind kind = Kind::Linear;  ///< the brush it was read from
+  QGradientStops stops;      ///< GradientStops by Offset (0 to 1), Opacity applied
+  QPointF start{0, 0};       ///< Linear: StartPoint
+  QPointF end{1, 1};         ///< Linear: EndPoint
+  QPointF center{0.5, 0.5};  ///< Radial: Center
+  QPointF origin{0.5, 0.5};  ///< Radial: GradientOrigin, where offset 0 lies
+  double radiusX = 0.5;      ///< Radial: RadiusX
+  double radiusY = 0.5;      ///< Radial: RadiusY
+  /// The same brush, stop for stop.
+  bool operator==(const MarkupGradient&) const = default;
+};
+
 /// One element of a caption as read: its geometry in canvas coordinates, its
 /// paint, and what it says to an application and a screen reader.
 struct MarkupShape {
@@ -31,6 +51,12 @@ struct MarkupShape {
   QLineF line;                ///< Line: from (X1, Y1) to (X2, Y2), Canvas.Left/Top applied
   QColor fill;                ///< invalid: not filled; Text: its Foreground
   QColor stroke;              ///< invalid: no outline
+  ///@{
+  /// Fill and Stroke as gradients; fill and stroke then hold their first
+  /// stop's colour, for what asks only whether the shape is filled or stroked.
+  std::optional<MarkupGradient> fillGradient;
+  std::optional<MarkupGradient> strokeGradient;
+  ///@}
   double strokeThickness = 1.0;  ///< StrokeThickness, in canvas pixels
   double radiusX = 0;            ///< Rectangle: rounded corners
   double radiusY = 0;            ///< Rectangle: rounded corners
@@ -59,7 +85,13 @@ inline constexpr double kMarkupFontSizeLimit = 1000.0;
 /// XML, has a document type declaration, or its root is not Canvas; the caller
 /// then shows the text as it is. Unknown elements and attributes are skipped,
 /// and so is a shape with a value that does not parse, a negative size or a
-/// FontSize outside 0 to kMarkupFontSizeLimit. A TextBlock's text is its Text
+/// FontSize outside 0 to kMarkupFontSizeLimit. Fill and Stroke may also be
+/// property elements (`<Polygon.Fill>`) holding a SolidColorBrush (Color), a
+/// LinearGradientBrush (StartPoint, EndPoint) or a RadialGradientBrush
+/// (Center, GradientOrigin, RadiusX, RadiusY) with GradientStop children
+/// (Color, Offset) and an Opacity; relative to the shape's box only (a
+/// MappingMode of Absolute, or a brush that does not parse, leaves the shape
+/// out, as a bad attribute does). A TextBlock's text is its Text
 /// attribute or else its content. TextBlocks are measured with the
 /// application's fonts; without a QGuiApplication they get an estimated box.
 std::optional<MarkupScene> ParseMarkup(const QString& text);
