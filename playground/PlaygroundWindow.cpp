@@ -173,6 +173,8 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   spnSweepAngle = Spin(1, 360, 360);
   spnSliceGap = Length(0, 40);
   spnCornerRadius = Length(0, 100);
+  chkShaded = new QCheckBox(tr("Shaded slices"));
+  chkShaded->setToolTip(tr("Each slice lighter towards the centre: a radial gradient"));
   spnRingWidth = Spin(1, 1000, 30);
   chkClockwise = new QCheckBox(tr("Clockwise"));
   chkClockwise->setChecked(true);
@@ -219,6 +221,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   form->addRow(QString(), chkClockwise);
   form->addRow(tr("Slice ga&p"), spnSliceGap);
   form->addRow(tr("Corner ra&dius"), spnCornerRadius);
+  form->addRow(QString(), chkShaded);
   form->addRow(tr("&Inner ring width"), spnRingWidth);
   form->addRow(tr("La&bels"), cboLabels);
   form->addRow(QString(), chkLabelsOutside);
@@ -387,7 +390,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   }
   for (QDoubleSpinBox* spin : {spnSliceGap, spnCornerRadius})
     connect(spin, &QDoubleSpinBox::valueChanged, this, &PlaygroundWindow::Refresh);
-  for (QCheckBox* check : {chkRawValues, chkClockwise, chkLabelsOutside, chkLegend}) {
+  for (QCheckBox* check : {chkRawValues, chkClockwise, chkLabelsOutside, chkLegend, chkShaded}) {
     connect(check, &QCheckBox::toggled, this, &PlaygroundWindow::Refresh);
   }
   connect(cboLabels, &QComboBox::currentIndexChanged, this, &PlaygroundWindow::Refresh);
@@ -503,6 +506,7 @@ void PlaygroundWindow::ApplyOptions(cXAMLPieChart& chart) const {
                    txtGroupLabel->text().toStdString());
   chart.SliceGap(spnSliceGap->value());
   chart.CornerRadius(spnCornerRadius->value());
+  chart.Shading(chkShaded->isChecked() ? SliceShading::Radial : SliceShading::Flat);
 }
 
 std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
@@ -680,6 +684,7 @@ QJsonObject PlaygroundWindow::ToJson() const {
       {"sweepAngle", spnSweepAngle->value()},
       {"sliceGap", spnSliceGap->value()},
       {"cornerRadius", spnCornerRadius->value()},
+      {"shaded", chkShaded->isChecked()},
       {"ringWidth", spnRingWidth->value()},
       {"clockwise", chkClockwise->isChecked()},
       {"labels", cboLabels->currentText()},
@@ -716,7 +721,7 @@ const char* const kChartKeys[] = {
     "fontSize",      "outlineColor",     "textColor",      "holeColor",    "groupColor",
     "sort",          "emptyText",        "labelFormat",    "legendFormat", "percentDecimals",
     "valueDecimals", "decimalSeparator", "groupSeparator", "sweepAngle",   "sliceGap",
-    "cornerRadius",  "ringWidth"};
+    "cornerRadius",  "ringWidth",        "shaded"};
 const char* const kSliceKeys[] = {"name", "value", "color", "explode", "ring"};
 
 template <std::size_t N>
@@ -893,6 +898,7 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
   check("clockwise", chkClockwise);
   check("labelsOutside", chkLabelsOutside);
   check("legend", chkLegend);
+  check("shaded", chkShaded);
   if (json.contains(QLatin1String("centerText"))) {
     txtCentre->setText(json.value(QLatin1String("centerText")).toString());
   }

@@ -66,6 +66,7 @@ class PlaygroundWindow : public QMainWindow {
   QDoubleSpinBox* spnCornerRadius = nullptr;
   QSpinBox* spnRingWidth = nullptr;  // of each inner ring
   QCheckBox* chkClockwise = nullptr;
+  QCheckBox* chkShaded = nullptr;
   QComboBox* cboLabels = nullptr;
   QCheckBox* chkLabelsOutside = nullptr;
   QSpinBox* spnMinLabelAngle = nullptr;

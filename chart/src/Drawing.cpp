@@ -119,6 +119,79 @@ void MarkupSink::Paint(std::string_view attribute, Rgba colour) {
   mOut.Put("'");
 }
 
+namespace {
+
+// A number relative to a box, to a ten-thousandth, without trailing zeros.
+void PutRelative(MarkupWriter& out, double value) {
+  char text[40];
+  const double rounded = std::isfinite(value) ? std::round(value * 1e4) / 1e4 + 0.0 : 0.0;
+  auto [end, error] =
+      std::to_chars(std::begin(text), std::end(text), rounded, std::chars_format::fixed, 4);
+  if (error != std::errc()) {
+    out.Put("0");
+    return;
+  }
+  while (end > text && end[-1] == '0')
+    --end;
+  if (end > text && end[-1] == '.') --end;
+  out.Put(std::string_view(text, static_cast<std::size_t>(end - text)));
+}
+
+}  // namespace
+
+// The shade relative to the polygon's box as the markup has its points, as
+// a reader maps it back.
+void MarkupSink::Shade(const Shape& shape) {
+  const RadialShade& shade = *shape.shade;
+  double left = 0, top = 0, right = 0, bottom = 0;
+  bool first = true;
+  for (const Point& p : shape.points) {
+    const double x = shape.precision == Precision::Whole
+                         ? static_cast<double>(checked::Floor(p.x)) + shape.origin.x
+                         : std::round((p.x + shape.origin.x) * 100.0) / 100.0;
+    const double y = shape.precision == Precision::Whole
+                         ? static_cast<double>(checked::Floor(p.y)) + shape.origin.y
+                         : std::round((p.y + shape.origin.y) * 100.0) / 100.0;
+    left = first ? x : std::min(left, x);
+    right = first ? x : std::max(right, x);
+    top = first ? y : std::min(top, y);
+    bottom = first ? y : std::max(bottom, y);
+    first = false;
+  }
+  const double width = right > left ? right - left : 1.0;
+  const double height = bottom > top ? bottom - top : 1.0;
+  const auto brush = [&](std::string_view property) {
+    mOut.Put("<Polygon.");
+    mOut.Put(property);
+    mOut.Put("><RadialGradientBrush Center='");
+    const double cx = (shade.centre.x - left) / width;
+    const double cy = (shade.centre.y - top) / height;
+    for (const std::string_view attribute : {"Center", "GradientOrigin"}) {
+      if (attribute != "Center") mOut.Put("' GradientOrigin='");
+      PutRelative(mOut, cx);
+      mOut.Put(",");
+      PutRelative(mOut, cy);
+    }
+    mOut.Put("' RadiusX='");
+    PutRelative(mOut, shade.radius / width);
+    mOut.Put("' RadiusY='");
+    PutRelative(mOut, shade.radius / height);
+    mOut.Put("'>");
+    for (const auto& [offset, colour] : shade.stops) {
+      mOut.Put("<GradientStop Color='#");
+      mOut.Put(Hex(colour));
+      mOut.Put("' Offset='");
+      PutRelative(mOut, offset);
+      mOut.Put("' />");
+    }
+    mOut.Put("</RadialGradientBrush></Polygon.");
+    mOut.Put(property);
+    mOut.Put(">");
+  };
+  if (shape.fill.a != 0) brush("Fill");
+  if (shape.stroke.a != 0 && shape.stroke == shape.fill) brush("Stroke");
+}
+
 void MarkupSink::Value(double value) {
   if (IsWhole(value)) {
     mOut.Int(static_cast<std::int32_t>(value));
@@ -254,12 +327,15 @@ void MarkupSink::PolygonHead(const Shape& shape) {
   } else {
     mOut.Put("<Polygon");
   }
-  if (shape.fill.a != 0) {
+  // A shade is written as property elements after the points, in place of
+  // the colours it stands for.
+  const bool shaded = shape.shade.has_value();
+  if (shape.fill.a != 0 && !shaded) {
     mOut.Put(" Fill='#");
     mOut.Put(Hex(shape.fill));
     mOut.Put("'");
   }
-  if (shape.stroke.a != 0) {
+  if (shape.stroke.a != 0 && !(shaded && shape.stroke == shape.fill)) {
     mOut.Put(" Stroke='#");
     mOut.Put(Hex(shape.stroke));
     mOut.Put("'");
@@ -286,7 +362,13 @@ void MarkupSink::Add(const Shape& shape) {
         for (const Point& p : shape.points)
           PutXY(mOut, p.x + shape.origin.x, p.y + shape.origin.y);
       }
-      mOut.Put("' />");
+      if (!shape.shade) {
+        mOut.Put("' />");
+        return;
+      }
+      mOut.Put("'>");
+      Shade(shape);
+      mOut.Put("</Polygon>");
       return;
     }
     case ShapeKind::Ellipse:

@@ -71,6 +71,7 @@ class MarkupSink final : public Sink {
  private:
   void Begin(const Shape& shape);
   void PolygonHead(const Shape& shape);
+  void Shade(const Shape& shape);
   std::string_view Hex(Rgba colour);
   void Paint(std::string_view attribute, Rgba colour);
   void Value(double value);

@@ -643,7 +643,49 @@ void cXAMLPieChart::Paint(detail::Sink& out, const Layout& layout) const {
   Extras(out, layout);
 }
 
+namespace {
+
+// Each slice's fans or shape shaded from a lighter colour where the slice
+// starts to its own at the rim, about the centre it is drawn round.
+void ShadeSlices(Drawing& drawing, const Layout& layout) {
+  double hole = 0;
+  for (const Shape& shape : drawing.shapes) {
+    if (shape.role == Role::Hole && shape.kind == ShapeKind::Ellipse)
+      hole = std::max(hole, shape.box.width / 2);
+  }
+  for (Shape& shape : drawing.shapes) {
+    if (shape.role != Role::Slice || shape.kind != ShapeKind::Polygon || shape.fill.a == 0)
+      continue;
+    const auto found =
+        std::find_if(layout.slices.begin(), layout.slices.end(), [&](const DrawnSlice& slice) {
+          return slice.ring == std::max(shape.ring, 0) && slice.tag == shape.index;
+        });
+    if (found == layout.slices.end()) continue;
+    const DrawnSlice& slice = *found;
+    const auto [ux, uy] = layout.Middle(slice);
+    const double centre = static_cast<double>(layout.centre);
+    RadialShade shade;
+    shade.centre = {layout.left + centre + slice.explode * ux,
+                    layout.top + centre + slice.explode * uy};
+    shade.radius = slice.outer > 0 ? slice.outer : layout.radius;
+    if (!(shade.radius > 0)) continue;
+    const double inner = slice.outer > 0 ? slice.inner : hole;
+    const double from = std::clamp(inner / shade.radius, 0.0, 0.95);
+    const auto lighter = [](std::uint8_t c) {
+      return static_cast<std::uint8_t>(std::lround(c + (255.0 - c) * 0.45));
+    };
+    const Rgba light{lighter(shape.fill.r), lighter(shape.fill.g), lighter(shape.fill.b),
+                     shape.fill.a};
+    shade.stops = {{from, light}, {1.0, shape.fill}};
+    shape.shade = std::move(shade);
+  }
+}
+
+}  // namespace
+
 std::string cXAMLPieChart::XAML() const {
+  // Shades are written from the drawing; the plain chart takes the quick way.
+  if (mShading != SliceShading::Flat) return WriteXAML(Draw());
   const Layout layout = Plan();
   std::string text;
   text.reserve(EstimateLength(mItems, mKind == Kind::Values));
@@ -682,6 +724,7 @@ Drawing cXAMLPieChart::Draw() const {
   drawing.markupBlankLine = layout.shaped && mSweepAngle == 360;
   detail::DrawingSink out(drawing);
   Paint(out, layout);
+  if (mShading == SliceShading::Radial) ShadeSlices(drawing, layout);
   return drawing;
 }
 

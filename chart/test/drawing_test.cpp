@@ -74,6 +74,12 @@ bool Finite(const Shape& s) {
                 std::isfinite(s.box.width) && std::isfinite(s.box.height);
   for (const Point& p : s.points)
     finite = finite && std::isfinite(p.x) && std::isfinite(p.y);
+  if (s.shade) {
+    finite = finite && std::isfinite(s.shade->centre.x) && std::isfinite(s.shade->centre.y) &&
+             std::isfinite(s.shade->radius);
+    for (const auto& stop : s.shade->stops)
+      finite = finite && std::isfinite(stop.first);
+  }
   return finite;
 }
 
@@ -83,7 +89,8 @@ TEST(Drawing, WritingItGivesTheMarkup) {
   std::mt19937 random(20261209);
   int drawn = 0;
   for (int n = 0; n < 800; ++n) {
-    const cXAMLPieChart chart = RandomChart(random);
+    cXAMLPieChart chart = RandomChart(random);
+    if (n % 5 == 2) chart.Shading(SliceShading::Radial);
     std::string markup;
     try {
       markup = chart.XAML();
@@ -103,6 +110,65 @@ TEST(Drawing, WritingItGivesTheMarkup) {
   }
   EXPECT_GT(drawn, 700);
   EXPECT_EQ(WriteXAML(DemoChart(true).Draw()), DemoChart(true).XAML());
+}
+
+// Shaded slices: each fan or shape of a slice shades from its lighter colour
+// where the slice starts (the hole's edge) to its own at the rim, about the
+// centre it is drawn round, a pulled slice's moved with it; nothing else is
+// shaded, and a flat chart has no shade at all.
+TEST(Drawing, SlicesShadeFromWhereTheyStart) {
+  // The pie's centre and rim, from the hole of the chart without gaps (with
+  // them the hole shows what lies beneath): the same chart otherwise.
+  double cx = 0, cy = 0, rim = 0;
+  for (const bool shaped : {false, true}) {
+    cXAMLPieChart chart;
+    chart.Size(200);
+    chart.MarginLeft(10);
+    chart.MarginTop(20);
+    chart.DoughnutWidth(40);  // a hole of 60 of 100
+    if (shaped) chart.SliceGap(2);
+    chart.AddValue(50, 0x000000FF, "A");
+    chart.AddValue(30, 0x0000FF00, "B");
+    chart.AddValue(20, 0x00FF0000, "C");
+    chart.Explode(1, 12);
+    EXPECT_EQ(chart.XAML().find("GradientBrush"), std::string::npos) << "flat";
+    chart.Shading(SliceShading::Radial);
+    const Drawing drawing = chart.Draw();
+    const std::string markup = chart.XAML();
+    EXPECT_EQ(WriteXAML(drawing), markup);
+    const auto hole = std::find_if(drawing.shapes.begin(), drawing.shapes.end(),
+                                   [](const Shape& s) { return s.role == Role::Hole; });
+    if (!shaped) {
+      ASSERT_NE(hole, drawing.shapes.end());
+      cx = hole->box.x + hole->box.width / 2;
+      cy = hole->box.y + hole->box.height / 2;
+      rim = hole->box.width / 0.6 / 2;
+    }
+    int shaded = 0;
+    for (const Shape& shape : drawing.shapes) {
+      const bool slice = shape.role == Role::Slice && shape.kind == ShapeKind::Polygon;
+      ASSERT_EQ(shape.shade.has_value(), slice) << "role " << static_cast<int>(shape.role);
+      if (!slice) continue;
+      ++shaded;
+      const RadialShade& shade = *shape.shade;
+      const double off = std::hypot(shade.centre.x - cx, shade.centre.y - cy);
+      EXPECT_NEAR(off, shape.index == 1 ? 12 : 0, 1.0) << "slice " << shape.index;
+      EXPECT_NEAR(shade.radius, rim, 2.0);
+      ASSERT_EQ(shade.stops.size(), 2u);
+      EXPECT_NEAR(shade.stops[0].first, 0.6, 0.02) << "from the hole's edge";
+      EXPECT_EQ(shade.stops[1].first, 1.0);
+      EXPECT_TRUE(shade.stops[1].second == shape.fill);
+      EXPECT_GT(shade.stops[0].second.r + shade.stops[0].second.g + shade.stops[0].second.b,
+                shape.fill.r + shape.fill.g + shape.fill.b)
+          << "lighter where it starts";
+    }
+    EXPECT_GE(shaded, 3);
+    std::size_t brushes = 0;
+    for (std::size_t at = markup.find("<Polygon.Fill><RadialGradientBrush");
+         at != std::string::npos; at = markup.find("<Polygon.Fill><RadialGradientBrush", at + 1))
+      ++brushes;
+    EXPECT_EQ(brushes, static_cast<std::size_t>(shaded)) << markup;
+  }
 }
 
 struct Bounds {

@@ -273,6 +273,15 @@ qreal PieView::sliceGap() const {
 void PieView::setSliceGap(qreal value) {
   SetOption<qreal>(value, &PieView::sliceGap, [&](cXAMLPieChart& c) { c.SliceGap(value); });
 }
+static_assert(PieView::FlatSlices == static_cast<int>(SliceShading::Flat) &&
+              PieView::RadialSlices == static_cast<int>(SliceShading::Radial));
+PieView::Gradient PieView::gradient() const {
+  return static_cast<Gradient>(chart().Shading());
+}
+void PieView::setGradient(Gradient value) {
+  SetOption<Gradient>(value, &PieView::gradient,
+                      [&](cXAMLPieChart& c) { c.Shading(static_cast<SliceShading>(value)); });
+}
 qreal PieView::cornerRadius() const {
   return chart().CornerRadius();
 }

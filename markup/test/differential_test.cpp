@@ -746,12 +746,20 @@ TEST(Differential, DrawingAndMarkupPathsAgree) {
       chart.AddValue(uniform(1, 1000), colour, i % 4 == 3 ? "" : "Slice " + std::to_string(i));
     }
     if (uniform(0, 2) == 0) chart.Explode(uniform(0, slices - 1), uniform(2, 12));
+    if (n % 3 == 1) chart.Shading(SliceShading::Radial);
 
     const std::optional<MarkupScene> read = ParseMarkup(QString::fromStdString(chart.XAML()));
     ASSERT_TRUE(read.has_value());
     MarkupScene direct;
     detail::AddToScene(direct, chart.Draw());
     ASSERT_EQ(direct.shapes.size(), read->shapes.size()) << "chart " << n;
+    // Shades as the markup writes them and a reader reads them back.
+    for (std::size_t i = 0; i < direct.shapes.size(); ++i) {
+      EXPECT_EQ(direct.shapes[i].fillGradient, read->shapes[i].fillGradient)
+          << "chart " << n << ", shape " << i;
+      EXPECT_EQ(direct.shapes[i].strokeGradient, read->shapes[i].strokeGradient)
+          << "chart " << n << ", shape " << i;
+    }
     const qreal ratio = ratios[n % 4];
     const QSize size(560, 300);
     const auto paint = [&](const MarkupScene& scene) {

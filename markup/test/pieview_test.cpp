@@ -675,6 +675,8 @@ TEST(PieView, OptionsAreProperties) {
        [](const cXAMLPieChart& c) { return c.SortSlices() == SortOrder::Ascending; }},
       {"sliceGap", 2.5, [](const cXAMLPieChart& c) { return c.SliceGap() == 2.5; }},
       {"cornerRadius", 4.0, [](const cXAMLPieChart& c) { return c.CornerRadius() == 4.0; }},
+      {"gradient", QVariant::fromValue(PieView::RadialSlices),
+       [](const cXAMLPieChart& c) { return c.Shading() == SliceShading::Radial; }},
       {"percentDecimals", 1, [](const cXAMLPieChart& c) { return c.PercentDecimals() == 1; }},
       {"valueDecimals", 2, [](const cXAMLPieChart& c) { return c.ValueDecimals() == 2; }},
       {"decimalPoint", QStringLiteral(","),

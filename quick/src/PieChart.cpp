@@ -209,6 +209,12 @@ void PieChart::setCornerRadius(qreal value) {
   if (Assign(mCornerRadius, value)) Apply();
 }
 
+static_assert(PieChart::FlatSlices == static_cast<int>(SliceShading::Flat) &&
+              PieChart::RadialSlices == static_cast<int>(SliceShading::Radial));
+void PieChart::setGradient(Gradient value) {
+  if (Assign(mGradient, value)) Apply();
+}
+
 void PieChart::setPercentDecimals(int value) {
   if (Assign(mPercentDecimals, value)) Apply();
 }
@@ -269,6 +275,7 @@ void PieChart::Apply() {
   chart.SortSlices(static_cast<SortOrder>(mSort));
   chart.SliceGap(mSliceGap);
   chart.CornerRadius(mCornerRadius);
+  chart.Shading(static_cast<SliceShading>(mGradient));
   chart.PercentDecimals(mPercentDecimals);
   chart.ValueDecimals(mValueDecimals);
   chart.DecimalSeparator(mDecimalPoint.toStdString());

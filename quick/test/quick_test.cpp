@@ -300,9 +300,11 @@ TEST(PieChart, PicturesAreTheWidgets) {
   scene.chart->setProperty("legendPosition", quick::PieChart::LegendLeft);
   // Room kept for a hovered slice to grow into, on both alike.
   ASSERT_TRUE(scene.chart->setProperty("hoverExpand", 10));
+  ASSERT_TRUE(scene.chart->setProperty("gradient", quick::PieChart::RadialSlices));
   PieView widget;
   widget.setLegendPosition(PieView::LegendLeft);
   widget.setHoverExpand(10);
+  widget.setGradient(PieView::RadialSlices);
   widget.setAnimationDuration(0);
   widget.resize(400, 300);
   widget.chart().SliceLabels(LabelStyle::Percent);

@@ -31,6 +31,40 @@ bool InRange(double v) {
   return std::fabs(v) <= kMarkupCoordinateLimit;
 }
 
+// A number relative to a box as the markup writes it: to a ten-thousandth.
+double Relative(double v) {
+  return std::isfinite(v) ? std::round(v * 1e4) / 1e4 + 0.0 : 0.0;
+}
+
+// A polygon's shade as the markup writes it and a reader reads it back:
+// relative to its points' box, in its fill, and in its stroke where that is
+// the fill's colour.
+void Shade(MarkupShape& m, const Shape& s) {
+  const RadialShade& shade = *s.shade;
+  const QRectF box = m.points.boundingRect();
+  const double width = box.width() > 0 ? box.width() : 1.0;
+  const double height = box.height() > 0 ? box.height() : 1.0;
+  MarkupGradient g;
+  g.kind = MarkupGradient::Kind::Radial;
+  g.center = QPointF(Relative((shade.centre.x - box.left()) / width),
+                     Relative((shade.centre.y - box.top()) / height));
+  g.origin = g.center;
+  g.radiusX = Relative(shade.radius / width);
+  g.radiusY = Relative(shade.radius / height);
+  for (const auto& [offset, colour] : shade.stops)
+    g.stops.append({Relative(offset), ToQColor(colour)});
+  if (g.stops.isEmpty()) return;
+  const bool stroked = s.stroke.a != 0 && s.stroke == s.fill;
+  if (s.fill.a != 0) {
+    m.fill = g.stops.front().second;
+    m.fillGradient = g;
+  }
+  if (stroked) {
+    m.stroke = g.stops.front().second;
+    m.strokeGradient = std::move(g);
+  }
+}
+
 }  // namespace
 
 QString TagOf(const Shape& shape) {
@@ -82,6 +116,7 @@ void AddToScene(MarkupScene& scene, const Drawing& drawing) {
           valid = valid && InRange(at.x()) && InRange(at.y());
           m.points.append(at);
         }
+        if (s.shade && valid) Shade(m, s);
         break;
       }
       case ShapeKind::Ellipse:

@@ -130,6 +130,10 @@ void Translate(Drawing& drawing, double dx, double dy) {
     }
     shape.box.x += dx;
     shape.box.y += dy;
+    if (shape.shade) {
+      shape.shade->centre.x += dx;
+      shape.shade->centre.y += dy;
+    }
   }
 }
 

@@ -12,7 +12,9 @@
 #define XAMLPIE_DRAWING_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "xamlpie/xamlpie_export.h"
@@ -81,6 +83,16 @@ enum class Align : std::uint8_t { Left, Center, Right };
 /// the canvas offset `origin`, or hundredths of a pixel in canvas pixels.
 enum class Precision : std::uint8_t { Whole, Hundredths };
 
+/// A colour shading outward from a point: offset 0 at `centre`, 1 at
+/// `radius` pixels from it (canvas pixels), blended between its stops and
+/// the last stop's past them.
+struct RadialShade {
+  Point centre;       ///< where offset 0 lies
+  double radius = 0;  ///< how far offset 1 lies
+  /// Offsets from 0 to 1 in order, each with its colour.
+  std::vector<std::pair<double, Rgba>> stops;
+};
+
 /// One shape. Only the members of its kind mean anything.
 struct Shape {
   ShapeKind kind = ShapeKind::Polygon;  ///< its geometry
@@ -106,6 +118,9 @@ struct Shape {
   Align align = Align::Left;               ///< Text
   std::string toolTip;                     ///< what pointing at it tells (UTF-8); empty: nothing
   std::string name;  ///< what a screen reader calls it (UTF-8); empty: nothing
+  /// Polygon: its fill shaded, and its stroke where that is in the fill's
+  /// colour; the markup writes it as a RadialGradientBrush.
+  std::optional<RadialShade> shade;
 };
 
 /// A whole chart: its shapes in paint order (later over earlier).

@@ -64,6 +64,12 @@ enum class LabelStyle {
   NameAndPercent  ///< "Apples: 20 %"; "20 %" for an unnamed slice
 };
 
+/// How a slice is filled.
+enum class SliceShading {
+  Flat,   ///< in its colour
+  Radial  ///< lighter at its centre, its colour at its rim: a RadialGradientBrush
+};
+
 /// The order slices are drawn in; their Tags keep the order they were added.
 enum class SortOrder {
   None,        ///< as added
@@ -378,6 +384,20 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   static constexpr double kMaxLength = 1e9;
 
   ///@{
+  /// How slices are filled. With SliceShading::Radial each slice shades from
+  /// its colour brought 45 % of the way to white, where it starts (the
+  /// centre, or a doughnut's hole), to its colour at the rim, about the
+  /// centre it is drawn round (a pulled slice's own); the markup writes it
+  /// as a RadialGradientBrush property element. Default Flat: the markup is
+  /// as it always was.
+  SliceShading Shading() const noexcept { return mShading; }
+  void Shading(SliceShading pShading) noexcept {
+    ++mRevision;
+    mShading = pShading;
+  }
+  ///@}
+
+  ///@{
   /// The font family of all text; empty (the default) leaves it to the renderer.
   const std::string& FontFamily() const noexcept { return mFontFamily; }
   void FontFamily(std::string_view pFamily);
@@ -473,6 +493,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   std::string mGroupSeparator;
   double mSliceGap = 0;
   double mCornerRadius = 0;
+  SliceShading mShading = SliceShading::Flat;
   std::vector<std::int32_t> mRingWidths;  ///< of the rings after the first
   TextMeasure mMeasure;
   std::uint64_t mRevision = 0;

@@ -92,6 +92,8 @@ class PieView : public QWidget {
   Q_PROPERTY(qreal sliceGap READ sliceGap WRITE setSliceGap NOTIFY chartChanged)
   /// The radius of the slices' corners, in pixels.
   Q_PROPERTY(qreal cornerRadius READ cornerRadius WRITE setCornerRadius NOTIFY chartChanged)
+  /// How slices are filled: flat, or shaded lighter towards the centre.
+  Q_PROPERTY(Gradient gradient READ gradient WRITE setGradient NOTIFY chartChanged)
   /// Decimals of the percents shown, 0 to 6.
   Q_PROPERTY(int percentDecimals READ percentDecimals WRITE setPercentDecimals NOTIFY chartChanged)
   /// Decimals of the values shown, 0 to 6.
@@ -122,6 +124,9 @@ class PieView : public QWidget {
   /// setLegend(false).
   enum LegendPosition { AutoLegend, LegendRight, LegendBottom, LegendLeft, LegendTop, NoLegend };
   Q_ENUM(LegendPosition)
+  /// How slices are filled, as SliceShading says.
+  enum Gradient { FlatSlices, RadialSlices };
+  Q_ENUM(Gradient)
 
   /// An empty view: no model, no slices.
   explicit PieView(QWidget* parent = nullptr);
@@ -276,6 +281,8 @@ class PieView : public QWidget {
   void setSliceGap(qreal pixels);
   qreal cornerRadius() const;
   void setCornerRadius(qreal pixels);
+  Gradient gradient() const;
+  void setGradient(Gradient gradient);
   int percentDecimals() const;
   void setPercentDecimals(int decimals);
   int valueDecimals() const;

@@ -87,6 +87,9 @@ class PieChart : public PictureItem {
   Q_PROPERTY(qreal sliceGap MEMBER mSliceGap WRITE setSliceGap NOTIFY chartChanged)
   /// The radius of the slices' corners, in pixels.
   Q_PROPERTY(qreal cornerRadius MEMBER mCornerRadius WRITE setCornerRadius NOTIFY chartChanged)
+  /// How slices are filled: FlatSlices, or RadialSlices (lighter towards the
+  /// centre).
+  Q_PROPERTY(Gradient gradient MEMBER mGradient WRITE setGradient NOTIFY chartChanged)
   /// Decimals of the percents shown, 0 to 6.
   Q_PROPERTY(
       int percentDecimals MEMBER mPercentDecimals WRITE setPercentDecimals NOTIFY chartChanged)
@@ -143,6 +146,9 @@ class PieChart : public PictureItem {
   /// Where the legend goes, as PieView's.
   enum LegendPosition { AutoLegend, LegendRight, LegendBottom, LegendLeft, LegendTop, NoLegend };
   Q_ENUM(LegendPosition)
+  /// How slices are filled, as the chart's SliceShading says.
+  enum Gradient { FlatSlices, RadialSlices };
+  Q_ENUM(Gradient)
 
   /// An empty chart.
   explicit PieChart(QQuickItem* parent = nullptr);
@@ -177,6 +183,7 @@ class PieChart : public PictureItem {
   void setSortSlices(Sort order);
   void setSliceGap(qreal pixels);
   void setCornerRadius(qreal pixels);
+  void setGradient(Gradient gradient);
   void setPercentDecimals(int decimals);
   void setValueDecimals(int decimals);
   void setDecimalPoint(const QString& text);
@@ -294,6 +301,7 @@ class PieChart : public PictureItem {
   Sort mSort = Unsorted;
   qreal mSliceGap = 0;
   qreal mCornerRadius = 0;
+  Gradient mGradient = FlatSlices;
   int mPercentDecimals = 0;
   int mValueDecimals = 0;
   QString mDecimalPoint = QStringLiteral(".");
