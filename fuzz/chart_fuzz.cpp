@@ -343,8 +343,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 30:
         chart.SweepAngle(in.ConsumeBool() ? in.ConsumeIntegralInRange(-2, 362) : Geometry(in));
         break;
-      case 31:
-      case 32: {
+      case 32:
+        chart.Shading(in.ConsumeBool() ? xamlpie::SliceShading::Radial
+                                       : xamlpie::SliceShading::Flat);
+        break;
+      case 31: {
         static constexpr double kLengths[] = {0.0, 0.5, 3.0, 40.0, 1e9, 2e9, -1.0};
         const double length =
             in.ConsumeBool() ? in.PickValueInArray(kLengths) : in.ConsumeFloatingPoint<double>();

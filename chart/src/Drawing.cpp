@@ -2,6 +2,7 @@
 
 #include "xamlpie/Drawing.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -121,10 +122,12 @@ void MarkupSink::Paint(std::string_view attribute, Rgba colour) {
 
 namespace {
 
-// A number relative to a box, to a ten-thousandth, without trailing zeros.
+// A number relative to a box, to a ten-thousandth, without trailing zeros;
+// no more than a million boxes away, which no gradient needs.
 void PutRelative(MarkupWriter& out, double value) {
   char text[40];
-  const double rounded = std::isfinite(value) ? std::round(value * 1e4) / 1e4 + 0.0 : 0.0;
+  const double rounded =
+      std::isfinite(value) ? std::round(std::clamp(value, -1e6, 1e6) * 1e4) / 1e4 + 0.0 : 0.0;
   auto [end, error] =
       std::to_chars(std::begin(text), std::end(text), rounded, std::chars_format::fixed, 4);
   if (error != std::errc()) {

@@ -31,9 +31,10 @@ bool InRange(double v) {
   return std::fabs(v) <= kMarkupCoordinateLimit;
 }
 
-// A number relative to a box as the markup writes it: to a ten-thousandth.
+// A number relative to a box as the markup writes it: to a ten-thousandth,
+// at most a million boxes away.
 double Relative(double v) {
-  return std::isfinite(v) ? std::round(v * 1e4) / 1e4 + 0.0 : 0.0;
+  return std::isfinite(v) ? std::round(std::clamp(v, -1e6, 1e6) * 1e4) / 1e4 + 0.0 : 0.0;
 }
 
 // A polygon's shade as the markup writes it and a reader reads it back:
