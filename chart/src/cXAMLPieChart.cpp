@@ -662,6 +662,8 @@ void ShadeSlices(Drawing& drawing, const Layout& layout) {
         });
     if (found == layout.slices.end()) continue;
     const DrawnSlice& slice = *found;
+    // Only what is in the slice's colour: a pulled slice's rim is its too.
+    if (slice.color == nullptr || !(detail::RgbaOf(*slice.color) == shape.fill)) continue;
     const auto [ux, uy] = layout.Middle(slice);
     const double centre = static_cast<double>(layout.centre);
     RadialShade shade;

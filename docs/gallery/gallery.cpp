@@ -5,7 +5,8 @@
 //                         DIR/pieview-dark.png (on a dark desktop),
 //                         DIR/pieview-legend.png (40 slices in columns),
 //                         DIR/pieview-rtl.png (a right-to-left desktop),
-//                         DIR/pieview-patterns.png (hatches over the colours)
+//                         DIR/pieview-patterns.png (hatches over the colours),
+//                         DIR/pieview-shaded.png (shaded slices, one grown under the pointer)
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QItemSelectionModel>
+#include <QMouseEvent>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <iostream>
@@ -162,9 +164,32 @@ bool SaveDesktops(const QString& dir) {
     eight.append({QString::fromLatin1(names[i]), 30.0 - i * 3, {}});
   hatched.setSlices(eight);
   hatched.resize(480, 260);
+
+  // Shaded slices, the pointer on one of them: it grows out.
+  xamlpie::PieView shaded;
+  shaded.setAnimationDuration(0);
+  shaded.setHoleSize(0.45);
+  shaded.setGradient(xamlpie::PieView::RadialSlices);
+  shaded.setHoverExpand(10);
+  shaded.setLabels(xamlpie::PieView::Percent);
+  shaded.setSlices({{QStringLiteral("Rent"), 1200, {}},
+                    {QStringLiteral("Groceries"), 450, {}},
+                    {QStringLiteral("Transport"), 180, {}},
+                    {QStringLiteral("Savings"), 600, {}},
+                    {QStringLiteral("Leisure"), 300, {}}});
+  shaded.resize(480, 260);
+  for (int y = 0; y < 260; y += 4) {
+    const QPointF at(140, y);
+    if (shaded.sliceAt(at) != 1) continue;
+    QMouseEvent move(QEvent::MouseMove, at, shaded.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&shaded, &move);
+    break;
+  }
   return SaveWidget(dir, "pieview-dark.png", dark) && SaveWidget(dir, "pieview-legend.png", many) &&
          SaveWidget(dir, "pieview-rtl.png", rtl) &&
-         SaveWidget(dir, "pieview-patterns.png", hatched);
+         SaveWidget(dir, "pieview-patterns.png", hatched) &&
+         SaveWidget(dir, "pieview-shaded.png", shaded);
 }
 
 }  // namespace
