@@ -144,6 +144,8 @@ ApplicationWindow {
                 holeSize: 0.4
                 sliceGap: 5
                 cornerRadius: 8
+                gradient: PieChart.RadialSlices
+                hoverExpand: 8
                 sortSlices: PieChart.Descending
                 labels: PieChart.Percent
                 startAngle: 90; clockwise: true
