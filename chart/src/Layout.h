@@ -31,7 +31,7 @@ struct SliceGeometry {
   std::int32_t tag;  // index as added; -1 when the slice has no name
   std::string_view name;
   std::string_view folded;           // "Other": the names in it
-  std::int32_t strokeThickness = 0;  // 0: XAML's default, not written
+  std::int32_t strokeThickness = 0;  // 0: the default of 1, not written
 };
 
 // One slice as drawn: an item, or the "Other" slice made of several.

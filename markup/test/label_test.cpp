@@ -108,7 +108,7 @@ TEST_P(DemoLabel, AsIfTheBackgroundWereFilledFirst) {
 
 INSTANTIATE_TEST_SUITE_P(PixelRatio, DemoLabel, testing::Values(1.0, 2.0));
 
-// TextBlock, Rectangle and Line as XAML draws them, at both pixel ratios.
+// TextBlock, Rectangle and Line by the label's rules, at both pixel ratios.
 TEST_P(DemoLabel, TextRectangleAndLine) {
   label.resize(200, 100);
   label.setBackColor(0x00FFFFFF);

@@ -27,7 +27,7 @@ TEST(Parser, DemoMarkupGivesItsShapes) {
     EXPECT_EQ(shape.kind, Kind::Polygon);
     EXPECT_EQ(shape.fill.name(), fills[i]);
     EXPECT_EQ(shape.stroke, shape.fill);
-    EXPECT_EQ(shape.strokeThickness, 1.0);  // not written, so XAML's default
+    EXPECT_EQ(shape.strokeThickness, 1.0);  // not written, so the default
     ASSERT_EQ(shape.points.size(), rims[i] + 1);
     EXPECT_EQ(shape.points.front(), QPointF(150, 150));  // centre 125 plus the 25 offset
   }
@@ -84,9 +84,9 @@ TEST(Parser, ReadsWhatHandWrittenMarkupMayHold) {
   EXPECT_EQ(text.fill, QColor(Qt::blue));
   const MarkupShape& content = scene->shapes[2];
   EXPECT_EQ(content.text, "Content");
-  EXPECT_EQ(content.fill, QColor(Qt::black));  // XAML's default Foreground
+  EXPECT_EQ(content.fill, QColor(Qt::black));  // the default Foreground
   EXPECT_GT(content.box.width(), 20);          // measured: no Width given
-  EXPECT_EQ(content.font.pixelSize(), 12);     // XAML's default FontSize
+  EXPECT_EQ(content.font.pixelSize(), 12);     // the default FontSize
   const MarkupShape& rectangle = scene->shapes[3];
   EXPECT_EQ(rectangle.box, QRectF(0, 0, 8, 6));
   EXPECT_EQ(rectangle.radiusX, 2);

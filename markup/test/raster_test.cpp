@@ -55,7 +55,7 @@ QString ToSvg(const QString& markup, QSize size, qreal ratio) {
     const bool stroked = has("Stroke");
     const double t =
         stroked ? (has("StrokeThickness") ? value("StrokeThickness").toDouble() : 1.0) : 0.0;
-    // XAML's miter limit of 10 counts half stroke widths, SVG's whole ones.
+    // The markup's miter limit of 10 counts half stroke widths, SVG's whole ones.
     const QString paint =
         QStringLiteral(" fill='%1' stroke='%2' stroke-width='%3' stroke-miterlimit='10'")
             .arg(has("Fill") ? value("Fill") : u"none"_s)

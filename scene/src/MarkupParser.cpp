@@ -406,7 +406,7 @@ struct Reading {
   MarkupShape shape;
   QPointF offset;
   QSizeF size{-1, -1};     // negative: not given
-  double fontSize = 12.0;  // XAML's default
+  double fontSize = 12.0;  // when none is written
   QString family;
   bool hasText = false;
 };

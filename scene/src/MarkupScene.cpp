@@ -82,7 +82,7 @@ QRectF SceneBounds(const MarkupScene& scene) {
 namespace {
 
 // An outline grown outward by `by` on every side, corners mitred and, past
-// XAML's miter limit of 10 half stroke widths, bevelled: the region a fill and
+// a miter limit of 10 half stroke widths, bevelled: the region a fill and
 // a centred stroke of width 2 * `by` cover together. Only for outlines that
 // are simple for certain: every point seen from the first one in turn, one way
 // round, within half a turn, as every convex polygon and every pie fan is
@@ -153,7 +153,7 @@ bool GrowOutline(const QPolygonF& points, Map map, double by, double apart, bool
     const double inverse = 1.0 / std::sqrt(d.x() * d.x() + d.y() * d.y());  // bounded: no overflow
     return turn > 0 ? QPointF(d.y(), -d.x()) * inverse : QPointF(-d.y(), d.x()) * inverse;
   };
-  constexpr double kMiterLimit = 10.0;  // XAML's, in half stroke widths
+  constexpr double kMiterLimit = 10.0;  // in half stroke widths
   constexpr double kMiterBound = 2.0 / (kMiterLimit * kMiterLimit);
   grown.clear();
   QPointF before = normal(n - 1);
@@ -442,8 +442,8 @@ MarkupGradient Lighter(const MarkupGradient& gradient) {
   return lit;
 }
 
-// The box a shape's gradients are relative to: its geometry's, without the
-// stroke, as XAML and SVG take it.
+// The box a shape's gradients are relative to: its geometry's, the stroke
+// left out, so that a stroke and the fill it surrounds shade alike.
 QRectF GradientBox(const MarkupShape& shape, double inset) {
   switch (shape.kind) {
     case MarkupShape::Kind::Polygon:
@@ -559,9 +559,9 @@ void Paint(QPainter& painter, const MarkupScene& scene, const QString& highlight
     QPen pen(Qt::NoPen);
     if (stroked) {
       // Past the miter limit a corner is bevelled, as SVG and the rasteriser
-      // do it. XAML's limit of 10 is the tip's distance from the corner over
-      // half the stroke's width; SVG's (Qt's SvgMiterJoin) is the mitre's
-      // length over the whole width: the same ratio.
+      // do it. The markup's limit of 10 is the tip's distance from the corner
+      // over half the stroke's width; SVG's (Qt's SvgMiterJoin) is the
+      // mitre's length over the whole width: the same ratio.
       pen = QPen(strokeBrush, thickness, Qt::SolidLine, Qt::FlatCap, Qt::SvgMiterJoin);
       pen.setMiterLimit(10.0);
       // A fan's stroke in its own colour covers the seams between neighbouring

@@ -104,7 +104,9 @@ QColor ParseMarkupColor(QStringView text);
 /// on its outline, an ellipse's lies inside its box. Empty for no shapes.
 QRectF SceneBounds(const MarkupScene& scene);
 
-/// Paints the shapes in logical pixels, antialiased, as XAML draws them.
+/// Paints the shapes in logical pixels, antialiased: polygons by the even-odd
+/// rule with strokes centred on their outlines, an ellipse's or rectangle's
+/// stroke inside its box, corners mitred up to 10 half stroke widths.
 /// Shapes whose Tag is `highlight` (when not empty) are drawn lighter.
 void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& highlight = {});
 
@@ -112,8 +114,8 @@ void PaintMarkup(QPainter& painter, const MarkupScene& scene, const QString& hig
 /// polygons) or on its stroke; a TextBlock anywhere in its layout box.
 bool ShapeContains(const MarkupShape& shape, QPointF point);
 
-/// How markup fills an area, as XAML's Viewbox does it. The content is the
-/// bounding box of the shapes, strokes included.
+/// How markup fills an area. The content is the bounding box of the shapes,
+/// strokes included.
 enum class Stretch {
   None,          ///< at its own pixels from the area's top-left corner
   Fill,          ///< scaled to fill the area, aspect ratio not kept
