@@ -1,3 +1,6 @@
+// The QML label: a caption read once into shapes and painted into the
+// item's picture, stretched as asked; text that is no markup is shown as
+// text.
 #include "xamlpie/quick/MarkupView.h"
 
 #include <QGuiApplication>

@@ -1,3 +1,7 @@
+// An item that shows a picture painted with QPainter: painted on the GUI
+// thread when polished (fonts are not to be used elsewhere), at the window's
+// pixel ratio, and handed to the scene graph as a texture put on the
+// device's pixel grid.
 #include "xamlpie/quick/PictureItem.h"
 
 #include <QPainter>

@@ -1,3 +1,8 @@
+// The QML chart: the same view state as the widget (data, animation,
+// selection, hover, the keyboard's slice), driven by QML's properties and its
+// pointer and key events, and painted into the item's picture. Options are
+// kept as the item's own members and applied to the chart as a whole, so
+// that a binding that sets several of them makes one new picture.
 #include "xamlpie/quick/PieChart.h"
 
 #include <QAbstractItemModel>

@@ -1,3 +1,6 @@
+// Screen readers and the QML chart: one accessible child per slice and
+// legend entry, and the data as a table, made from the same view state the
+// widget's are.
 #include "QuickAccessible.h"
 
 #include <QAccessibleObject>
