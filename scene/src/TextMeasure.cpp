@@ -124,7 +124,7 @@ const QTextLayout* ShapedLine(const QFont& font, const QString& text,
     only.setLineWidth(0x01000000);
     only.setPosition(QPointF(0, 0));
     line->endLayout();
-    found = lines.insert(key, std::move(line));
+    found = lines.insert(key, line);
   }
   return found->get();
 }
