@@ -220,7 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t shares = 0;
   int checks = 0;
   while (in.remaining_bytes() > 0) {
-    switch (in.ConsumeIntegralInRange(0, 35)) {
+    switch (in.ConsumeIntegralInRange(0, 36)) {
       case 0:
         chart.Size(Geometry(in));
         break;
@@ -364,6 +364,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const std::invalid_argument&) {  // below 1
         }
         break;
+      case 35: {  // a rose: any radius value, or how they scale
+        static constexpr double kRadii[] = {0.0, 1.0, 4.0, 1e300, -1.0};
+        if (in.ConsumeBool()) {
+          chart.RadiusScaling(in.ConsumeBool() ? xamlpie::RadiusScale::Linear
+                                               : xamlpie::RadiusScale::Area);
+          break;
+        }
+        const auto index = in.ConsumeIntegralInRange<std::int32_t>(-1, 40);
+        const double radius =
+            in.ConsumeBool() ? in.PickValueInArray(kRadii) : in.ConsumeFloatingPoint<double>();
+        try {
+          chart.RadiusValue(index, radius);
+        } catch (const std::out_of_range&) {
+        } catch (const std::invalid_argument&) {  // negative, NaN or infinite
+        }
+        break;
+      }
       case 34: {  // a renderer's measure: any width, a pixel per byte times a factor
         static constexpr double kFactors[] = {0.0, 0.3, 7.0, 1e8, 1e12, -1.0};
         const double factor =

@@ -1032,7 +1032,9 @@ void cXAMLPieChart::Extras(detail::Sink& out, const detail::Layout& layout) cons
       });
       for (const Placed& p : column) {
         const DrawnSlice& slice = layout.slices[p.slice];
-        const double rimDistance = layout.radius + slice.explode;
+        // From the slice's own rim: a rose's slices end short of the circle.
+        const double rimDistance =
+            (layout.shaped && slice.outer > 0 ? slice.outer : layout.radius) + slice.explode;
         const std::int32_t ax = checked::Add(centreX, RoundedOffset(rimDistance, p.ux));
         const std::int32_t ay = checked::Add(centreY, RoundedOffset(rimDistance, p.uy));
         const std::int32_t kx = checked::Add(centreX, RoundedOffset(rimDistance + 10.0, p.ux));

@@ -60,6 +60,7 @@ struct DrawnSlice {
   // outline's middle: its ring's outer and inner edges (0: a pie's centre).
   double outer = 0;
   double inner = 0;
+  double reach = -1;  // a rose chart's radius value; negative: to the rim
 };
 
 // Where everything goes, worked out once per read.

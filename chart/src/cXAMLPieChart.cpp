@@ -251,6 +251,25 @@ void cXAMLPieChart::Explode(std::int32_t Index, std::int32_t lonValue) {
   mItems[static_cast<std::size_t>(Index)].Explode = lonValue;
 }
 
+double cXAMLPieChart::RadiusValue(std::int32_t Index) const {
+  if (Index < 0 || static_cast<std::size_t>(Index) >= mItems.size()) {
+    throw std::out_of_range("RadiusValue: no item " + std::to_string(Index));
+  }
+  return mItems[static_cast<std::size_t>(Index)].RadiusValue;
+}
+
+void cXAMLPieChart::RadiusValue(std::int32_t Index, double Value) {
+  ++mRevision;
+  (void)RadiusValue(Index);  // the same check
+  if (!std::isfinite(Value) || Value < 0) {
+    throw std::invalid_argument("RadiusValue: item " + std::to_string(Index) + "'s value is " +
+                                (std::isnan(Value) ? "not a number"
+                                 : Value < 0       ? "negative"
+                                                   : "infinite"));
+  }
+  mItems[static_cast<std::size_t>(Index)].RadiusValue = Value;
+}
+
 void cXAMLPieChart::GroupBelow(std::int32_t Percent, ColorValue Color, std::string_view Label) {
   ++mRevision;
   std::string color = ColorToHex(Color);
@@ -346,6 +365,7 @@ void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring) const {
   other.valued = values;
   other.ring = ring;
   std::int32_t index = 0;  // as added, in this ring
+  bool folding = false;
   for (const DataItem& item : mItems) {
     if (!inRing(item)) continue;
     const std::int32_t tag = index++;
@@ -353,6 +373,12 @@ void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring) const {
       other.percent = checked::Add(other.percent, item.Percent);
       other.value += item.Value;
       other.share += shareOf(item);
+      // "Other" reaches as far as the farthest it holds.
+      other.reach = !folding ? item.RadiusValue
+                    : other.reach < 0 || item.RadiusValue < 0
+                        ? -1.0
+                        : std::max(other.reach, item.RadiusValue);
+      folding = true;
       if (!item.Label.empty()) {
         if (!other.folded.empty()) other.folded += ", ";
         other.folded += item.Label;
@@ -366,6 +392,7 @@ void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring) const {
     slice.value = item.Value;
     slice.share = shareOf(item);
     slice.ring = ring;
+    slice.reach = item.RadiusValue;
   }
   const auto slices = std::span(layout.slices).subspan(first);
   if (mSortSlices == SortOrder::Descending || mSortSlices == SortOrder::Ascending) {
@@ -448,8 +475,23 @@ void cXAMLPieChart::PlaceRings(Layout& layout) const {
     }
     edges[0] = {rim, rings > 1 ? std::min(inner, rim) : 0.0};
   }
+  // A rose's slices reach out by their radius values against the largest
+  // of their ring's, from the ring's inner edge.
+  std::vector<double> largest(rings, -1.0);
+  for (const DrawnSlice& slice : layout.slices) {
+    double& most = largest[static_cast<std::size_t>(slice.ring)];
+    if (slice.reach >= 0) most = std::max(most, slice.reach);
+  }
   for (DrawnSlice& slice : layout.slices) {
-    std::tie(slice.outer, slice.inner) = edges[static_cast<std::size_t>(slice.ring)];
+    const auto ring = static_cast<std::size_t>(slice.ring);
+    std::tie(slice.outer, slice.inner) = edges[ring];
+    if (slice.reach < 0) continue;
+    const double part = largest[ring] > 0 ? slice.reach / largest[ring] : 0.0;
+    const double inner = std::max(slice.inner, 0.0);
+    slice.outer =
+        mRadiusScale == RadiusScale::Linear
+            ? inner + (slice.outer - inner) * part
+            : std::sqrt(inner * inner + (slice.outer * slice.outer - inner * inner) * part);
   }
   layout.innermost = edges.back().second;
   layout.holeWidth = checked::Round(std::max(2.0 * layout.innermost - 2.0, 0.0));
@@ -468,7 +510,9 @@ Layout cXAMLPieChart::Plan() const {
   const bool arc = mSweepAngle != 360;
   const auto rings = static_cast<std::int32_t>(mRingWidths.size()) + 1;
   layout.sweep = mSweepAngle;
-  layout.shaped = mSliceGap > 0 || mCornerRadius > 0 || rings > 1;
+  const bool rose = std::any_of(mItems.begin(), mItems.end(),
+                                [](const DataItem& item) { return item.RadiusValue >= 0; });
+  layout.shaped = mSliceGap > 0 || mCornerRadius > 0 || rings > 1 || rose;
   layout.slices.reserve(mItems.size() + static_cast<std::size_t>(rings));
   for (std::int32_t ring = 0; ring < rings; ++ring) {
     const std::size_t first = layout.slices.size();

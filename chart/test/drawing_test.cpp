@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,7 +64,9 @@ cXAMLPieChart RandomChart(std::mt19937& random) {
       chart.AddDataItem(pick(0, 5) == 0 ? pick(-20, 150) : pick(0, 40), colour, name);
     }
     if (pick(0, 5) == 0) chart.Explode(i, pick(0, 20));
+    if (pick(0, 7) == 0) chart.RadiusValue(i, pick(0, 40) / 4.0);
   }
+  if (pick(0, 3) == 0) chart.RadiusScaling(RadiusScale::Linear);
   return chart;
 }
 
@@ -169,6 +172,110 @@ TEST(Drawing, SlicesShadeFromWhereTheyStart) {
       ++brushes;
     EXPECT_EQ(brushes, static_cast<std::size_t>(shaded)) << markup;
   }
+}
+
+// A rose's slices reach out by their radius values: by area (a pie's
+// slice of 4 twice as far as one of 1) or by length, from a doughnut's
+// hole; the largest to the rim, the rest of the slice as before.
+TEST(Drawing, RoseSlicesReachByTheirRadiusValues) {
+  struct Case {
+    RadiusScale scale;
+    std::int32_t doughnut;
+    bool outside;  // labels outside: leaders start at each slice's own rim
+  };
+  const double rim = 98.5;  // the outlines' middle, Size 200
+  for (const Case c : {Case{RadiusScale::Area, 0, false}, Case{RadiusScale::Linear, 0, true},
+                       Case{RadiusScale::Area, 40, true}, Case{RadiusScale::Linear, 40, false}}) {
+    cXAMLPieChart chart;
+    chart.Size(200);
+    chart.DoughnutWidth(c.doughnut);
+    chart.RadiusScaling(c.scale);
+    chart.SliceLabels(LabelStyle::Name);
+    chart.LabelsOutside(c.outside);
+    chart.Legend(true);
+    const double radii[] = {4, 1, 2.25, -1, 0};  // -1: none given, to the rim
+    for (int i = 0; i < 5; ++i) {
+      chart.AddValue(20, 0x00336699, std::string(1, static_cast<char>('A' + i)));
+      if (radii[i] >= 0) chart.RadiusValue(i, radii[i]);
+    }
+    const double hole = c.doughnut > 0 ? rim - c.doughnut : 0;
+    const auto expected = [&](double v) {
+      const double part = v < 0 ? 1.0 : v / 4.0;
+      return c.scale == RadiusScale::Linear
+                 ? hole + (rim - hole) * part
+                 : std::sqrt(hole * hole + (rim * rim - hole * hole) * part);
+    };
+    const Drawing drawing = chart.Draw();
+    EXPECT_EQ(WriteXAML(drawing), chart.XAML());
+    // Label columns move the pie right by their room, and the legend by
+    // twice that: it stands 16 px past both.
+    const auto swatch = std::find_if(drawing.shapes.begin(), drawing.shapes.end(),
+                                     [](const Shape& s) { return s.role == Role::LegendSwatch; });
+    ASSERT_NE(swatch, drawing.shapes.end());
+    const double cx = (swatch->box.x - 16 - 200) / 2 + 99.5;
+    const double cy = 99.5;
+    std::vector<double> reach(5, -1);
+    for (const Shape& s : drawing.shapes) {
+      if (s.role != Role::Slice) continue;
+      ASSERT_GE(s.index, 0);
+      ASSERT_LT(s.index, 4) << "a radius of 0 draws nothing";
+      for (const Point& p : s.points) {
+        reach[static_cast<std::size_t>(s.index)] =
+            std::max(reach[static_cast<std::size_t>(s.index)],
+                     std::hypot(p.x + s.origin.x - cx, p.y + s.origin.y - cy));
+      }
+    }
+    for (std::size_t i = 0; i < 4; ++i)
+      EXPECT_NEAR(reach[i], expected(radii[i]), 0.02) << "slice " << i;
+    if (c.scale == RadiusScale::Area && c.doughnut == 0) {
+      EXPECT_NEAR(reach[1], rim / 2, 0.02);
+    }
+    // Every slice keeps its legend entry; a leader starts on its slice's rim.
+    EXPECT_EQ(std::count_if(drawing.shapes.begin(), drawing.shapes.end(),
+                            [](const Shape& s) { return s.role == Role::LegendSwatch; }),
+              5);
+    std::vector<double> leader(5, 1e9);  // the nearest a slice's leaders come
+    for (const Shape& s : drawing.shapes) {
+      if (s.role != Role::Leader) continue;
+      for (const Point& p : s.points) {
+        double& nearest = leader[static_cast<std::size_t>(s.index)];
+        nearest = std::min(nearest, std::hypot(p.x - cx, p.y - cy));
+      }
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
+      if (c.outside) {
+        EXPECT_NEAR(leader[i], reach[i], 1.5) << "leader of slice " << i;
+      }
+    }
+    EXPECT_EQ(leader[4], 1e9) << "nothing drawn, nothing pointed at";
+  }
+
+  // Bad values and indices are errors that change nothing; "Other" reaches
+  // as far as the farthest slice it holds.
+  cXAMLPieChart chart;
+  chart.AddValue(90, 0x000000FF, "big");
+  chart.AddValue(5, 0x0000FF00, "x");
+  chart.AddValue(5, 0x00FF0000, "y");
+  const std::string plain = chart.XAML();
+  for (const double bad :
+       {-1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+    EXPECT_THROW(chart.RadiusValue(0, bad), std::invalid_argument) << bad;
+  EXPECT_THROW(chart.RadiusValue(3, 1.0), std::out_of_range);
+  EXPECT_THROW((void)chart.RadiusValue(-1), std::out_of_range);
+  EXPECT_EQ(chart.RadiusValue(0), -1);
+  EXPECT_EQ(chart.XAML(), plain);
+  chart.Size(200);
+  chart.GroupBelow(10, 0x00808080, "Other");
+  chart.RadiusValue(0, 4);
+  chart.RadiusValue(1, 1);
+  chart.RadiusValue(2, 2.25);
+  double other = 0;
+  for (const Shape& s : chart.Draw().shapes) {
+    if (s.role != Role::Slice || s.index != 3) continue;
+    for (const Point& p : s.points)
+      other = std::max(other, std::hypot(p.x + s.origin.x - 99.5, p.y + s.origin.y - 99.5));
+  }
+  EXPECT_NEAR(other, rim * std::sqrt(2.25 / 4), 0.02);
 }
 
 struct Bounds {

@@ -54,6 +54,7 @@ struct DataItem {
   std::int32_t Explode = 0;  ///< pixels it is pulled out by
   double Value = 0;          ///< a value chart's raw value (AddValue); Percent is then 0
   std::int32_t Ring = 0;     ///< 0 the outer ring, then one per AddRing
+  double RadiusValue = -1;   ///< a rose chart's second value; negative: none
 };
 
 /// What a slice's label says.
@@ -68,6 +69,12 @@ enum class LabelStyle {
 enum class SliceShading {
   Flat,   ///< in its colour
   Radial  ///< lighter at its centre, its colour at its rim: a RadialGradientBrush
+};
+
+/// How a rose chart's radius values set how far its slices reach.
+enum class RadiusScale {
+  Area,   ///< a slice's area grows with its value: one of 4 reaches twice as far as one of 1
+  Linear  ///< its length from the centre (or the hole's edge) grows with its value
 };
 
 /// The order slices are drawn in; their Tags keep the order they were added.
@@ -93,6 +100,26 @@ XAMLPIE_EXPORT std::vector<std::int32_t> SharesFromValues(std::span<const double
 /// of it gives the same markup, byte for byte, as one built before it existed.
 class XAMLPIE_EXPORT cXAMLPieChart {
  public:
+  ///@{
+  /// A rose (Nightingale) chart: the slice of the item at `Index` (as added)
+  /// reaches out by its radius value against the largest of its ring, which
+  /// reaches the rim; its angle is still its share. In a doughnut or an inner
+  /// ring the reach is measured from the ring's inner edge. An item without a
+  /// radius value reaches the rim; one of 0 draws nothing and keeps its place
+  /// in the legend. A chart with any radius value is drawn as SliceGap's
+  /// shapes. The getter returns -1 for an item without one. A negative, NaN
+  /// or infinite value throws std::invalid_argument, a bad index
+  /// std::out_of_range; either way the chart is unchanged.
+  double RadiusValue(std::int32_t Index) const;
+  void RadiusValue(std::int32_t Index, double Value);
+  /// How radius values become reach; default RadiusScale::Area.
+  RadiusScale RadiusScaling() const noexcept { return mRadiusScale; }
+  void RadiusScaling(RadiusScale pScale) noexcept {
+    ++mRevision;
+    mRadiusScale = pScale;
+  }
+  ///@}
+
   ///@{
   /// Sets the fill of the doughnut hole. A system colour is translated each time
   /// XAML is read, so it follows the current colour scheme. Default 0x80000005.
@@ -494,6 +521,7 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   double mSliceGap = 0;
   double mCornerRadius = 0;
   SliceShading mShading = SliceShading::Flat;
+  RadiusScale mRadiusScale = RadiusScale::Area;
   std::vector<std::int32_t> mRingWidths;  ///< of the rings after the first
   TextMeasure mMeasure;
   std::uint64_t mRevision = 0;
