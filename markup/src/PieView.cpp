@@ -79,6 +79,12 @@ void PieView::setColorColumn(int column) {
 int PieView::colorColumn() const {
   return mState->Data().ColorColumn();
 }
+void PieView::setRadiusColumn(int column) {
+  mState->Data().SetRadiusColumn(column);
+}
+int PieView::radiusColumn() const {
+  return mState->Data().RadiusColumn();
+}
 void PieView::setOrientation(Qt::Orientation orientation) {
   mState->Data().SetOrientation(orientation);
 }
@@ -281,6 +287,16 @@ PieView::Gradient PieView::gradient() const {
 void PieView::setGradient(Gradient value) {
   SetOption<Gradient>(value, &PieView::gradient,
                       [&](cXAMLPieChart& c) { c.Shading(static_cast<SliceShading>(value)); });
+}
+static_assert(PieView::RadiusByArea == static_cast<int>(xamlpie::RadiusScale::Area) &&
+              PieView::RadiusByLength == static_cast<int>(xamlpie::RadiusScale::Linear));
+PieView::RadiusScale PieView::radiusScale() const {
+  return static_cast<RadiusScale>(chart().RadiusScaling());
+}
+void PieView::setRadiusScale(RadiusScale value) {
+  SetOption<RadiusScale>(value, &PieView::radiusScale, [&](cXAMLPieChart& c) {
+    c.RadiusScaling(static_cast<xamlpie::RadiusScale>(value));
+  });
 }
 qreal PieView::cornerRadius() const {
   return chart().CornerRadius();

@@ -203,6 +203,44 @@ TEST(PieView, BadValuesAreMissingSlicesReportedOnce) {
   ExpectShares(*view, {1, 3}, "slices without a model");
 }
 
+// A rose's slices reach out by their radius column: by area a slice's
+// pixels grow with its radius value, by length with its square. A bad
+// radius is a missing slice, reported as a bad value is.
+TEST(PieView, RoseSlicesReachByTheirRadius) {
+  Warnings warnings;
+  Warnings::All().clear();
+  QStandardItemModel model;
+  Fill(model, {25, 25, 25, 25});
+  const double radii[] = {4, 1, 4, 1};
+  for (int row = 0; row < 4; ++row) {
+    auto* radius = new QStandardItem;
+    radius->setData(radii[row], Qt::EditRole);
+    model.setItem(row, 2, radius);
+  }
+  std::unique_ptr<PieView> view(MakeView(&model));
+  view->setRadiusColumn(2);
+  EXPECT_EQ(view->radiusColumn(), 2);
+  ExpectShares(*view, {4, 1, 4, 1}, "by area");
+  view->setRadiusScale(PieView::RadiusByLength);
+  EXPECT_EQ(view->chart().RadiusScaling(), RadiusScale::Linear);
+  ExpectShares(*view, {16, 1, 16, 1}, "by length");
+  model.item(1, 2)->setData(QStringLiteral("far"), Qt::EditRole);
+  ExpectShares(*view, {16, 0, 16, 1}, "a bad radius");
+  ASSERT_EQ(Warnings::All().size(), 1);
+  EXPECT_TRUE(Warnings::All()[0].contains(QStringLiteral("row 1")))
+      << Warnings::All()[0].toStdString();
+  view->setRadiusColumn(-1);
+  ExpectShares(*view, {25, 25, 25, 25}, "a plain chart again");
+
+  view->setSlices({{QStringLiteral("a"), 1, kColours[0], 2.0},
+                   {QStringLiteral("b"), 1, kColours[1], 1.0},
+                   {QStringLiteral("c"), 2, kColours[2], std::nullopt},
+                   {QStringLiteral("d"), 1, kColours[3], -1.0}});
+  // c reaches the rim as the largest would; d is missing. By length, with
+  // the largest given (2) at the rim: areas of angle x reach squared.
+  ExpectShares(*view, {1 * 4.0, 1 * 1.0, 2 * 4.0, 0}, "slices without a model");
+}
+
 TEST(PieView, AMidAnimationFrameLiesBetween) {
   QStandardItemModel model;
   Fill(model, {50, 50});

@@ -50,7 +50,7 @@ PieChart::PieChart(QQuickItem* parent)
   setImplicitSize(400, 300);
   InstallAccessibility();
   mState->Data().SetOwnerName(QStringLiteral("Xamlpie.PieChart"));
-  mState->Data().SetRoleNames(mRoles[0].toUtf8(), mRoles[1].toUtf8(), mRoles[2].toUtf8());
+  SetRoles();
   detail::PieState* state = mState.get();
   connect(state, &detail::PieState::Changed, this, [this] {
     Repaint();
@@ -104,6 +104,10 @@ void PieChart::ReadModel() {
     const QVariant colour = row.value(mRoles[2]);
     slice.color =
         colour.typeId() == QMetaType::QColor ? colour.value<QColor>() : QColor(colour.toString());
+    if (!mRoles[3].isEmpty()) {  // a row without a radius is missing
+      const double radius = row.value(mRoles[3]).toDouble(&ok);
+      slice.radius = ok ? radius : std::nan("");
+    }
     slices.append(slice);
   }
   if (!model.isNull() && list.isEmpty() && model.typeId() != QMetaType::QVariantList) {
@@ -113,21 +117,32 @@ void PieChart::ReadModel() {
   mState->Data().SetSlices(slices);
 }
 
+void PieChart::SetRoles() {
+  mState->Data().SetRoleNames(mRoles[0].toUtf8(), mRoles[1].toUtf8(), mRoles[2].toUtf8(),
+                              mRoles[3].toUtf8());
+}
+
+void PieChart::setRadiusRole(const QString& role) {
+  mRoles[3] = role;
+  SetRoles();
+  ReadModel();
+  emit modelChanged();
+}
 void PieChart::setNameRole(const QString& role) {
   mRoles[0] = role;
-  mState->Data().SetRoleNames(mRoles[0].toUtf8(), mRoles[1].toUtf8(), mRoles[2].toUtf8());
+  SetRoles();
   ReadModel();
   emit modelChanged();
 }
 void PieChart::setValueRole(const QString& role) {
   mRoles[1] = role;
-  mState->Data().SetRoleNames(mRoles[0].toUtf8(), mRoles[1].toUtf8(), mRoles[2].toUtf8());
+  SetRoles();
   ReadModel();
   emit modelChanged();
 }
 void PieChart::setColorRole(const QString& role) {
   mRoles[2] = role;
-  mState->Data().SetRoleNames(mRoles[0].toUtf8(), mRoles[1].toUtf8(), mRoles[2].toUtf8());
+  SetRoles();
   ReadModel();
   emit modelChanged();
 }
@@ -220,6 +235,12 @@ void PieChart::setGradient(Gradient value) {
   if (Assign(mGradient, value)) Apply();
 }
 
+static_assert(PieChart::RadiusByArea == static_cast<int>(RadiusScale::Area) &&
+              PieChart::RadiusByLength == static_cast<int>(RadiusScale::Linear));
+void PieChart::setRadiusScale(RadiusScale value) {
+  if (Assign(mRadiusScale, value)) Apply();
+}
+
 void PieChart::setPercentDecimals(int value) {
   if (Assign(mPercentDecimals, value)) Apply();
 }
@@ -281,6 +302,7 @@ void PieChart::Apply() {
   chart.SliceGap(mSliceGap);
   chart.CornerRadius(mCornerRadius);
   chart.Shading(static_cast<SliceShading>(mGradient));
+  chart.RadiusScaling(static_cast<xamlpie::RadiusScale>(mRadiusScale));
   chart.PercentDecimals(mPercentDecimals);
   chart.ValueDecimals(mValueDecimals);
   chart.DecimalSeparator(mDecimalPoint.toStdString());

@@ -134,6 +134,19 @@ PieChart {
   const QImage holed = array.Grab();
   EXPECT_EQ(holed.pixelColor(holed.width() * 150 / 400, holed.height() / 2), QColor(Qt::white))
       << "the middle of the hole";
+
+  // A rose: slices of equal angles reach out by their radius role.
+  Scene rose(QStringLiteral(R"(
+PieChart {
+  width: 400; height: 300; animationDuration: 0; radiusRole: "reach"
+  model: [{name: "Red", value: 1, reach: 4, color: "#e61414"},
+          {name: "Green", value: 1, reach: 1, color: "#14a014"},
+          {name: "Blue", value: 1, reach: 2, color: "#1414e6"}]
+}
+)"));
+  ExpectShares(rose.Grab(), {4, 1, 2}, "a rose by area");
+  ASSERT_TRUE(rose.chart->setProperty("radiusScale", quick::PieChart::RadiusByLength));
+  ExpectShares(rose.Grab(), {16, 1, 4}, "a rose by length");
 }
 
 TEST(PieChart, ClicksAndKeysGiveTheirSignals) {

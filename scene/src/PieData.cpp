@@ -42,6 +42,12 @@ void PieData::SetColorColumn(int column) {
   Read();
 }
 
+void PieData::SetRadiusColumn(int column) {
+  mRadiusColumn = column;
+  mWarned.clear();
+  Read();
+}
+
 void PieData::SetOrientation(Qt::Orientation orientation) {
   mOrientation = orientation;
   mWarned.clear();
@@ -49,8 +55,8 @@ void PieData::SetOrientation(Qt::Orientation orientation) {
 }
 
 void PieData::SetRoleNames(const QByteArray& name, const QByteArray& value,
-                           const QByteArray& colour) {
-  mRoleNames = {name, value, colour};
+                           const QByteArray& colour, const QByteArray& radius) {
+  mRoleNames = {name, value, colour, radius};
   mWarned.clear();
   Read();
 }
@@ -101,6 +107,7 @@ void PieData::Read() {
       int name = -1;
       int value = -1;
       int colour = -1;
+      int radius = -1;
     };
     std::optional<Roles> roles;
     if (!mRoleNames.empty()) {
@@ -110,6 +117,7 @@ void PieData::Read() {
         if (it.value() == mRoleNames[0]) roles->name = it.key();
         if (it.value() == mRoleNames[1]) roles->value = it.key();
         if (it.value() == mRoleNames[2]) roles->colour = it.key();
+        if (!mRoleNames[3].isEmpty() && it.value() == mRoleNames[3]) roles->radius = it.key();
       }
     }
     const bool rows = roles || mOrientation == Qt::Vertical;
@@ -123,6 +131,9 @@ void PieData::Read() {
       const QModelIndex colour = rows ? mModel->index(i, colourAt) : mModel->index(colourAt, i);
       PieSlice slice;
       QVariant value;
+      QVariant radius;  // invalid: none read
+      // A role the model does not have makes a plain chart, not an empty one.
+      const bool rose = roles ? roles->radius >= 0 : mRadiusColumn >= 0;
       if (roles) {
         // By role name, in the first column: a QML ListModel's rows.
         const QModelIndex row = mModel->index(i, 0);
@@ -130,12 +141,31 @@ void PieData::Read() {
         value = roles->value >= 0 ? row.data(roles->value) : QVariant();
         const QVariant c = roles->colour >= 0 ? row.data(roles->colour) : QVariant();
         slice.color = c.typeId() == QMetaType::QColor ? c.value<QColor>() : QColor(c.toString());
+        if (roles->radius >= 0) radius = row.data(roles->radius);
       } else {
         slice.name = name.data(Qt::DisplayRole).toString();
         const QVariant decoration = colour.data(Qt::DecorationRole);
         if (decoration.typeId() == QMetaType::QColor) slice.color = decoration.value<QColor>();
         value = cell.data(Qt::EditRole);
         if (!value.isValid()) value = cell.data(Qt::DisplayRole);
+        if (mRadiusColumn >= 0) {
+          const QModelIndex at =
+              rows ? mModel->index(i, mRadiusColumn) : mModel->index(mRadiusColumn, i);
+          radius = at.data(Qt::EditRole);
+          if (!radius.isValid()) radius = at.data(Qt::DisplayRole);
+        }
+      }
+      if (rose) {
+        bool ok = false;
+        const double r = radius.toDouble(&ok);
+        if (ok && std::isfinite(r) && r >= 0) {
+          slice.radius = r;
+        } else {
+          // The slice is missing: its reach is unknown. An empty cell is
+          // missing without a word, as for values.
+          value = radius.isValid() ? QVariant(QStringLiteral("radius ") + radius.toString())
+                                   : QVariant();
+        }
       }
       bool ok = false;
       const double number = value.toDouble(&ok);
@@ -162,7 +192,8 @@ void PieData::Read() {
   } else {
     for (qsizetype i = 0; i < mGiven.size(); ++i) {
       PieSlice slice = mGiven[i];
-      if (!(std::isfinite(slice.value) && slice.value >= 0)) {
+      const bool badRadius = slice.radius && !(std::isfinite(*slice.radius) && *slice.radius >= 0);
+      if (!(std::isfinite(slice.value) && slice.value >= 0) || badRadius) {
         if (!mWarned.contains(static_cast<int>(i))) {
           mWarned.insert(static_cast<int>(i));
           qWarning().noquote() << QStringLiteral(
@@ -170,9 +201,12 @@ void PieData::Read() {
                                       "more; the slice is left out")
                                       .arg(mOwner)
                                       .arg(i)
-                                      .arg(slice.value);
+                                      .arg(badRadius
+                                               ? QStringLiteral("radius %1").arg(*slice.radius)
+                                               : QString::number(slice.value));
         }
         slice.value = std::nan("");
+        slice.radius.reset();
       }
       slices.push_back(std::move(slice));
     }

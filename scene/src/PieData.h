@@ -36,17 +36,23 @@ class PieData : public QObject {
   int ValueColumn() const { return mValueColumn; }
   void SetColorColumn(int column);
   int ColorColumn() const { return mColorColumn; }
+  // Where a rose chart's radius values are; -1: none, a plain chart.
+  void SetRadiusColumn(int column);
+  int RadiusColumn() const { return mRadiusColumn; }
   void SetOrientation(Qt::Orientation orientation);
   Qt::Orientation Orientation() const { return mOrientation; }
   void SetSlices(const QList<PieSlice>& slices);
   // Reads a model's rows by role names (name, value, colour: a QColor or a
-  // colour's name) instead of columns, as QML models are read.
-  void SetRoleNames(const QByteArray& name, const QByteArray& value, const QByteArray& colour);
+  // colour's name, and a rose's radius, empty for none) instead of columns,
+  // as QML models are read.
+  void SetRoleNames(const QByteArray& name, const QByteArray& value, const QByteArray& colour,
+                    const QByteArray& radius = {});
   // Who warns of bad values: "xamlpie::PieView" or the QML type's name.
   void SetOwnerName(const QString& name) { mOwner = name; }
 
   // The slices as read: a value that is no finite number of 0 or more is
-  // read as NaN; a slice without a colour has the palette's next.
+  // read as NaN, as is the value of a slice whose radius is bad or missing
+  // where radii are read; a slice without a colour has the palette's next.
   const std::vector<PieSlice>& Slices() const { return mSlices; }
   // Who each slice is: a model's row keeps its id through inserts, removes
   // and moves of other rows (a list's slice is its place); a slice without
@@ -70,6 +76,7 @@ class PieData : public QObject {
   int mNameColumn = 0;
   int mValueColumn = 1;
   int mColorColumn = -1;
+  int mRadiusColumn = -1;
   Qt::Orientation mOrientation = Qt::Vertical;
   QList<PieSlice> mGiven;
   std::vector<PieSlice> mSlices;

@@ -71,11 +71,12 @@ struct Drawn {
   QString name;
   double value;  // 0: not drawn
   QColor colour;
-  double pull;    // 0 to 1 of the selected slice's pull
-  double grow;    // 0 to 1 of the hovered slice's
-  bool listed;    // has a legend entry (rows do, slices shrinking away do not)
-  bool hidden;    // its entry greyed
-  int hatch = 0;  // the hatch over it: 0 none
+  double pull;         // 0 to 1 of the selected slice's pull
+  double grow;         // 0 to 1 of the hovered slice's
+  bool listed;         // has a legend entry (rows do, slices shrinking away do not)
+  bool hidden;         // its entry greyed
+  int hatch = 0;       // the hatch over it: 0 none
+  double radius = -1;  // a rose's radius value; negative: to the rim
 };
 
 QString SliceName(const QString& name, int row) {
@@ -457,6 +458,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
                             : whole            ? 0.0
                                                : slices[i].pull * reach + slices[i].grow * expand;
       chart.Explode(static_cast<std::int32_t>(i), static_cast<std::int32_t>(std::lround(pixels)));
+      if (slices[i].radius >= 0) chart.RadiusValue(static_cast<std::int32_t>(i), slices[i].radius);
     }
     // Room for the farthest pull kept whether or not a slice is pulled
     // now, so the pie stands still while one moves: a slice of nothing,
@@ -754,6 +756,9 @@ PieState::Frame PieState::Shown() const {
          std::max(between(e.from, e.to), 0.0), slice.color, between(e.pullFrom, e.pullTo),
          between(e.growFrom, e.growTo), row, row && mHidden.contains(e.id),
          slot == slotOf.constEnd() ? 0 : 1 + static_cast<int>(*slot % (kHatchKinds - 1))});
+    // A reach given on one side only is not animated: it is there at once.
+    frame.slices.back().radius =
+        e.radiusFrom >= 0 && e.radiusTo >= 0 ? between(e.radiusFrom, e.radiusTo) : e.radiusTo;
   }
   return frame;
 }
@@ -789,6 +794,7 @@ void PieState::DataChanged() {
       e.from = now.slices[k].value;
       e.pullFrom = now.slices[k].pull;
       e.growFrom = now.slices[k].grow;
+      e.radiusFrom = now.slices[k].radius;
       before = *found;
       continue;
     }
@@ -797,6 +803,7 @@ void PieState::DataChanged() {
     gone.id = old.id;
     gone.gone = {now.slices[k].name, 0, now.slices[k].colour};
     gone.from = now.slices[k].value;
+    gone.radiusFrom = gone.radiusTo = now.slices[k].radius;
     const int after = before + 1;  // 0: first
     goneAfter[static_cast<std::size_t>(after)].push_back(std::move(gone));
   }
@@ -817,6 +824,7 @@ void PieState::Retarget() {
     mEntries[k].from = now.slices[k].value;
     mEntries[k].pullFrom = now.slices[k].pull;
     mEntries[k].growFrom = now.slices[k].grow;
+    mEntries[k].radiusFrom = now.slices[k].radius;
   }
   mSweepFrom = now.sweep;
   SelectionChanged();
@@ -834,6 +842,7 @@ void PieState::SelectionChanged() {
     const int row = e.row;
     const PieSlice& slice = rows[static_cast<std::size_t>(row)];
     if (IsSliceVisible(row) && std::isfinite(slice.value)) e.to = slice.value;
+    e.radiusTo = slice.radius.value_or(-1.0);
     if (mSelection && model != nullptr && mSelection->model() == model) {
       // Any selected cell of the row: a table selects cells unless told to
       // select rows.
@@ -856,6 +865,7 @@ void PieState::Animate() {
       e.from = e.to;
       e.pullFrom = e.pullTo;
       e.growFrom = e.growTo;
+      e.radiusFrom = e.radiusTo;
     }
     mSweepFrom = mSweepTo;
   } else {

@@ -150,6 +150,8 @@ class PieState : public QObject {
     double pullTo = 0;
     double growFrom = 0;  // the hovered slice's growth
     double growTo = 0;
+    double radiusFrom = -1;  // a rose's radius value; negative: none
+    double radiusTo = -1;
   };
   std::vector<Entry> mEntries;
   std::vector<PieSlice> mRows;  // the rows the entries were made for

@@ -94,6 +94,8 @@ class PieView : public QWidget {
   Q_PROPERTY(qreal cornerRadius READ cornerRadius WRITE setCornerRadius NOTIFY chartChanged)
   /// How slices are filled: flat, or shaded lighter towards the centre.
   Q_PROPERTY(Gradient gradient READ gradient WRITE setGradient NOTIFY chartChanged)
+  /// How a rose's radius values set how far slices reach; radiusColumn().
+  Q_PROPERTY(RadiusScale radiusScale READ radiusScale WRITE setRadiusScale NOTIFY chartChanged)
   /// Decimals of the percents shown, 0 to 6.
   Q_PROPERTY(int percentDecimals READ percentDecimals WRITE setPercentDecimals NOTIFY chartChanged)
   /// Decimals of the values shown, 0 to 6.
@@ -127,6 +129,10 @@ class PieView : public QWidget {
   /// How slices are filled, as SliceShading says.
   enum Gradient { FlatSlices, RadialSlices };
   Q_ENUM(Gradient)
+  /// How radius values become reach, as the chart's RadiusScale: by area (a
+  /// slice of 4 reaches twice as far as one of 1) or by length.
+  enum RadiusScale { RadiusByArea, RadiusByLength };
+  Q_ENUM(RadiusScale)
 
   /// An empty view: no model, no slices.
   explicit PieView(QWidget* parent = nullptr);
@@ -167,6 +173,16 @@ class PieView : public QWidget {
   int colorColumn() const;
   void setOrientation(Qt::Orientation orientation);
   Qt::Orientation orientation() const;
+  ///@}
+  ///@{
+  /// A rose (Nightingale) chart: each slice reaches out by the number in
+  /// this column (read as values are), the largest to the rim, by
+  /// radiusScale(); the angle is still the value's share. A row whose radius
+  /// is not a finite number of 0 or more is a missing slice, reported as a
+  /// bad value is. -1 (the default): a plain chart. PieSlice::radius is the
+  /// same without a model.
+  void setRadiusColumn(int column);
+  int radiusColumn() const;
   ///@}
 
   /// Slices without a model; setting them drops the model.
@@ -283,6 +299,8 @@ class PieView : public QWidget {
   void setCornerRadius(qreal pixels);
   Gradient gradient() const;
   void setGradient(Gradient gradient);
+  RadiusScale radiusScale() const;
+  void setRadiusScale(RadiusScale scale);
   int percentDecimals() const;
   void setPercentDecimals(int decimals);
   int valueDecimals() const;

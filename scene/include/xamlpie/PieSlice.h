@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace xamlpie {
 
@@ -17,6 +18,10 @@ struct PieSlice {
   QString name;      ///< shown in labels, the legend and tooltips
   double value = 0;  ///< its share is value / the total of the shown slices
   QColor color{};    ///< invalid: the palette's next
+  /// A rose chart's second value: how far the slice reaches out, against the
+  /// largest shown (see cXAMLPieChart::RadiusValue). None: to the rim. A
+  /// value that is not a finite number of 0 or more makes a missing slice.
+  std::optional<double> radius{};
 };
 
 /// Eight colours that stay apart for the common colour blindnesses and in

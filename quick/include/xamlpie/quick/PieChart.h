@@ -44,6 +44,11 @@ class PieChart : public PictureItem {
   Q_PROPERTY(QString valueRole READ valueRole WRITE setValueRole NOTIFY modelChanged)
   /// The role of its colour (a colour or its name); "color" by default.
   Q_PROPERTY(QString colorRole READ colorRole WRITE setColorRole NOTIFY modelChanged)
+  /// The role of a rose chart's radius value: each slice reaches out by it,
+  /// the largest to the rim, by radiusScale. A row whose radius is not a
+  /// finite number of 0 or more is left out. Empty (the default), or a role
+  /// the model does not have: a plain chart.
+  Q_PROPERTY(QString radiusRole READ radiusRole WRITE setRadiusRole NOTIFY modelChanged)
   /// How many slices the model gives.
   Q_PROPERTY(int count READ count NOTIFY countChanged)
 
@@ -90,6 +95,9 @@ class PieChart : public PictureItem {
   /// How slices are filled: FlatSlices, or RadialSlices (lighter towards the
   /// centre).
   Q_PROPERTY(Gradient gradient MEMBER mGradient WRITE setGradient NOTIFY chartChanged)
+  /// How radius values become reach: RadiusByArea (the default; a slice of 4
+  /// reaches twice as far as one of 1) or RadiusByLength.
+  Q_PROPERTY(RadiusScale radiusScale MEMBER mRadiusScale WRITE setRadiusScale NOTIFY chartChanged)
   /// Decimals of the percents shown, 0 to 6.
   Q_PROPERTY(
       int percentDecimals MEMBER mPercentDecimals WRITE setPercentDecimals NOTIFY chartChanged)
@@ -149,6 +157,9 @@ class PieChart : public PictureItem {
   /// How slices are filled, as the chart's SliceShading says.
   enum Gradient { FlatSlices, RadialSlices };
   Q_ENUM(Gradient)
+  /// How radius values become reach, as the chart's RadiusScale.
+  enum RadiusScale { RadiusByArea, RadiusByLength };
+  Q_ENUM(RadiusScale)
 
   /// An empty chart.
   explicit PieChart(QQuickItem* parent = nullptr);
@@ -164,6 +175,8 @@ class PieChart : public PictureItem {
   void setValueRole(const QString& role);
   QString colorRole() const { return mRoles[2]; }
   void setColorRole(const QString& role);
+  QString radiusRole() const { return mRoles[3]; }
+  void setRadiusRole(const QString& role);
   int count() const;
 
   void setHoleSize(qreal share);
@@ -184,6 +197,7 @@ class PieChart : public PictureItem {
   void setSliceGap(qreal pixels);
   void setCornerRadius(qreal pixels);
   void setGradient(Gradient gradient);
+  void setRadiusScale(RadiusScale scale);
   void setPercentDecimals(int decimals);
   void setValueDecimals(int decimals);
   void setDecimalPoint(const QString& text);
@@ -270,6 +284,7 @@ class PieChart : public PictureItem {
 
  private:
   void ReadModel();
+  void SetRoles();
   void Apply();  ///< the properties to the chart, and a new picture
   void SetLook() const;
   QColor Background() const;
@@ -283,7 +298,8 @@ class PieChart : public PictureItem {
 
   std::unique_ptr<detail::PieState> mState;
   QVariant mModel;
-  QString mRoles[3] = {QStringLiteral("name"), QStringLiteral("value"), QStringLiteral("color")};
+  QString mRoles[4] = {QStringLiteral("name"), QStringLiteral("value"), QStringLiteral("color"),
+                       QString()};
   qreal mHoleSize = 0;
   int mStartAngle = 0;
   int mSweepAngle = 360;
@@ -302,6 +318,7 @@ class PieChart : public PictureItem {
   qreal mSliceGap = 0;
   qreal mCornerRadius = 0;
   Gradient mGradient = FlatSlices;
+  RadiusScale mRadiusScale = RadiusByArea;
   int mPercentDecimals = 0;
   int mValueDecimals = 0;
   QString mDecimalPoint = QStringLiteral(".");
