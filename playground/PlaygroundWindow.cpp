@@ -147,9 +147,12 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
 
   table = new QTableWidget(0, kColumns);
   table->setHorizontalHeaderLabels(
-      {tr("Name"), tr("Value"), tr("Colour"), tr("Explode"), tr("Ring")});
+      {tr("Name"), tr("Value"), tr("Colour"), tr("Explode"), tr("Ring"), tr("Radius")});
   table->horizontalHeaderItem(kRing)->setToolTip(
       tr("0: the outer ring; 1, 2...: rings inside it, each with a total of its own"));
+  table->horizontalHeaderItem(kRadius)->setToolTip(
+      tr("A rose chart: each slice reaches out by this value, the largest of its ring to the "
+         "rim; empty: to the rim"));
   table->horizontalHeader()->setSectionResizeMode(kName, QHeaderView::Stretch);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->setTabKeyNavigation(true);
@@ -175,6 +178,9 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   spnCornerRadius = Length(0, 100);
   chkShaded = new QCheckBox(tr("Shaded slices"));
   chkShaded->setToolTip(tr("Each slice lighter towards the centre: a radial gradient"));
+  chkRoseByLength = new QCheckBox(tr("Radius by length"));
+  chkRoseByLength->setToolTip(
+      tr("A rose's slices reach out in proportion to their Radius; unticked, their areas are"));
   spnRingWidth = Spin(1, 1000, 30);
   chkClockwise = new QCheckBox(tr("Clockwise"));
   chkClockwise->setChecked(true);
@@ -222,6 +228,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   form->addRow(tr("Slice ga&p"), spnSliceGap);
   form->addRow(tr("Corner ra&dius"), spnCornerRadius);
   form->addRow(QString(), chkShaded);
+  form->addRow(QString(), chkRoseByLength);
   form->addRow(tr("&Inner ring width"), spnRingWidth);
   form->addRow(tr("La&bels"), cboLabels);
   form->addRow(QString(), chkLabelsOutside);
@@ -289,6 +296,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   pieView->setNameColumn(kName);
   pieView->setValueColumn(kValue);
   pieView->setColorColumn(kColour);
+  pieView->setRadiusColumn(kRadius);
   pieView->setModel(table->model());
   pieView->setSelectionModel(table->selectionModel());
   // What the view leaves out of the table, said where it shows.
@@ -390,7 +398,8 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   }
   for (QDoubleSpinBox* spin : {spnSliceGap, spnCornerRadius})
     connect(spin, &QDoubleSpinBox::valueChanged, this, &PlaygroundWindow::Refresh);
-  for (QCheckBox* check : {chkRawValues, chkClockwise, chkLabelsOutside, chkLegend, chkShaded}) {
+  for (QCheckBox* check :
+       {chkRawValues, chkClockwise, chkLabelsOutside, chkLegend, chkShaded, chkRoseByLength}) {
     connect(check, &QCheckBox::toggled, this, &PlaygroundWindow::Refresh);
   }
   connect(cboLabels, &QComboBox::currentIndexChanged, this, &PlaygroundWindow::Refresh);
@@ -432,7 +441,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 void PlaygroundWindow::AddRow(const QString& name, double value, const QColor& colour, int explode,
-                              int ring) {
+                              int ring, std::optional<double> radius) {
   const bool loading = mLoading;
   mLoading = true;
   const int row = table->rowCount();
@@ -450,6 +459,9 @@ void PlaygroundWindow::AddRow(const QString& name, double value, const QColor& c
   auto* inRing = new QTableWidgetItem;
   inRing->setData(Qt::EditRole, ring);
   table->setItem(row, kRing, inRing);
+  auto* reach = new QTableWidgetItem;
+  if (radius) reach->setData(Qt::EditRole, *radius);
+  table->setItem(row, kRadius, reach);
   mLoading = loading;
 }
 
@@ -507,7 +519,23 @@ void PlaygroundWindow::ApplyOptions(cXAMLPieChart& chart) const {
   chart.SliceGap(spnSliceGap->value());
   chart.CornerRadius(spnCornerRadius->value());
   chart.Shading(chkShaded->isChecked() ? SliceShading::Radial : SliceShading::Flat);
+  chart.RadiusScaling(chkRoseByLength->isChecked() ? RadiusScale::Linear : RadiusScale::Area);
 }
+
+namespace {
+
+// A radius cell: empty is none; what is no number of 0 or more is named.
+std::optional<double> RadiusIn(const QTableWidgetItem* cell, QString* problem) {
+  const QString text = cell != nullptr ? cell->text().trimmed() : QString();
+  if (text.isEmpty()) return std::nullopt;
+  bool ok = false;
+  const double radius = text.toDouble(&ok);
+  if (ok && std::isfinite(radius) && radius >= 0) return radius;
+  *problem = QObject::tr("Not a number of 0 or more: the slice is left out of the view");
+  return std::nullopt;
+}
+
+}  // namespace
 
 std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
   const int rows = table->rowCount();
@@ -562,6 +590,14 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
                           table->item(row, kName)->text().toStdString());
       }
       chart.Explode(added, table->item(row, kExplode)->text().toInt());
+      QString radiusProblem;
+      if (const auto radius = RadiusIn(table->item(row, kRadius), &radiusProblem)) {
+        chart.RadiusValue(added, *radius);
+      } else if (!radiusProblem.isEmpty()) {
+        bad.append(tr("row %1: the radius \"%2\" is not a number of 0 or more")
+                       .arg(row + 1)
+                       .arg(table->item(row, kRadius)->text()));
+      }
     }
     *problem = bad.join(QStringLiteral("; "));
     return chart.XAML();
@@ -626,9 +662,11 @@ void PlaygroundWindow::Refresh() {
     const QString valueProblem = !finite     ? tr("Not a number")
                                  : value < 0 ? tr("Negative: drawn as 0")
                                              : QString();
-    for (const auto& [column, why] :
-         {std::pair{kValue, valueProblem},
-          std::pair{kColour, colour ? QString() : tr("Not a colour")}}) {
+    QString radiusProblem;
+    (void)RadiusIn(table->item(row, kRadius), &radiusProblem);
+    for (const auto& [column, why] : {std::pair{kValue, valueProblem},
+                                      std::pair{kColour, colour ? QString() : tr("Not a colour")},
+                                      std::pair{kRadius, radiusProblem}}) {
       QTableWidgetItem* item = table->item(row, column);
       item->setData(Qt::BackgroundRole,
                     why.isEmpty() ? QVariant() : QVariant(QColor(0xFF, 0xC8, 0xC8)));
@@ -667,11 +705,16 @@ void PlaygroundWindow::Refresh() {
 QJsonObject PlaygroundWindow::ToJson() const {
   QJsonArray slices;
   for (int row = 0; row < table->rowCount(); ++row) {
-    slices.append(QJsonObject{{"name", table->item(row, kName)->text()},
-                              {"value", table->item(row, kValue)->text().toDouble()},
-                              {"color", table->item(row, kColour)->text()},
-                              {"explode", table->item(row, kExplode)->text().toInt()},
-                              {"ring", table->item(row, kRing)->text().toInt()}});
+    QJsonObject slice{{"name", table->item(row, kName)->text()},
+                      {"value", table->item(row, kValue)->text().toDouble()},
+                      {"color", table->item(row, kColour)->text()},
+                      {"explode", table->item(row, kExplode)->text().toInt()},
+                      {"ring", table->item(row, kRing)->text().toInt()}};
+    QString ignored;
+    if (const auto radius = RadiusIn(table->item(row, kRadius), &ignored)) {
+      slice.insert(QLatin1String("radius"), *radius);
+    }
+    slices.append(slice);
   }
   return QJsonObject{
       {"slices", slices},
@@ -685,6 +728,7 @@ QJsonObject PlaygroundWindow::ToJson() const {
       {"sliceGap", spnSliceGap->value()},
       {"cornerRadius", spnCornerRadius->value()},
       {"shaded", chkShaded->isChecked()},
+      {"radiusByLength", chkRoseByLength->isChecked()},
       {"ringWidth", spnRingWidth->value()},
       {"clockwise", chkClockwise->isChecked()},
       {"labels", cboLabels->currentText()},
@@ -715,14 +759,14 @@ namespace {
 // The keys a chart file may have (in xamlpie-chart.schema.json too); any
 // other is named, with the known one it differs from only in case.
 const char* const kChartKeys[] = {
-    "slices",        "rawValues",        "size",           "marginLeft",   "marginTop",
-    "doughnutWidth", "startAngle",       "clockwise",      "labels",       "labelsOutside",
-    "minLabelAngle", "legend",           "centerText",     "groupBelow",   "groupLabel",
-    "fontSize",      "outlineColor",     "textColor",      "holeColor",    "groupColor",
-    "sort",          "emptyText",        "labelFormat",    "legendFormat", "percentDecimals",
-    "valueDecimals", "decimalSeparator", "groupSeparator", "sweepAngle",   "sliceGap",
-    "cornerRadius",  "ringWidth",        "shaded"};
-const char* const kSliceKeys[] = {"name", "value", "color", "explode", "ring"};
+    "slices",        "rawValues",        "size",           "marginLeft",    "marginTop",
+    "doughnutWidth", "startAngle",       "clockwise",      "labels",        "labelsOutside",
+    "minLabelAngle", "legend",           "centerText",     "groupBelow",    "groupLabel",
+    "fontSize",      "outlineColor",     "textColor",      "holeColor",     "groupColor",
+    "sort",          "emptyText",        "labelFormat",    "legendFormat",  "percentDecimals",
+    "valueDecimals", "decimalSeparator", "groupSeparator", "sweepAngle",    "sliceGap",
+    "cornerRadius",  "ringWidth",        "shaded",         "radiusByLength"};
+const char* const kSliceKeys[] = {"name", "value", "color", "explode", "ring", "radius"};
 
 template <std::size_t N>
 QString UnknownKey(const QJsonObject& object, const char* const (&known)[N]) {
@@ -759,6 +803,7 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
     QColor colour;
     int explode;
     int ring;
+    std::optional<double> radius;
   };
   std::vector<Row> rows;
   const QJsonArray entries = slices.toArray();
@@ -782,10 +827,16 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
       *problem = tr(R"(%1: "color" is missing or not a colour such as "#4E79A7")").arg(where);
       return false;
     }
+    const QJsonValue radius = slice.value(QLatin1String("radius"));
+    if (!radius.isUndefined() && !(radius.isDouble() && radius.toDouble() >= 0)) {
+      *problem = tr("%1: \"radius\" is not a number of 0 or more").arg(where);
+      return false;
+    }
     rows.push_back({slice.value(QLatin1String("name")).toString(),
                     slice.value(QLatin1String("value")).toDouble(), colour,
                     slice.value(QLatin1String("explode")).toInt(),
-                    std::max(slice.value(QLatin1String("ring")).toInt(), 0)});
+                    std::max(slice.value(QLatin1String("ring")).toInt(), 0),
+                    radius.isDouble() ? std::optional(radius.toDouble()) : std::nullopt});
   }
   struct Spin {
     const char* key;
@@ -878,7 +929,7 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
   mLoading = true;
   table->setRowCount(0);
   for (const Row& row : rows)
-    AddRow(row.name, row.value, row.colour, row.explode, row.ring);
+    AddRow(row.name, row.value, row.colour, row.explode, row.ring, row.radius);
   for (const Spin& s : spins) {
     const QJsonValue v = json.value(QLatin1String(s.key));
     if (v.isDouble()) s.box->setValue(v.toInt());
@@ -899,6 +950,7 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
   check("labelsOutside", chkLabelsOutside);
   check("legend", chkLegend);
   check("shaded", chkShaded);
+  check("radiusByLength", chkRoseByLength);
   if (json.contains(QLatin1String("centerText"))) {
     txtCentre->setText(json.value(QLatin1String("centerText")).toString());
   }

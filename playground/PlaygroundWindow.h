@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 #include <QMainWindow>
+#include <optional>
 #include <string>
 
 #include "xamlpie/SystemColors.h"
@@ -52,7 +53,7 @@ class PlaygroundWindow : public QMainWindow {
   void ApplyOptions(cXAMLPieChart& chart) const;
 
   // Table columns.
-  enum Column { kName, kValue, kColour, kExplode, kRing, kColumns };
+  enum Column { kName, kValue, kColour, kExplode, kRing, kRadius, kColumns };
 
   QTableWidget* table = nullptr;
   QCheckBox* chkRawValues = nullptr;
@@ -67,6 +68,7 @@ class PlaygroundWindow : public QMainWindow {
   QSpinBox* spnRingWidth = nullptr;  // of each inner ring
   QCheckBox* chkClockwise = nullptr;
   QCheckBox* chkShaded = nullptr;
+  QCheckBox* chkRoseByLength = nullptr;
   QComboBox* cboLabels = nullptr;
   QCheckBox* chkLabelsOutside = nullptr;
   QSpinBox* spnMinLabelAngle = nullptr;
@@ -111,7 +113,9 @@ class PlaygroundWindow : public QMainWindow {
   virtual void ReportError(const QString& message);
 
  private:
-  void AddRow(const QString& name, double value, const QColor& colour, int explode, int ring = 0);
+  // A row; its radius cell left empty without a radius (a plain slice).
+  void AddRow(const QString& name, double value, const QColor& colour, int explode, int ring = 0,
+              std::optional<double> radius = std::nullopt);
   void UpdateTotal();
   void MoveRow(int by);
   void PickSliceColour();

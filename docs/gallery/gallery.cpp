@@ -6,7 +6,8 @@
 //                         DIR/pieview-legend.png (40 slices in columns),
 //                         DIR/pieview-rtl.png (a right-to-left desktop),
 //                         DIR/pieview-patterns.png (hatches over the colours),
-//                         DIR/pieview-shaded.png (shaded slices, one grown under the pointer)
+//                         DIR/pieview-shaded.png (shaded slices, one grown under the pointer),
+//                         DIR/pieview-rose.png (a wind rose: reach by a second value)
 
 #include <QApplication>
 #include <QDir>
@@ -186,8 +187,25 @@ bool SaveDesktops(const QString& dir) {
     QApplication::sendEvent(&shaded, &move);
     break;
   }
-  return SaveWidget(dir, "pieview-dark.png", dark) && SaveWidget(dir, "pieview-legend.png", many) &&
-         SaveWidget(dir, "pieview-rtl.png", rtl) &&
+  // A wind rose: eight directions of equal angle, each reaching out by how
+  // often the wind blows from it.
+  xamlpie::PieView rose;
+  rose.setAnimationDuration(0);
+  rose.setLabels(xamlpie::PieView::Name);
+  rose.setStartAngle(90 + 22);  // north up, its slice centred on it
+  rose.setClockwise(true);
+  rose.setSliceGap(2);
+  rose.setGradient(xamlpie::PieView::RadialSlices);
+  rose.setLegend(false);
+  const char* const directions[] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
+  const double often[] = {9, 6, 4, 7, 12, 16, 10, 5};
+  QList<xamlpie::PieSlice> winds;
+  for (int i = 0; i < 8; ++i)
+    winds.append({QString::fromLatin1(directions[i]), 1, {}, often[i]});
+  rose.setSlices(winds);
+  rose.resize(480, 260);
+  return SaveWidget(dir, "pieview-rose.png", rose) && SaveWidget(dir, "pieview-dark.png", dark) &&
+         SaveWidget(dir, "pieview-legend.png", many) && SaveWidget(dir, "pieview-rtl.png", rtl) &&
          SaveWidget(dir, "pieview-patterns.png", hatched) &&
          SaveWidget(dir, "pieview-shaded.png", shaded);
 }

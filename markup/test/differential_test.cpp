@@ -600,6 +600,11 @@ class Scenes {
       chart.SliceLabels(LabelStyle::Percent);
       chart.LabelsOutside(true);
     }
+    if (Chance(0.2)) {  // a rose: slices of every reach
+      for (int i = 0; i < slice; ++i)
+        chart.RadiusValue(i, Real(0, 10));
+      if (Chance(0.5)) chart.RadiusScaling(RadiusScale::Linear);
+    }
     QString markup = QString::fromStdString(chart.XAML());
     markup.remove(QRegularExpression(u"<TextBlock[^>]*/>|<TextBlock[^>]*>[^<]*</TextBlock>"_s));
     return markup;
@@ -747,6 +752,10 @@ TEST(Differential, DrawingAndMarkupPathsAgree) {
     }
     if (uniform(0, 2) == 0) chart.Explode(uniform(0, slices - 1), uniform(2, 12));
     if (n % 3 == 1) chart.Shading(SliceShading::Radial);
+    if (n % 4 == 2) {
+      for (int i = 0; i < slices; ++i)
+        chart.RadiusValue(i, uniform(0, 8));
+    }
 
     const std::optional<MarkupScene> read = ParseMarkup(QString::fromStdString(chart.XAML()));
     ASSERT_TRUE(read.has_value());

@@ -229,6 +229,8 @@ TEST(PieView, RoseSlicesReachByTheirRadius) {
   ASSERT_EQ(Warnings::All().size(), 1);
   EXPECT_TRUE(Warnings::All()[0].contains(QStringLiteral("row 1")))
       << Warnings::All()[0].toStdString();
+  model.item(1, 2)->setData(QVariant(), Qt::EditRole);
+  ExpectShares(*view, {16, 16, 16, 1}, "an empty radius reaches the rim");
   view->setRadiusColumn(-1);
   ExpectShares(*view, {25, 25, 25, 25}, "a plain chart again");
 

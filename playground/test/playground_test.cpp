@@ -123,6 +123,7 @@ TEST(Playground, BadFilesChangeNothing) {
       {R"({"slices": [{"value": 1, "color": "#FF0000"}, {"value": "x", "color": "red"}]})",
        "slice 2: \"value\""},
       {R"({"slices": [{"value": 1, "color": "nope"}]})", "slice 1: \"color\""},
+      {R"({"slices": [{"value": 1, "color": "red", "radius": -2}]})", "slice 1: \"radius\""},
       {R"({"slices": [], "size": "big"})", "\"size\" is not a number"},
       {R"({"slices": [], "labels": "Loud"})", "\"labels\" is none of"},
       {R"({"slices": [], "holeColor": "system:99"})", "\"holeColor\" is not a colour"},
@@ -157,6 +158,8 @@ TEST(Playground, SchemaNamesWhatIsSaved) {
   const QJsonObject schema = QJsonDocument::fromJson(file.readAll()).object();
   const QJsonObject properties = schema.value(u"properties"_s).toObject();
   Window window;
+  // A key saved only when used: a radius.
+  window.table->item(0, PlaygroundWindow::kRadius)->setText(QStringLiteral("2"));
   const QJsonObject saved = window.ToJson();
   QStringList savedKeys = saved.keys();
   QStringList schemaKeys = properties.keys();
@@ -227,6 +230,24 @@ TEST(Playground, BadCellsAndTotalsAreShown) {
   EXPECT_FALSE(value->toolTip().isEmpty());
   EXPECT_TRUE(window.lblProblem->text().contains(u"row 2: the value -5 is negative"_s))
       << window.lblProblem->text().toStdString();
+
+  // A radius makes a rose of the markup and the view alike; a bad one is
+  // marked and named, and the slice keeps none in the markup.
+  value->setText(QStringLiteral("5"));
+  const QString plain = window.lblChart->Caption();
+  QTableWidgetItem* radius = window.table->item(0, PlaygroundWindow::kRadius);
+  radius->setText(QStringLiteral("1"));
+  window.table->item(1, PlaygroundWindow::kRadius)->setText(QStringLiteral("4"));
+  EXPECT_NE(window.lblChart->Caption(), plain);
+  EXPECT_EQ(window.pieView->slices().at(0).radius, 1.0);
+  radius->setText(QStringLiteral("far"));
+  EXPECT_TRUE(radius->data(Qt::BackgroundRole).isValid());
+  EXPECT_TRUE(window.lblProblem->text().contains(u"row 1: the radius \"far\""_s))
+      << window.lblProblem->text().toStdString();
+  radius->setText(QString());
+  window.table->item(1, PlaygroundWindow::kRadius)->setText(QString());
+  EXPECT_FALSE(radius->data(Qt::BackgroundRole).isValid());
+  EXPECT_EQ(window.lblChart->Caption(), plain);
 }
 
 // On a 1366 x 768 screen at the ratio the test runs with (1.5 under ctest's

@@ -104,7 +104,7 @@ void PieChart::ReadModel() {
     const QVariant colour = row.value(mRoles[2]);
     slice.color =
         colour.typeId() == QMetaType::QColor ? colour.value<QColor>() : QColor(colour.toString());
-    if (!mRoles[3].isEmpty()) {  // a row without a radius is missing
+    if (!mRoles[3].isEmpty() && row.contains(mRoles[3])) {  // a row without one reaches the rim
       const double radius = row.value(mRoles[3]).toDouble(&ok);
       slice.radius = ok ? radius : std::nan("");
     }

@@ -155,16 +155,17 @@ void PieData::Read() {
           if (!radius.isValid()) radius = at.data(Qt::DisplayRole);
         }
       }
-      if (rose) {
+      // A radius that is no number of 0 or more makes the slice missing,
+      // reported as a bad value is; an empty cell gives it none: it reaches
+      // the rim, as the chart draws an item without one.
+      if (rose && radius.isValid() &&
+          !(radius.typeId() == QMetaType::QString && radius.toString().trimmed().isEmpty())) {
         bool ok = false;
         const double r = radius.toDouble(&ok);
         if (ok && std::isfinite(r) && r >= 0) {
           slice.radius = r;
         } else {
-          // The slice is missing: its reach is unknown. An empty cell is
-          // missing without a word, as for values.
-          value = radius.isValid() ? QVariant(QStringLiteral("radius ") + radius.toString())
-                                   : QVariant();
+          value = QVariant(QStringLiteral("radius ") + radius.toString());
         }
       }
       bool ok = false;

@@ -177,10 +177,11 @@ class PieView : public QWidget {
   ///@{
   /// A rose (Nightingale) chart: each slice reaches out by the number in
   /// this column (read as values are), the largest to the rim, by
-  /// radiusScale(); the angle is still the value's share. A row whose radius
-  /// is not a finite number of 0 or more is a missing slice, reported as a
-  /// bad value is. -1 (the default): a plain chart. PieSlice::radius is the
-  /// same without a model.
+  /// radiusScale(); the angle is still the value's share. An empty cell
+  /// gives no radius: the slice reaches the rim. A radius that is not a
+  /// finite number of 0 or more makes a missing slice, reported as a bad
+  /// value is. -1 (the default): a plain chart. PieSlice::radius is the same
+  /// without a model.
   void setRadiusColumn(int column);
   int radiusColumn() const;
   ///@}

@@ -45,9 +45,10 @@ class PieChart : public PictureItem {
   /// The role of its colour (a colour or its name); "color" by default.
   Q_PROPERTY(QString colorRole READ colorRole WRITE setColorRole NOTIFY modelChanged)
   /// The role of a rose chart's radius value: each slice reaches out by it,
-  /// the largest to the rim, by radiusScale. A row whose radius is not a
-  /// finite number of 0 or more is left out. Empty (the default), or a role
-  /// the model does not have: a plain chart.
+  /// the largest to the rim, by radiusScale; a row without one reaches the
+  /// rim. A row whose radius is not a finite number of 0 or more is left
+  /// out. Empty (the default), or a role the model does not have: a plain
+  /// chart.
   Q_PROPERTY(QString radiusRole READ radiusRole WRITE setRadiusRole NOTIFY modelChanged)
   /// How many slices the model gives.
   Q_PROPERTY(int count READ count NOTIFY countChanged)
