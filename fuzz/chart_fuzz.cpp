@@ -220,7 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t shares = 0;
   int checks = 0;
   while (in.remaining_bytes() > 0) {
-    switch (in.ConsumeIntegralInRange(0, 36)) {
+    switch (in.ConsumeIntegralInRange(0, 37)) {
       case 0:
         chart.Size(Geometry(in));
         break;
@@ -378,6 +378,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           chart.RadiusValue(index, radius);
         } catch (const std::out_of_range&) {
         } catch (const std::invalid_argument&) {  // negative, NaN or infinite
+        }
+        break;
+      }
+      case 36: {  // a sunburst's parent: any pair, most of them refused
+        const auto index = in.ConsumeIntegralInRange<std::int32_t>(-1, 40);
+        const auto parent = in.ConsumeIntegralInRange<std::int32_t>(-2, 40);
+        try {
+          chart.Parent(index, parent);
+        } catch (const std::out_of_range&) {
+        } catch (const std::invalid_argument&) {  // not in the ring just inside
         }
         break;
       }

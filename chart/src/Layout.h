@@ -61,6 +61,7 @@ struct DrawnSlice {
   double outer = 0;
   double inner = 0;
   double reach = -1;  // a rose chart's radius value; negative: to the rim
+  std::int32_t item = -1;  // its item, as added; -1: "Other"
 };
 
 // Where everything goes, worked out once per read.

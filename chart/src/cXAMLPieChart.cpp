@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <numeric>
 #include <span>
 #include <string_view>
 
@@ -251,6 +252,32 @@ void cXAMLPieChart::Explode(std::int32_t Index, std::int32_t lonValue) {
   mItems[static_cast<std::size_t>(Index)].Explode = lonValue;
 }
 
+std::int32_t cXAMLPieChart::Parent(std::int32_t Index) const {
+  if (Index < 0 || static_cast<std::size_t>(Index) >= mItems.size()) {
+    throw std::out_of_range("Parent: no item " + std::to_string(Index));
+  }
+  return mItems[static_cast<std::size_t>(Index)].Parent;
+}
+
+void cXAMLPieChart::Parent(std::int32_t Index, std::int32_t ParentIndex) {
+  ++mRevision;
+  (void)Parent(Index);  // the same check
+  DataItem& item = mItems[static_cast<std::size_t>(Index)];
+  if (ParentIndex != -1) {
+    if (ParentIndex < 0 || static_cast<std::size_t>(ParentIndex) >= mItems.size()) {
+      throw std::invalid_argument("Parent: no item " + std::to_string(ParentIndex));
+    }
+    const std::int32_t ring = mItems[static_cast<std::size_t>(ParentIndex)].Ring;
+    if (ring != item.Ring + 1) {
+      throw std::invalid_argument("Parent: item " + std::to_string(ParentIndex) + " lies in ring " +
+                                  std::to_string(ring) + "; the parent of item " +
+                                  std::to_string(Index) + " must lie in ring " +
+                                  std::to_string(item.Ring + 1) + ", just inside its own");
+    }
+  }
+  item.Parent = ParentIndex;
+}
+
 double cXAMLPieChart::RadiusValue(std::int32_t Index) const {
   if (Index < 0 || static_cast<std::size_t>(Index) >= mItems.size()) {
     throw std::out_of_range("RadiusValue: no item " + std::to_string(Index));
@@ -333,32 +360,73 @@ bool cXAMLPieChart::Fans(detail::Sink& out, const DrawnSlice& slice, const std::
   return true;
 }
 
+// Each item's value (or percent) as a sunburst counts it: its own, or
+// where it is 0 the sum of its children's, from the outer ring in. Empty
+// where no item has a parent.
+std::vector<double> cXAMLPieChart::Measures() const {
+  if (std::none_of(mItems.begin(), mItems.end(),
+                   [](const DataItem& item) { return item.Parent >= 0; })) {
+    return {};
+  }
+  const bool values = mKind == Kind::Values;
+  std::vector<double> measures(mItems.size());
+  std::vector<double> children(mItems.size(), 0.0);
+  std::vector<std::size_t> order(mItems.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  // Children lie in the ring outside their parent's: outer rings first.
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return mItems[a].Ring < mItems[b].Ring; });
+  for (const std::size_t i : order) {
+    const DataItem& item = mItems[i];
+    const double own = values ? item.Value : static_cast<double>(item.Percent);
+    measures[i] = own == 0 && children[i] > 0 ? children[i] : own;
+    if (item.Parent >= 0)
+      children[static_cast<std::size_t>(item.Parent)] += std::max(measures[i], 0.0);
+  }
+  return measures;
+}
+
 // The slices of one ring as drawn, appended to the layout: small ones may
 // fold into "Other", drawn last; each with its edges' angles.
-void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring) const {
+void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring,
+                                  const std::vector<double>& measures) const {
   // A value chart's shares: of the values over the largest, so that a
   // thousand values of 1e308 add up without overflow.
   const bool values = mKind == Kind::Values;
   const auto inRing = [ring](const DataItem& item) { return item.Ring == ring; };
+  const auto indexOf = [&](const DataItem& item) {
+    return static_cast<std::size_t>(&item - mItems.data());
+  };
+  const auto valueOf = [&](const DataItem& item) {
+    return measures.empty() ? item.Value : measures[indexOf(item)];
+  };
+  const auto percentOf = [&](const DataItem& item) {
+    return measures.empty() ? item.Percent : checked::FromWhole(measures[indexOf(item)]);
+  };
   double largest = 0;
   double total = 0;
   if (values) {
     for (const DataItem& item : mItems)
-      if (inRing(item)) largest = std::max(largest, item.Value);
+      if (inRing(item)) largest = std::max(largest, valueOf(item));
     for (const DataItem& item : mItems)
-      if (inRing(item)) total += largest > 0 ? item.Value / largest : 0.0;
+      if (inRing(item)) total += largest > 0 ? valueOf(item) / largest : 0.0;
   }
   const auto shareOf = [&](const DataItem& item) {
-    return total > 0 ? item.Value / largest / total : 0.0;
+    return total > 0 ? valueOf(item) / largest / total : 0.0;
   };
   // What GroupBelow compares: the percent, or a value's share of 100.
   const auto measure = [&](const DataItem& item) {
-    return values ? 100.0 * shareOf(item) : static_cast<double>(item.Percent);
+    return values ? 100.0 * shareOf(item) : static_cast<double>(percentOf(item));
   };
   const auto folds = [&](const DataItem& item) {
     return inRing(item) && measure(item) >= 0 && measure(item) < mGroupBelow;
   };
-  const bool group = mGroupBelow > 0 && std::count_if(mItems.begin(), mItems.end(), folds) >= 2;
+  // A ring of children keeps each in its parent's angle: nothing folds.
+  const bool children = std::any_of(mItems.begin(), mItems.end(), [&](const DataItem& item) {
+    return inRing(item) && item.Parent >= 0;
+  });
+  const bool group =
+      mGroupBelow > 0 && !children && std::count_if(mItems.begin(), mItems.end(), folds) >= 2;
   const std::size_t first = layout.slices.size();
   DrawnSlice other{0, &mGroupColor, mGroupLabel, -1, 0, {}};
   other.exact = values;
@@ -370,8 +438,8 @@ void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring) const {
     if (!inRing(item)) continue;
     const std::int32_t tag = index++;
     if (group && folds(item)) {
-      other.percent = checked::Add(other.percent, item.Percent);
-      other.value += item.Value;
+      other.percent = checked::Add(other.percent, percentOf(item));
+      other.value += valueOf(item);
       other.share += shareOf(item);
       // "Other" reaches as far as the farthest it holds.
       other.reach = !folding ? item.RadiusValue
@@ -385,14 +453,15 @@ void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring) const {
       }
       continue;
     }
-    layout.slices.push_back({item.Percent, &item.Color, item.Label, tag, item.Explode, {}});
+    layout.slices.push_back({percentOf(item), &item.Color, item.Label, tag, item.Explode, {}});
     DrawnSlice& slice = layout.slices.back();
     slice.exact = values;
     slice.valued = values;
-    slice.value = item.Value;
+    slice.value = valueOf(item);
     slice.share = shareOf(item);
     slice.ring = ring;
     slice.reach = item.RadiusValue;
+    slice.item = static_cast<std::int32_t>(indexOf(item));
   }
   const auto slices = std::span(layout.slices).subspan(first);
   if (mSortSlices == SortOrder::Descending || mSortSlices == SortOrder::Ascending) {
@@ -440,6 +509,62 @@ void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring) const {
       slice.to = slice.endAngle;
       runningTotal = checked::Add(runningTotal, slice.percent);
     }
+  }
+}
+
+// A sunburst's children within their parents' angles, from the inner rings
+// out, so that grandchildren follow where their parents went: in the ring's
+// order, each parent's span shared by its children's measures over the
+// larger of the parent's and their sum. A child whose parent is not drawn
+// takes no angle.
+void cXAMLPieChart::PlaceChildren(Layout& layout) const {
+  const bool values = mKind == Kind::Values;
+  std::vector<const DrawnSlice*> drawnOf(mItems.size(), nullptr);
+  for (std::int32_t ring = Rings() - 1; ring >= 0; --ring) {
+    const auto inRing = [ring](const DrawnSlice& s) { return s.ring == ring; };
+    const bool children =
+        std::any_of(layout.slices.begin(), layout.slices.end(), [&](const DrawnSlice& s) {
+          return inRing(s) && s.item >= 0 && mItems[static_cast<std::size_t>(s.item)].Parent >= 0;
+        });
+    if (children) {
+      const auto measure = [&](const DrawnSlice& s) {
+        return std::max(values ? s.value : static_cast<double>(s.percent), 0.0);
+      };
+      // What each parent's children add up to, then each child's place.
+      std::vector<double> sum(mItems.size(), 0.0);
+      const auto parentOf = [&](const DrawnSlice& s) -> const DrawnSlice* {
+        if (s.item < 0) return nullptr;
+        const std::int32_t p = mItems[static_cast<std::size_t>(s.item)].Parent;
+        return p < 0 ? nullptr : drawnOf[static_cast<std::size_t>(p)];
+      };
+      for (const DrawnSlice& s : layout.slices)
+        if (inRing(s) && parentOf(s) != nullptr)
+          sum[static_cast<std::size_t>(parentOf(s)->item)] += measure(s);
+      std::vector<double> next(mItems.size(), -1.0);  // where a parent's next child starts
+      for (DrawnSlice& s : layout.slices) {
+        if (!inRing(s)) continue;
+        const DrawnSlice* parent = parentOf(s);
+        s.exact = true;
+        if (parent == nullptr || !(parent->share > 0) || !(parent->to > parent->from)) {
+          s.share = 0;
+          s.to = s.from = parent != nullptr ? parent->from : 0.0;
+        } else {
+          const auto p = static_cast<std::size_t>(parent->item);
+          const double whole = std::max(measure(*parent), sum[p]);
+          const double span = parent->to - parent->from;
+          double& at = next[p];
+          if (at < 0) at = parent->from;
+          s.from = at;
+          s.to = whole > 0 ? std::min(at + span * measure(s) / whole, parent->to) : at;
+          at = s.to;
+          s.share = layout.sweep > 0 ? (s.to - s.from) / layout.sweep : 0.0;
+        }
+        s.startAngle = checked::Floor(s.from);
+        s.endAngle = s.share > 0 ? checked::FromWhole(std::ceil(s.to)) : s.startAngle;
+      }
+    }
+    for (const DrawnSlice& s : layout.slices)
+      if (inRing(s) && s.item >= 0) drawnOf[static_cast<std::size_t>(s.item)] = &s;
   }
 }
 
@@ -514,13 +639,15 @@ Layout cXAMLPieChart::Plan() const {
                                 [](const DataItem& item) { return item.RadiusValue >= 0; });
   layout.shaped = mSliceGap > 0 || mCornerRadius > 0 || rings > 1 || rose;
   layout.slices.reserve(mItems.size() + static_cast<std::size_t>(rings));
+  const std::vector<double> measures = Measures();
   for (std::int32_t ring = 0; ring < rings; ++ring) {
     const std::size_t first = layout.slices.size();
-    AddRingSlices(layout, ring);
+    AddRingSlices(layout, ring, measures);
     detail::SetNumberTexts(std::span(layout.slices).subspan(first), values, mPercentDecimals,
                            mValueDecimals, mDecimalSeparator, mGroupSeparator);
   }
 
+  if (!measures.empty()) PlaceChildren(layout);
   if (layout.shaped) PlaceRings(layout);
 
   // A pulled-out slice must not leave the markup's top-left corner: the pie

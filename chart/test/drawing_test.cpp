@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -65,6 +66,10 @@ cXAMLPieChart RandomChart(std::mt19937& random) {
     }
     if (pick(0, 5) == 0) chart.Explode(i, pick(0, 20));
     if (pick(0, 7) == 0) chart.RadiusValue(i, pick(0, 40) / 4.0);
+  }
+  // Some items of the outer ring belong to one of the ring inside it.
+  for (std::int32_t i = 0; rings && i < items / 2; ++i) {
+    if (pick(0, 2) > 0) chart.Parent(i, items / 2 + pick(0, items - items / 2 - 1));
   }
   if (pick(0, 3) == 0) chart.RadiusScaling(RadiusScale::Linear);
   return chart;
@@ -276,6 +281,117 @@ TEST(Drawing, RoseSlicesReachByTheirRadiusValues) {
       other = std::max(other, std::hypot(p.x + s.origin.x - 99.5, p.y + s.origin.y - 99.5));
   }
   EXPECT_NEAR(other, rim * std::sqrt(2.25 / 4), 0.02);
+}
+
+// A sunburst: each child lies within its parent's angle, sharing it by
+// value over the larger of the parent's and their sum; a parent of 0 is
+// its children's sum. Both directions, partial arcs, values and percents.
+TEST(Drawing, SunburstChildrenStayInTheirParents) {
+  struct Case {
+    bool values, clockwise;
+    std::int32_t start, sweep;
+  };
+  for (const Case c : {Case{true, false, 0, 360}, Case{true, true, 90, 360},
+                       Case{false, false, 30, 360}, Case{true, true, 200, 180}}) {
+    cXAMLPieChart chart;
+    chart.Size(300);
+    chart.DoughnutWidth(40);
+    chart.StartAngle(c.start);
+    chart.Clockwise(c.clockwise);
+    chart.SweepAngle(c.sweep);
+    chart.Legend(true);
+    // Leaves outermost (ring 0), then their parents, the top level inside.
+    struct Node {
+      const char* name;
+      double value;
+      std::int32_t ring, parent;
+    };
+    const Node nodes[] = {{"a1", 2, 0, 4},  {"a2", 3, 0, 4}, {"b1", 5, 0, 5}, {"x", 7, 0, -1},
+                          {"A", 0, 1, 8},   {"B", 10, 1, 8}, {"C", 5, 1, 9},  {"D", 4, 1, -1},
+                          {"T1", 0, 2, -1}, {"T2", 5, 2, -1}};
+    for (const Node& n : nodes) {
+      if (n.ring > chart.Rings() - 1) chart.AddRing(30);
+      if (c.values) {
+        chart.AddValue(n.value, 0x00336699, n.name);
+      } else {
+        chart.AddDataItem(static_cast<std::int32_t>(n.value), 0x00336699, n.name);
+      }
+    }
+    for (std::int32_t i = 0; i < 10; ++i) {
+      if (nodes[i].parent >= 0) chart.Parent(i, nodes[i].parent);
+    }
+    // T1 counts 15 (A 5 and B 10), T2 5: their share of the arc, or of 100
+    // for percents; A's children fill it, B's child half of it; x and D,
+    // in rings of children without a parent, take no angle.
+    const double arc = c.sweep * (c.values ? 1.0 / 20 : 1.0 / 100);
+    const std::pair<double, double> expected[] = {
+        {0, 2 * arc},  {2 * arc, 5 * arc},  {5 * arc, 10 * arc},  {-1, -1},
+        {0, 5 * arc},  {5 * arc, 15 * arc}, {15 * arc, 20 * arc}, {-1, -1},
+        {0, 15 * arc}, {15 * arc, 20 * arc}};
+    const Drawing drawing = chart.Draw();
+    EXPECT_EQ(WriteXAML(drawing), chart.XAML());
+    // Each slice's points, as degrees along the arc from its start, read
+    // within half a turn of where the slice should be.
+    std::vector<std::pair<double, double>> seen(10, {1e9, -1e9});
+    for (const Shape& s : drawing.shapes) {
+      if (s.role != Role::Slice) continue;
+      std::int32_t item = 0;
+      for (std::int32_t k = 0; k < 10; ++k) {
+        if (nodes[k].ring == s.ring && (k == 0 || nodes[k - 1].ring != s.ring)) item = k + s.index;
+      }
+      const auto [from, to] = expected[static_cast<std::size_t>(item)];
+      const double middle = (from + to) / 2;
+      for (const Point& p : s.points) {
+        const double dx = p.x + s.origin.x - 149.5;
+        const double dy = 149.5 - (p.y + s.origin.y);
+        if (std::hypot(dx, dy) < 2) continue;
+        const double theta = std::atan2(dy, dx) * 180 / std::numbers::pi;
+        const double along = c.clockwise ? c.start - theta : theta - c.start;
+        const double near =
+            middle + std::fmod(std::fmod(along - middle, 360.0) + 540.0, 360.0) - 180;
+        auto& [low, high] = seen[static_cast<std::size_t>(item)];
+        low = std::min(low, near);
+        high = std::max(high, near);
+      }
+    }
+    for (std::size_t k = 0; k < 10; ++k) {
+      const auto [from, to] = expected[k];
+      const auto [low, high] = seen[k];
+      if (from < 0) {
+        EXPECT_EQ(high, -1e9) << nodes[k].name << ": no parent, no angle";
+        continue;
+      }
+      EXPECT_NEAR(low, from, 0.05) << nodes[k].name;
+      EXPECT_NEAR(high, to, 0.05) << nodes[k].name;
+    }
+    const std::string markup = chart.XAML();
+    EXPECT_NE(markup.find("ToolTip='A: 5"), std::string::npos)
+        << "a parent of 0 is its children's sum";
+    EXPECT_NE(markup.find("ToolTip='T1: 15"), std::string::npos);
+    EXPECT_EQ(std::count_if(drawing.shapes.begin(), drawing.shapes.end(),
+                            [](const Shape& s) { return s.role == Role::LegendSwatch; }),
+              10)
+        << "those of no angle keep their entries";
+  }
+
+  // Parents lie just inside; a bad one changes nothing.
+  cXAMLPieChart chart;
+  chart.AddValue(1, 0x000000FF, "leaf");
+  chart.AddRing(20);
+  chart.AddValue(1, 0x0000FF00, "mid");
+  chart.AddRing(20);
+  chart.AddValue(1, 0x00FF0000, "top");
+  const std::string before = chart.XAML();
+  EXPECT_THROW(chart.Parent(0, 2), std::invalid_argument) << "two rings in";
+  EXPECT_THROW(chart.Parent(1, 0), std::invalid_argument) << "outside";
+  EXPECT_THROW(chart.Parent(0, 3), std::invalid_argument);
+  EXPECT_THROW(chart.Parent(3, 1), std::out_of_range);
+  EXPECT_EQ(chart.Parent(0), -1);
+  EXPECT_EQ(chart.XAML(), before);
+  chart.Parent(0, 1);
+  EXPECT_EQ(chart.Parent(0), 1);
+  chart.Parent(0, -1);
+  EXPECT_EQ(chart.XAML(), before);
 }
 
 struct Bounds {

@@ -55,6 +55,7 @@ struct DataItem {
   double Value = 0;          ///< a value chart's raw value (AddValue); Percent is then 0
   std::int32_t Ring = 0;     ///< 0 the outer ring, then one per AddRing
   double RadiusValue = -1;   ///< a rose chart's second value; negative: none
+  std::int32_t Parent = -1;  ///< a sunburst's: the item (as added) it belongs to; -1 none
 };
 
 /// What a slice's label says.
@@ -100,6 +101,24 @@ XAMLPIE_EXPORT std::vector<std::int32_t> SharesFromValues(std::span<const double
 /// of it gives the same markup, byte for byte, as one built before it existed.
 class XAMLPIE_EXPORT cXAMLPieChart {
  public:
+  ///@{
+  /// A sunburst: the item at `Index` (as added) belongs to the item at
+  /// `ParentIndex`, which lies in the ring just inside its own (the next
+  /// AddRing's), so that the top level is innermost. In a ring where any item
+  /// has a parent, each item is drawn within its parent's angle: children
+  /// share it by their values (or percents) over the larger of the parent's
+  /// and their sum, so children that fall short of their parent leave the
+  /// rest of its angle empty. A parent of 0 counts as the sum of its
+  /// children, in its ring's total and in its label. Such a ring folds
+  /// nothing into "Other"; an item without a parent there, or whose parent
+  /// is not drawn (folded, or of no share), takes no angle and keeps its
+  /// legend entry. -1 removes the parent. A bad index, or a parent outside
+  /// the ring just inside, throws std::invalid_argument (std::out_of_range
+  /// for `Index`), the chart unchanged. The getter returns -1 for none.
+  std::int32_t Parent(std::int32_t Index) const;
+  void Parent(std::int32_t Index, std::int32_t ParentIndex);
+  ///@}
+
   ///@{
   /// A rose (Nightingale) chart: the slice of the item at `Index` (as added)
   /// reaches out by its radius value against the largest of its ring, which
@@ -475,7 +494,10 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   /// left (`cleared`); returns false when it covers no degree.
   bool Fans(detail::Sink& out, const detail::DrawnSlice& slice, const std::string& Color,
             const detail::Layout& layout, bool cleared) const;
-  void AddRingSlices(detail::Layout& layout, std::int32_t ring) const;
+  void AddRingSlices(detail::Layout& layout, std::int32_t ring,
+                     const std::vector<double>& measures) const;
+  std::vector<double> Measures() const;
+  void PlaceChildren(detail::Layout& layout) const;
   void PlaceRings(detail::Layout& layout) const;
   detail::Layout Plan() const;
   void Paint(detail::Sink& out, const detail::Layout& layout) const;
