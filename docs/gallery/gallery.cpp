@@ -1,6 +1,6 @@
 // Draws the README's pictures of the optional chart features:
 //   xamlpie-gallery DIR   writes DIR/labels.png, DIR/doughnut.png, DIR/other.png,
-//                         DIR/gauge.png, DIR/rings.png, DIR/gaps.png,
+//                         DIR/gauge.png, DIR/rings.png, DIR/gaps.png, DIR/sunburst.png,
 //                         DIR/pieview.png (a table and a PieView sharing a model),
 //                         DIR/pieview-dark.png (on a dark desktop),
 //                         DIR/pieview-legend.png (40 slices in columns),
@@ -284,6 +284,36 @@ int main(int argc, char** argv) {
   rings.Legend(true);
   rings.LegendFormat("{name} {value}");
 
+  // A sunburst: spending by group inside, then its parts, then the parts of
+  // two of those; groups and "Shop" count what they hold, and "Travel" is
+  // only partly itemised.
+  cXAMLPieChart sunburst = Chart(10, 240);
+  sunburst.DoughnutWidth(30);
+  sunburst.SliceGap(1.5);
+  struct Node {
+    const char* name;
+    double value;
+    std::int32_t parent;  // as added
+    int colour;
+    int shade;  // 0 the group's colour, lighter further out
+  };
+  const Node nodes[] = {{"Bread", 120, 7, 1, 2},  {"Fruit", 180, 7, 1, 3},  {"Deli", 120, 7, 1, 4},
+                        {"Train", 190, 9, 2, 2},  {"Bus", 60, 9, 2, 3},     {"Rent", 950, 11, 0, 1},
+                        {"Power", 250, 11, 0, 2}, {"Shop", 0, 12, 1, 1},    {"Market", 220.5, 12, 1, 2},
+                        {"Travel", 310, 13, 2, 1}, {"Films", 182.25, 13, 2, 2}, {"Home", 0, -1, 0, 0},
+                        {"Food", 0, -1, 1, 0},    {"Out", 0, -1, 2, 0}};
+  for (std::int32_t i = 0; i < 14; ++i) {
+    if (i == 5 || i == 11) sunburst.AddRing(30);
+    const Node& n = nodes[i];
+    sunburst.AddValue(n.value, ToColorValue(kColours[n.colour].lighter(100 + 18 * n.shade)), n.name);
+  }
+  for (std::int32_t i = 0; i < 14; ++i) {
+    if (nodes[i].parent >= 0) sunburst.Parent(i, nodes[i].parent);
+  }
+  sunburst.SliceLabels(xamlpie::LabelStyle::Name);
+  sunburst.MinLabelAngle(12);
+  sunburst.CenterText("2024");
+
   cXAMLPieChart gaps = Chart(10, 220);  // gaps and rounded corners, value labels
   gaps.DoughnutWidth(70);
   gaps.SliceGap(5);
@@ -301,6 +331,7 @@ int main(int argc, char** argv) {
       Save(dir, "labels.png", labels, {400, 240}) && Save(dir, "gauge.png", gauge, {440, 140}) &&
       Save(dir, "doughnut.png", doughnut, {260, 260}) &&
       Save(dir, "other.png", other, {420, 220}) && Save(dir, "rings.png", rings, {370, 240}) &&
-      Save(dir, "gaps.png", gaps, {240, 240}) && SaveView(dir) && SaveDesktops(dir);
+      Save(dir, "gaps.png", gaps, {240, 240}) && Save(dir, "sunburst.png", sunburst, {260, 260}) &&
+      SaveView(dir) && SaveDesktops(dir);
   return ok ? 0 : 1;
 }
