@@ -146,13 +146,16 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(tr("xamlpie playground"));
 
   table = new QTableWidget(0, kColumns);
-  table->setHorizontalHeaderLabels(
-      {tr("Name"), tr("Value"), tr("Colour"), tr("Explode"), tr("Ring"), tr("Radius")});
+  table->setHorizontalHeaderLabels({tr("Name"), tr("Value"), tr("Colour"), tr("Explode"),
+                                    tr("Ring"), tr("Radius"), tr("Parent")});
   table->horizontalHeaderItem(kRing)->setToolTip(
       tr("0: the outer ring; 1, 2...: rings inside it, each with a total of its own"));
   table->horizontalHeaderItem(kRadius)->setToolTip(
       tr("A rose chart: each slice reaches out by this value, the largest of its ring to the "
          "rim; empty: to the rim"));
+  table->horizontalHeaderItem(kParent)->setToolTip(
+      tr("A sunburst: the row (as numbered here) this slice belongs to, in the ring just inside "
+         "its own; it is drawn within that row's angle"));
   table->horizontalHeader()->setSectionResizeMode(kName, QHeaderView::Stretch);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->setTabKeyNavigation(true);
@@ -441,7 +444,7 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 void PlaygroundWindow::AddRow(const QString& name, double value, const QColor& colour, int explode,
-                              int ring, std::optional<double> radius) {
+                              int ring, std::optional<double> radius, int parent) {
   const bool loading = mLoading;
   mLoading = true;
   const int row = table->rowCount();
@@ -462,6 +465,9 @@ void PlaygroundWindow::AddRow(const QString& name, double value, const QColor& c
   auto* reach = new QTableWidgetItem;
   if (radius) reach->setData(Qt::EditRole, *radius);
   table->setItem(row, kRadius, reach);
+  auto* owner = new QTableWidgetItem;
+  if (parent > 0) owner->setData(Qt::EditRole, parent);
+  table->setItem(row, kParent, owner);
   mLoading = loading;
 }
 
@@ -535,6 +541,17 @@ std::optional<double> RadiusIn(const QTableWidgetItem* cell, QString* problem) {
   return std::nullopt;
 }
 
+// A parent cell: empty is none (0); what is no row of the table is named.
+int ParentIn(const QTableWidgetItem* cell, int rows, QString* problem) {
+  const QString text = cell != nullptr ? cell->text().trimmed() : QString();
+  if (text.isEmpty()) return 0;
+  bool ok = false;
+  const int row = text.toInt(&ok);
+  if (ok && row >= 1 && row <= rows) return row;
+  *problem = QObject::tr("No row of the table");
+  return 0;
+}
+
 }  // namespace
 
 std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
@@ -597,6 +614,28 @@ std::string PlaygroundWindow::BuildMarkup(QString* problem) const {
         bad.append(tr("row %1: the radius \"%2\" is not a number of 0 or more")
                        .arg(row + 1)
                        .arg(table->item(row, kRadius)->text()));
+      }
+    }
+    // Parents once every row is added: a parent may come later in the table.
+    std::vector<int> addedOf(static_cast<std::size_t>(rows));
+    for (int added = 0; added < rows; ++added)
+      addedOf[static_cast<std::size_t>(order[static_cast<std::size_t>(added)])] = added;
+    for (int row = 0; row < rows; ++row) {
+      QString parentProblem;
+      const int parent = ParentIn(table->item(row, kParent), rows, &parentProblem);
+      if (!parentProblem.isEmpty()) {
+        bad.append(tr("row %1: the parent \"%2\" is no row")
+                       .arg(row + 1)
+                       .arg(table->item(row, kParent)->text()));
+      }
+      if (parent == 0) continue;
+      try {
+        chart.Parent(addedOf[static_cast<std::size_t>(row)],
+                     addedOf[static_cast<std::size_t>(parent - 1)]);
+      } catch (const std::invalid_argument&) {
+        bad.append(tr("row %1: its parent, row %2, is not in the ring just inside its own")
+                       .arg(row + 1)
+                       .arg(parent));
       }
     }
     *problem = bad.join(QStringLiteral("; "));
@@ -664,9 +703,12 @@ void PlaygroundWindow::Refresh() {
                                              : QString();
     QString radiusProblem;
     (void)RadiusIn(table->item(row, kRadius), &radiusProblem);
-    for (const auto& [column, why] : {std::pair{kValue, valueProblem},
-                                      std::pair{kColour, colour ? QString() : tr("Not a colour")},
-                                      std::pair{kRadius, radiusProblem}}) {
+    QString parentProblem;
+    (void)ParentIn(table->item(row, kParent), table->rowCount(), &parentProblem);
+    for (const auto& [column, why] :
+         {std::pair{kValue, valueProblem},
+          std::pair{kColour, colour ? QString() : tr("Not a colour")},
+          std::pair{kRadius, radiusProblem}, std::pair{kParent, parentProblem}}) {
       QTableWidgetItem* item = table->item(row, column);
       item->setData(Qt::BackgroundRole,
                     why.isEmpty() ? QVariant() : QVariant(QColor(0xFF, 0xC8, 0xC8)));
@@ -693,6 +735,9 @@ void PlaygroundWindow::Refresh() {
     if (table->item(row, kRing)->text().toInt() > 0 && !omitted.contains(tr("Ring"))) {
       omitted.append(tr("Ring"));
     }
+    if (!table->item(row, kParent)->text().trimmed().isEmpty() && !omitted.contains(tr("Parent"))) {
+      omitted.append(tr("Parent"));
+    }
   }
   if (spnGroupBelow->value() > 0) omitted.append(tr("Group below"));
   lblViewOmits->setText(
@@ -713,6 +758,9 @@ QJsonObject PlaygroundWindow::ToJson() const {
     QString ignored;
     if (const auto radius = RadiusIn(table->item(row, kRadius), &ignored)) {
       slice.insert(QLatin1String("radius"), *radius);
+    }
+    if (const int parent = ParentIn(table->item(row, kParent), table->rowCount(), &ignored)) {
+      slice.insert(QLatin1String("parent"), parent);
     }
     slices.append(slice);
   }
@@ -766,7 +814,7 @@ const char* const kChartKeys[] = {
     "sort",          "emptyText",        "labelFormat",    "legendFormat",  "percentDecimals",
     "valueDecimals", "decimalSeparator", "groupSeparator", "sweepAngle",    "sliceGap",
     "cornerRadius",  "ringWidth",        "shaded",         "radiusByLength"};
-const char* const kSliceKeys[] = {"name", "value", "color", "explode", "ring", "radius"};
+const char* const kSliceKeys[] = {"name", "value", "color", "explode", "ring", "radius", "parent"};
 
 template <std::size_t N>
 QString UnknownKey(const QJsonObject& object, const char* const (&known)[N]) {
@@ -804,6 +852,7 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
     int explode;
     int ring;
     std::optional<double> radius;
+    int parent;
   };
   std::vector<Row> rows;
   const QJsonArray entries = slices.toArray();
@@ -832,11 +881,19 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
       *problem = tr("%1: \"radius\" is not a number of 0 or more").arg(where);
       return false;
     }
+    const QJsonValue parent = slice.value(QLatin1String("parent"));
+    if (!parent.isUndefined() &&
+        !(parent.isDouble() && parent.toDouble() == std::floor(parent.toDouble()) &&
+          parent.toDouble() >= 1 && parent.toDouble() <= static_cast<double>(entries.size()))) {
+      *problem = tr("%1: \"parent\" is no slice's number (1 to %2)").arg(where).arg(entries.size());
+      return false;
+    }
     rows.push_back({slice.value(QLatin1String("name")).toString(),
                     slice.value(QLatin1String("value")).toDouble(), colour,
                     slice.value(QLatin1String("explode")).toInt(),
                     std::max(slice.value(QLatin1String("ring")).toInt(), 0),
-                    radius.isDouble() ? std::optional(radius.toDouble()) : std::nullopt});
+                    radius.isDouble() ? std::optional(radius.toDouble()) : std::nullopt,
+                    parent.toInt()});
   }
   struct Spin {
     const char* key;
@@ -929,7 +986,7 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
   mLoading = true;
   table->setRowCount(0);
   for (const Row& row : rows)
-    AddRow(row.name, row.value, row.colour, row.explode, row.ring, row.radius);
+    AddRow(row.name, row.value, row.colour, row.explode, row.ring, row.radius, row.parent);
   for (const Spin& s : spins) {
     const QJsonValue v = json.value(QLatin1String(s.key));
     if (v.isDouble()) s.box->setValue(v.toInt());

@@ -53,7 +53,7 @@ class PlaygroundWindow : public QMainWindow {
   void ApplyOptions(cXAMLPieChart& chart) const;
 
   // Table columns.
-  enum Column { kName, kValue, kColour, kExplode, kRing, kRadius, kColumns };
+  enum Column { kName, kValue, kColour, kExplode, kRing, kRadius, kParent, kColumns };
 
   QTableWidget* table = nullptr;
   QCheckBox* chkRawValues = nullptr;
@@ -113,9 +113,10 @@ class PlaygroundWindow : public QMainWindow {
   virtual void ReportError(const QString& message);
 
  private:
-  // A row; its radius cell left empty without a radius (a plain slice).
+  // A row; its radius and parent cells left empty without them (a plain
+  // slice). `parent` is a row as the table numbers them, from 1.
   void AddRow(const QString& name, double value, const QColor& colour, int explode, int ring = 0,
-              std::optional<double> radius = std::nullopt);
+              std::optional<double> radius = std::nullopt, int parent = 0);
   void UpdateTotal();
   void MoveRow(int by);
   void PickSliceColour();

@@ -297,15 +297,17 @@ int main(int argc, char** argv) {
     int colour;
     int shade;  // 0 the group's colour, lighter further out
   };
-  const Node nodes[] = {{"Bread", 120, 7, 1, 2},  {"Fruit", 180, 7, 1, 3},  {"Deli", 120, 7, 1, 4},
-                        {"Train", 190, 9, 2, 2},  {"Bus", 60, 9, 2, 3},     {"Rent", 950, 11, 0, 1},
-                        {"Power", 250, 11, 0, 2}, {"Shop", 0, 12, 1, 1},    {"Market", 220.5, 12, 1, 2},
-                        {"Travel", 310, 13, 2, 1}, {"Films", 182.25, 13, 2, 2}, {"Home", 0, -1, 0, 0},
-                        {"Food", 0, -1, 1, 0},    {"Out", 0, -1, 2, 0}};
+  const Node nodes[] = {
+      {"Bread", 120, 7, 1, 2},   {"Fruit", 180, 7, 1, 3},     {"Deli", 120, 7, 1, 4},
+      {"Train", 190, 9, 2, 2},   {"Bus", 60, 9, 2, 3},        {"Rent", 950, 11, 0, 1},
+      {"Power", 250, 11, 0, 2},  {"Shop", 0, 12, 1, 1},       {"Market", 220.5, 12, 1, 2},
+      {"Travel", 310, 13, 2, 1}, {"Films", 182.25, 13, 2, 2}, {"Home", 0, -1, 0, 0},
+      {"Food", 0, -1, 1, 0},     {"Out", 0, -1, 2, 0}};
   for (std::int32_t i = 0; i < 14; ++i) {
     if (i == 5 || i == 11) sunburst.AddRing(30);
     const Node& n = nodes[i];
-    sunburst.AddValue(n.value, ToColorValue(kColours[n.colour].lighter(100 + 18 * n.shade)), n.name);
+    sunburst.AddValue(n.value, ToColorValue(kColours[n.colour].lighter(100 + 18 * n.shade)),
+                      n.name);
   }
   for (std::int32_t i = 0; i < 14; ++i) {
     if (nodes[i].parent >= 0) sunburst.Parent(i, nodes[i].parent);

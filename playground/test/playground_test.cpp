@@ -124,6 +124,7 @@ TEST(Playground, BadFilesChangeNothing) {
        "slice 2: \"value\""},
       {R"({"slices": [{"value": 1, "color": "nope"}]})", "slice 1: \"color\""},
       {R"({"slices": [{"value": 1, "color": "red", "radius": -2}]})", "slice 1: \"radius\""},
+      {R"({"slices": [{"value": 1, "color": "red", "parent": 2}]})", "slice 1: \"parent\""},
       {R"({"slices": [], "size": "big"})", "\"size\" is not a number"},
       {R"({"slices": [], "labels": "Loud"})", "\"labels\" is none of"},
       {R"({"slices": [], "holeColor": "system:99"})", "\"holeColor\" is not a colour"},
@@ -158,8 +159,9 @@ TEST(Playground, SchemaNamesWhatIsSaved) {
   const QJsonObject schema = QJsonDocument::fromJson(file.readAll()).object();
   const QJsonObject properties = schema.value(u"properties"_s).toObject();
   Window window;
-  // A key saved only when used: a radius.
+  // Keys saved only when used: a radius, a parent.
   window.table->item(0, PlaygroundWindow::kRadius)->setText(QStringLiteral("2"));
+  window.table->item(0, PlaygroundWindow::kParent)->setText(QStringLiteral("2"));
   const QJsonObject saved = window.ToJson();
   QStringList savedKeys = saved.keys();
   QStringList schemaKeys = properties.keys();
@@ -248,6 +250,20 @@ TEST(Playground, BadCellsAndTotalsAreShown) {
   window.table->item(1, PlaygroundWindow::kRadius)->setText(QString());
   EXPECT_FALSE(radius->data(Qt::BackgroundRole).isValid());
   EXPECT_EQ(window.lblChart->Caption(), plain);
+
+  // A parent is a row of the ring just inside; anything else is named.
+  QTableWidgetItem* parent = window.table->item(0, PlaygroundWindow::kParent);
+  for (const auto& [text, told] :
+       {std::pair{u"9"_s, u"row 1: the parent \"9\" is no row"_s},
+        std::pair{u"2"_s, u"row 1: its parent, row 2, is not in the ring just inside"_s}}) {
+    parent->setText(text);
+    EXPECT_TRUE(window.lblProblem->text().contains(told))
+        << window.lblProblem->text().toStdString();
+  }
+  EXPECT_TRUE(window.lblViewOmits->text().contains(u"Parent"_s));
+  window.table->item(1, PlaygroundWindow::kRing)->setText(QStringLiteral("1"));
+  EXPECT_FALSE(window.lblProblem->isVisible()) << window.lblProblem->text().toStdString();
+  EXPECT_NE(window.lblChart->Caption().indexOf(u"Tag='1.0'"_s), -1);
 }
 
 // On a 1366 x 768 screen at the ratio the test runs with (1.5 under ctest's
