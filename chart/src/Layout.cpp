@@ -722,6 +722,7 @@ using detail::ContrastTo;
 using detail::DrawnSlice;
 using detail::InLegend;
 using detail::kPi;
+using detail::Layout;
 using detail::PutLine;
 using detail::PutTextBlock;
 using detail::RoundedOffset;
@@ -789,6 +790,353 @@ CentreText FitCentreText(const std::string& text, std::int32_t fontSize, std::in
 
 }  // namespace
 
+namespace {
+
+// Where a slice's label may go: halfway across its ring, or well out
+// towards the rim of a pie, and within its edges.
+struct Band {
+  double along, inner, outer;
+  bool ring;
+};
+
+// A slice's edges as unit vectors (y up), worked out once for the many
+// points tried against it.
+struct Edges {
+  double fx, fy, tx, ty;
+  double span;
+  Band band;
+};
+
+struct Area {
+  double left, top, right, bottom;
+  bool Meets(const Area& o) const {
+    return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+  }
+};
+
+// Which way angles turn on screen: -1 where they run clockwise.
+double Sense(const Layout& layout) {
+  return layout.turned && layout.clockwise ? -1.0 : 1.0;
+}
+
+Edges EdgesOf(const Layout& layout, const DrawnSlice& slice, const Band& band) {
+  const double sense = Sense(layout);
+  const auto unit = [&](double a) {
+    const double degrees = !layout.turned ? a : layout.start + sense * a;
+    return std::pair{std::cos(degrees * kPi / 180.0), std::sin(degrees * kPi / 180.0)};
+  };
+  const auto [fx, fy] = unit(slice.from);
+  const auto [tx, ty] = unit(slice.to);
+  return Edges{fx, fy, tx, ty, slice.to - slice.from, band};
+}
+
+// Whether a point of a label lies inside its slice, the slice drawn about
+// (cx, cy), and `clear` of the edges a gap moved in (and their outlines).
+bool Within(const Edges& e, double sense, double clear, double cx, double cy, double px,
+            double py) {
+  const double dx = px - cx;
+  const double dy = cy - py;
+  const double r = std::sqrt(dx * dx + dy * dy);
+  if (r < e.band.inner || r > e.band.outer) return false;
+  const double fromSide = sense * (e.fx * dy - e.fy * dx);  // > 0: past the first edge
+  const double toSide = sense * (dx * e.ty - dy * e.tx);    // > 0: before the last
+  const bool inside = e.span >= 360.0   ? true
+                      : e.span <= 180.0 ? fromSide >= 0 && toSide >= 0
+                                        : !(fromSide < 0 && toSide < 0);
+  if (!inside) return false;
+  if (clear <= 0) return true;
+  // How far from each edge's line, where the point lies beside the edge
+  // itself; elsewhere the edge is no nearer than the centre is.
+  const double offFrom = e.fx * dx + e.fy * dy >= 0 && fromSide >= 0 ? fromSide : r;
+  const double offTo = e.tx * dx + e.ty * dy >= 0 && toSide >= 0 ? toSide : r;
+  return offFrom >= clear && offTo >= clear;
+}
+
+}  // namespace
+
+namespace detail {
+
+// The middle of the chart: where centre text goes (the centre, or on an arc
+// of half a turn or less the middle of the chord between its ends), the
+// hole it sits in, and the text as fitted there.
+struct CentreRoom {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  bool hole = false;
+  std::int32_t holeWidth = 0;
+  CentreText text;
+};
+
+}  // namespace detail
+
+detail::CentreRoom cXAMLPieChart::PlanCentre(const detail::Layout& layout) const {
+  detail::CentreRoom room;
+  room.x = checked::Add(layout.left, layout.centre);
+  room.y = checked::Add(layout.top, layout.centre);
+  if (layout.sweep <= 180) {
+    const auto unit = [&](double a) {
+      const double degrees = !layout.turned     ? a
+                             : layout.clockwise ? layout.start - a
+                                                : layout.start + a;
+      return std::pair{std::cos(degrees * kPi / 180.0), -std::sin(degrees * kPi / 180.0)};
+    };
+    const auto [x0, y0] = unit(0);
+    const auto [x1, y1] = unit(layout.sweep);
+    // The text's box stands on the chord, towards the arc, not across it.
+    const auto [xm, ym] = unit(layout.sweep / 2);
+    const double up = std::ceil(checked::Round(mFontSize * 1.5) * 4.0 / 3.0) / 2.0;
+    room.x = checked::Add(room.x, RoundedOffset(1.0, layout.radius * (x0 + x1) / 2 + up * xm));
+    room.y = checked::Add(room.y, RoundedOffset(1.0, layout.radius * (y0 + y1) / 2 + up * ym));
+  }
+  room.hole = layout.holeWidth >= 0
+                  ? layout.holeWidth > 0
+                  : mDoughnutWidth >= 1 && checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) > 0;
+  room.holeWidth = !room.hole              ? 0
+                   : layout.holeWidth >= 0 ? layout.holeWidth
+                                           : checked::Sub(mSize, checked::Mul(2, mDoughnutWidth));
+  if (!mCenterText.empty()) {
+    // A round hole's room is its circle, inside its edge's stroke.
+    const double circle = room.hole && layout.sweep > 180 ? room.holeWidth / 2.0 - 3.0 : 0.0;
+    room.text = FitCentreText(
+        mCenterText, mFontSize, room.hole ? room.holeWidth : std::max(mSize / 2, 0), circle,
+        [&](const std::string& t, std::int32_t size) { return TextWidth(t, size, true); });
+  }
+  return room;
+}
+
+// Labels inside their slices: where each is meant to go, else nearer the
+// middle or the rim of a pie, whichever first holds it; the larger slices
+// first, never over another label or the centre text.
+void cXAMLPieChart::InsideLabels(detail::Sink& out, const detail::Layout& layout,
+                                 const detail::CentreRoom& room) const {
+  const std::int32_t h = layout.lineHeight;
+  const auto centreX = checked::Add(layout.left, layout.centre);
+  const auto centreY = checked::Add(layout.top, layout.centre);
+  const auto bandOf = [&](const DrawnSlice& slice) -> Band {
+    if (layout.shaped) {
+      const bool ring = slice.inner > 0;
+      return {ring ? (slice.outer + slice.inner) / 2.0 : 0.62 * slice.outer,
+              ring ? slice.inner + 1.0 : 0.0, slice.outer - 1.0, ring};
+    }
+    return {room.hole ? layout.radius - mDoughnutWidth / 2.0 : 0.62 * layout.radius,
+            room.hole ? (mSize - 2.0 * mDoughnutWidth) / 2.0 + 1.0 : 0.0, layout.radius - 1.0,
+            room.hole};
+  };
+  std::vector<Area> taken;
+  if (!room.text.lines.empty()) {  // as CentreTexts places it
+    double width = 0;
+    for (const std::string& line : room.text.lines)
+      width = std::max<double>(width, TextWidth(line, room.text.size, true));
+    width = std::min<double>(width, room.hole ? room.holeWidth : std::max(mSize / 2, 0));
+    const double height = room.text.height * static_cast<double>(room.text.lines.size());
+    taken.push_back(
+        {room.x - width / 2, room.y - height / 2.0, room.x + width / 2, room.y + height / 2.0});
+  }
+  const double sense = Sense(layout);
+  const double clear = layout.shaped && layout.gap > 0 ? layout.gap / 2.0 + 2.0 : 0.0;
+  // Where labels compete for room, the larger slices keep theirs.
+  std::vector<std::size_t> order(layout.slices.size());
+  for (std::size_t i = 0; i < order.size(); ++i)
+    order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return Bulk(layout.slices[a]) > Bulk(layout.slices[b]);
+  });
+  std::vector<bool> shown(layout.slices.size(), false);
+  std::vector<std::array<std::int32_t, 3>> at(layout.slices.size());  // x, y, width
+  std::vector<std::string> chosen(layout.slices.size());              // the text that fits
+  for (const std::size_t i : order) {
+    const DrawnSlice& slice = layout.slices[i];
+    const std::string& label = layout.labels[i];
+    if (label.empty() || checked::Sub(slice.endAngle, slice.startAngle) < mMinLabelAngle ||
+        (mLabelsOutside && slice.ring == 0)) {
+      continue;
+    }
+    const Band band = bandOf(slice);
+    const Edges edges = EdgesOf(layout, slice, band);
+    const auto [ux, uy] = layout.Middle(slice);
+    const double cx = centreX + slice.explode * ux;
+    const double cy = centreY + slice.explode * uy;
+    // The label, or where a name does not fit, its percent alone.
+    std::vector<std::string> texts{label};
+    if (mSliceLabels == LabelStyle::NameAndPercent && mLabelFormat.empty() && !slice.name.empty())
+      texts.push_back(detail::LabelText(LabelStyle::Percent, slice));
+    for (const std::string& text : texts) {
+      const std::int32_t width = TextWidth(text, mFontSize);
+      for (const double share : {1.0, 0.85, 1.15, 0.7, 1.3, 0.55}) {
+        if (band.ring && share != 1.0) break;  // a ring has one middle
+        const double reach = band.along * share + slice.explode;
+        const std::int32_t x = checked::Add(centreX, RoundedOffset(reach, ux));
+        const std::int32_t y = checked::Add(centreY, RoundedOffset(reach, uy));
+        const Area box{x - width / 2.0, y - h / 2.0, x + width / 2.0, y + h / 2.0};
+        bool fits = std::none_of(taken.begin(), taken.end(),
+                                 [&](const Area& other) { return other.Meets(box); });
+        for (const double fx : {0.0, 0.5, 1.0}) {
+          for (const double fy : {0.0, 0.5, 1.0}) {
+            fits =
+                fits && Within(edges, sense, clear, cx, cy, box.left + fx * (box.right - box.left),
+                               box.top + fy * (box.bottom - box.top));
+          }
+        }
+        if (fits) {
+          taken.push_back(box);
+          shown[i] = true;
+          at[i] = {x, y, width};
+          chosen[i] = text;
+          break;
+        }
+      }
+      if (shown[i]) break;  // a label never runs out of its slice or over another
+    }
+  }
+  for (std::size_t i = 0; i < layout.slices.size(); ++i) {
+    if (!shown[i]) continue;
+    const auto [x, y, width] = at[i];
+    PutTextBlock(out, {checked::Sub(x, width / 2), checked::Sub(y, h / 2), width, Align::Center,
+                       mFontSize, false, ContrastTo(*layout.slices[i].color), chosen[i],
+                       Role::Label, &layout.slices[i]});
+  }
+}
+
+// Columns left and right of the pie; in each, labels keep the order of
+// their slices' middles and are pushed apart just enough not to overlap.
+void cXAMLPieChart::OutsideLabels(detail::Sink& out, const detail::Layout& layout,
+                                  const std::string& textColor) const {
+  struct Placed {
+    std::size_t slice;
+    double ux;
+    double uy;
+    std::int64_t top;
+  };
+  const std::int32_t h = layout.lineHeight;
+  const auto centreX = checked::Add(layout.left, layout.centre);
+  const auto centreY = checked::Add(layout.top, layout.centre);
+  std::vector<Placed> columns[2];
+  const double knee = layout.radius + 10.0;
+  for (std::size_t i = 0; i < layout.slices.size(); ++i) {
+    if (layout.labels[i].empty() || layout.slices[i].ring > 0) continue;
+    const auto [ux, uy] = layout.Middle(layout.slices[i]);
+    const double want = centreY + (knee + layout.slices[i].explode) * uy - h / 2.0;
+    columns[ux >= 0 ? 1 : 0].push_back({i, ux, uy, static_cast<std::int64_t>(std::lround(want))});
+  }
+  const auto lowest = static_cast<std::int64_t>(std::floor(layout.arcTop));
+  const auto highest = static_cast<std::int64_t>(std::ceil(layout.arcBottom));
+  const std::int64_t fit = h > 0 ? std::max<std::int64_t>(highest - lowest, 0) / h : 0;
+  const auto rim = checked::Floor(std::max(layout.radius, 0.0));
+  const std::int32_t edge = checked::Add(checked::Add(rim, 14), layout.explode);
+  for (int side = 0; side < 2; ++side) {
+    std::vector<Placed>& column = columns[side];
+    if (static_cast<std::int64_t>(column.size()) > fit) {
+      // Where not all fit, the largest slices keep their labels.
+      std::stable_sort(column.begin(), column.end(), [&](const Placed& a, const Placed& b) {
+        return Bulk(layout.slices[a.slice]) > Bulk(layout.slices[b.slice]);
+      });
+      column.resize(static_cast<std::size_t>(fit));
+    }
+    std::stable_sort(column.begin(), column.end(),
+                     [](const Placed& a, const Placed& b) { return a.top < b.top; });
+    std::int64_t floor = lowest;
+    for (Placed& p : column) {
+      p.top = std::max(p.top, floor);
+      floor = p.top + h;
+    }
+    std::int64_t ceiling = highest;
+    std::for_each(column.rbegin(), column.rend(), [&](Placed& p) {
+      p.top = std::min(p.top, ceiling - h);
+      ceiling = p.top;
+    });
+    for (const Placed& p : column) {
+      const DrawnSlice& slice = layout.slices[p.slice];
+      // From the slice's own rim: a rose's slices end short of the circle.
+      const double rimDistance =
+          (layout.shaped && slice.outer > 0 ? slice.outer : layout.radius) + slice.explode;
+      const std::int32_t ax = checked::Add(centreX, RoundedOffset(rimDistance, p.ux));
+      const std::int32_t ay = checked::Add(centreY, RoundedOffset(rimDistance, p.uy));
+      const std::int32_t kx = checked::Add(centreX, RoundedOffset(rimDistance + 10.0, p.ux));
+      // The knee stays within the chart's height, as the labels do, but
+      // never turns back into a slice pulled out beyond it.
+      const std::int32_t ky = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+          checked::Add(centreY, RoundedOffset(rimDistance + 10.0, p.uy)),
+          std::min<std::int64_t>(lowest, ay), std::max<std::int64_t>(highest, ay)));
+      const std::int32_t top = checked::Narrow(p.top);
+      const std::int32_t ex = side == 1 ? checked::Add(centreX, edge) : checked::Sub(centreX, edge);
+      const std::int32_t ey = checked::Add(top, h / 2);
+      PutLine(out, slice, ax, ay, kx, ky, textColor);
+      PutLine(out, slice, kx, ky, ex, ey, textColor);
+      const std::int32_t left =
+          side == 1 ? checked::Add(ex, 4) : checked::Sub(checked::Sub(ex, 4), layout.columnWidth);
+      PutTextBlock(out, {left, top, layout.columnWidth, side == 1 ? Align::Left : Align::Right,
+                         mFontSize, false, textColor, layout.labels[p.slice], Role::Label, &slice});
+    }
+  }
+}
+
+// The centre text, and the empty chart's text in the middle below it.
+void cXAMLPieChart::CentreTexts(detail::Sink& out, const detail::Layout& layout,
+                                const detail::CentreRoom& room, const std::string& textColor,
+                                bool empty) const {
+  const CentreText& centre = room.text;
+  if (!centre.lines.empty()) {
+    const std::int32_t width = room.hole ? room.holeWidth : std::max(mSize / 2, 0);
+    const auto lines = static_cast<std::int32_t>(centre.lines.size());
+    std::int32_t top = checked::Sub(room.y, checked::Mul(centre.height, lines) / 2);
+    for (const std::string& line : centre.lines) {
+      PutTextBlock(out, {checked::Sub(room.x, width / 2), top, width, Align::Center, centre.size,
+                         true, textColor, line, Role::CenterText});
+      top = checked::Add(top, centre.height);
+    }
+  }
+  if (!empty) return;
+  const std::int32_t h = layout.lineHeight;
+  const std::int32_t width = room.hole ? room.holeWidth : std::max(checked::Sub(mSize, 8), 0);
+  const bool whole = centre.lines.size() == 1 && centre.size == checked::Round(mFontSize * 1.5);
+  const std::int32_t below =
+      centre.lines.empty() ? 0
+      : whole              ? checked::Round(std::ceil(mFontSize * 1.5 * 4.0 / 3.0) / 2.0)
+              : checked::Round(centre.height * static_cast<double>(centre.lines.size()) / 2.0);
+  PutTextBlock(out,
+               {checked::Sub(room.x, width / 2), checked::Add(checked::Sub(room.y, h / 2), below),
+                width, Align::Center, mFontSize, false, textColor, mEmptyText, Role::EmptyText});
+}
+
+// Beside the pie and its labels, centred on the pie's height.
+void cXAMLPieChart::LegendEntries(detail::Sink& out, const detail::Layout& layout,
+                                  const std::string& textColor) const {
+  constexpr std::int32_t kSwatch = 12;
+  const std::int32_t h = layout.lineHeight;
+  const std::int32_t row = std::max(h, 16);
+  std::int32_t rows = 0;
+  for (const DrawnSlice& slice : layout.slices) {
+    rows = checked::Add(rows, InLegend(slice) ? 1 : 0);
+  }
+  const std::int32_t x =
+      checked::Add(checked::Add(checked::Add(mMarginLeft, mSize),
+                                checked::Mul(2, checked::Add(layout.room, layout.pad))),
+                   16);
+  const std::int32_t arcTop = checked::Floor(layout.arcTop);
+  const std::int32_t arcHeight = checked::FromWhole(std::ceil(layout.arcBottom) - arcTop);
+  std::int32_t y =
+      checked::Add(arcTop, std::max(0, checked::Sub(arcHeight, checked::Mul(rows, row)) / 2));
+  for (const DrawnSlice& slice : layout.slices) {
+    if (!InLegend(slice)) continue;
+    Shape& swatch = detail::Scratch(ShapeKind::Rectangle, Role::LegendSwatch);
+    swatch.box = {static_cast<double>(x), static_cast<double>(checked::Add(y, (row - kSwatch) / 2)),
+                  kSwatch, kSwatch};
+    swatch.cornerRadius = 2;
+    swatch.fill = detail::RgbaOf(*slice.color);
+    swatch.stroke = detail::RgbaOf(textColor);
+    // An entry stands for its slice: pointing at it is pointing at the slice.
+    detail::SetSliceTexts(swatch, slice, false);
+    swatch.name.clear();
+    out.Add(swatch);
+    const std::string entry =
+        mLegendFormat.empty() ? std::string(slice.name) : detail::FormatText(mLegendFormat, slice);
+    PutTextBlock(out, {checked::Add(x, kSwatch + 6), checked::Add(y, (row - h) / 2),
+                       TextWidth(entry, mFontSize), Align::Left, mFontSize, false, textColor, entry,
+                       Role::LegendText, &slice, &slice});
+    y = checked::Add(y, row);
+  }
+}
+
 // Labels, centre text and legend, each element on a line of its own after the
 // shapes they explain, so they are drawn on top.
 void cXAMLPieChart::Extras(detail::Sink& out, const detail::Layout& layout) const {
@@ -805,318 +1153,11 @@ void cXAMLPieChart::Extras(detail::Sink& out, const detail::Layout& layout) cons
   if (!insideLabels && !outsideLabels && !legend && mCenterText.empty() && !empty) return;
 
   const std::string textColor = ColorToHex(mTextColor);
-  const std::int32_t h = layout.lineHeight;
-  const auto centreX = checked::Add(layout.left, layout.centre);
-  const auto centreY = checked::Add(layout.top, layout.centre);
-  // Where centre text goes: the centre, or on an arc of half a turn or less
-  // the middle of the chord between its ends.
-  std::int32_t middleX = centreX;
-  std::int32_t middleY = centreY;
-  if (layout.sweep <= 180) {
-    const auto unit = [&](double a) {
-      const double degrees = !layout.turned     ? a
-                             : layout.clockwise ? layout.start - a
-                                                : layout.start + a;
-      return std::pair{std::cos(degrees * kPi / 180.0), -std::sin(degrees * kPi / 180.0)};
-    };
-    const auto [x0, y0] = unit(0);
-    const auto [x1, y1] = unit(layout.sweep);
-    // The text's box stands on the chord, towards the arc, not across it.
-    const auto [xm, ym] = unit(layout.sweep / 2);
-    const double up = std::ceil(checked::Round(mFontSize * 1.5) * 4.0 / 3.0) / 2.0;
-    middleX = checked::Add(centreX, RoundedOffset(1.0, layout.radius * (x0 + x1) / 2 + up * xm));
-    middleY = checked::Add(centreY, RoundedOffset(1.0, layout.radius * (y0 + y1) / 2 + up * ym));
-  }
-  const bool hole =
-      layout.holeWidth >= 0
-          ? layout.holeWidth > 0
-          : mDoughnutWidth >= 1 && checked::Sub(mSize, checked::Mul(2, mDoughnutWidth)) > 0;
-  const std::int32_t holeWidth = !hole ? 0
-                                 : layout.holeWidth >= 0
-                                     ? layout.holeWidth
-                                     : checked::Sub(mSize, checked::Mul(2, mDoughnutWidth));
-  CentreText centre;
-  if (!mCenterText.empty()) {
-    // A round hole's room is its circle, inside its edge's stroke.
-    const double circle = hole && layout.sweep > 180 ? holeWidth / 2.0 - 3.0 : 0.0;
-    centre = FitCentreText(
-        mCenterText, mFontSize, hole ? holeWidth : std::max(mSize / 2, 0), circle,
-        [&](const std::string& t, std::int32_t size) { return TextWidth(t, size, true); });
-  }
-
-  if (insideLabels) {
-    // Where a slice's label may go: halfway across its ring, or well out
-    // towards the rim of a pie, and within its edges.
-    struct Band {
-      double along, inner, outer;
-      bool ring;
-    };
-    const auto bandOf = [&](const DrawnSlice& slice) -> Band {
-      if (layout.shaped) {
-        const bool ring = slice.inner > 0;
-        return {ring ? (slice.outer + slice.inner) / 2.0 : 0.62 * slice.outer,
-                ring ? slice.inner + 1.0 : 0.0, slice.outer - 1.0, ring};
-      }
-      return {hole ? layout.radius - mDoughnutWidth / 2.0 : 0.62 * layout.radius,
-              hole ? (mSize - 2.0 * mDoughnutWidth) / 2.0 + 1.0 : 0.0, layout.radius - 1.0, hole};
-    };
-    struct Box {
-      double left, top, right, bottom;
-      bool Meets(const Box& o) const {
-        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
-      }
-    };
-    std::vector<Box> taken;
-    if (!centre.lines.empty()) {  // as placed below
-      double width = 0;
-      for (const std::string& line : centre.lines)
-        width = std::max<double>(width, TextWidth(line, centre.size, true));
-      width = std::min<double>(width, hole ? holeWidth : std::max(mSize / 2, 0));
-      const double height = centre.height * static_cast<double>(centre.lines.size());
-      taken.push_back({middleX - width / 2, middleY - height / 2.0, middleX + width / 2,
-                       middleY + height / 2.0});
-    }
-    // Whether a point of the label lies inside its slice, the slice where it
-    // is drawn.
-    // A slice's edges as unit vectors (y up), worked out once for the many
-    // points tried against it.
-    struct Edges {
-      double fx, fy, tx, ty;
-      double span;
-      Band band;
-    };
-    const double sense = layout.turned && layout.clockwise ? -1.0 : 1.0;
-    const auto edgesOf = [&](const DrawnSlice& slice) {
-      const auto unit = [&](double a) {
-        const double degrees = !layout.turned ? a : layout.start + sense * a;
-        return std::pair{std::cos(degrees * kPi / 180.0), std::sin(degrees * kPi / 180.0)};
-      };
-      const auto [fx, fy] = unit(slice.from);
-      const auto [tx, ty] = unit(slice.to);
-      return Edges{fx, fy, tx, ty, slice.to - slice.from, bandOf(slice)};
-    };
-    // Whether a point of the label lies inside its slice, the slice where it
-    // is drawn, and clear of the edges a gap moved in (and their outlines).
-    const double clear = layout.shaped && layout.gap > 0 ? layout.gap / 2.0 + 2.0 : 0.0;
-    const auto within = [&](const Edges& e, double cx, double cy, double px, double py) {
-      const double dx = px - cx;
-      const double dy = cy - py;
-      const double r = std::sqrt(dx * dx + dy * dy);
-      if (r < e.band.inner || r > e.band.outer) return false;
-      const double fromSide = sense * (e.fx * dy - e.fy * dx);  // > 0: past the first edge
-      const double toSide = sense * (dx * e.ty - dy * e.tx);    // > 0: before the last
-      const bool inside = e.span >= 360.0   ? true
-                          : e.span <= 180.0 ? fromSide >= 0 && toSide >= 0
-                                            : !(fromSide < 0 && toSide < 0);
-      if (!inside) return false;
-      if (clear <= 0) return true;
-      // How far from each edge's line, where the point lies beside the edge
-      // itself; elsewhere the edge is no nearer than the centre is.
-      const double offFrom = e.fx * dx + e.fy * dy >= 0 && fromSide >= 0 ? fromSide : r;
-      const double offTo = e.tx * dx + e.ty * dy >= 0 && toSide >= 0 ? toSide : r;
-      return offFrom >= clear && offTo >= clear;
-    };
-    // Where labels compete for room, the larger slices keep theirs.
-    std::vector<std::size_t> order(layout.slices.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-      order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return Bulk(layout.slices[a]) > Bulk(layout.slices[b]);
-    });
-    std::vector<bool> shown(layout.slices.size(), false);
-    std::vector<std::array<std::int32_t, 3>> at(layout.slices.size());  // x, y, width
-    std::vector<std::string> chosen(layout.slices.size());              // the text that fits
-    for (const std::size_t i : order) {
-      const DrawnSlice& slice = layout.slices[i];
-      const std::string& label = layout.labels[i];
-      if (label.empty() || checked::Sub(slice.endAngle, slice.startAngle) < mMinLabelAngle ||
-          (mLabelsOutside && slice.ring == 0)) {
-        continue;
-      }
-      const Band band = bandOf(slice);
-      const Edges edges = edgesOf(slice);
-      const auto [ux, uy] = layout.Middle(slice);
-      const double cx = centreX + slice.explode * ux;
-      const double cy = centreY + slice.explode * uy;
-      // The label, or where a name does not fit, its percent alone; where it
-      // is meant to go, else nearer the middle or the rim of a pie,
-      // whichever first holds it.
-      bool fits = false;
-      std::int32_t x = 0;
-      std::int32_t y = 0;
-      std::int32_t width = 0;
-      std::vector<std::string> texts{label};
-      if (mSliceLabels == LabelStyle::NameAndPercent && mLabelFormat.empty() && !slice.name.empty())
-        texts.push_back(detail::LabelText(LabelStyle::Percent, slice));
-      for (const std::string& text : texts) {
-        width = TextWidth(text, mFontSize);
-        for (const double share : {1.0, 0.85, 1.15, 0.7, 1.3, 0.55}) {
-          if (band.ring && share != 1.0) break;  // a ring has one middle
-          const double reach = band.along * share + slice.explode;
-          x = checked::Add(centreX, RoundedOffset(reach, ux));
-          y = checked::Add(centreY, RoundedOffset(reach, uy));
-          const Box box{x - width / 2.0, y - h / 2.0, x + width / 2.0, y + h / 2.0};
-          fits = std::none_of(taken.begin(), taken.end(),
-                              [&](const Box& other) { return other.Meets(box); });
-          for (const double fx : {0.0, 0.5, 1.0}) {
-            for (const double fy : {0.0, 0.5, 1.0}) {
-              fits = fits && within(edges, cx, cy, box.left + fx * (box.right - box.left),
-                                    box.top + fy * (box.bottom - box.top));
-            }
-          }
-          if (fits) {
-            taken.push_back(box);
-            break;
-          }
-        }
-        if (fits) {
-          chosen[i] = text;
-          break;
-        }
-      }
-      if (!fits) continue;  // a label never runs out of its slice or over another
-      shown[i] = true;
-      at[i] = {x, y, width};
-    }
-    for (std::size_t i = 0; i < layout.slices.size(); ++i) {
-      if (!shown[i]) continue;
-      const auto [x, y, width] = at[i];
-      PutTextBlock(out, {checked::Sub(x, width / 2), checked::Sub(y, h / 2), width, Align::Center,
-                         mFontSize, false, ContrastTo(*layout.slices[i].color), chosen[i],
-                         Role::Label, &layout.slices[i]});
-    }
-  }
-
-  if (outsideLabels) {
-    // Columns left and right of the pie; in each, labels keep the order of
-    // their slices' middles and are pushed apart just enough not to overlap.
-    struct Placed {
-      std::size_t slice;
-      double ux;
-      double uy;
-      std::int64_t top;
-    };
-    std::vector<Placed> columns[2];
-    const double knee = layout.radius + 10.0;
-    for (std::size_t i = 0; i < layout.slices.size(); ++i) {
-      if (layout.labels[i].empty() || layout.slices[i].ring > 0) continue;
-      const auto [ux, uy] = layout.Middle(layout.slices[i]);
-      const double want = centreY + (knee + layout.slices[i].explode) * uy - h / 2.0;
-      columns[ux >= 0 ? 1 : 0].push_back({i, ux, uy, static_cast<std::int64_t>(std::lround(want))});
-    }
-    const auto lowest = static_cast<std::int64_t>(std::floor(layout.arcTop));
-    const auto highest = static_cast<std::int64_t>(std::ceil(layout.arcBottom));
-    const std::int64_t fit = h > 0 ? std::max<std::int64_t>(highest - lowest, 0) / h : 0;
-    const auto rim = checked::Floor(std::max(layout.radius, 0.0));
-    const std::int32_t edge = checked::Add(checked::Add(rim, 14), layout.explode);
-    for (int side = 0; side < 2; ++side) {
-      std::vector<Placed>& column = columns[side];
-      if (static_cast<std::int64_t>(column.size()) > fit) {
-        // Where not all fit, the largest slices keep their labels.
-        std::stable_sort(column.begin(), column.end(), [&](const Placed& a, const Placed& b) {
-          return Bulk(layout.slices[a.slice]) > Bulk(layout.slices[b.slice]);
-        });
-        column.resize(static_cast<std::size_t>(fit));
-      }
-      std::stable_sort(column.begin(), column.end(),
-                       [](const Placed& a, const Placed& b) { return a.top < b.top; });
-      std::int64_t floor = lowest;
-      for (Placed& p : column) {
-        p.top = std::max(p.top, floor);
-        floor = p.top + h;
-      }
-      std::int64_t ceiling = highest;
-      std::for_each(column.rbegin(), column.rend(), [&](Placed& p) {
-        p.top = std::min(p.top, ceiling - h);
-        ceiling = p.top;
-      });
-      for (const Placed& p : column) {
-        const DrawnSlice& slice = layout.slices[p.slice];
-        // From the slice's own rim: a rose's slices end short of the circle.
-        const double rimDistance =
-            (layout.shaped && slice.outer > 0 ? slice.outer : layout.radius) + slice.explode;
-        const std::int32_t ax = checked::Add(centreX, RoundedOffset(rimDistance, p.ux));
-        const std::int32_t ay = checked::Add(centreY, RoundedOffset(rimDistance, p.uy));
-        const std::int32_t kx = checked::Add(centreX, RoundedOffset(rimDistance + 10.0, p.ux));
-        // The knee stays within the chart's height, as the labels do, but
-        // never turns back into a slice pulled out beyond it.
-        const std::int32_t ky = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-            checked::Add(centreY, RoundedOffset(rimDistance + 10.0, p.uy)),
-            std::min<std::int64_t>(lowest, ay), std::max<std::int64_t>(highest, ay)));
-        const std::int32_t top = checked::Narrow(p.top);
-        const std::int32_t ex =
-            side == 1 ? checked::Add(centreX, edge) : checked::Sub(centreX, edge);
-        const std::int32_t ey = checked::Add(top, h / 2);
-        PutLine(out, slice, ax, ay, kx, ky, textColor);
-        PutLine(out, slice, kx, ky, ex, ey, textColor);
-        const std::int32_t left =
-            side == 1 ? checked::Add(ex, 4) : checked::Sub(checked::Sub(ex, 4), layout.columnWidth);
-        PutTextBlock(
-            out, {left, top, layout.columnWidth, side == 1 ? Align::Left : Align::Right, mFontSize,
-                  false, textColor, layout.labels[p.slice], Role::Label, &slice});
-      }
-    }
-  }
-
-  if (!centre.lines.empty()) {
-    const std::int32_t width = hole ? holeWidth : std::max(mSize / 2, 0);
-    const auto lines = static_cast<std::int32_t>(centre.lines.size());
-    std::int32_t top = checked::Sub(middleY, checked::Mul(centre.height, lines) / 2);
-    for (const std::string& line : centre.lines) {
-      PutTextBlock(out, {checked::Sub(middleX, width / 2), top, width, Align::Center, centre.size,
-                         true, textColor, line, Role::CenterText});
-      top = checked::Add(top, centre.height);
-    }
-  }
-
-  if (empty) {  // in the middle, below any centre text
-    const std::int32_t width = hole ? holeWidth : std::max(checked::Sub(mSize, 8), 0);
-    const bool whole = centre.lines.size() == 1 && centre.size == checked::Round(mFontSize * 1.5);
-    const std::int32_t below =
-        centre.lines.empty() ? 0
-        : whole              ? checked::Round(std::ceil(mFontSize * 1.5 * 4.0 / 3.0) / 2.0)
-                : checked::Round(centre.height * static_cast<double>(centre.lines.size()) / 2.0);
-    PutTextBlock(
-        out, {checked::Sub(middleX, width / 2), checked::Add(checked::Sub(middleY, h / 2), below),
-              width, Align::Center, mFontSize, false, textColor, mEmptyText, Role::EmptyText});
-  }
-
-  if (legend) {
-    // Beside the pie and its labels, centred on the pie's height.
-    constexpr std::int32_t kSwatch = 12;
-    const std::int32_t row = std::max(h, 16);
-    std::int32_t rows = 0;
-    for (const DrawnSlice& slice : layout.slices) {
-      rows = checked::Add(rows, InLegend(slice) ? 1 : 0);
-    }
-    const std::int32_t x =
-        checked::Add(checked::Add(checked::Add(mMarginLeft, mSize),
-                                  checked::Mul(2, checked::Add(layout.room, layout.pad))),
-                     16);
-    const std::int32_t arcTop = checked::Floor(layout.arcTop);
-    const std::int32_t arcHeight = checked::FromWhole(std::ceil(layout.arcBottom) - arcTop);
-    std::int32_t y =
-        checked::Add(arcTop, std::max(0, checked::Sub(arcHeight, checked::Mul(rows, row)) / 2));
-    for (const DrawnSlice& slice : layout.slices) {
-      if (!InLegend(slice)) continue;
-      Shape& swatch = detail::Scratch(ShapeKind::Rectangle, Role::LegendSwatch);
-      swatch.box = {static_cast<double>(x),
-                    static_cast<double>(checked::Add(y, (row - kSwatch) / 2)), kSwatch, kSwatch};
-      swatch.cornerRadius = 2;
-      swatch.fill = detail::RgbaOf(*slice.color);
-      swatch.stroke = detail::RgbaOf(textColor);
-      // An entry stands for its slice: pointing at it is pointing at the slice.
-      detail::SetSliceTexts(swatch, slice, false);
-      swatch.name.clear();
-      out.Add(swatch);
-      const std::string entry = mLegendFormat.empty() ? std::string(slice.name)
-                                                      : detail::FormatText(mLegendFormat, slice);
-      PutTextBlock(out, {checked::Add(x, kSwatch + 6), checked::Add(y, (row - h) / 2),
-                         TextWidth(entry, mFontSize), Align::Left, mFontSize, false, textColor,
-                         entry, Role::LegendText, &slice, &slice});
-      y = checked::Add(y, row);
-    }
-  }
+  const detail::CentreRoom room = PlanCentre(layout);
+  if (insideLabels) InsideLabels(out, layout, room);
+  if (outsideLabels) OutsideLabels(out, layout, textColor);
+  CentreTexts(out, layout, room, textColor, empty);
+  if (legend) LegendEntries(out, layout, textColor);
 }
 
 }  // namespace xamlpie

@@ -386,6 +386,49 @@ std::vector<double> cXAMLPieChart::Measures() const {
   return measures;
 }
 
+namespace {
+
+// Each slice's edges after the ring's first: a chart of values, a partial
+// arc or shapes at their exact angles, else in whole degrees by the markup's
+// rules from the percents drawn before.
+void SetSliceAngles(Layout& layout, std::size_t first, bool values, double total) {
+  if (values || layout.sweep != 360 || layout.shaped) {
+    // Each slice's edges at its exact angle; the last of values ends where
+    // the arc does. Whole degrees round them outward for what counts degrees.
+    // On a partial arc a percent is a hundredth of the arc.
+    double before = 0;
+    std::int32_t runningTotal = 0;
+    for (DrawnSlice& slice : std::span(layout.slices).subspan(first)) {
+      if (!values) {
+        // Shares the whole circle could not hold are the overflow error here
+        // too, before a partial arc would wind round millions of times.
+        (void)SliceAngles(slice.percent, runningTotal);
+        runningTotal = checked::Add(runningTotal, slice.percent);
+        slice.exact = true;
+        slice.share = std::max(slice.percent, 0) / 100.0;
+      }
+      slice.from = layout.sweep * before;
+      before += slice.share;
+      slice.to = values && &slice == &layout.slices.back() && total > 0 ? layout.sweep
+                                                                        : layout.sweep * before;
+      // Past the 32-bit range, the overflow error, as for whole degrees.
+      slice.startAngle = checked::Floor(slice.from);
+      slice.endAngle = slice.share > 0 ? checked::FromWhole(std::ceil(slice.to)) : slice.startAngle;
+    }
+  } else {
+    std::int32_t runningTotal = 0;
+    for (DrawnSlice& slice : std::span(layout.slices).subspan(first)) {
+      slice.startPercent = runningTotal;
+      std::tie(slice.startAngle, slice.endAngle) = SliceAngles(slice.percent, runningTotal);
+      slice.from = slice.startAngle;
+      slice.to = slice.endAngle;
+      runningTotal = checked::Add(runningTotal, slice.percent);
+    }
+  }
+}
+
+}  // namespace
+
 // The slices of one ring as drawn, appended to the layout: small ones may
 // fold into "Other", drawn last; each with its edges' angles.
 void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring,
@@ -477,39 +520,7 @@ void cXAMLPieChart::AddRingSlices(Layout& layout, std::int32_t ring,
     other.tag = index;
     layout.slices.push_back(std::move(other));
   }
-  if (values || layout.sweep != 360 || layout.shaped) {
-    // Each slice's edges at its exact angle; the last of values ends where
-    // the arc does. Whole degrees round them outward for what counts degrees.
-    // On a partial arc a percent is a hundredth of the arc.
-    double before = 0;
-    std::int32_t runningTotal = 0;
-    for (DrawnSlice& slice : std::span(layout.slices).subspan(first)) {
-      if (!values) {
-        // Shares the whole circle could not hold are the overflow error here
-        // too, before a partial arc would wind round millions of times.
-        (void)SliceAngles(slice.percent, runningTotal);
-        runningTotal = checked::Add(runningTotal, slice.percent);
-        slice.exact = true;
-        slice.share = std::max(slice.percent, 0) / 100.0;
-      }
-      slice.from = layout.sweep * before;
-      before += slice.share;
-      slice.to = values && &slice == &layout.slices.back() && total > 0 ? layout.sweep
-                                                                        : layout.sweep * before;
-      // Past the 32-bit range, the overflow error, as for whole degrees.
-      slice.startAngle = checked::Floor(slice.from);
-      slice.endAngle = slice.share > 0 ? checked::FromWhole(std::ceil(slice.to)) : slice.startAngle;
-    }
-  } else {
-    std::int32_t runningTotal = 0;
-    for (DrawnSlice& slice : std::span(layout.slices).subspan(first)) {
-      slice.startPercent = runningTotal;
-      std::tie(slice.startAngle, slice.endAngle) = SliceAngles(slice.percent, runningTotal);
-      slice.from = slice.startAngle;
-      slice.to = slice.endAngle;
-      runningTotal = checked::Add(runningTotal, slice.percent);
-    }
-  }
+  SetSliceAngles(layout, first, values, total);
 }
 
 // A sunburst's children within their parents' angles, from the inner rings

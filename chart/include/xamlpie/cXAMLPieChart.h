@@ -30,6 +30,7 @@ namespace detail {
 class Sink;
 struct Layout;
 struct DrawnSlice;
+struct CentreRoom;
 }  // namespace detail
 
 /// Thrown when a computation leaves the signed 32-bit range. The chart object is
@@ -502,6 +503,15 @@ class XAMLPIE_EXPORT cXAMLPieChart {
   detail::Layout Plan() const;
   void Paint(detail::Sink& out, const detail::Layout& layout) const;
   void Extras(detail::Sink& out, const detail::Layout& layout) const;
+  detail::CentreRoom PlanCentre(const detail::Layout& layout) const;
+  void InsideLabels(detail::Sink& out, const detail::Layout& layout,
+                    const detail::CentreRoom& room) const;
+  void OutsideLabels(detail::Sink& out, const detail::Layout& layout,
+                     const std::string& textColor) const;
+  void CentreTexts(detail::Sink& out, const detail::Layout& layout, const detail::CentreRoom& room,
+                   const std::string& textColor, bool empty) const;
+  void LegendEntries(detail::Sink& out, const detail::Layout& layout,
+                     const std::string& textColor) const;
   std::int32_t TextWidth(std::string_view text, std::int32_t fontSize, bool bold = false) const;
   static RgbValue TranslateColor(ColorValue color);
   static std::string ColorToHex(ColorValue color);
