@@ -145,6 +145,41 @@ class ValueDelegate : public QStyledItemDelegate {
 PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(tr("xamlpie playground"));
 
+  BuildTable();
+  QHBoxLayout* rowButtons = BuildRowButtons();
+  chkRawValues = new QCheckBox(tr("Values are raw numbers (drawn as their share of the total)"));
+  QFormLayout* form = BuildOptions();
+  QWidget* controls = BuildControls(rowButtons, form);
+  QWidget* right = BuildPictures();
+  // The controls scroll, so that the window fits a 1366 x 768 screen at 1.5
+  // times the pixels (910 x 512 of its own).
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(controls);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setMinimumWidth(controls->sizeHint().width() +
+                          scroll->verticalScrollBar()->sizeHint().width() + 4);
+  auto* split = new QSplitter;
+  split->addWidget(scroll);
+  split->addWidget(right);
+  split->setStretchFactor(1, 1);
+  setCentralWidget(split);
+
+  BuildMenu();
+  ConnectOptions();
+
+  const char* names[] = {"Rent", "Food", "Transport", "Savings", "Leisure"};
+  const double values[] = {38, 22, 15, 13, 12};
+  mLoading = true;
+  for (int i = 0; i < 5; ++i)
+    AddRow(QString::fromLatin1(names[i]), values[i], kColours[i], 0);
+  mLoading = false;
+  resize(1000, 700);
+  Refresh();
+}
+
+// The slices' table: a row a slice.
+void PlaygroundWindow::BuildTable() {
   table = new QTableWidget(0, kColumns);
   table->setHorizontalHeaderLabels({tr("Name"), tr("Value"), tr("Colour"), tr("Explode"),
                                     tr("Ring"), tr("Radius"), tr("Parent")});
@@ -161,6 +196,10 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   table->setTabKeyNavigation(true);
   table->setMinimumHeight(200);  // in a scroll area: it does not make the window taller
   table->setItemDelegateForColumn(kValue, new ValueDelegate(table));
+}
+
+// Buttons that add, remove and move rows and pick a slice's colour.
+QHBoxLayout* PlaygroundWindow::BuildRowButtons() {
   auto* add = new QPushButton(tr("&Add"));
   auto* remove = new QPushButton(tr("&Remove"));
   auto* up = new QPushButton(tr("&Up"));
@@ -169,8 +208,23 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   auto* rowButtons = new QHBoxLayout;
   for (QPushButton* b : {add, remove, up, down, colour})
     rowButtons->addWidget(b);
-  chkRawValues = new QCheckBox(tr("Values are raw numbers (drawn as their share of the total)"));
+  connect(add, &QPushButton::clicked, this, [this] {
+    AddRow(tr("Slice %1").arg(table->rowCount() + 1), 10,
+           kColours[table->rowCount() % static_cast<int>(std::size(kColours))], 0);
+    Refresh();
+  });
+  connect(remove, &QPushButton::clicked, this, [this] {
+    if (table->currentRow() >= 0) table->removeRow(table->currentRow());
+    Refresh();
+  });
+  connect(up, &QPushButton::clicked, this, [this] { MoveRow(-1); });
+  connect(down, &QPushButton::clicked, this, [this] { MoveRow(1); });
+  connect(colour, &QPushButton::clicked, this, &PlaygroundWindow::PickSliceColour);
+  return rowButtons;
+}
 
+// A control for each of the chart's options, in a form.
+QFormLayout* PlaygroundWindow::BuildOptions() {
   spnSize = Spin(10, 2000, 250);
   spnMarginLeft = Spin(-1000, 1000, 10);
   spnMarginTop = Spin(-1000, 1000, 10);
@@ -253,7 +307,11 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   for (QPushButton* b : {btnOutline, btnText, btnHole, btnGroup})
     colours->addWidget(b);
   form->addRow(tr("Colours"), colours);
+  return form;
+}
 
+// The left side: the table, its buttons and total, and the options.
+QWidget* PlaygroundWindow::BuildControls(QHBoxLayout* rowButtons, QFormLayout* form) {
   auto* controls = new QWidget;
   auto* left = new QVBoxLayout(controls);
   left->addWidget(table, 1);
@@ -275,7 +333,11 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   left->addWidget(lblProblem);
   left->addWidget(chkRawValues);
   left->addLayout(form);
+  return controls;
+}
 
+// The right side: the chart as a view and as markup, over its markup's text.
+QWidget* PlaygroundWindow::BuildPictures() {
   lblChart = new MarkupLabel;
   lblChart->setStretch(Stretch::Uniform);
   lblChart->setBackColor(kWindow);
@@ -306,6 +368,23 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   lblViewOmits = new QLabel;
   lblViewOmits->setWordWrap(true);
   lblViewOmits->hide();
+  QWidget* viewPane = BuildViewPane();
+  tabPictures = new QTabWidget;
+  tabPictures->addTab(viewPane, tr("&View (PieView)"));
+  tabPictures->addTab(lblChart, tr("&Markup (MarkupLabel)"));
+  auto* right = new QSplitter(Qt::Vertical);
+  right->addWidget(tabPictures);
+  right->addWidget(markupPane);
+  right->setStretchFactor(0, 3);
+  right->setStretchFactor(1, 1);
+  // The caption, not the text box, which turns CR LF into LF.
+  connect(copy, &QPushButton::clicked, this,
+          [this] { QApplication::clipboard()->setText(lblChart->Caption()); });
+  return right;
+}
+
+// The view's own options above it, and what it leaves out of the table.
+QWidget* PlaygroundWindow::BuildViewPane() {
   // What only a view does: where its legend goes, hatches, a right-to-left
   // desktop, a slice moved out under the pointer.
   auto* legendPosition = new QComboBox;
@@ -339,28 +418,10 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   viewLayout->addLayout(viewOptions);
   viewLayout->addWidget(lblViewOmits);
   viewLayout->addWidget(pieView, 1);
-  tabPictures = new QTabWidget;
-  tabPictures->addTab(viewPane, tr("&View (PieView)"));
-  tabPictures->addTab(lblChart, tr("&Markup (MarkupLabel)"));
-  auto* right = new QSplitter(Qt::Vertical);
-  right->addWidget(tabPictures);
-  right->addWidget(markupPane);
-  right->setStretchFactor(0, 3);
-  right->setStretchFactor(1, 1);
-  // The controls scroll, so that the window fits a 1366 x 768 screen at 1.5
-  // times the pixels (910 x 512 of its own).
-  auto* scroll = new QScrollArea;
-  scroll->setWidget(controls);
-  scroll->setWidgetResizable(true);
-  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  scroll->setMinimumWidth(controls->sizeHint().width() +
-                          scroll->verticalScrollBar()->sizeHint().width() + 4);
-  auto* split = new QSplitter;
-  split->addWidget(scroll);
-  split->addWidget(right);
-  split->setStretchFactor(1, 1);
-  setCentralWidget(split);
+  return viewPane;
+}
 
+void PlaygroundWindow::BuildMenu() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
   file->addAction(tr("&Open..."), QKeySequence::Open, this, &PlaygroundWindow::OpenFile);
   file->addAction(tr("&Save..."), QKeySequence::Save, this, &PlaygroundWindow::SaveFile);
@@ -373,22 +434,10 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
   file->addAction(tr("&Print..."), QKeySequence::Print, this, &PlaygroundWindow::PrintPreview);
   file->addSeparator();
   file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
+}
 
-  connect(add, &QPushButton::clicked, this, [this] {
-    AddRow(tr("Slice %1").arg(table->rowCount() + 1), 10,
-           kColours[table->rowCount() % static_cast<int>(std::size(kColours))], 0);
-    Refresh();
-  });
-  connect(remove, &QPushButton::clicked, this, [this] {
-    if (table->currentRow() >= 0) table->removeRow(table->currentRow());
-    Refresh();
-  });
-  connect(up, &QPushButton::clicked, this, [this] { MoveRow(-1); });
-  connect(down, &QPushButton::clicked, this, [this] { MoveRow(1); });
-  connect(colour, &QPushButton::clicked, this, &PlaygroundWindow::PickSliceColour);
-  // The caption, not the text box, which turns CR LF into LF.
-  connect(copy, &QPushButton::clicked, this,
-          [this] { QApplication::clipboard()->setText(lblChart->Caption()); });
+// Every option's control redraws the chart.
+void PlaygroundWindow::ConnectOptions() {
   connect(table, &QTableWidget::itemChanged, this, &PlaygroundWindow::Refresh);
   connect(btnScale, &QPushButton::clicked, this, &PlaygroundWindow::ScaleTo100);
   connect(table, &QTableWidget::cellDoubleClicked, this, [this](int, int column) {
@@ -432,15 +481,6 @@ PlaygroundWindow::PlaygroundWindow(QWidget* parent) : QMainWindow(parent) {
       }
     }
   });
-
-  const char* names[] = {"Rent", "Food", "Transport", "Savings", "Leisure"};
-  const double values[] = {38, 22, 15, 13, 12};
-  mLoading = true;
-  for (int i = 0; i < 5; ++i)
-    AddRow(QString::fromLatin1(names[i]), values[i], kColours[i], 0);
-  mLoading = false;
-  resize(1000, 700);
-  Refresh();
 }
 
 void PlaygroundWindow::AddRow(const QString& name, double value, const QColor& colour, int explode,

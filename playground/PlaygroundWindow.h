@@ -14,6 +14,8 @@
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
+class QFormLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -117,6 +119,14 @@ class PlaygroundWindow : public QMainWindow {
   // slice). `parent` is a row as the table numbers them, from 1.
   void AddRow(const QString& name, double value, const QColor& colour, int explode, int ring = 0,
               std::optional<double> radius = std::nullopt, int parent = 0);
+  void BuildTable();
+  QHBoxLayout* BuildRowButtons();
+  QFormLayout* BuildOptions();
+  QWidget* BuildControls(QHBoxLayout* rowButtons, QFormLayout* form);
+  QWidget* BuildPictures();
+  QWidget* BuildViewPane();
+  void BuildMenu();
+  void ConnectOptions();
   void UpdateTotal();
   void MoveRow(int by);
   void PickSliceColour();
