@@ -39,6 +39,8 @@
 #include <exception>
 #include <iostream>
 #include <numeric>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "xamlpie/MarkupLabel.h"
@@ -872,6 +874,125 @@ QString UnknownKey(const QJsonObject& object, const char* const (&known)[N]) {
   return {};
 }
 
+// A slice as a chart file gives it.
+struct SliceRow {
+  QString name;
+  double value;
+  QColor colour;
+  int explode;
+  int ring;
+  std::optional<double> radius;
+  int parent;
+};
+
+// The slices of a chart file, each checked; false with the first fault
+// named in `problem`.
+bool ReadSlices(const QJsonObject& json, std::vector<SliceRow>* rows, QString* problem) {
+  const QJsonValue slices = json.value(QLatin1String("slices"));
+  if (!slices.isArray()) {
+    *problem = PlaygroundWindow::tr("\"slices\" is missing or not a list");
+    return false;
+  }
+  const QJsonArray entries = slices.toArray();
+  for (const auto& entry : entries) {
+    const QString where = PlaygroundWindow::tr("slice %1").arg(rows->size() + 1);
+    if (!entry.isObject()) {
+      *problem = PlaygroundWindow::tr("%1 is not an object").arg(where);
+      return false;
+    }
+    const QJsonObject slice = entry.toObject();
+    if (const QString unknown = UnknownKey(slice, kSliceKeys); !unknown.isEmpty()) {
+      *problem = PlaygroundWindow::tr("%1: %2").arg(where, unknown);
+      return false;
+    }
+    if (!slice.value(QLatin1String("value")).isDouble()) {
+      *problem = PlaygroundWindow::tr("%1: \"value\" is missing or not a number").arg(where);
+      return false;
+    }
+    const QColor colour = QColor::fromString(slice.value(QLatin1String("color")).toString());
+    if (!colour.isValid()) {
+      *problem = PlaygroundWindow::tr(R"(%1: "color" is missing or not a colour such as "#4E79A7")")
+                     .arg(where);
+      return false;
+    }
+    const QJsonValue radius = slice.value(QLatin1String("radius"));
+    if (!radius.isUndefined() && !(radius.isDouble() && radius.toDouble() >= 0)) {
+      *problem = PlaygroundWindow::tr("%1: \"radius\" is not a number of 0 or more").arg(where);
+      return false;
+    }
+    const QJsonValue parent = slice.value(QLatin1String("parent"));
+    if (!parent.isUndefined() &&
+        !(parent.isDouble() && parent.toDouble() == std::floor(parent.toDouble()) &&
+          parent.toDouble() >= 1 && parent.toDouble() <= static_cast<double>(entries.size()))) {
+      *problem = PlaygroundWindow::tr("%1: \"parent\" is no slice's number (1 to %2)")
+                     .arg(where)
+                     .arg(entries.size());
+      return false;
+    }
+    rows->push_back({slice.value(QLatin1String("name")).toString(),
+                     slice.value(QLatin1String("value")).toDouble(), colour,
+                     slice.value(QLatin1String("explode")).toInt(),
+                     std::max(slice.value(QLatin1String("ring")).toInt(), 0),
+                     radius.isDouble() ? std::optional(radius.toDouble()) : std::nullopt,
+                     parent.toInt()});
+  }
+  return true;
+}
+
+// A control and the key a chart file names it by.
+template <typename Box>
+struct Keyed {
+  const char* key;
+  Box* box;
+};
+
+// Whether each number a chart file gives is one its control holds as it
+// is: a whole number for a spin box, within its range.
+bool CheckNumbers(const QJsonObject& json, std::span<const Keyed<QSpinBox>> spins,
+                  std::span<const Keyed<QDoubleSpinBox>> lengths, QString* problem) {
+  std::vector<const char*> numbers;
+  for (const Keyed<QSpinBox>& s : spins)
+    numbers.push_back(s.key);
+  for (const Keyed<QDoubleSpinBox>& l : lengths)
+    numbers.push_back(l.key);
+  for (const char* key : numbers) {
+    const QJsonValue v = json.value(QLatin1String(key));
+    if (!v.isUndefined() && !v.isDouble()) {
+      *problem = PlaygroundWindow::tr("\"%1\" is not a number").arg(QLatin1String(key));
+      return false;
+    }
+  }
+  // A value the control cannot hold would be clamped without a word.
+  for (const Keyed<QSpinBox>& s : spins) {
+    const QJsonValue v = json.value(QLatin1String(s.key));
+    if (!v.isDouble()) continue;
+    const double d = v.toDouble();
+    if (d != std::floor(d)) {
+      *problem = PlaygroundWindow::tr("\"%1\" is %2, not a whole number")
+                     .arg(QLatin1String(s.key), NumberText(d));
+      return false;
+    }
+    if (d < s.box->minimum() || d > s.box->maximum()) {
+      *problem = PlaygroundWindow::tr("\"%1\" is %2, outside %3 to %4")
+                     .arg(QLatin1String(s.key), NumberText(d))
+                     .arg(s.box->minimum())
+                     .arg(s.box->maximum());
+      return false;
+    }
+  }
+  for (const Keyed<QDoubleSpinBox>& l : lengths) {
+    const QJsonValue v = json.value(QLatin1String(l.key));
+    if (v.isDouble() && (v.toDouble() < l.box->minimum() || v.toDouble() > l.box->maximum())) {
+      *problem = PlaygroundWindow::tr("\"%1\" is %2, outside %3 to %4")
+                     .arg(QLatin1String(l.key), NumberText(v.toDouble()))
+                     .arg(l.box->minimum())
+                     .arg(l.box->maximum());
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
@@ -880,121 +1001,23 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
     *problem = unknown;
     return false;
   }
-  const QJsonValue slices = json.value(QLatin1String("slices"));
-  if (!slices.isArray()) {
-    *problem = tr("\"slices\" is missing or not a list");
-    return false;
-  }
-  struct Row {
-    QString name;
-    double value;
-    QColor colour;
-    int explode;
-    int ring;
-    std::optional<double> radius;
-    int parent;
-  };
-  std::vector<Row> rows;
-  const QJsonArray entries = slices.toArray();
-  for (const auto& entry : entries) {
-    const QString where = tr("slice %1").arg(rows.size() + 1);
-    if (!entry.isObject()) {
-      *problem = tr("%1 is not an object").arg(where);
-      return false;
-    }
-    const QJsonObject slice = entry.toObject();
-    if (const QString unknown = UnknownKey(slice, kSliceKeys); !unknown.isEmpty()) {
-      *problem = tr("%1: %2").arg(where, unknown);
-      return false;
-    }
-    if (!slice.value(QLatin1String("value")).isDouble()) {
-      *problem = tr("%1: \"value\" is missing or not a number").arg(where);
-      return false;
-    }
-    const QColor colour = QColor::fromString(slice.value(QLatin1String("color")).toString());
-    if (!colour.isValid()) {
-      *problem = tr(R"(%1: "color" is missing or not a colour such as "#4E79A7")").arg(where);
-      return false;
-    }
-    const QJsonValue radius = slice.value(QLatin1String("radius"));
-    if (!radius.isUndefined() && !(radius.isDouble() && radius.toDouble() >= 0)) {
-      *problem = tr("%1: \"radius\" is not a number of 0 or more").arg(where);
-      return false;
-    }
-    const QJsonValue parent = slice.value(QLatin1String("parent"));
-    if (!parent.isUndefined() &&
-        !(parent.isDouble() && parent.toDouble() == std::floor(parent.toDouble()) &&
-          parent.toDouble() >= 1 && parent.toDouble() <= static_cast<double>(entries.size()))) {
-      *problem = tr("%1: \"parent\" is no slice's number (1 to %2)").arg(where).arg(entries.size());
-      return false;
-    }
-    rows.push_back({slice.value(QLatin1String("name")).toString(),
-                    slice.value(QLatin1String("value")).toDouble(), colour,
-                    slice.value(QLatin1String("explode")).toInt(),
-                    std::max(slice.value(QLatin1String("ring")).toInt(), 0),
-                    radius.isDouble() ? std::optional(radius.toDouble()) : std::nullopt,
-                    parent.toInt()});
-  }
-  struct Spin {
-    const char* key;
-    QSpinBox* box;
-  };
-  const Spin spins[] = {{"size", spnSize},
-                        {"marginLeft", spnMarginLeft},
-                        {"marginTop", spnMarginTop},
-                        {"doughnutWidth", spnHoleWidth},
-                        {"startAngle", spnStartAngle},
-                        {"sweepAngle", spnSweepAngle},
-                        {"minLabelAngle", spnMinLabelAngle},
-                        {"groupBelow", spnGroupBelow},
-                        {"fontSize", spnFontSize},
-                        {"percentDecimals", spnPercentDecimals},
-                        {"valueDecimals", spnValueDecimals},
-                        {"ringWidth", spnRingWidth}};
-  struct Length {
-    const char* key;
-    QDoubleSpinBox* box;
-  };
-  const Length lengths[] = {{"sliceGap", spnSliceGap}, {"cornerRadius", spnCornerRadius}};
-  std::vector<const char*> numbers;
-  for (const Spin& s : spins)
-    numbers.push_back(s.key);
-  for (const Length& l : lengths)
-    numbers.push_back(l.key);
-  for (const char* key : numbers) {
-    const QJsonValue v = json.value(QLatin1String(key));
-    if (!v.isUndefined() && !v.isDouble()) {
-      *problem = tr("\"%1\" is not a number").arg(QLatin1String(key));
-      return false;
-    }
-  }
-  // A value the control cannot hold would be clamped without a word.
-  for (const Spin& s : spins) {
-    const QJsonValue v = json.value(QLatin1String(s.key));
-    if (!v.isDouble()) continue;
-    const double d = v.toDouble();
-    if (d != std::floor(d)) {
-      *problem = tr("\"%1\" is %2, not a whole number").arg(QLatin1String(s.key), NumberText(d));
-      return false;
-    }
-    if (d < s.box->minimum() || d > s.box->maximum()) {
-      *problem = tr("\"%1\" is %2, outside %3 to %4")
-                     .arg(QLatin1String(s.key), NumberText(d))
-                     .arg(s.box->minimum())
-                     .arg(s.box->maximum());
-      return false;
-    }
-  }
-  for (const Length& l : lengths) {
-    const QJsonValue v = json.value(QLatin1String(l.key));
-    if (v.isDouble() && (v.toDouble() < l.box->minimum() || v.toDouble() > l.box->maximum())) {
-      *problem = tr("\"%1\" is %2, outside %3 to %4")
-                     .arg(QLatin1String(l.key), NumberText(v.toDouble()))
-                     .arg(l.box->minimum())
-                     .arg(l.box->maximum());
-      return false;
-    }
-  }
+  std::vector<SliceRow> rows;
+  if (!ReadSlices(json, &rows, problem)) return false;
+  const Keyed<QSpinBox> spins[] = {{"size", spnSize},
+                                   {"marginLeft", spnMarginLeft},
+                                   {"marginTop", spnMarginTop},
+                                   {"doughnutWidth", spnHoleWidth},
+                                   {"startAngle", spnStartAngle},
+                                   {"sweepAngle", spnSweepAngle},
+                                   {"minLabelAngle", spnMinLabelAngle},
+                                   {"groupBelow", spnGroupBelow},
+                                   {"fontSize", spnFontSize},
+                                   {"percentDecimals", spnPercentDecimals},
+                                   {"valueDecimals", spnValueDecimals},
+                                   {"ringWidth", spnRingWidth}};
+  const Keyed<QDoubleSpinBox> lengths[] = {{"sliceGap", spnSliceGap},
+                                           {"cornerRadius", spnCornerRadius}};
+  if (!CheckNumbers(json, spins, lengths, problem)) return false;
   struct Colour {
     const char* key;
     QPushButton* button;
@@ -1025,13 +1048,13 @@ bool PlaygroundWindow::FromJson(const QJsonObject& json, QString* problem) {
 
   mLoading = true;
   table->setRowCount(0);
-  for (const Row& row : rows)
+  for (const SliceRow& row : rows)
     AddRow(row.name, row.value, row.colour, row.explode, row.ring, row.radius, row.parent);
-  for (const Spin& s : spins) {
+  for (const Keyed<QSpinBox>& s : spins) {
     const QJsonValue v = json.value(QLatin1String(s.key));
     if (v.isDouble()) s.box->setValue(v.toInt());
   }
-  for (const Length& l : lengths) {
+  for (const Keyed<QDoubleSpinBox>& l : lengths) {
     const QJsonValue v = json.value(QLatin1String(l.key));
     if (v.isDouble()) l.box->setValue(v.toDouble());
   }
