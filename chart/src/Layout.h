@@ -60,7 +60,7 @@ struct DrawnSlice {
   // outline's middle: its ring's outer and inner edges (0: a pie's centre).
   double outer = 0;
   double inner = 0;
-  double reach = -1;  // a rose chart's radius value; negative: to the rim
+  double reach = -1;       // a rose chart's radius value; negative: to the rim
   std::int32_t item = -1;  // its item, as added; -1: "Other"
 };
 
@@ -127,6 +127,9 @@ std::string FittedLabel(LabelStyle style, const DrawnSlice& slice, std::string_v
                         const std::function<std::int32_t(std::string_view)>& measure);
 // A format's text for a slice: {name}, {value}, {percent}; {{ and }} braces.
 std::string FormatText(std::string_view format, const DrawnSlice& slice);
+// A number to `decimals` places, `point` for its decimal point and `group`
+// between each three digits of its whole part.
+std::string Number(double v, std::int32_t decimals, std::string_view point, std::string_view group);
 // The percent and value texts of the slices: percents at `percentDecimals`
 // adding up to 100 by the largest remainder. Leaves a percent chart's texts
 // empty where the plain whole percents say it.

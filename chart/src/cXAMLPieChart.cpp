@@ -572,6 +572,12 @@ void cXAMLPieChart::PlaceChildren(Layout& layout) const {
         }
         s.startAngle = checked::Floor(s.from);
         s.endAngle = s.share > 0 ? checked::FromWhole(std::ceil(s.to)) : s.startAngle;
+        // A child's percent is of the whole, not of its ring.
+        if (values) {
+          const double unit = std::pow(10.0, mPercentDecimals);
+          s.percentText = detail::Number(std::round(s.share * 100.0 * unit) / unit,
+                                         mPercentDecimals, mDecimalSeparator, mGroupSeparator);
+        }
       }
     }
     for (const DrawnSlice& s : layout.slices)

@@ -368,6 +368,9 @@ TEST(Drawing, SunburstChildrenStayInTheirParents) {
     EXPECT_NE(markup.find("ToolTip='A: 5"), std::string::npos)
         << "a parent of 0 is its children's sum";
     EXPECT_NE(markup.find("ToolTip='T1: 15"), std::string::npos);
+    EXPECT_NE(markup.find(c.values ? "ToolTip='a1: 2 (10 %)'" : "ToolTip='a1: 2 %'"),
+              std::string::npos)
+        << "a child's percent is of the whole";
     EXPECT_EQ(std::count_if(drawing.shapes.begin(), drawing.shapes.end(),
                             [](const Shape& s) { return s.role == Role::LegendSwatch; }),
               10)

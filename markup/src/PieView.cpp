@@ -458,6 +458,17 @@ int PieView::sliceAt(QPointF point, bool* legend) const {
   return State().SliceAt(point, legend);
 }
 
+QModelIndex PieView::indexAt(QPointF point) const {
+  return mState->Data().IndexOf(State().SliceAt(point));
+}
+
+void PieView::setLevels(int levels) {
+  mState->Data().SetLevels(levels);
+}
+int PieView::levels() const {
+  return mState->Data().Levels();
+}
+
 QString PieView::description() const {
   const QStringList names = State().Names();
   return names.isEmpty() ? tr("Chart") : tr("Chart: %1").arg(names.join(QStringLiteral("; ")));

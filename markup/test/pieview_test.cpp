@@ -243,6 +243,92 @@ TEST(PieView, RoseSlicesReachByTheirRadius) {
   ExpectShares(*view, {1 * 4.0, 1 * 1.0, 2 * 4.0, 0}, "slices without a model");
 }
 
+// A tree model as a sunburst: every child lies within its parent's angle,
+// found by pointing at it; a parent with an empty value counts its
+// children, and fewer levels show fewer rings.
+TEST(PieView, TreesDrawEveryChildWithinItsParent) {
+  const auto row = [](const char* name, double value) {
+    auto* cell = new QStandardItem;
+    if (value >= 0) cell->setData(value, Qt::EditRole);
+    return QList<QStandardItem*>{new QStandardItem(QString::fromUtf8(name)), cell};
+  };
+  QStandardItemModel model;
+  model.setColumnCount(2);
+  const QList<QStandardItem*> home = row("Home", -1);
+  home[0]->appendRow(row("Rent", 950));
+  home[0]->appendRow(row("Power", 250));
+  const QList<QStandardItem*> food = row("Food", -1);
+  const QList<QStandardItem*> shop = row("Shop", -1);
+  for (const auto& [name, value] : {std::pair{"Bread", 120.0}, {"Fruit", 180.0}, {"Deli", 120.0}})
+    shop[0]->appendRow(row(name, value));
+  food[0]->appendRow(shop);
+  food[0]->appendRow(row("Market", 220.5));
+  const QList<QStandardItem*> out = row("Out", 700);  // more than its children
+  out[0]->appendRow(row("Travel", 310));
+  out[0]->appendRow(row("Films", 182.25));
+  for (const auto& top : {home, food, out})
+    model.appendRow(top);
+
+  std::unique_ptr<PieView> view(MakeView(&model));
+  view->resize(480, 360);
+  view->setHoleSize(0.25);
+  EXPECT_EQ(view->slices().size(), 3);
+  view->setLevels(3);
+  EXPECT_EQ(view->levels(), 3);
+  ASSERT_EQ(view->slices().size(), 12);
+  EXPECT_EQ(view->slices().at(0).value, 0) << "a parent's empty value";
+  EXPECT_TRUE(view->description().contains(QStringLiteral("Home, 1")))
+      << view->description().toStdString();
+  // The picture's centre: the middle of the top rows, which ring the hole.
+  QRectF top;
+  for (const MarkupShape& shape : view->shapes()) {
+    if (shape.kind == MarkupShape::Kind::Polygon &&
+        (shape.tag == u"0" || shape.tag == u"1" || shape.tag == u"2")) {
+      top |= shape.points.boundingRect();
+    }
+  }
+  const QPointF centre = top.center();
+  int children = 0;
+  for (int slice = 3; slice < 12; ++slice) {
+    // Its middle: the mean direction of its points from the centre, halfway
+    // between their nearest and farthest.
+    QPointF sum;
+    double nearest = 1e9;
+    double farthest = 0;
+    for (const MarkupShape& shape : view->shapes()) {
+      if (shape.kind != MarkupShape::Kind::Polygon || shape.tag != QString::number(slice)) continue;
+      for (const QPointF& p : shape.points) {
+        const QPointF d = p - centre;
+        const double r = std::hypot(d.x(), d.y());
+        if (r < 1) continue;
+        sum += d / r;
+        nearest = std::min(nearest, r);
+        farthest = std::max(farthest, r);
+      }
+    }
+    ASSERT_GT(farthest, 0) << "slice " << slice;
+    const QPointF middle = centre + sum / std::hypot(sum.x(), sum.y()) * (nearest + farthest) / 2;
+    const QModelIndex child = view->indexAt(middle);
+    ASSERT_TRUE(child.isValid()) << "slice " << slice;
+    EXPECT_EQ(view->sliceAt(middle), slice);
+    // Inwards from it, the next slice met is its parent.
+    QModelIndex inner;
+    for (double t = 0.02; t < 1 && !inner.isValid(); t += 0.02) {
+      const QModelIndex at = view->indexAt(middle + (centre - middle) * t);
+      if (at.isValid() && at != child) inner = at;
+    }
+    EXPECT_EQ(inner, child.parent()) << child.data().toString().toStdString();
+    ++children;
+  }
+  EXPECT_EQ(children, 9);
+  view->setLevels(2);
+  EXPECT_EQ(view->slices().size(), 9);
+  model.removeRow(1);  // a parent and its children go
+  EXPECT_EQ(view->slices().size(), 6);
+  view->setLevels(1);
+  EXPECT_EQ(view->slices().size(), 2);
+}
+
 TEST(PieView, AMidAnimationFrameLiesBetween) {
   QStandardItemModel model;
   Fill(model, {50, 50});

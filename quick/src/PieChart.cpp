@@ -117,6 +117,15 @@ void PieChart::ReadModel() {
   mState->Data().SetSlices(slices);
 }
 
+int PieChart::levels() const {
+  return mState->Data().Levels();
+}
+void PieChart::setLevels(int levels) {
+  if (levels == mState->Data().Levels()) return;
+  mState->Data().SetLevels(levels);
+  emit modelChanged();
+}
+
 void PieChart::SetRoles() {
   mState->Data().SetRoleNames(mRoles[0].toUtf8(), mRoles[1].toUtf8(), mRoles[2].toUtf8(),
                               mRoles[3].toUtf8());

@@ -42,6 +42,17 @@ void PieData::SetColorColumn(int column) {
   Read();
 }
 
+void PieData::SetLevels(int levels) {
+  mLevels = std::clamp(levels, 1, kMostLevels);
+  Read();
+}
+
+QModelIndex PieData::IndexOf(int slice) const {
+  return slice >= 0 && static_cast<std::size_t>(slice) < mKeys.size()
+             ? QModelIndex(mKeys[static_cast<std::size_t>(slice)])
+             : QModelIndex();
+}
+
 void PieData::SetRadiusColumn(int column) {
   mRadiusColumn = column;
   mWarned.clear();
@@ -102,6 +113,10 @@ void PieData::Watch() {
 void PieData::Read() {
   const QList<QColor> palette = DefaultPalette();
   std::vector<PieSlice> slices;
+  std::vector<QModelIndex> nodes;  // per slice of a model: its row's first cell
+  std::vector<int> parents;
+  std::vector<int> depths;
+  std::vector<QString> paths;
   if (mModel) {
     struct Roles {
       int name = -1;
@@ -121,14 +136,17 @@ void PieData::Read() {
       }
     }
     const bool rows = roles || mOrientation == Qt::Vertical;
-    const int count = rows ? mModel->rowCount() : mModel->columnCount();
-    slices.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    for (int i = 0; i < count; ++i) {
-      const QModelIndex name = rows ? mModel->index(i, mNameColumn) : mModel->index(mNameColumn, i);
-      const QModelIndex cell =
-          rows ? mModel->index(i, mValueColumn) : mModel->index(mValueColumn, i);
-      const int colourAt = mColorColumn < 0 ? mNameColumn : mColorColumn;
-      const QModelIndex colour = rows ? mModel->index(i, colourAt) : mModel->index(colourAt, i);
+    // One row (or column) under `parent`: `key` is its place among all the
+    // slices read, `where` how a warning names it; a parent's empty value
+    // is the sum of its children's, as the chart counts it.
+    const auto readAt = [&](int i, const QModelIndex& parent, int key, const QString& where,
+                            bool parentOfSome) {
+      const auto at = [&](int column) {
+        return rows ? mModel->index(i, column, parent) : mModel->index(column, i);
+      };
+      const QModelIndex name = at(mNameColumn);
+      const QModelIndex cell = at(mValueColumn);
+      const QModelIndex colour = at(mColorColumn < 0 ? mNameColumn : mColorColumn);
       PieSlice slice;
       QVariant value;
       QVariant radius;  // invalid: none read
@@ -136,7 +154,7 @@ void PieData::Read() {
       const bool rose = roles ? roles->radius >= 0 : mRadiusColumn >= 0;
       if (roles) {
         // By role name, in the first column: a QML ListModel's rows.
-        const QModelIndex row = mModel->index(i, 0);
+        const QModelIndex row = at(0);
         slice.name = roles->name >= 0 ? row.data(roles->name).toString() : QString();
         value = roles->value >= 0 ? row.data(roles->value) : QVariant();
         const QVariant c = roles->colour >= 0 ? row.data(roles->colour) : QVariant();
@@ -149,10 +167,8 @@ void PieData::Read() {
         value = cell.data(Qt::EditRole);
         if (!value.isValid()) value = cell.data(Qt::DisplayRole);
         if (mRadiusColumn >= 0) {
-          const QModelIndex at =
-              rows ? mModel->index(i, mRadiusColumn) : mModel->index(mRadiusColumn, i);
-          radius = at.data(Qt::EditRole);
-          if (!radius.isValid()) radius = at.data(Qt::DisplayRole);
+          radius = at(mRadiusColumn).data(Qt::EditRole);
+          if (!radius.isValid()) radius = at(mRadiusColumn).data(Qt::DisplayRole);
         }
       }
       // A radius that is no number of 0 or more makes the slice missing,
@@ -168,27 +184,66 @@ void PieData::Read() {
           value = QVariant(QStringLiteral("radius ") + radius.toString());
         }
       }
+      const bool blank = !value.isValid() || (value.typeId() == QMetaType::QString &&
+                                              value.toString().trimmed().isEmpty());
+      if (parentOfSome && blank) value = 0.0;
       bool ok = false;
       const double number = value.toDouble(&ok);
       if (ok && std::isfinite(number) && number >= 0) {
         slice.value = number;
-        mWarned.remove(i);
+        mWarned.remove(key);
       } else {
         slice.value = std::nan("");
         // A cell with nothing in it yet, as a row just inserted has, is
         // missing, not wrong.
-        if (value.isValid() && !mWarned.contains(i)) {
-          mWarned.insert(i);
+        if (value.isValid() && !mWarned.contains(key)) {
+          mWarned.insert(key);
           qWarning().noquote() << QStringLiteral(
                                       "%1: %2 %3: \"%4\" is not a number of 0 or "
                                       "more; the slice is left out")
                                       .arg(mOwner)
                                       .arg(rows ? QStringLiteral("row") : QStringLiteral("column"))
-                                      .arg(i)
+                                      .arg(where)
                                       .arg(value.toString());
         }
       }
-      slices.push_back(std::move(slice));
+      return slice;
+    };
+    const int count = rows ? mModel->rowCount() : mModel->columnCount();
+    const bool tree = rows && mLevels > 1;
+    const auto childrenOf = [&](const QModelIndex& node) {
+      return tree && node.isValid() ? mModel->rowCount(node) : 0;
+    };
+    slices.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+      const QModelIndex node = rows ? mModel->index(i, 0) : mModel->index(0, i);
+      nodes.push_back(node);
+      parents.push_back(-1);
+      depths.push_back(0);
+      paths.push_back(QString::number(i));
+      slices.push_back(readAt(i, QModelIndex(), i, paths.back(), childrenOf(node) > 0));
+    }
+    // A tree's deeper levels, level by level: each row's children after
+    // all of the level above, in order.
+    std::size_t levelStart = 0;
+    for (int level = 1; tree && level < mLevels; ++level) {
+      const std::size_t levelEnd = slices.size();
+      for (std::size_t p = levelStart; p < levelEnd; ++p) {
+        const QModelIndex parent = nodes[p];
+        const int children = childrenOf(parent);
+        for (int k = 0; k < children; ++k) {
+          const QModelIndex node = mModel->index(k, 0, parent);
+          const QString path = paths[p] + u'.' + QString::number(k);
+          const auto key = static_cast<int>(slices.size());
+          const bool deeper = level + 1 < mLevels && childrenOf(node) > 0;
+          nodes.push_back(node);
+          parents.push_back(static_cast<int>(p));
+          depths.push_back(level);
+          paths.push_back(path);
+          slices.push_back(readAt(k, parent, key, path, deeper));
+        }
+      }
+      levelStart = levelEnd;
     }
   } else {
     for (qsizetype i = 0; i < mGiven.size(); ++i) {
@@ -219,24 +274,19 @@ void PieData::Read() {
   std::vector<std::size_t> place(slices.size(), 0);
   std::vector<bool> known(slices.size(), false);
   if (mModel) {
-    const bool rows = !mRoleNames.empty() || mOrientation == Qt::Vertical;
+    QHash<QModelIndex, std::size_t> slotOf;
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+      slotOf.insert(nodes[i], i);
     for (std::size_t k = 0; k < mKeys.size(); ++k) {
       if (!mKeys[k].isValid()) continue;
-      const int at = rows ? mKeys[k].row() : mKeys[k].column();
-      if (at < 0 || static_cast<std::size_t>(at) >= slices.size() ||
-          known[static_cast<std::size_t>(at)]) {
-        continue;
-      }
-      const auto i = static_cast<std::size_t>(at);
+      const auto found = slotOf.constFind(QModelIndex(mKeys[k]));
+      if (found == slotOf.cend() || known[*found]) continue;
+      const std::size_t i = *found;
       known[i] = true;
       ids[i] = mIds[k];
       place[i] = mSlots[k];
     }
-    mKeys.clear();
-    for (std::size_t i = 0; i < slices.size(); ++i) {
-      const int at = static_cast<int>(i);
-      mKeys.emplace_back(rows ? mModel->index(at, 0) : mModel->index(0, at));
-    }
+    mKeys.assign(nodes.begin(), nodes.end());
   } else {
     // A list's slice is its place, and takes the colour of its place.
     for (std::size_t i = 0; i < slices.size(); ++i) {
@@ -246,17 +296,44 @@ void PieData::Read() {
     std::fill(known.begin(), known.end(), true);
   }
   if (std::find(known.begin(), known.end(), true) == known.end()) mNextSlot = 0;
+  // A tree's children take their parent's palette place (and hatch), and
+  // without colours of their own, shades of its colour; parents come first.
+  parents.resize(slices.size(), -1);
+  depths.resize(slices.size(), 0);
   for (std::size_t i = 0; i < slices.size(); ++i) {
+    const int parent = parents[i];
+    if (parent >= 0) {
+      const auto p = static_cast<std::size_t>(parent);
+      place[i] = place[p];
+      if (!known[i]) ids[i] = mNextId++;
+      continue;
+    }
     if (known[i]) continue;
     ids[i] = mNextId++;
     place[i] = mNextSlot++;
   }
+  std::vector<int> ordinal(slices.size(), 0);
+  std::vector<int> seen(slices.size(), 0);
   for (std::size_t i = 0; i < slices.size(); ++i) {
-    if (!slices[i].color.isValid()) {
+    if (parents[i] >= 0) ordinal[i] = seen[static_cast<std::size_t>(parents[i])]++;
+  }
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    if (slices[i].color.isValid()) continue;
+    if (parents[i] < 0) {
       slices[i].color =
           palette[static_cast<qsizetype>(place[i] % static_cast<std::size_t>(palette.size()))];
+      continue;
     }
+    // Lighter than the parent, a step more for every other sibling, so
+    // that neighbours stay apart and the family reads as one.
+    const QColor parent = slices[static_cast<std::size_t>(parents[i])].color.toHsl();
+    const float lightness = parent.lightnessF();
+    const float step = 0.22f + 0.14f * static_cast<float>(ordinal[i] % 3);
+    slices[i].color = QColor::fromHslF(parent.hslHueF(), parent.hslSaturationF() * 0.9f,
+                                       lightness + (1.0f - lightness) * step, parent.alphaF());
   }
+  mParents = std::move(parents);
+  mDepths = std::move(depths);
   mSlices = std::move(slices);
   mIds = std::move(ids);
   mSlots = std::move(place);

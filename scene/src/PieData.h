@@ -36,6 +36,17 @@ class PieData : public QObject {
   int ValueColumn() const { return mValueColumn; }
   void SetColorColumn(int column);
   int ColorColumn() const { return mColorColumn; }
+  // How many levels of a tree model are read (1: the top rows only, at
+  // most kMostLevels): each row's children follow all of the level above,
+  // top rows first, so a top row's slice is its row.
+  void SetLevels(int levels);
+  int Levels() const { return mLevels; }
+  static constexpr int kMostLevels = 8;
+  // Per slice: the slice it is a child of (-1: a top row) and its level.
+  const std::vector<int>& Parents() const { return mParents; }
+  const std::vector<int>& Depths() const { return mDepths; }
+  // The model's index of a slice's row (its first cell); invalid without one.
+  QModelIndex IndexOf(int slice) const;
   // Where a rose chart's radius values are; -1: none, a plain chart.
   void SetRadiusColumn(int column);
   int RadiusColumn() const { return mRadiusColumn; }
@@ -77,6 +88,9 @@ class PieData : public QObject {
   int mValueColumn = 1;
   int mColorColumn = -1;
   int mRadiusColumn = -1;
+  int mLevels = 1;
+  std::vector<int> mParents;
+  std::vector<int> mDepths;
   Qt::Orientation mOrientation = Qt::Vertical;
   QList<PieSlice> mGiven;
   std::vector<PieSlice> mSlices;

@@ -77,6 +77,8 @@ struct Drawn {
   bool hidden;         // its entry greyed
   int hatch = 0;       // the hatch over it: 0 none
   double radius = -1;  // a rose's radius value; negative: to the rim
+  int parentRow = -1;  // a tree's: the row of the slice it is a child of
+  int level = 0;       // a tree's: 0 its top rows
 };
 
 QString SliceName(const QString& name, int row) {
@@ -294,6 +296,52 @@ LegendPlan PlanLegend(LegendPlace position, bool rtl, const QRectF& area, int en
   return plan;
 }
 
+// The order a frame's slices go into the chart: a flat chart's as they
+// are; a tree's level by level from the deepest, each with its parent's
+// place in the frame and its top row's.
+struct Tree {
+  int levels = 1;
+  std::vector<std::size_t> sliceOf;    // per chart item
+  std::vector<std::size_t> itemOf;     // per slice
+  std::vector<int> parentOf;           // per slice: its parent's slice, -1 none
+  std::vector<std::size_t> topOf;      // per slice: its top row's slice
+  std::vector<std::size_t> ringStart;  // per ring: its first item
+};
+
+Tree PlanTree(const std::vector<Drawn>& slices) {
+  Tree tree;
+  const std::size_t n = slices.size();
+  tree.itemOf.resize(n);
+  tree.parentOf.assign(n, -1);
+  tree.topOf.resize(n);
+  QHash<int, std::size_t> slotOfRow;
+  for (std::size_t i = 0; i < n; ++i) {
+    tree.levels = std::max(tree.levels, slices[i].level + 1);
+    if (slices[i].row >= 0) slotOfRow.insert(slices[i].row, i);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto found = slotOfRow.constFind(slices[i].parentRow);
+    if (slices[i].level > 0 && found != slotOfRow.cend())
+      tree.parentOf[i] = static_cast<int>(*found);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    // Each parent is a level above its child: the walk ends.
+    std::size_t top = i;
+    while (tree.parentOf[top] >= 0)
+      top = static_cast<std::size_t>(tree.parentOf[top]);
+    tree.topOf[i] = top;
+  }
+  for (int level = tree.levels - 1; level >= 0; --level) {
+    tree.ringStart.push_back(tree.sliceOf.size());
+    for (std::size_t i = 0; i < n; ++i) {
+      if (slices[i].level != level) continue;
+      tree.itemOf[i] = tree.sliceOf.size();
+      tree.sliceOf.push_back(i);
+    }
+  }
+  return tree;
+}
+
 Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
                 bool reservePull, double expand, QSizeF size, const QFont& font,
                 const QPalette& palette, LegendPlace position, Qt::LayoutDirection direction,
@@ -349,8 +397,10 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     cXAMLPieChart numbers = options;
     numbers.Clear();
     localise(numbers);
+    // A tree's children count nothing towards its top rows' numbers.
     for (const Drawn& d : slices)
-      numbers.AddValue(d.value, 0, Isolated(d.name, rtl));
+      numbers.AddValue(d.level > 0 ? 0.0 : d.value, 0,
+                       d.level > 0 ? std::string() : Isolated(d.name, rtl));
     if (reserve) numbers.AddValue(0, 0);
     const std::vector<std::string> texts = numbers.LegendTexts();
     if (texts.size() > slices.size() + (reserve ? 1 : 0)) {
@@ -396,6 +446,10 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   const double keepPull = (reserveSelected ? kPullShare * keep / 2 : 0) + expand;
   const auto labelWidth = static_cast<std::int32_t>(
       std::max(1.0, std::floor((pie.width() - keep) / 2 - 18 - 2 * keepPull)));
+  // A tree's levels are rings, its top rows innermost: the chart's items
+  // go in ring by ring from the outermost (the deepest level). Each
+  // slice's item, and each item's slice.
+  const Tree tree = PlanTree(slices);
   // Fitted with every slice pulled as far as a slice can be, so that the pie
   // keeps its place and size whichever are pulled.
   const auto make = [&](int diameter, bool labels, QPointF at, bool fitting) {
@@ -451,14 +505,37 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     const bool whole = std::count_if(slices.begin(), slices.end(), [](const Drawn& d) {
                          return (d.listed && !d.hidden) || d.value > 0;
                        }) < 2;
-    for (std::size_t i = 0; i < slices.size(); ++i) {
+    // A tree's rings of even width from the hole (or the centre) to the rim.
+    std::int32_t ringWidth = 1;
+    if (tree.levels > 1) {
+      const double rim = diameter / 2.0 - 1.0;
+      const double hole = chart.DoughnutWidth() > 0 ? rim - chart.DoughnutWidth() : 0.0;
+      ringWidth = std::max<std::int32_t>(
+          1, static_cast<std::int32_t>(std::floor((rim - hole) / tree.levels)));
+      if (chart.DoughnutWidth() > 0) chart.DoughnutWidth(ringWidth);
+    }
+    for (std::size_t item = 0; item < tree.sliceOf.size(); ++item) {
+      const std::size_t i = tree.sliceOf[item];
+      if (item > 0 && slices[i].level != slices[tree.sliceOf[item - 1]].level) {
+        chart.AddRing(ringWidth);
+      }
+      const auto at = static_cast<std::int32_t>(item);
       chart.AddValue(slices[i].value, ToColorValue(slices[i].colour),
                      Isolated(slices[i].name, rtl));
+      // A tree's children move with their top row.
+      const Drawn& top = slices[tree.topOf[i]];
       const double pixels = fitting && reserve ? farthest
                             : whole            ? 0.0
-                                               : slices[i].pull * reach + slices[i].grow * expand;
-      chart.Explode(static_cast<std::int32_t>(i), static_cast<std::int32_t>(std::lround(pixels)));
-      if (slices[i].radius >= 0) chart.RadiusValue(static_cast<std::int32_t>(i), slices[i].radius);
+                                               : top.pull * reach + top.grow * expand;
+      chart.Explode(at, static_cast<std::int32_t>(std::lround(pixels)));
+      if (slices[i].radius >= 0) chart.RadiusValue(at, slices[i].radius);
+    }
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+      const int parent = tree.parentOf[i];
+      if (parent >= 0) {
+        chart.Parent(static_cast<std::int32_t>(tree.itemOf[i]),
+                     static_cast<std::int32_t>(tree.itemOf[static_cast<std::size_t>(parent)]));
+      }
     }
     // Room for the farthest pull kept whether or not a slice is pulled
     // now, so the pie stands still while one moves: a slice of nothing,
@@ -476,7 +553,13 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     Drawing drawing = make(diameter, labels, at, fitting).Draw();
     for (Shape& shape : drawing.shapes) {
       if (shape.index < 0) continue;
-      const auto i = static_cast<std::size_t>(shape.index);
+      // An item by its ring and place there, as the tree put it in.
+      const std::size_t item = tree.levels > 1 && shape.ring >= 0 && shape.ring < tree.levels
+                                   ? tree.ringStart[static_cast<std::size_t>(shape.ring)] +
+                                         static_cast<std::size_t>(shape.index)
+                                   : static_cast<std::size_t>(shape.index);
+      const std::size_t i = item < tree.sliceOf.size() ? tree.sliceOf[item] : slices.size();
+      shape.ring = 0;  // a row is its slice's whole name
       shape.index = i < slices.size() ? slices[i].row : -1;
       // A row gone says nothing; "Other" keeps its tooltip but stands for
       // no row to a screen reader. Names are read without isolates.
@@ -757,8 +840,14 @@ PieState::Frame PieState::Shown() const {
          between(e.growFrom, e.growTo), row, row && mHidden.contains(e.id),
          slot == slotOf.constEnd() ? 0 : 1 + static_cast<int>(*slot % (kHatchKinds - 1))});
     // A reach given on one side only is not animated: it is there at once.
-    frame.slices.back().radius =
+    Drawn& d = frame.slices.back();
+    d.radius =
         e.radiusFrom >= 0 && e.radiusTo >= 0 ? between(e.radiusFrom, e.radiusTo) : e.radiusTo;
+    if (row && static_cast<std::size_t>(e.row) < mRowParents.size()) {
+      d.parentRow = mRowParents[static_cast<std::size_t>(e.row)];
+      d.level = mRowLevels[static_cast<std::size_t>(e.row)];
+      d.listed = d.level == 0;  // the legend lists a tree's top rows
+    }
   }
   return frame;
 }
@@ -798,7 +887,8 @@ void PieState::DataChanged() {
       before = *found;
       continue;
     }
-    if (!(now.slices[k].value > 0)) continue;
+    // A gone child has no parent to shrink within: it goes at once.
+    if (!(now.slices[k].value > 0) || now.slices[k].level > 0) continue;
     Entry gone;
     gone.id = old.id;
     gone.gone = {now.slices[k].name, 0, now.slices[k].colour};
@@ -808,6 +898,8 @@ void PieState::DataChanged() {
     goneAfter[static_cast<std::size_t>(after)].push_back(std::move(gone));
   }
   mRows = rows;
+  mRowParents = mData->Parents();
+  mRowLevels = mData->Depths();
   mEntries.clear();
   for (std::size_t r = 0; r <= rows.size(); ++r) {
     for (Entry& gone : goneAfter[r])
@@ -1041,14 +1133,31 @@ QString PieState::ToolTipAt(QPointF point) const {
 QStringList PieState::Names(QList<int>* rows) const {
   QStringList names;
   if (rows != nullptr) rows->clear();
+  QList<int> order;
   if (const MarkupScene* scene = Scene()) {
     for (const MarkupShape& shape : scene->shapes) {
       if (!shape.accessibleName.isEmpty() && !names.contains(shape.accessibleName)) {
         names.append(shape.accessibleName);
-        if (rows != nullptr) rows->append(shape.tag.toInt());
+        order.append(shape.tag.toInt());
       }
     }
   }
+  // A tree is read from its top rows out, as its rows are numbered; the
+  // picture draws its outer rings first.
+  if (mData->Levels() > 1) {
+    std::vector<std::pair<int, QString>> byRow;
+    for (qsizetype i = 0; i < names.size(); ++i)
+      byRow.emplace_back(order[i], names[i]);
+    std::stable_sort(byRow.begin(), byRow.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    names.clear();
+    order.clear();
+    for (const auto& [row, name] : byRow) {
+      order.append(row);
+      names.append(name);
+    }
+  }
+  if (rows != nullptr) *rows = order;
   return names;
 }
 

@@ -154,7 +154,9 @@ class PieState : public QObject {
     double radiusTo = -1;
   };
   std::vector<Entry> mEntries;
-  std::vector<PieSlice> mRows;  // the rows the entries were made for
+  std::vector<PieSlice> mRows;   // the rows the entries were made for
+  std::vector<int> mRowParents;  // and their tree: each row's parent row
+  std::vector<int> mRowLevels;
   double mSweepFrom = 1;
   double mSweepTo = 1;
   QVariantAnimation* mAnimation = nullptr;

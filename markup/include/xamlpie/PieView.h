@@ -50,6 +50,8 @@ class PieView : public QWidget {
   Q_PROPERTY(bool hoverHighlight READ hoverHighlight WRITE setHoverHighlight)
   /// Pixels the slice under the pointer moves out; hoverExpand().
   Q_PROPERTY(qreal hoverExpand READ hoverExpand WRITE setHoverExpand)
+  /// Levels of a tree model drawn as rings; levels().
+  Q_PROPERTY(int levels READ levels WRITE setLevels)
   /// The keyboard's slice; currentSlice().
   Q_PROPERTY(int currentSlice READ currentSlice WRITE setCurrentSlice)
 
@@ -175,6 +177,18 @@ class PieView : public QWidget {
   Qt::Orientation orientation() const;
   ///@}
   ///@{
+  /// A sunburst from a tree model: with 2 or more, the children of each row
+  /// (as QAbstractItemModel::index(row, column, parent) gives them) are the
+  /// next ring outward, each within its parent's angle, up to that many
+  /// levels (at most 8); the top rows lie innermost. A parent whose value
+  /// cell is empty counts the sum of its children; children without a
+  /// colour take shades of their parent's, and move with it when it is
+  /// pulled out. The legend lists the top rows. 1 (the default): the top
+  /// rows only, as a flat model. Rows, not columns (Qt::Vertical).
+  void setLevels(int levels);
+  int levels() const;
+  ///@}
+  ///@{
   /// A rose (Nightingale) chart: each slice reaches out by the number in
   /// this column (read as values are), the largest to the rim, by
   /// radiusScale(); the angle is still the value's share. An empty cell
@@ -252,8 +266,13 @@ class PieView : public QWidget {
   const std::vector<MarkupShape>& shapes() const;
   ///@}
   /// The row of the slice or legend entry under a point, -1 where there is
-  /// none; `legend` tells which.
+  /// none; `legend` tells which. With levels() above 1, a slice's number
+  /// counts the top rows first, then each level's rows in order.
   int sliceAt(QPointF point, bool* legend = nullptr) const;
+  /// The model's index (the row's first cell) of the slice or legend entry
+  /// under a point, at any level of a tree; invalid where there is none or
+  /// without a model.
+  QModelIndex indexAt(QPointF point) const;
   /// A plain-language description: the slices' names and numbers.
   QString description() const;
 

@@ -50,6 +50,10 @@ class PieChart : public PictureItem {
   /// out. Empty (the default), or a role the model does not have: a plain
   /// chart.
   Q_PROPERTY(QString radiusRole READ radiusRole WRITE setRadiusRole NOTIFY modelChanged)
+  /// A sunburst from a tree model: with 2 or more, each row's children are
+  /// the next ring outward, within its angle, up to that many levels (at
+  /// most 8); 1 (the default): the top rows only. As PieView::setLevels.
+  Q_PROPERTY(int levels READ levels WRITE setLevels NOTIFY modelChanged)
   /// How many slices the model gives.
   Q_PROPERTY(int count READ count NOTIFY countChanged)
 
@@ -176,6 +180,8 @@ class PieChart : public PictureItem {
   void setValueRole(const QString& role);
   QString colorRole() const { return mRoles[2]; }
   void setColorRole(const QString& role);
+  int levels() const;
+  void setLevels(int levels);
   QString radiusRole() const { return mRoles[3]; }
   void setRadiusRole(const QString& role);
   int count() const;
