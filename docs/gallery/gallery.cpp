@@ -2,6 +2,7 @@
 //   xamlpie-gallery DIR   writes DIR/labels.png, DIR/doughnut.png, DIR/other.png,
 //                         DIR/gauge.png, DIR/rings.png, DIR/gaps.png, DIR/sunburst.png,
 //                         DIR/pieview.png (a table and a PieView sharing a model),
+//                         DIR/pieview-sunburst.png (a tree view and a PieView of 3 levels),
 //                         DIR/pieview-dark.png (on a dark desktop),
 //                         DIR/pieview-legend.png (40 slices in columns),
 //                         DIR/pieview-rtl.png (a right-to-left desktop),
@@ -18,6 +19,7 @@
 #include <QMouseEvent>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTreeView>
 #include <iostream>
 
 #include "xamlpie/MarkupLabel.h"
@@ -104,6 +106,55 @@ bool SaveView(const QString& dir) {
   window.ensurePolished();
   layout->activate();
   return SaveWidget(dir, "pieview.png", window);
+}
+
+// A tree model in a tree view and as a sunburst: groups inside, their
+// parts and the parts of those outward; a group's empty cell counts its
+// parts.
+bool SaveSunburstView(const QString& dir) {
+  QStandardItemModel model(0, 2);
+  model.setHorizontalHeaderLabels({QStringLiteral("Item"), QStringLiteral("Spent")});
+  const auto row = [](const char* name, double spent) {
+    auto* value = new QStandardItem;
+    if (spent >= 0) value->setData(spent, Qt::EditRole);
+    return QList<QStandardItem*>{new QStandardItem(QString::fromLatin1(name)), value};
+  };
+  const QList<QStandardItem*> home = row("Home", -1);
+  home[0]->appendRow(row("Rent", 950));
+  home[0]->appendRow(row("Power", 250));
+  const QList<QStandardItem*> food = row("Food", -1);
+  const QList<QStandardItem*> shop = row("Shop", -1);
+  shop[0]->appendRow(row("Bread", 120));
+  shop[0]->appendRow(row("Fruit", 180));
+  shop[0]->appendRow(row("Deli", 120));
+  food[0]->appendRow(shop);
+  food[0]->appendRow(row("Market", 220.5));
+  const QList<QStandardItem*> out = row("Out", -1);
+  out[0]->appendRow(row("Travel", 310));
+  out[0]->appendRow(row("Films", 182.25));
+  for (const auto& group : {home, food, out})
+    model.appendRow(group);
+  QWidget window;
+  auto* tree = new QTreeView;
+  tree->setModel(&model);
+  tree->expandAll();
+  tree->header()->setStretchLastSection(true);
+  tree->setColumnWidth(0, 130);
+  auto* view = new xamlpie::PieView;
+  view->setAnimationDuration(0);
+  view->setLevels(3);
+  view->setHoleSize(0.3);
+  view->setSliceGap(1.5);
+  view->setLabels(xamlpie::PieView::Name);
+  view->setCenterText(QStringLiteral("2024"));
+  view->setModel(&model);
+  auto* layout = new QHBoxLayout(&window);
+  layout->addWidget(tree, 2);
+  layout->addWidget(view, 3);
+  window.resize(640, 320);
+  window.ensurePolished();
+  layout->activate();
+  return SaveWidget(dir, "pieview-sunburst.png", window);
 }
 
 // The view as users meet it first: on a dark desktop, and with many slices.
@@ -334,6 +385,6 @@ int main(int argc, char** argv) {
       Save(dir, "doughnut.png", doughnut, {260, 260}) &&
       Save(dir, "other.png", other, {420, 220}) && Save(dir, "rings.png", rings, {370, 240}) &&
       Save(dir, "gaps.png", gaps, {240, 240}) && Save(dir, "sunburst.png", sunburst, {260, 260}) &&
-      SaveView(dir) && SaveDesktops(dir);
+      SaveView(dir) && SaveSunburstView(dir) && SaveDesktops(dir);
   return ok ? 0 : 1;
 }
