@@ -38,6 +38,7 @@ PieView::PieView(QWidget* parent) : QWidget(parent), mState(std::make_unique<det
     AnnounceFocus();
   });
   connect(state, &detail::PieState::SliceHovered, this, &PieView::sliceHovered);
+  connect(state, &detail::PieState::RootChanged, this, &PieView::rootIndexChanged);
   connect(state, &detail::PieState::SliceClicked, this, &PieView::sliceClicked);
   connect(state, &detail::PieState::SliceActivated, this, &PieView::sliceActivated);
   connect(state, &detail::PieState::SliceVisibilityChanged, this, &PieView::sliceVisibilityChanged);
@@ -460,6 +461,13 @@ int PieView::sliceAt(QPointF point, bool* legend) const {
 
 QModelIndex PieView::indexAt(QPointF point) const {
   return mState->Data().IndexOf(State().SliceAt(point));
+}
+
+void PieView::setRootIndex(const QModelIndex& root) {
+  mState->SetRootIndex(root);
+}
+QModelIndex PieView::rootIndex() const {
+  return mState->RootIndex();
 }
 
 void PieView::setLevels(int levels) {

@@ -321,6 +321,41 @@ TEST(PieView, TreesDrawEveryChildWithinItsParent) {
     ++children;
   }
   EXPECT_EQ(children, 9);
+
+  // Down into a slice with rows under it by click, Enter or setRootIndex;
+  // up by Escape, a click beside the slices, or a model reset.
+  QSignalSpy roots(view.get(), &PieView::rootIndexChanged);
+  const QPoint onFood = [&] {
+    for (int y = 0; y < view->height(); y += 3)
+      for (int x = 0; x < view->width(); x += 3)
+        if (view->sliceAt(QPointF(x, y)) == 1) return QPoint(x, y);
+    return QPoint();
+  }();
+  QTest::mouseClick(view.get(), Qt::LeftButton, {}, onFood);
+  EXPECT_EQ(view->rootIndex(), model.index(1, 0));
+  ASSERT_EQ(roots.size(), 1);
+  EXPECT_EQ(view->slices().size(), 5) << "Shop and Market, and Shop's three";
+  EXPECT_TRUE(view->description().startsWith(QStringLiteral("Chart: Shop")))
+      << view->description().toStdString();
+  EXPECT_TRUE(view->markup().contains(QStringLiteral("Food"))) << "the path in the middle";
+  QTest::keyClick(view.get(), Qt::Key_Escape);
+  EXPECT_FALSE(view->rootIndex().isValid());
+  EXPECT_EQ(view->slices().size(), 12);
+  view->setCurrentSlice(1);
+  QTest::keyClick(view.get(), Qt::Key_Return);
+  EXPECT_EQ(view->rootIndex(), model.index(1, 0));
+  QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(2, 2));
+  EXPECT_FALSE(view->rootIndex().isValid());
+  view->setRootIndex(model.index(0, 0));
+  EXPECT_EQ(view->slices().size(), 2);
+  EXPECT_EQ(roots.size(), 5);
+  model.setRowCount(model.rowCount());  // no change, no signal
+  EXPECT_EQ(roots.size(), 5);
+  QStandardItemModel other;
+  view->setModel(&other);
+  EXPECT_FALSE(view->rootIndex().isValid());
+  EXPECT_EQ(roots.size(), 6) << "a new model is the top again";
+  view->setModel(&model);
   view->setLevels(2);
   EXPECT_EQ(view->slices().size(), 9);
   model.removeRow(1);  // a parent and its children go

@@ -64,6 +64,7 @@ PieChart::PieChart(QQuickItem* parent)
     AnnounceFocus(index);
   });
   connect(state, &detail::PieState::SliceHovered, this, &PieChart::sliceHovered);
+  connect(state, &detail::PieState::RootChanged, this, &PieChart::rootIndexChanged);
   connect(state, &detail::PieState::SliceClicked, this, &PieChart::sliceClicked);
   connect(state, &detail::PieState::SliceActivated, this, &PieChart::sliceActivated);
   connect(state, &detail::PieState::SliceVisibilityChanged, this,
@@ -115,6 +116,13 @@ void PieChart::ReadModel() {
         "Xamlpie.PieChart: the model is neither an item model nor an array");
   }
   mState->Data().SetSlices(slices);
+}
+
+QModelIndex PieChart::rootIndex() const {
+  return mState->RootIndex();
+}
+void PieChart::setRootIndex(const QModelIndex& root) {
+  mState->SetRootIndex(root);
 }
 
 int PieChart::levels() const {

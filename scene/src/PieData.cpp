@@ -19,6 +19,7 @@ void PieData::Forget() {
 
 void PieData::SetModel(QAbstractItemModel* model) {
   mModel = model;
+  mRoot = QModelIndex();
   Forget();
   mGiven.clear();
   mWarned.clear();
@@ -51,6 +52,18 @@ QModelIndex PieData::IndexOf(int slice) const {
   return slice >= 0 && static_cast<std::size_t>(slice) < mKeys.size()
              ? QModelIndex(mKeys[static_cast<std::size_t>(slice)])
              : QModelIndex();
+}
+
+void PieData::SetRoot(const QModelIndex& root) {
+  mRoot = root.isValid() && root.model() == mModel ? root.siblingAtColumn(0) : QModelIndex();
+  Forget();  // a new level: its slices are new
+  mWarned.clear();
+  Read();
+}
+
+bool PieData::HasChildren(int slice) const {
+  const QModelIndex index = IndexOf(slice);
+  return index.isValid() && mModel != nullptr && mModel->rowCount(index) > 0;
 }
 
 void PieData::SetRadiusColumn(int column) {
@@ -209,19 +222,21 @@ void PieData::Read() {
       }
       return slice;
     };
-    const int count = rows ? mModel->rowCount() : mModel->columnCount();
+    // Under the root row where one is set (and still there).
+    const QModelIndex root = rows ? QModelIndex(mRoot) : QModelIndex();
+    const int count = rows ? mModel->rowCount(root) : mModel->columnCount();
     const bool tree = rows && mLevels > 1;
     const auto childrenOf = [&](const QModelIndex& node) {
       return tree && node.isValid() ? mModel->rowCount(node) : 0;
     };
     slices.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) {
-      const QModelIndex node = rows ? mModel->index(i, 0) : mModel->index(0, i);
+      const QModelIndex node = rows ? mModel->index(i, 0, root) : mModel->index(0, i);
       nodes.push_back(node);
       parents.push_back(-1);
       depths.push_back(0);
       paths.push_back(QString::number(i));
-      slices.push_back(readAt(i, QModelIndex(), i, paths.back(), childrenOf(node) > 0));
+      slices.push_back(readAt(i, root, i, paths.back(), childrenOf(node) > 0));
     }
     // A tree's deeper levels, level by level: each row's children after
     // all of the level above, in order.

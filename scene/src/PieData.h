@@ -47,6 +47,12 @@ class PieData : public QObject {
   const std::vector<int>& Depths() const { return mDepths; }
   // The model's index of a slice's row (its first cell); invalid without one.
   QModelIndex IndexOf(int slice) const;
+  // The row whose children are the top slices (invalid: the model's top
+  // rows); one the model removes, or a reset, goes back to the top.
+  void SetRoot(const QModelIndex& root);
+  QModelIndex Root() const { return mRoot; }
+  // Whether a slice's row has rows under it in the model.
+  bool HasChildren(int slice) const;
   // Where a rose chart's radius values are; -1: none, a plain chart.
   void SetRadiusColumn(int column);
   int RadiusColumn() const { return mRadiusColumn; }
@@ -89,6 +95,7 @@ class PieData : public QObject {
   int mColorColumn = -1;
   int mRadiusColumn = -1;
   int mLevels = 1;
+  QPersistentModelIndex mRoot;
   std::vector<int> mParents;
   std::vector<int> mDepths;
   Qt::Orientation mOrientation = Qt::Vertical;

@@ -855,6 +855,19 @@ PieState::Frame PieState::Shown() const {
 // New data: each row moves from what it shows now to its new value, found
 // by who it is, not where; rows that are gone shrink away where they were.
 void PieState::DataChanged() {
+  // A new root (or the old one gone with its rows): a new set of slices.
+  const QModelIndex root = mData->Root();
+  const bool newRoot = QModelIndex(mShownRoot) != root || mBelowTop != root.isValid();
+  if (newRoot) {
+    mShownRoot = root;
+    mBelowTop = root.isValid();
+    mCurrent = -1;
+  }
+  const auto announce = qScopeGuard([&] {
+    if (!newRoot) return;
+    emit CurrentChanged(mCurrent);
+    emit RootChanged();
+  });
   const Frame now = Shown();
   const std::vector<PieSlice>& rows = mData->Slices();
   const std::vector<std::uint64_t>& ids = mData->Ids();
@@ -1053,8 +1066,20 @@ const MarkupScene* PieState::Scene() const {
       for (Drawn& d : frame.slices)
         d.listed = false;
     }
+    // Below a tree's top, the path there is the centre text, unless the
+    // chart says something of its own.
+    const cXAMLPieChart* options = &mOptions;
+    cXAMLPieChart withPath;
+    if (mData->Root().isValid() && mOptions.CenterText().empty()) {
+      QStringList path;
+      for (QModelIndex at = mData->Root(); at.isValid(); at = at.parent())
+        path.prepend(at.siblingAtColumn(mData->NameColumn()).data().toString());
+      withPath = mOptions;
+      withPath.CenterText(path.join(QStringLiteral(" \u203A ")).toStdString());
+      options = &withPath;
+    }
     Picture picture =
-        Compose(mOptions, frame.slices, frame.sweep, mSelection != nullptr, mHoverExpand, mSize,
+        Compose(*options, frame.slices, frame.sweep, mSelection != nullptr, mHoverExpand, mSize,
                 mFont, mPalette, mLegendPlace, mDirection, mLocale);
     mChart = std::move(picture.chart);
     mLegend = std::move(picture.legend);
@@ -1259,20 +1284,38 @@ void PieState::Paint(QPainter& painter, QSizeF area, bool focused) const {
   painter.drawPath(ring);
 }
 
+void PieState::SetRootIndex(const QModelIndex& root) {
+  if (QModelIndex(mShownRoot) == root || (!root.isValid() && !mData->Root().isValid())) return;
+  mData->SetRoot(root);
+}
+
+bool PieState::Up() {
+  const QModelIndex root = mData->Root();
+  if (!root.isValid()) return false;
+  SetRootIndex(root.parent());
+  return true;
+}
+
 bool PieState::Press(QPointF point, bool toggle) {
   bool legend = false;
   const int row = SliceAt(point, &legend);
-  if (row < 0) return false;
+  // Beside every slice (the hole, the background): up a level.
+  if (row < 0) return Up();
   mCurrent = row;
   if (legend) {
     SetSliceVisible(row, !IsSliceVisible(row));
     return true;
   }
   emit SliceClicked(row);
+  // A tree's slice with rows under it fills the circle with them.
+  if (mData->Levels() > 1 && mData->HasChildren(row)) {
+    SetRootIndex(mData->IndexOf(row));
+    return true;
+  }
   QAbstractItemModel* model = mData->Model();
   if (mSelection && model != nullptr && mSelection->model() == model) {
     const bool byRow = mData->Orientation() == Qt::Vertical;
-    const QModelIndex index = byRow ? model->index(row, 0) : model->index(0, row);
+    const QModelIndex index = mData->IndexOf(row);
     const auto how = toggle ? QItemSelectionModel::Toggle : QItemSelectionModel::ClearAndSelect;
     mSelection->setCurrentIndex(
         index, how | (byRow ? QItemSelectionModel::Rows : QItemSelectionModel::Columns));
@@ -1281,6 +1324,7 @@ bool PieState::Press(QPointF point, bool toggle) {
 }
 
 bool PieState::Key(int key, Qt::KeyboardModifiers modifiers) {
+  if ((key == Qt::Key_Backspace || key == Qt::Key_Escape) && Up()) return true;
   const int count = Count();
   if (count == 0) return false;
   switch (key) {
@@ -1306,6 +1350,8 @@ bool PieState::Key(int key, Qt::KeyboardModifiers modifiers) {
       // on its legend entry.
       if (!IsSliceVisible(mCurrent) || (modifiers & Qt::ShiftModifier)) {
         SetSliceVisible(mCurrent, !IsSliceVisible(mCurrent));
+      } else if (mData->Levels() > 1 && mData->HasChildren(mCurrent)) {
+        SetRootIndex(mData->IndexOf(mCurrent));
       } else {
         emit SliceActivated(mCurrent);
       }

@@ -80,6 +80,13 @@ class PieState : public QObject {
   void SetPatterns(bool on);
   void SetLegendPosition(LegendPlace place);
 
+  // A tree's row whose children fill the circle (invalid: the top rows),
+  // and the way back up; the path to it is the centre text unless the
+  // chart has one.
+  QModelIndex RootIndex() const { return mData->Root(); }
+  void SetRootIndex(const QModelIndex& root);
+  bool Up();
+
   // The first time the chart is shown: it sweeps in from the start angle.
   void Show();
 
@@ -124,6 +131,7 @@ class PieState : public QObject {
   void SliceActivated(int row);
   void SliceVisibilityChanged(int row, bool visible);
   void CurrentChanged(int row);
+  void RootChanged();
 
  private:
   struct Frame;
@@ -169,6 +177,8 @@ class PieState : public QObject {
   double mHoverExpand = 0;
   LegendPlace mLegendPlace = LegendPlace::Auto;
   bool mPatterns = false;
+  QPersistentModelIndex mShownRoot;  // the root the slices were read under
+  bool mBelowTop = false;            // whether there was one
   QSizeF mSize;
   QFont mFont;
   QPalette mPalette;

@@ -189,6 +189,17 @@ class PieView : public QWidget {
   int levels() const;
   ///@}
   ///@{
+  /// Drilling down: the row whose children fill the circle (invalid, the
+  /// default: the top rows). With levels() above 1, clicking a slice that
+  /// has rows under it (or Enter on it) makes it the root; clicking beside
+  /// the slices (the hole), Backspace or Escape goes up a level. The path
+  /// to the root is the centre text unless centerText() says otherwise.
+  /// rootIndexChanged tells of each change, a model reset's return to the
+  /// top included.
+  void setRootIndex(const QModelIndex& root);
+  QModelIndex rootIndex() const;
+  ///@}
+  ///@{
   /// A rose (Nightingale) chart: each slice reaches out by the number in
   /// this column (read as values are), the largest to the rim, by
   /// radiusScale(); the angle is still the value's share. An empty cell
@@ -362,6 +373,8 @@ class PieView : public QWidget {
   void sliceVisibilityChanged(int row, bool visible);
   /// An option changed through its property.
   void chartChanged();
+  /// Another row's children fill the circle; rootIndex().
+  void rootIndexChanged();
 
  protected:
   ///@{

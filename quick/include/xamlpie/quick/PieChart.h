@@ -10,6 +10,7 @@
 #include <QtQml/qqmlregistration.h>
 #include <QColor>
 #include <QFont>
+#include <QModelIndex>
 #include <QPointer>
 #include <QUrl>
 #include <QVariant>
@@ -54,6 +55,10 @@ class PieChart : public PictureItem {
   /// the next ring outward, within its angle, up to that many levels (at
   /// most 8); 1 (the default): the top rows only. As PieView::setLevels.
   Q_PROPERTY(int levels READ levels WRITE setLevels NOTIFY modelChanged)
+  /// The row whose children fill the circle: clicking a slice with rows
+  /// under it goes down, clicking the hole, Backspace or Escape up. As
+  /// PieView::setRootIndex.
+  Q_PROPERTY(QModelIndex rootIndex READ rootIndex WRITE setRootIndex NOTIFY rootIndexChanged)
   /// How many slices the model gives.
   Q_PROPERTY(int count READ count NOTIFY countChanged)
 
@@ -182,6 +187,8 @@ class PieChart : public PictureItem {
   void setColorRole(const QString& role);
   int levels() const;
   void setLevels(int levels);
+  QModelIndex rootIndex() const;
+  void setRootIndex(const QModelIndex& root);
   QString radiusRole() const { return mRoles[3]; }
   void setRadiusRole(const QString& role);
   int count() const;
@@ -260,6 +267,8 @@ class PieChart : public PictureItem {
   void chartChanged();
   /// The keyboard moved to another slice.
   void currentIndexChanged();
+  /// Another row's children fill the circle.
+  void rootIndexChanged();
   /// The pointer moved onto another slice or off the slices: hoveredIndex
   /// and toolTip changed.
   void hovered();
