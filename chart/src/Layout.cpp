@@ -490,6 +490,9 @@ bool ShapeFits(const Layout& layout, const DrawnSlice& slice) {
   if (!(slice.share > 0) || !(span > 0) || !(slice.outer > std::max(slice.inner, 0.0))) {
     return false;
   }
+  // A sunburst's child under a pixel along its rim is left out: its
+  // parent's ring shows its share.
+  if (slice.child && span * kPi / 180.0 * slice.outer < 1.0) return false;
   const double g = HalfGap(layout, slice);
   // Where the slice begins must lie inside the rim.
   return Apex(g, std::min(span, 360.0) / 2.0 * kPi / 180.0) < slice.outer;

@@ -62,6 +62,7 @@ struct DrawnSlice {
   double inner = 0;
   double reach = -1;       // a rose chart's radius value; negative: to the rim
   std::int32_t item = -1;  // its item, as added; -1: "Other"
+  bool child = false;      // a sunburst's, placed within its parent
 };
 
 // Where everything goes, worked out once per read.

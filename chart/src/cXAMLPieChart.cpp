@@ -556,6 +556,7 @@ void cXAMLPieChart::PlaceChildren(Layout& layout) const {
         if (!inRing(s)) continue;
         const DrawnSlice* parent = parentOf(s);
         s.exact = true;
+        s.child = true;
         if (parent == nullptr || !(parent->share > 0) || !(parent->to > parent->from)) {
           s.share = 0;
           s.to = s.from = parent != nullptr ? parent->from : 0.0;
@@ -853,7 +854,7 @@ void ShadeSlices(Drawing& drawing, const Layout& layout) {
     // Only what is in the slice's colour: a pulled slice's rim is its too.
     if (slice.color == nullptr || !(detail::RgbaOf(*slice.color) == shape.fill)) continue;
     const auto [ux, uy] = layout.Middle(slice);
-    const double centre = static_cast<double>(layout.centre);
+    const auto centre = static_cast<double>(layout.centre);
     RadialShade shade;
     shade.centre = {layout.left + centre + slice.explode * ux,
                     layout.top + centre + slice.explode * uy};

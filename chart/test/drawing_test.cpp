@@ -377,6 +377,27 @@ TEST(Drawing, SunburstChildrenStayInTheirParents) {
         << "those of no angle keep their entries";
   }
 
+  // Children under a pixel along the rim are left out, their parent drawn
+  // whole: 300 round a rim of 619 px are drawn, 2,000 are not.
+  for (const auto& [children, drawn] : {std::pair{300, 300}, std::pair{2000, 0}}) {
+    cXAMLPieChart many;
+    many.Size(200);
+    for (std::int32_t i = 0; i < children; ++i)
+      many.AddValue(1, 0x00336699, "");
+    many.AddRing(30);
+    many.AddValue(0, 0x00996633, "all");
+    for (std::int32_t i = 0; i < children; ++i)
+      many.Parent(i, children);
+    const Drawing drawing = many.Draw();
+    EXPECT_EQ(std::count_if(drawing.shapes.begin(), drawing.shapes.end(),
+                            [](const Shape& s) { return s.role == Role::Slice && s.ring == 0; }),
+              drawn)
+        << children << " children";
+    EXPECT_EQ(std::count_if(drawing.shapes.begin(), drawing.shapes.end(),
+                            [](const Shape& s) { return s.role == Role::Slice && s.ring == 1; }),
+              1);
+  }
+
   // Parents lie just inside; a bad one changes nothing.
   cXAMLPieChart chart;
   chart.AddValue(1, 0x000000FF, "leaf");

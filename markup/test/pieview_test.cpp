@@ -313,8 +313,8 @@ TEST(PieView, TreesDrawEveryChildWithinItsParent) {
     EXPECT_EQ(view->sliceAt(middle), slice);
     // Inwards from it, the next slice met is its parent.
     QModelIndex inner;
-    for (double t = 0.02; t < 1 && !inner.isValid(); t += 0.02) {
-      const QModelIndex at = view->indexAt(middle + (centre - middle) * t);
+    for (int step = 1; step < 50 && !inner.isValid(); ++step) {
+      const QModelIndex at = view->indexAt(middle + (centre - middle) * (step / 50.0));
       if (at.isValid() && at != child) inner = at;
     }
     EXPECT_EQ(inner, child.parent()) << child.data().toString().toStdString();
