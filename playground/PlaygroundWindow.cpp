@@ -194,6 +194,9 @@ void PlaygroundWindow::BuildTable() {
       tr("A sunburst: the row (as numbered here) this slice belongs to, in the ring just inside "
          "its own; it is drawn within that row's angle"));
   table->horizontalHeader()->setSectionResizeMode(kName, QHeaderView::Stretch);
+  // Numbers take the width they need, so that names are not cut short.
+  for (const int column : {kValue, kExplode, kRing, kRadius, kParent})
+    table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->setTabKeyNavigation(true);
   table->setMinimumHeight(200);  // in a scroll area: it does not make the window taller
