@@ -467,6 +467,43 @@ TEST(PieView, SlicesFollowTheirRows) {
   }
   EXPECT_GT(pink, 2000);
   EXPECT_EQ(red, 0) << "drawn opaque, or blended twice somewhere";
+
+  // A gradient brush shades its slice through its stops, from the hole to
+  // the rim, and its swatch takes the rim's colour; a plain brush is its
+  // colour; the other slices stay flat.
+  QLinearGradient greenToBlue(0, 0, 1, 0);
+  greenToBlue.setColorAt(0, QColor(0, 255, 0));
+  greenToBlue.setColorAt(1, QColor(0, 0, 255));
+  model.item(1, 0)->setData(QBrush(greenToBlue), Qt::DecorationRole);
+  model.item(2, 0)->setData(QBrush(QColor(255, 0, 255)), Qt::DecorationRole);
+  const QImage shaded = Render(view);
+  int green = 0;
+  int blue = 0;
+  int magenta = 0;
+  for (int y = 0; y < shaded.height(); ++y) {
+    for (int x = 0; x < shaded.width(); ++x) {
+      const QColor c = shaded.pixelColor(x, y);
+      green += c.green() > 170 && c.red() < 40 && c.blue() < 85 ? 1 : 0;
+      blue += c.blue() > 170 && c.red() < 40 && c.green() < 85 ? 1 : 0;
+      magenta += c == QColor(255, 0, 255) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(green, 100) << "the stop at the hole";
+  EXPECT_GT(blue, 100) << "the stop at the rim";
+  EXPECT_GT(magenta, 2000);
+  const std::optional<MarkupScene> drawn = ParseMarkup(view.markup());
+  ASSERT_TRUE(drawn);
+  int gradients = 0;
+  for (const MarkupShape& shape : drawn->shapes) {
+    gradients += shape.fillGradient ? 1 : 0;
+    if (shape.tag == QStringLiteral("L1") && shape.kind == MarkupShape::Kind::Rectangle) {
+      EXPECT_EQ(shape.fill, QColor(0, 0, 255)) << "the swatch";
+    }
+    if (shape.fillGradient) {
+      EXPECT_EQ(shape.tag, QStringLiteral("1")) << "only its slice is shaded";
+    }
+  }
+  EXPECT_GT(gradients, 0) << "the markup has the gradient too";
 }
 
 // The centre of the legend entry of a row.

@@ -1,6 +1,7 @@
 #include "PieData.h"
 
 #include <QAbstractItemModel>
+#include <QBrush>
 #include <QDebug>
 #include <algorithm>
 #include <cmath>
@@ -177,6 +178,18 @@ void PieData::Read() {
         slice.name = name.data(Qt::DisplayRole).toString();
         const QVariant decoration = colour.data(Qt::DecorationRole);
         if (decoration.typeId() == QMetaType::QColor) slice.color = decoration.value<QColor>();
+        // A brush: its colour, or a gradient's stops to shade through, its
+        // swatch in the colour at the rim.
+        if (decoration.typeId() == QMetaType::QBrush) {
+          const auto brush = decoration.value<QBrush>();
+          const QGradient* gradient = brush.gradient();
+          if (gradient != nullptr && !gradient->stops().isEmpty()) {
+            slice.gradient = gradient->stops();
+            slice.color = slice.gradient.back().second;
+          } else if (brush.style() != Qt::NoBrush) {
+            slice.color = brush.color();
+          }
+        }
         value = cell.data(Qt::EditRole);
         if (!value.isValid()) value = cell.data(Qt::DisplayRole);
         if (mRadiusColumn >= 0) {

@@ -79,6 +79,7 @@ struct Drawn {
   double radius = -1;  // a rose's radius value; negative: to the rim
   int parentRow = -1;  // a tree's: the row of the slice it is a child of
   int level = 0;       // a tree's: 0 its top rows
+  QGradientStops gradient{};  // shades its slice from its start to its rim
 };
 
 QString SliceName(const QString& name, int row) {
@@ -112,6 +113,24 @@ QColor TextOn(const QPalette& palette) {
   if (Contrast(text, back) >= 4.5) return text;
   return Contrast(Qt::black, back) >= Contrast(Qt::white, back) ? QColor(Qt::black)
                                                                 : QColor(Qt::white);
+}
+
+// A shaded slice's stops made the row's own, spread from where the slice
+// starts to its rim; a row without any is flat unless the chart shades.
+void Regrade(Shape& shape, const QGradientStops* stops, const cXAMLPieChart& options) {
+  if (stops == nullptr) {
+    if (options.Shading() == SliceShading::Flat) shape.shade.reset();
+    return;
+  }
+  const double from = shape.shade->stops.empty() ? 0.0 : shape.shade->stops.front().first;
+  shape.shade->stops.clear();
+  for (const auto& [offset, colour] : *stops) {
+    const QRgb rgba = colour.rgba();
+    shape.shade->stops.emplace_back(
+        from + (1 - from) * std::clamp(offset, 0.0, 1.0),
+        Rgba{static_cast<std::uint8_t>(qRed(rgba)), static_cast<std::uint8_t>(qGreen(rgba)),
+             static_cast<std::uint8_t>(qBlue(rgba)), static_cast<std::uint8_t>(qAlpha(rgba))});
+  }
 }
 
 // Whether a row's colour is translucent.
@@ -450,6 +469,12 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // go in ring by ring from the outermost (the deepest level). Each
   // slice's item, and each item's slice.
   const Tree tree = PlanTree(slices);
+  // Rows with colours of their own to shade through: the chart shades
+  // every slice, and those without are made flat again unless it shades.
+  QHash<int, const QGradientStops*> gradientOf;
+  for (const Drawn& d : slices) {
+    if (d.row >= 0 && !d.gradient.isEmpty()) gradientOf.insert(d.row, &d.gradient);
+  }
   // Fitted with every slice pulled as far as a slice can be, so that the pie
   // keeps its place and size whichever are pulled.
   const auto make = [&](int diameter, bool labels, QPointF at, bool fitting) {
@@ -480,6 +505,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
                              QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
         });
     if (!labels) chart.SliceLabels(LabelStyle::None);
+    if (!gradientOf.isEmpty()) chart.Shading(SliceShading::Radial);
     if (options.LabelsOutside()) {
       chart.LabelWidth(options.LabelWidth() > 0 ? std::min(options.LabelWidth(), labelWidth)
                                                 : labelWidth);
@@ -568,6 +594,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
         shape.name.clear();
       }
       WithoutIsolates(shape.name);
+      if (shape.shade && !gradientOf.isEmpty()) Regrade(shape, gradientOf.value(shape.index), options);
     }
     return drawing;
   };
@@ -619,7 +646,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       if (shape.role == Role::Outline || shape.role == Role::Hole) shape.strokeWidth *= 1.75;
     }
   }
-  if (moved && !KeepsAlpha(slices) && !hatched && !bold) {
+  if (moved && !KeepsAlpha(slices) && !hatched && !bold && gradientOf.isEmpty()) {
     for (MarkupShape& shape : picture.scene.shapes) {
       shape.points.translate(offset);
       shape.box.translate(offset);
@@ -843,6 +870,7 @@ PieState::Frame PieState::Shown() const {
     Drawn& d = frame.slices.back();
     d.radius =
         e.radiusFrom >= 0 && e.radiusTo >= 0 ? between(e.radiusFrom, e.radiusTo) : e.radiusTo;
+    d.gradient = slice.gradient;
     if (row && static_cast<std::size_t>(e.row) < mRowParents.size()) {
       d.parentRow = mRowParents[static_cast<std::size_t>(e.row)];
       d.level = mRowLevels[static_cast<std::size_t>(e.row)];

@@ -5,6 +5,7 @@
 #define XAMLPIE_PIESLICE_H_
 
 #include <QColor>
+#include <QGradient>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -22,6 +23,11 @@ struct PieSlice {
   /// largest shown (see cXAMLPieChart::RadiusValue). None: to the rim. A
   /// value that is not a finite number of 0 or more makes a missing slice.
   std::optional<double> radius{};
+  /// Colours the slice shades through, from where it starts (the centre, or
+  /// a doughnut's hole) at offset 0 to its rim at 1, over the chart's
+  /// shading; its legend swatch takes `color`. Empty: filled as the chart's
+  /// shading says.
+  QGradientStops gradient{};
 };
 
 /// Eight colours that stay apart for the common colour blindnesses and in
