@@ -322,6 +322,28 @@ TEST(PieView, TreesDrawEveryChildWithinItsParent) {
   }
   EXPECT_EQ(children, 9);
 
+  // The keyboard: Left and Right round a ring, Down out to a first child,
+  // Up in to the parent; a slice without the one asked for stays.
+  view->setCurrentSlice(1);  // Food
+  int expected = 1;
+  for (const auto& [key, slice] : {std::pair{Qt::Key_Down, 5},  // Shop
+                                   {Qt::Key_Down, 9},            // Bread
+                                   {Qt::Key_Right, 10},          // Fruit
+                                   {Qt::Key_Left, 9},
+                                   {Qt::Key_Left, 11},  // Deli: round its ring only
+                                   {Qt::Key_Up, 5},
+                                   {Qt::Key_Right, 6},  // Market
+                                   {Qt::Key_Down, 6},   // has no rows under it
+                                   {Qt::Key_PageUp, 1},
+                                   {Qt::Key_Up, 1},  // a top row
+                                   {Qt::Key_Left, 0},
+                                   {Qt::Key_End, 2},
+                                   {Qt::Key_PageDown, 7}}) {
+    QTest::keyClick(view.get(), key);
+    EXPECT_EQ(view->currentSlice(), slice) << "from " << expected << " by key " << key;
+    expected = slice;
+  }
+
   // Down into a slice with rows under it by click, Enter or setRootIndex;
   // up by Escape, a click beside the slices, or a model reset.
   QSignalSpy roots(view.get(), &PieView::rootIndexChanged);
@@ -362,6 +384,15 @@ TEST(PieView, TreesDrawEveryChildWithinItsParent) {
   EXPECT_EQ(view->slices().size(), 6);
   view->setLevels(1);
   EXPECT_EQ(view->slices().size(), 2);
+  // A reset while the drill-down still moves lands on the top level.
+  view->setLevels(2);
+  view->setAnimationDuration(20000);
+  view->setRootIndex(model.index(0, 0));
+  EXPECT_TRUE(view->rootIndex().isValid());
+  model.clear();
+  EXPECT_FALSE(view->rootIndex().isValid());
+  EXPECT_EQ(view->slices().size(), 0);
+  EXPECT_FALSE(Render(*view).isNull());
 }
 
 TEST(PieView, AMidAnimationFrameLiesBetween) {

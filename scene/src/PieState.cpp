@@ -1355,6 +1355,7 @@ bool PieState::Key(int key, Qt::KeyboardModifiers modifiers) {
   if ((key == Qt::Key_Backspace || key == Qt::Key_Escape) && Up()) return true;
   const int count = Count();
   if (count == 0) return false;
+  if (TreeKey(key)) return true;
   switch (key) {
     case Qt::Key_Right:
     case Qt::Key_Down:
@@ -1383,6 +1384,50 @@ bool PieState::Key(int key, Qt::KeyboardModifiers modifiers) {
       } else {
         emit SliceActivated(mCurrent);
       }
+      return true;
+    default:
+      return false;
+  }
+}
+
+// In a tree, Left and Right walk the keyboard's ring round its own ring,
+// Home and End to that ring's ends; Down (or Page Down) goes out to its
+// first child, Up (or Page Up) in to its parent.
+bool PieState::TreeKey(int key) {
+  const std::vector<int>& parents = mData->Parents();
+  const std::vector<int>& depths = mData->Depths();
+  const auto count = static_cast<std::size_t>(Count());
+  if (mData->Levels() < 2 || parents.size() != count || depths.size() != count) return false;
+  const auto at = static_cast<std::size_t>(std::max(mCurrent, 0));
+  std::vector<int> ring;  // the current slice's level, in the order drawn
+  for (std::size_t i = 0; i < count; ++i) {
+    if (depths[i] == depths[at]) ring.push_back(static_cast<int>(i));
+  }
+  const auto place = static_cast<std::size_t>(
+      std::find(ring.begin(), ring.end(), static_cast<int>(at)) - ring.begin());
+  switch (key) {
+    case Qt::Key_Right:
+      SetCurrent(mCurrent < 0 ? ring.front() : ring[(place + 1) % ring.size()]);
+      return true;
+    case Qt::Key_Left:
+      SetCurrent(mCurrent < 0 ? ring.back() : ring[(place + ring.size() - 1) % ring.size()]);
+      return true;
+    case Qt::Key_Home:
+      SetCurrent(ring.front());
+      return true;
+    case Qt::Key_End:
+      SetCurrent(ring.back());
+      return true;
+    case Qt::Key_Down:
+    case Qt::Key_PageDown: {
+      const auto child = std::find(parents.begin(), parents.end(), static_cast<int>(at));
+      SetCurrent(child != parents.end() ? static_cast<int>(child - parents.begin())
+                                        : static_cast<int>(at));
+      return true;
+    }
+    case Qt::Key_Up:
+    case Qt::Key_PageUp:
+      SetCurrent(parents[at] >= 0 ? parents[at] : static_cast<int>(at));
       return true;
     default:
       return false;

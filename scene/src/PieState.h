@@ -134,6 +134,7 @@ class PieState : public QObject {
   void RootChanged();
 
  private:
+  bool TreeKey(int key);
   struct Frame;
   Frame Shown() const;
   void DataChanged();
