@@ -20,6 +20,7 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <numeric>
 #include <random>
 #include <set>
 #include <sstream>
@@ -327,8 +328,8 @@ TEST(PieView, TreesDrawEveryChildWithinItsParent) {
   view->setCurrentSlice(1);  // Food
   int expected = 1;
   for (const auto& [key, slice] : {std::pair{Qt::Key_Down, 5},  // Shop
-                                   {Qt::Key_Down, 9},            // Bread
-                                   {Qt::Key_Right, 10},          // Fruit
+                                   {Qt::Key_Down, 9},           // Bread
+                                   {Qt::Key_Right, 10},         // Fruit
                                    {Qt::Key_Left, 9},
                                    {Qt::Key_Left, 11},  // Deli: round its ring only
                                    {Qt::Key_Up, 5},
@@ -353,6 +354,68 @@ TEST(PieView, TreesDrawEveryChildWithinItsParent) {
         if (view->sliceAt(QPointF(x, y)) == 1) return QPoint(x, y);
     return QPoint();
   }();
+  // The slices' points, and the centre of the top rows (which ring the
+  // hole) in the picture at the end.
+  const auto points = [&](const std::function<bool(const QString&)>& which) {
+    std::vector<QPointF> out;
+    for (const MarkupShape& shape : view->shapes()) {
+      if (shape.kind == MarkupShape::Kind::Polygon && which(shape.tag))
+        out.insert(out.end(), shape.points.begin(), shape.points.end());
+    }
+    return out;
+  };
+  const auto angles = [](const std::vector<QPointF>& at, QPointF about) {
+    std::vector<double> out;
+    for (const QPointF& p : at) {
+      if (std::hypot(p.x() - about.x(), p.y() - about.y()) > 20)
+        out.push_back(std::atan2(p.y() - about.y(), p.x() - about.x()) * 180 / M_PI);
+    }
+    return out;
+  };
+  const auto any = [](const QString& tag) { return !tag.isEmpty(); };
+  const std::vector<double> foodAngles =
+      angles(points([](const QString& tag) { return tag == u"1"; }), centre);
+  ASSERT_FALSE(foodAngles.empty());
+  view->show();  // a view not shown yet has nothing to move from
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+  view->setAnimationDuration(60000);
+  view->setAnimationEasing(QEasingCurve::Linear);
+  view->setRootIndex(model.index(1, 0));
+  const std::vector<QPointF> opening = points(any);
+  view->setAnimationDuration(0);
+  view->setRootIndex(QModelIndex());
+  view->setRootIndex(model.index(1, 0));
+  const std::vector<QPointF> opened = points(any);
+  QRectF tops;
+  for (const MarkupShape& shape : view->shapes()) {
+    if (shape.kind == MarkupShape::Kind::Polygon && (shape.tag == u"0" || shape.tag == u"1"))
+      tops |= shape.points.boundingRect();
+  }
+  // Whether one set of angles lies within another's span (3 degrees spare).
+  const auto within = [](const std::vector<double>& inner, const std::vector<double>& outer) {
+    double sin = 0;
+    double cos = 0;
+    for (const double d : outer) {
+      sin += std::sin(d * M_PI / 180);
+      cos += std::cos(d * M_PI / 180);
+    }
+    const double middle = std::atan2(sin, cos) * 180 / M_PI;
+    const auto off = [&](double d) { return std::remainder(d - middle, 360.0); };
+    double low = 0;
+    double high = 0;
+    for (const double d : outer) {
+      low = std::min(low, off(d));
+      high = std::max(high, off(d));
+    }
+    return !inner.empty() && std::all_of(inner.begin(), inner.end(), [&](double d) {
+      return off(d) >= low - 3 && off(d) <= high + 3;
+    });
+  };
+  EXPECT_TRUE(within(angles(opening, tops.center()), foodAngles))
+      << "a drill-down's first frame lies where its slice was";
+  EXPECT_FALSE(within(angles(opened, tops.center()), foodAngles)) << "and its last, all round";
+  view->setRootIndex(QModelIndex());
+  roots.clear();
   QTest::mouseClick(view.get(), Qt::LeftButton, {}, onFood);
   EXPECT_EQ(view->rootIndex(), model.index(1, 0));
   ASSERT_EQ(roots.size(), 1);

@@ -16,6 +16,7 @@ void PieData::Forget() {
   mIds.clear();
   mSlots.clear();
   mNextSlot = 0;
+  mPath.clear();
 }
 
 void PieData::SetModel(QAbstractItemModel* model) {
@@ -56,8 +57,25 @@ QModelIndex PieData::IndexOf(int slice) const {
 }
 
 void PieData::SetRoot(const QModelIndex& root) {
-  mRoot = root.isValid() && root.model() == mModel ? root.siblingAtColumn(0) : QModelIndex();
-  Forget();  // a new level: its slices are new
+  const QModelIndex to =
+      root.isValid() && root.model() == mModel ? root.siblingAtColumn(0) : QModelIndex();
+  // The rows under it keep the colours they have now: shades of its own,
+  // remembered on the way down for the way back up.
+  const auto known = std::find_if(mPath.begin(), mPath.end(),
+                                  [&](const auto& step) { return QModelIndex(step.first) == to; });
+  if (known != mPath.end()) {
+    mPath.erase(known + 1, mPath.end());
+  } else {
+    const auto shown = std::find(mKeys.begin(), mKeys.end(), QPersistentModelIndex(to));
+    if (shown == mKeys.end() || !to.isValid()) mPath.clear();
+    const std::size_t k = static_cast<std::size_t>(shown - mKeys.begin());
+    if (to.isValid() && k < mSlices.size()) mPath.emplace_back(to, mSlices[k].color);
+  }
+  mRoot = to;
+  // A new level: the rows shown before keep who they are, so that they
+  // move from where they were; the palette starts again from its first.
+  mSlots.clear();
+  mNextSlot = 0;
   mWarned.clear();
   Read();
 }
@@ -301,6 +319,7 @@ void PieData::Read() {
   std::vector<std::uint64_t> ids(slices.size(), 0);
   std::vector<std::size_t> place(slices.size(), 0);
   std::vector<bool> known(slices.size(), false);
+  std::vector<bool> slotted(slices.size(), false);
   if (mModel) {
     QHash<QModelIndex, std::size_t> slotOf;
     for (std::size_t i = 0; i < nodes.size(); ++i)
@@ -312,7 +331,8 @@ void PieData::Read() {
       const std::size_t i = *found;
       known[i] = true;
       ids[i] = mIds[k];
-      place[i] = mSlots[k];
+      slotted[i] = k < mSlots.size();
+      if (slotted[i]) place[i] = mSlots[k];
     }
     mKeys.assign(nodes.begin(), nodes.end());
   } else {
@@ -322,6 +342,7 @@ void PieData::Read() {
       place[i] = i;
     }
     std::fill(known.begin(), known.end(), true);
+    std::fill(slotted.begin(), slotted.end(), true);
   }
   if (std::find(known.begin(), known.end(), true) == known.end()) mNextSlot = 0;
   // A tree's children take their parent's palette place (and hatch), and
@@ -336,25 +357,29 @@ void PieData::Read() {
       if (!known[i]) ids[i] = mNextId++;
       continue;
     }
-    if (known[i]) continue;
-    ids[i] = mNextId++;
-    place[i] = mNextSlot++;
+    if (!known[i]) ids[i] = mNextId++;
+    if (!slotted[i]) place[i] = mNextSlot++;
   }
   std::vector<int> ordinal(slices.size(), 0);
   std::vector<int> seen(slices.size(), 0);
+  int tops = 0;
   for (std::size_t i = 0; i < slices.size(); ++i) {
-    if (parents[i] >= 0) ordinal[i] = seen[static_cast<std::size_t>(parents[i])]++;
+    ordinal[i] = parents[i] >= 0 ? seen[static_cast<std::size_t>(parents[i])]++ : tops++;
   }
+  const QColor rootColour = mRoot.isValid() && !mPath.empty() && mPath.back().first == mRoot
+                                ? mPath.back().second
+                                : QColor();
   for (std::size_t i = 0; i < slices.size(); ++i) {
     if (slices[i].color.isValid()) continue;
-    if (parents[i] < 0) {
+    if (parents[i] < 0 && !rootColour.isValid()) {
       slices[i].color =
           palette[static_cast<qsizetype>(place[i] % static_cast<std::size_t>(palette.size()))];
       continue;
     }
     // Lighter than the parent, a step more for every other sibling, so
     // that neighbours stay apart and the family reads as one.
-    const QColor parent = slices[static_cast<std::size_t>(parents[i])].color.toHsl();
+    const QColor parent =
+        (parents[i] < 0 ? rootColour : slices[static_cast<std::size_t>(parents[i])].color).toHsl();
     const float lightness = parent.lightnessF();
     const float step = 0.22f + 0.14f * static_cast<float>(ordinal[i] % 3);
     slices[i].color = QColor::fromHslF(parent.hslHueF(), parent.hslSaturationF() * 0.9f,

@@ -103,7 +103,9 @@ class PieData : public QObject {
   std::vector<PieSlice> mSlices;
   std::vector<std::uint64_t> mIds;
   std::vector<QPersistentModelIndex> mKeys;  // per slice of a model
-  std::vector<std::size_t> mSlots;           // per slice: its palette colour
+  // The roots drilled down through, each with the colour its slice had.
+  std::vector<std::pair<QPersistentModelIndex, QColor>> mPath;
+  std::vector<std::size_t> mSlots;  // per slice: its palette colour
   std::uint64_t mNextId = 1;
   std::size_t mNextSlot = 0;
   std::vector<QByteArray> mRoleNames;  // none: by columns

@@ -71,14 +71,14 @@ struct Drawn {
   QString name;
   double value;  // 0: not drawn
   QColor colour;
-  double pull;         // 0 to 1 of the selected slice's pull
-  double grow;         // 0 to 1 of the hovered slice's
-  bool listed;         // has a legend entry (rows do, slices shrinking away do not)
-  bool hidden;         // its entry greyed
-  int hatch = 0;       // the hatch over it: 0 none
-  double radius = -1;  // a rose's radius value; negative: to the rim
-  int parentRow = -1;  // a tree's: the row of the slice it is a child of
-  int level = 0;       // a tree's: 0 its top rows
+  double pull;                // 0 to 1 of the selected slice's pull
+  double grow;                // 0 to 1 of the hovered slice's
+  bool listed;                // has a legend entry (rows do, slices shrinking away do not)
+  bool hidden;                // its entry greyed
+  int hatch = 0;              // the hatch over it: 0 none
+  double radius = -1;         // a rose's radius value; negative: to the rim
+  int parentRow = -1;         // a tree's: the row of the slice it is a child of
+  int level = 0;              // a tree's: 0 its top rows
   QGradientStops gradient{};  // shades its slice from its start to its rim
 };
 
@@ -91,6 +91,7 @@ QString SliceName(const QString& name, int row) {
 struct PieState::Frame {
   std::vector<Drawn> slices;
   double sweep = 1;  // of the arc, while sweeping in
+  double turn = 0;   // degrees the arc starts on from its start angle
 };
 
 namespace {
@@ -362,7 +363,7 @@ Tree PlanTree(const std::vector<Drawn>& slices) {
 }
 
 Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
-                bool reservePull, double expand, QSizeF size, const QFont& font,
+                double turn, bool reservePull, double expand, QSizeF size, const QFont& font,
                 const QPalette& palette, LegendPlace position, Qt::LayoutDirection direction,
                 const QLocale& locale) {
   const bool rtl = direction == Qt::RightToLeft;
@@ -522,8 +523,15 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
           1, static_cast<std::int32_t>(std::lround(static_cast<double>(options.DoughnutWidth()) *
                                                    diameter / options.Size()))));
     }
-    if (sweep < 1) {
+    // Fitted whole and unturned, so that the pie stands where it ends
+    // while its arc opens.
+    if (sweep < 1 && !fitting) {
       chart.SweepAngle(std::max(1, static_cast<int>(std::lround(options.SweepAngle() * sweep))));
+    }
+    if (turn != 0 && !fitting) {
+      // On along the slices' direction while a drilled-into slice opens.
+      const auto by = static_cast<std::int32_t>(std::lround(turn));
+      chart.StartAngle(options.StartAngle() + (options.Clockwise() ? -by : by));
     }
     const auto reach = static_cast<std::int32_t>(std::lround(kPullShare * diameter / 2));
     const double farthest = (reserveSelected ? reach : 0) + expand;
@@ -594,7 +602,8 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
         shape.name.clear();
       }
       WithoutIsolates(shape.name);
-      if (shape.shade && !gradientOf.isEmpty()) Regrade(shape, gradientOf.value(shape.index), options);
+      if (shape.shade && !gradientOf.isEmpty())
+        Regrade(shape, gradientOf.value(shape.index), options);
     }
     return drawing;
   };
@@ -620,7 +629,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // Centred in its room, on whole pixels.
   const QPointF at = pie.center() - taken.center();
   const QPointF offset(std::round(at.x()), std::round(at.y()));
-  const bool moved = !reserve;
+  const bool moved = !reserve && !(sweep < 1) && turn == 0;
   if (moved) {
     // The picture is the one fitted, moved by whole pixels: the chart at
     // that margin draws the same.
@@ -847,6 +856,7 @@ PieState::Frame PieState::Shown() const {
   const auto between = [t](double a, double b) { return a + (b - a) * t; };
   Frame frame;
   frame.sweep = between(mSweepFrom, mSweepTo);
+  frame.turn = between(mTurnFrom, 0.0);
   // The rows as the entries know them: when the model has just changed,
   // still as they were.
   // Hatches go with the palette's colours: by the slice's place in it.
@@ -948,7 +958,63 @@ void PieState::DataChanged() {
     if (r < rows.size()) mEntries.push_back(entries[r]);
   }
   mSweepFrom = now.sweep;
+  mTurnFrom = now.turn;
+  if (newRoot) OpenFrom(now, std::exchange(mOpening, -1));
   SelectionChanged();  // sets the targets and starts the animation
+}
+
+// Drilled down into a slice that shows now: its rows start where they lie
+// in it, the arc as wide as they take of it and turned on to where it
+// starts, and open to the whole arc; what lay round it goes at once.
+void PieState::OpenFrom(const Frame& now, int row) {
+  // What each slice stands for: its value, or a parent's empty one its
+  // children's; slices come after their parents.
+  const std::size_t n = now.slices.size();
+  std::vector<double> own(n, 0.0);
+  std::vector<double> children(n, 0.0);
+  QHash<int, std::size_t> slotOf;  // each row's slice
+  for (std::size_t k = 0; k < n; ++k) {
+    if (now.slices[k].row >= 0) slotOf.insert(now.slices[k].row, k);
+  }
+  std::vector<int> parentOf(n, -1);
+  for (std::size_t k = 0; k < n; ++k) {
+    const int parent = now.slices[k].parentRow;
+    if (parent >= 0 && slotOf.contains(parent))
+      parentOf[k] = static_cast<int>(slotOf.value(parent));
+  }
+  double total = 0;
+  for (std::size_t k = n; k-- > 0;) {
+    own[k] = now.slices[k].value > 0 ? now.slices[k].value : children[k];
+    if (parentOf[k] >= 0) {
+      children[static_cast<std::size_t>(parentOf[k])] += own[k];
+    } else {
+      total += own[k];
+    }
+  }
+  if (row < 0 || !slotOf.contains(row) || !(total > 0)) return;
+  // A slice's start and width as fractions of the arc, from its top row's
+  // down: each a part of its parent's, over the larger of the parent's
+  // value and its children's.
+  const auto span = [&](auto&& self, std::size_t k) -> std::pair<double, double> {
+    const int parent = parentOf[k];
+    double before = 0;
+    for (std::size_t o = 0; o < k; ++o) {
+      if (parentOf[o] == parent) before += own[o];
+    }
+    if (parent < 0) return {before / total, own[k] / total};
+    const auto p = static_cast<std::size_t>(parent);
+    const auto [start, width] = self(self, p);
+    const double over = std::max(now.slices[p].value, children[p]);
+    if (!(over > 0)) return {start, 0.0};
+    return {start + width * before / over, width * own[k] / over};
+  };
+  const std::size_t k = slotOf.value(row);
+  const auto [start, width] = span(span, k);
+  const double filled = children[k] > 0 ? width * children[k] / std::max(own[k], children[k]) : 0;
+  if (!(filled > 0) || !(filled < 1)) return;
+  mSweepFrom = filled * now.sweep;
+  mTurnFrom = start * now.sweep * mOptions.SweepAngle();
+  std::erase_if(mEntries, [](const Entry& e) { return e.row < 0; });
 }
 
 void PieState::Retarget() {
@@ -960,6 +1026,7 @@ void PieState::Retarget() {
     mEntries[k].radiusFrom = now.slices[k].radius;
   }
   mSweepFrom = now.sweep;
+  mTurnFrom = now.turn;
   SelectionChanged();
 }
 
@@ -1001,6 +1068,7 @@ void PieState::Animate() {
       e.radiusFrom = e.radiusTo;
     }
     mSweepFrom = mSweepTo;
+    mTurnFrom = 0;
   } else {
     mAnimation->setDuration(mDuration);
     mAnimation->start();
@@ -1107,8 +1175,8 @@ const MarkupScene* PieState::Scene() const {
       options = &withPath;
     }
     Picture picture =
-        Compose(*options, frame.slices, frame.sweep, mSelection != nullptr, mHoverExpand, mSize,
-                mFont, mPalette, mLegendPlace, mDirection, mLocale);
+        Compose(*options, frame.slices, frame.sweep, frame.turn, mSelection != nullptr,
+                mHoverExpand, mSize, mFont, mPalette, mLegendPlace, mDirection, mLocale);
     mChart = std::move(picture.chart);
     mLegend = std::move(picture.legend);
     mScene = std::move(picture.scene);
@@ -1314,6 +1382,11 @@ void PieState::Paint(QPainter& painter, QSizeF area, bool focused) const {
 
 void PieState::SetRootIndex(const QModelIndex& root) {
   if (QModelIndex(mShownRoot) == root || (!root.isValid() && !mData->Root().isValid())) return;
+  // A slice shown now opens to be the whole.
+  mOpening = -1;
+  for (int row = 0; row < Count() && root.isValid(); ++row) {
+    if (mData->IndexOf(row) == root) mOpening = row;
+  }
   mData->SetRoot(root);
 }
 

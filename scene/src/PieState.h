@@ -136,6 +136,7 @@ class PieState : public QObject {
  private:
   bool TreeKey(int key);
   struct Frame;
+  void OpenFrom(const Frame& now, int row);
   Frame Shown() const;
   void DataChanged();
   void Retarget();  // from what shows now to the visibility and selection
@@ -168,6 +169,8 @@ class PieState : public QObject {
   std::vector<int> mRowLevels;
   double mSweepFrom = 1;
   double mSweepTo = 1;
+  double mTurnFrom = 0;  // degrees on from the start angle, going to none
+  int mOpening = -1;     // the row of the slice a drill-down opens
   QVariantAnimation* mAnimation = nullptr;
   int mDuration = 600;
   QEasingCurve mEasing{QEasingCurve::OutCubic};
