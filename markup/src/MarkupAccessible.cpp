@@ -25,6 +25,7 @@ namespace xamlpie {
 namespace detail {
 struct PieViewAccess {
   static std::vector<DataRow> Rows(const PieView& view) { return view.State().DataRows(); }
+  static std::vector<int> ParentRows(const PieView& view) { return view.State().ParentRows(); }
 };
 }  // namespace detail
 
@@ -61,6 +62,7 @@ struct Source<MarkupLabel> {
   }
   static bool Chart(const MarkupLabel& w) { return w.showsMarkup(); }
   static bool Focused(const MarkupLabel&, const QString&) { return false; }
+  static std::vector<int> ParentRows(const MarkupLabel&) { return {}; }
 };
 
 template <>
@@ -74,6 +76,9 @@ struct Source<PieView> {
   static bool Chart(const PieView&) { return true; }
   static bool Focused(const PieView& w, const QString& tag) {
     return w.hasFocus() && w.currentSlice() >= 0 && tag == QString::number(w.currentSlice());
+  }
+  static std::vector<int> ParentRows(const PieView& w) {
+    return detail::PieViewAccess::ParentRows(w);
   }
 };
 
@@ -101,6 +106,23 @@ std::vector<Part> Parts(const W& widget) {
   return parts;
 }
 
+// Per part, the part it lies under in a tree chart (-1: the chart).
+template <typename W>
+std::vector<int> PartParents(const W& widget, const std::vector<Part>& parts) {
+  const std::vector<int> parentRows = Source<W>::ParentRows(widget);
+  if (parentRows.empty()) return std::vector<int>(parts.size(), -1);
+  std::vector<int> rows;
+  for (const Part& part : parts) {
+    bool ok = false;
+    const int row = part.tag.toInt(&ok);
+    rows.push_back(ok ? row : -1);
+  }
+  return detail::PartParents(rows, parentRows);
+}
+
+template <typename W>
+class LabelAccessible;
+
 template <typename W>
 class SliceAccessible : public detail::PartAccessible {
  public:
@@ -108,8 +130,14 @@ class SliceAccessible : public detail::PartAccessible {
 
   bool isValid() const override { return Current() != nullptr; }
   QWindow* window() const override { return mLabel ? mLabel->window()->windowHandle() : nullptr; }
-  QAccessibleInterface* parent() const override {
-    return mLabel ? QAccessible::queryAccessibleInterface(mLabel.data()) : nullptr;
+  // In a tree, the slice it lies in, and the slices in it.
+  QAccessibleInterface* parent() const override;
+  int childCount() const override { return static_cast<int>(Children().size()); }
+  QAccessibleInterface* child(int index) const override;
+  int indexOfChild(const QAccessibleInterface* child) const override;
+  QAccessible::Role role() const override {
+    return mLabel && !Source<W>::ParentRows(*mLabel).empty() ? QAccessible::TreeItem
+                                                             : QAccessible::ListItem;
   }
   QString text(QAccessible::Text t) const override {
     const std::vector<Part> parts = mLabel ? Parts(*mLabel) : std::vector<Part>();
@@ -143,6 +171,15 @@ class SliceAccessible : public detail::PartAccessible {
     if (!mLabel || mIndex >= static_cast<int>(Parts(*mLabel).size())) return nullptr;
     return mLabel.data();
   }
+  std::vector<int> Children() const {
+    if (!mLabel) return {};
+    return detail::PartChildren(PartParents(*mLabel, Parts(*mLabel)), mIndex);
+  }
+  LabelAccessible<W>* Chart() const {
+    return mLabel ? dynamic_cast<LabelAccessible<W>*>(
+                        QAccessible::queryAccessibleInterface(mLabel.data()))
+                  : nullptr;
+  }
 
   QPointer<W> mLabel;
   int mIndex;
@@ -173,36 +210,60 @@ class LabelAccessible : public QAccessibleWidget {
     }
     return QAccessibleWidget::text(t);
   }
-  int childCount() const override { return static_cast<int>(Parts(*Label()).size()); }
+  // The slices (a tree's top ones).
+  int childCount() const override { return static_cast<int>(Under(-1).size()); }
   QAccessibleInterface* child(int index) const override {
-    if (index < 0 || index >= childCount()) return nullptr;
-    // One interface per index for the label's life, kept by Qt's registry.
-    while (static_cast<int>(mChildren.size()) <= index) {
-      auto* slice = new SliceAccessible<W>(Label(), static_cast<int>(mChildren.size()));
-      mChildren.push_back(QAccessible::registerAccessibleInterface(slice));
-    }
-    return QAccessible::accessibleInterface(mChildren[static_cast<std::size_t>(index)]);
+    const std::vector<int> children = Under(-1);
+    if (index < 0 || index >= static_cast<int>(children.size())) return nullptr;
+    return Slice(children[static_cast<std::size_t>(index)]);
   }
   int indexOfChild(const QAccessibleInterface* child) const override {
-    for (std::size_t i = 0; i < mChildren.size(); ++i) {
-      if (QAccessible::accessibleInterface(mChildren[i]) == child) return static_cast<int>(i);
-    }
-    return -1;
+    return PlaceAmong(child, -1);
   }
-  // The slice the keyboard is on.
+  // The slice the keyboard is on, at whatever level.
   QAccessibleInterface* focusChild() const override {
-    for (int i = 0; i < childCount(); ++i) {
-      if (child(i)->state().focused) return child(i);
+    for (int i = 0; i < static_cast<int>(Parts(*Label()).size()); ++i) {
+      if (Slice(i)->state().focused) return Slice(i);
     }
     return nullptr;
   }
-  // The slice drawn at a point of the screen, as the pointer finds it.
-  QAccessibleInterface* childAt(int x, int y) const override {
+  // The slice drawn at a point of the screen, as the pointer finds it (in
+  // a tree, the top one it lies in).
+  QAccessibleInterface* childAt(int x, int y) const override { return SliceAt(x, y, -1); }
+
+  // The interface of the part at a place in the picture's order: one per
+  // place for the label's life, kept by Qt's registry.
+  QAccessibleInterface* Slice(int part) const {
+    if (part < 0 || part >= static_cast<int>(Parts(*Label()).size())) return nullptr;
+    while (static_cast<int>(mChildren.size()) <= part) {
+      auto* slice = new SliceAccessible<W>(Label(), static_cast<int>(mChildren.size()));
+      mChildren.push_back(QAccessible::registerAccessibleInterface(slice));
+    }
+    return QAccessible::accessibleInterface(mChildren[static_cast<std::size_t>(part)]);
+  }
+  // The parts directly under `part` (-1: the chart).
+  std::vector<int> Under(int part) const {
+    return detail::PartChildren(PartParents(*Label(), Parts(*Label())), part);
+  }
+  // Where a child lies among those under `part`; -1 if not there.
+  int PlaceAmong(const QAccessibleInterface* child, int part) const {
+    const std::vector<int> children = Under(part);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+      const auto at = static_cast<std::size_t>(children[i]);
+      if (at < mChildren.size() && QAccessible::accessibleInterface(mChildren[at]) == child)
+        return static_cast<int>(i);
+    }
+    return -1;
+  }
+  // The part under `part` that the slice at a point of the screen lies in.
+  QAccessibleInterface* SliceAt(int x, int y, int part) const {
     const QString tag = Source<W>::TagAt(*Label(), Label()->mapFromGlobal(QPoint(x, y)));
     if (tag.isEmpty()) return nullptr;
     const std::vector<Part> parts = Parts(*Label());
     for (std::size_t i = 0; i < parts.size(); ++i) {
-      if (parts[i].tag == tag) return child(static_cast<int>(i));
+      if (parts[i].tag != tag) continue;
+      const int under = detail::PartUnder(PartParents(*Label(), parts), static_cast<int>(i), part);
+      return under >= 0 && under != part ? Slice(under) : nullptr;
     }
     return nullptr;
   }
@@ -222,6 +283,31 @@ class LabelAccessible : public QAccessibleWidget {
       [this] { return Rows(); }, [this] { return QAccessible::queryAccessibleInterface(Label()); }};
 };
 
+template <typename W>
+QAccessibleInterface* SliceAccessible<W>::parent() const {
+  if (!mLabel) return nullptr;
+  const std::vector<int> parents = PartParents(*mLabel, Parts(*mLabel));
+  const int up =
+      mIndex < static_cast<int>(parents.size()) ? parents[static_cast<std::size_t>(mIndex)] : -1;
+  LabelAccessible<W>* chart = Chart();
+  if (up >= 0 && chart != nullptr) return chart->Slice(up);
+  return QAccessible::queryAccessibleInterface(mLabel.data());
+}
+
+template <typename W>
+QAccessibleInterface* SliceAccessible<W>::child(int index) const {
+  const std::vector<int> children = Children();
+  LabelAccessible<W>* chart = Chart();
+  if (chart == nullptr || index < 0 || index >= static_cast<int>(children.size())) return nullptr;
+  return chart->Slice(children[static_cast<std::size_t>(index)]);
+}
+
+template <typename W>
+int SliceAccessible<W>::indexOfChild(const QAccessibleInterface* child) const {
+  LabelAccessible<W>* chart = Chart();
+  return chart != nullptr ? chart->PlaceAmong(child, mIndex) : -1;
+}
+
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
   if (className == QLatin1String("xamlpie::MarkupLabel") && object != nullptr &&
       object->isWidgetType()) {
@@ -236,13 +322,15 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
 
 }  // namespace
 
-int AccessibleChild(const PieView& view, int row) {
+QAccessibleInterface* AccessibleSlice(PieView& view, int row) {
   const std::vector<Part> parts = Parts(view);
   const QString tag = QString::number(row);
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (parts[i].tag == tag) return static_cast<int>(i);
+  auto* chart =
+      dynamic_cast<LabelAccessible<PieView>*>(QAccessible::queryAccessibleInterface(&view));
+  for (std::size_t i = 0; i < parts.size() && chart != nullptr; ++i) {
+    if (parts[i].tag == tag) return chart->Slice(static_cast<int>(i));
   }
-  return -1;
+  return nullptr;
 }
 
 void InstallAccessibility() {

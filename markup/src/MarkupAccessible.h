@@ -3,6 +3,8 @@
 #ifndef XAMLPIE_MARKUPACCESSIBLE_H_
 #define XAMLPIE_MARKUPACCESSIBLE_H_
 
+class QAccessibleInterface;
+
 namespace xamlpie {
 
 class PieView;
@@ -11,9 +13,10 @@ class PieView;
 // once is enough.
 void InstallAccessibility();
 
-// The accessible child that speaks for a row's slice, -1 when none does
-// (the slice is hidden or draws nothing).
-int AccessibleChild(const PieView& view, int row);
+// The accessible interface that speaks for a row's slice (a child of the
+// chart, or in a tree of its parent slice); null when none does (the slice
+// is hidden or draws nothing).
+QAccessibleInterface* AccessibleSlice(PieView& view, int row);
 
 }  // namespace xamlpie
 

@@ -494,9 +494,14 @@ QSize PieView::minimumSizeHint() const {
 // to the slice's accessible child, which says its name and numbers.
 void PieView::AnnounceFocus() {
   if (!hasFocus() || currentSlice() < 0) return;
-  const int child = AccessibleChild(*this, currentSlice());
-  QAccessibleEvent event(this, QAccessible::Focus);
-  if (child >= 0) event.setChild(child);
+  // The slice's own interface: in a tree it is not the chart's child.
+  QAccessibleInterface* slice = AccessibleSlice(*this, currentSlice());
+  if (slice == nullptr) {
+    QAccessibleEvent event(this, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+    return;
+  }
+  QAccessibleEvent event(slice, QAccessible::Focus);
   QAccessible::updateAccessibility(&event);
 }
 

@@ -323,6 +323,27 @@ TEST(PieView, TreesDrawEveryChildWithinItsParent) {
   }
   EXPECT_EQ(children, 9);
 
+  // Screen readers get the slices as a tree: the top rows under the chart,
+  // each slice's children under it, in the picture's order.
+  QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(view.get());
+  ASSERT_NE(reader, nullptr);
+  ASSERT_EQ(reader->childCount(), 3);
+  QAccessibleInterface* foodPart = reader->child(1);
+  ASSERT_NE(foodPart, nullptr);
+  EXPECT_TRUE(foodPart->text(QAccessible::Name).startsWith(QStringLiteral("Food")));
+  EXPECT_EQ(foodPart->role(), QAccessible::TreeItem);
+  EXPECT_EQ(foodPart->parent(), reader);
+  ASSERT_EQ(foodPart->childCount(), 2);
+  QAccessibleInterface* shopPart = foodPart->child(0);
+  EXPECT_TRUE(shopPart->text(QAccessible::Name).startsWith(QStringLiteral("Shop")));
+  EXPECT_EQ(shopPart->parent(), foodPart);
+  EXPECT_EQ(foodPart->indexOfChild(foodPart->child(1)), 1);
+  EXPECT_EQ(reader->indexOfChild(shopPart), -1) << "not the chart's own child";
+  ASSERT_EQ(shopPart->childCount(), 3);
+  EXPECT_TRUE(shopPart->child(2)->text(QAccessible::Name).startsWith(QStringLiteral("Deli")));
+  EXPECT_EQ(shopPart->child(2)->childCount(), 0);
+  EXPECT_EQ(reader->child(0)->childCount(), 2) << "Home: Rent and Power";
+
   // The keyboard: Left and Right round a ring, Down out to a first child,
   // Up in to the parent; a slice without the one asked for stays.
   view->setCurrentSlice(1);  // Food

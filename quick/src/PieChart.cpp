@@ -490,8 +490,15 @@ void PieChart::componentComplete() {
 // A screen reader follows the keyboard from slice to slice.
 void PieChart::AnnounceFocus(int index) {
   if (!hasActiveFocus() || index < 0 || !QAccessible::isActive()) return;
+  // The slice's own interface: in a tree it is not the chart's child.
+  QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(this);
+  QAccessibleInterface* slice = chart != nullptr ? chart->focusChild() : nullptr;
+  if (slice != nullptr) {
+    QAccessibleEvent event(slice, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+    return;
+  }
   QAccessibleEvent event(this, QAccessible::Focus);
-  event.setChild(static_cast<int>(sliceIndexes().indexOf(index)));
   QAccessible::updateAccessibility(&event);
 }
 

@@ -18,6 +18,9 @@ struct PieChartAccess {
   static std::vector<DataRow> Rows(const quick::PieChart& chart) {
     return chart.mState->DataRows();
   }
+  static std::vector<int> ParentRows(const quick::PieChart& chart) {
+    return chart.mState->ParentRows();
+  }
 };
 }  // namespace xamlpie::detail
 
@@ -30,14 +33,32 @@ QRect OnScreen(const QQuickItem& item, const QRectF& local) {
   return QRect(item.window()->mapToGlobal(scene.topLeft().toPoint()), scene.size().toSize());
 }
 
+// Per part (slice in the picture's order), the part it lies under in a
+// tree (-1: the chart).
+std::vector<int> PartParents(const PieChart& chart) {
+  const QList<int> indexes = chart.sliceIndexes();
+  return detail::PartParents(std::vector<int>(indexes.begin(), indexes.end()),
+                             detail::PieChartAccess::ParentRows(chart));
+}
+
+class ChartAccessible;
+
 class SliceAccessible : public detail::PartAccessible {
  public:
   SliceAccessible(PieChart* chart, int index) : mChart(chart), mIndex(index) {}
 
   bool isValid() const override { return mChart && mIndex < mChart->sliceNames().size(); }
   QWindow* window() const override { return mChart ? mChart->window() : nullptr; }
-  QAccessibleInterface* parent() const override {
-    return mChart ? QAccessible::queryAccessibleInterface(mChart.data()) : nullptr;
+  // In a tree, the slice it lies in, and the slices in it.
+  QAccessibleInterface* parent() const override;
+  int childCount() const override {
+    return mChart ? static_cast<int>(detail::PartChildren(PartParents(*mChart), mIndex).size()) : 0;
+  }
+  QAccessibleInterface* child(int index) const override;
+  int indexOfChild(const QAccessibleInterface* child) const override;
+  QAccessible::Role role() const override {
+    return mChart && !detail::PieChartAccess::ParentRows(*mChart).empty() ? QAccessible::TreeItem
+                                                                          : QAccessible::ListItem;
   }
   QString text(QAccessible::Text t) const override {
     if (!isValid() || t != QAccessible::Name) return {};
@@ -62,6 +83,7 @@ class SliceAccessible : public detail::PartAccessible {
     const QList<int> rows = mChart ? mChart->sliceIndexes() : QList<int>();
     return mIndex < rows.size() ? rows[mIndex] : -1;
   }
+  ChartAccessible* Chart() const;
 
   QPointer<PieChart> mChart;
   int mIndex;
@@ -100,32 +122,54 @@ class ChartAccessible : public QAccessibleObject {
   QRect rect() const override {
     return OnScreen(*Chart(), QRectF(0, 0, Chart()->width(), Chart()->height()));
   }
-  int childCount() const override { return static_cast<int>(Chart()->sliceNames().size()); }
+  // The slices (a tree's top ones).
+  int childCount() const override { return static_cast<int>(Under(-1).size()); }
   QAccessibleInterface* child(int index) const override {
-    if (index < 0 || index >= childCount()) return nullptr;
-    while (static_cast<int>(mChildren.size()) <= index) {
+    const std::vector<int> children = Under(-1);
+    if (index < 0 || index >= static_cast<int>(children.size())) return nullptr;
+    return Slice(children[static_cast<std::size_t>(index)]);
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return PlaceAmong(child, -1);
+  }
+  // The slice the keyboard is on, at whatever level.
+  QAccessibleInterface* focusChild() const override {
+    const auto at = static_cast<int>(Chart()->sliceIndexes().indexOf(Chart()->currentIndex()));
+    return Chart()->hasActiveFocus() && at >= 0 ? Slice(at) : nullptr;
+  }
+  // The slice at a point of the screen (in a tree, the top one it lies in).
+  QAccessibleInterface* childAt(int x, int y) const override { return SliceAt(x, y, -1); }
+
+  // One interface per place in the picture's order, kept by Qt's registry.
+  QAccessibleInterface* Slice(int part) const {
+    if (part < 0 || part >= static_cast<int>(Chart()->sliceNames().size())) return nullptr;
+    while (static_cast<int>(mChildren.size()) <= part) {
       auto* slice = new SliceAccessible(Chart(), static_cast<int>(mChildren.size()));
       mChildren.push_back(QAccessible::registerAccessibleInterface(slice));
     }
-    return QAccessible::accessibleInterface(mChildren[static_cast<std::size_t>(index)]);
+    return QAccessible::accessibleInterface(mChildren[static_cast<std::size_t>(part)]);
   }
-  int indexOfChild(const QAccessibleInterface* child) const override {
-    for (std::size_t i = 0; i < mChildren.size(); ++i) {
-      if (QAccessible::accessibleInterface(mChildren[i]) == child) return static_cast<int>(i);
+  std::vector<int> Under(int part) const {
+    return detail::PartChildren(PartParents(*Chart()), part);
+  }
+  int PlaceAmong(const QAccessibleInterface* child, int part) const {
+    const std::vector<int> children = Under(part);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+      const auto at = static_cast<std::size_t>(children[i]);
+      if (at < mChildren.size() && QAccessible::accessibleInterface(mChildren[at]) == child)
+        return static_cast<int>(i);
     }
     return -1;
   }
-  QAccessibleInterface* focusChild() const override {
-    const auto at = static_cast<int>(Chart()->sliceIndexes().indexOf(Chart()->currentIndex()));
-    return Chart()->hasActiveFocus() && at >= 0 ? child(at) : nullptr;
-  }
-  QAccessibleInterface* childAt(int x, int y) const override {
+  QAccessibleInterface* SliceAt(int x, int y, int part) const {
     if (Chart()->window() == nullptr) return nullptr;
     const QPointF local =
         Chart()->mapFromScene(Chart()->window()->mapFromGlobal(QPoint(x, y)).toPointF());
     const int index = Chart()->indexAt(local.x(), local.y());
     const auto at = static_cast<int>(Chart()->sliceIndexes().indexOf(index));
-    return index >= 0 && at >= 0 ? child(at) : nullptr;
+    if (index < 0 || at < 0) return nullptr;
+    const int under = detail::PartUnder(PartParents(*Chart()), at, part);
+    return under >= 0 && under != part ? Slice(under) : nullptr;
   }
 
  private:
@@ -136,6 +180,35 @@ class ChartAccessible : public QAccessibleObject {
       [this] { return detail::PieChartAccess::Rows(*Chart()); },
       [this] { return QAccessible::queryAccessibleInterface(Chart()); }};
 };
+
+ChartAccessible* SliceAccessible::Chart() const {
+  return mChart
+             ? dynamic_cast<ChartAccessible*>(QAccessible::queryAccessibleInterface(mChart.data()))
+             : nullptr;
+}
+
+QAccessibleInterface* SliceAccessible::parent() const {
+  if (!mChart) return nullptr;
+  const std::vector<int> parents = PartParents(*mChart);
+  const int up =
+      mIndex < static_cast<int>(parents.size()) ? parents[static_cast<std::size_t>(mIndex)] : -1;
+  ChartAccessible* chart = Chart();
+  if (up >= 0 && chart != nullptr) return chart->Slice(up);
+  return QAccessible::queryAccessibleInterface(mChart.data());
+}
+
+QAccessibleInterface* SliceAccessible::child(int index) const {
+  ChartAccessible* chart = Chart();
+  if (chart == nullptr) return nullptr;
+  const std::vector<int> children = chart->Under(mIndex);
+  if (index < 0 || index >= static_cast<int>(children.size())) return nullptr;
+  return chart->Slice(children[static_cast<std::size_t>(index)]);
+}
+
+int SliceAccessible::indexOfChild(const QAccessibleInterface* child) const {
+  ChartAccessible* chart = Chart();
+  return chart != nullptr ? chart->PlaceAmong(child, mIndex) : -1;
+}
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
   if (className == QLatin1String("xamlpie::quick::PieChart") && object != nullptr) {

@@ -13,6 +13,7 @@
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -300,6 +301,36 @@ TEST(PieChart, ScreenReadersGetOneChildPerSlice) {
   EXPECT_EQ(table->cellAt(0, 0)->text(QAccessible::Name), QStringLiteral("Red"));
   EXPECT_EQ(table->cellAt(2, 1)->text(QAccessible::Name), QStringLiteral("20"));
   EXPECT_EQ(table->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("30"));
+
+  // A tree's slices as a tree: the top rows under the chart, their
+  // children under them.
+  QStandardItemModel tree;
+  tree.setItemRoleNames({{Qt::DisplayRole, "name"}, {Qt::UserRole, "value"}});
+  const auto item = [](const char* name, double value) {
+    auto* made = new QStandardItem(QString::fromLatin1(name));
+    made->setData(value, Qt::UserRole);
+    return made;
+  };
+  QStandardItem* food = item("Food", 0);
+  food->appendRow(item("Bread", 2));
+  food->appendRow(item("Fruit", 3));
+  tree.appendRow(food);
+  tree.appendRow(item("Rent", 5));
+  scene.chart->setProperty("sortSlices", quick::PieChart::Unsorted);
+  scene.chart->setProperty("model", QVariant::fromValue<QObject*>(&tree));
+  scene.chart->setProperty("levels", 2);
+  ASSERT_EQ(chart->childCount(), 2);
+  QAccessibleInterface* foodPart = chart->child(0);
+  EXPECT_TRUE(foodPart->text(QAccessible::Name).startsWith(QStringLiteral("Food")));
+  EXPECT_EQ(foodPart->role(), QAccessible::TreeItem);
+  ASSERT_EQ(foodPart->childCount(), 2);
+  EXPECT_TRUE(foodPart->child(1)->text(QAccessible::Name).startsWith(QStringLiteral("Fruit")));
+  EXPECT_EQ(foodPart->child(1)->parent(), foodPart);
+  EXPECT_EQ(foodPart->indexOfChild(foodPart->child(1)), 1);
+  EXPECT_EQ(chart->child(1)->childCount(), 0);
+  scene.chart->setCurrentIndex(3);  // Fruit
+  ASSERT_NE(chart->focusChild(), nullptr);
+  EXPECT_EQ(chart->focusChild(), foodPart->child(1));
 }
 
 // The item and the widget make their pictures in one place: the same pixels

@@ -1,13 +1,49 @@
 // A part of a chart for screen readers (a slice): what every such part
-// answers alike, whatever chart it is part of. It has no children and no
-// object of its own; its chart says the rest.
+// answers alike, whatever chart it is part of. It has no object of its own;
+// its chart says the rest. In a tree (a sunburst), each part's children are
+// the slices of its row's children, so a reader walks levels as a tree.
 
 #ifndef XAMLPIE_PARTACCESSIBLE_H_
 #define XAMLPIE_PARTACCESSIBLE_H_
 
 #include <QAccessibleInterface>
+#include <algorithm>
+#include <vector>
 
 namespace xamlpie::detail {
+
+// Per part, the part it lies under (-1: the chart), from the row each part
+// stands for and each row's parent row (none: a flat chart).
+inline std::vector<int> PartParents(const std::vector<int>& rows,
+                                    const std::vector<int>& parentRows) {
+  std::vector<int> parents(rows.size(), -1);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const int row = rows[i];
+    if (row < 0 || static_cast<std::size_t>(row) >= parentRows.size()) continue;
+    const auto up = std::find(rows.begin(), rows.end(), parentRows[static_cast<std::size_t>(row)]);
+    if (parentRows[static_cast<std::size_t>(row)] >= 0 && up != rows.end())
+      parents[i] = static_cast<int>(up - rows.begin());
+  }
+  return parents;
+}
+
+// The parts directly under `part` (-1: the chart), in the picture's order.
+inline std::vector<int> PartChildren(const std::vector<int>& parents, int part) {
+  std::vector<int> children;
+  for (std::size_t i = 0; i < parents.size(); ++i) {
+    if (parents[i] == part) children.push_back(static_cast<int>(i));
+  }
+  return children;
+}
+
+// The part under `part` (-1: the chart) that `inner` lies in, or is.
+inline int PartUnder(const std::vector<int>& parents, int inner, int part) {
+  while (inner >= 0 && static_cast<std::size_t>(inner) < parents.size() &&
+         parents[static_cast<std::size_t>(inner)] != part) {
+    inner = parents[static_cast<std::size_t>(inner)];
+  }
+  return inner;
+}
 
 class PartAccessible : public QAccessibleInterface {
  public:

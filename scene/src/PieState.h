@@ -112,6 +112,10 @@ class PieState : public QObject {
   QString DataTable() const;
   // The numbers of the rows as a screen reader's table reads them.
   std::vector<DataRow> DataRows() const;
+  // Each slice's parent slice in a tree (-1: a top row); empty when flat.
+  std::vector<int> ParentRows() const {
+    return mData->Levels() > 1 ? mData->Parents() : std::vector<int>();
+  }
 
   // The picture over the palette's window colour, filling `area` (logical
   // pixels at the painter's origin), with the keyboard's slice ringed when
