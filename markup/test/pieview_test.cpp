@@ -479,6 +479,58 @@ TEST(PieView, TreesDrawEveryChildWithinItsParent) {
   EXPECT_FALSE(Render(*view).isNull());
 }
 
+// Leaves too thin to draw are left out of a big tree, and still take their
+// angle: the gaps they leave lie where they were, among their siblings.
+TEST(PieView, ThinLeavesKeepTheirPlace) {
+  QStandardItemModel model;
+  model.setColumnCount(2);
+  const auto row = [](const QString& name, double value) {
+    auto* cell = new QStandardItem;
+    if (value > 0) cell->setData(value, Qt::EditRole);
+    return QList<QStandardItem*>{new QStandardItem(name), cell};
+  };
+  QList<QStandardItem*> top = row(QStringLiteral("All"), 0);
+  for (int big = 0; big < 3; ++big) {
+    top[0]->appendRow(row(QStringLiteral("Big %1").arg(big), 1000));
+    for (int k = 0; big < 2 && k < 5000; ++k)
+      top[0]->appendRow(row(QStringLiteral("Thin %1").arg(k), 0.01));
+  }
+  model.appendRow(top);
+  std::unique_ptr<PieView> view(MakeView(&model));
+  view->setLevels(2);
+  ASSERT_EQ(view->slices().size(), 1 + 3 + 10000);
+  QRectF whole;
+  for (const MarkupShape& shape : view->shapes()) {
+    if (shape.kind == MarkupShape::Kind::Polygon && shape.tag == u"0")
+      whole |= shape.points.boundingRect();
+  }
+  ASSERT_FALSE(whole.isEmpty());
+  // Round the outer ring a quarter degree at a time: what each step meets.
+  const double radius = whole.width() / 2 * 1.5;  // outside the top ring
+  std::map<int, int> steps;                       // by slice, -1 none
+  std::vector<int> met;                           // in turn, each once
+  for (int step = 0; step < 360 * 4; ++step) {
+    const double angle = step / 4.0 * M_PI / 180;
+    const QPointF at = whole.center() + QPointF(std::cos(angle), -std::sin(angle)) * radius;
+    const int slice = view->sliceAt(at);
+    ++steps[slice];
+    if (met.empty() || met.back() != slice) met.push_back(slice);
+  }
+  if (met.size() > 1 && met.front() == met.back()) met.pop_back();  // round to the start
+  // A gap after each of the first two, wherever the circle was started.
+  const auto first = std::find(met.begin(), met.end(), 1);
+  ASSERT_NE(first, met.end());
+  std::rotate(met.begin(), first, met.end());
+  EXPECT_EQ(met, (std::vector<int>{1, -1, 5002, -1, 10003}));
+  // Big ones of 1,000 and two runs of 5,000 of 0.01 in 3,100: 116.1
+  // degrees each, and gaps of 5.8 between them.
+  for (const int big : {1, 5002, 10003}) {
+    EXPECT_NEAR(steps[big], 116.1 * 4, 8) << "slice " << big;
+  }
+  EXPECT_NEAR(steps[-1], 2 * 5.8 * 4, 10) << "the thin ones' gaps";
+  EXPECT_EQ(steps.size(), 4u) << "no thin one drawn";
+}
+
 TEST(PieView, AMidAnimationFrameLiesBetween) {
   QStandardItemModel model;
   Fill(model, {50, 50});

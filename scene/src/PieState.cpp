@@ -328,6 +328,112 @@ struct Tree {
   std::vector<std::size_t> ringStart;  // per ring: its first item
 };
 
+// The row of a slice that stands for a parent's children left out: it
+// takes their angle and draws nothing.
+constexpr int kCounted = -2;
+
+// A tree's slices without the children narrower than a pixel along a rim of
+// `reach` pixels over an arc of `degrees` (the chart leaves those out at any
+// size within it), each parent's such children made one slice of their sum
+// that draws nothing, so that the others keep their angles; empty when none
+// is left out.
+std::vector<Drawn> LeaveOutHairlines(const std::vector<Drawn>& slices, double degrees,
+                                     double reach) {
+  const std::size_t n = slices.size();
+  if (n < 2 || !(reach > 0)) return {};
+  QHash<int, std::size_t> slotOf;  // each row's slice
+  for (std::size_t k = 0; k < n; ++k) {
+    if (slices[k].row >= 0) slotOf.insert(slices[k].row, k);
+  }
+  std::vector<int> parentOf(n, -1);
+  bool tree = false;
+  for (std::size_t k = 0; k < n; ++k) {
+    const auto found = slotOf.constFind(slices[k].parentRow);
+    if (slices[k].level > 0 && found != slotOf.cend()) {
+      if (*found >= k) return {};  // parents come before their children
+      parentOf[k] = static_cast<int>(*found);
+      tree = true;
+    }
+  }
+  if (!tree) return {};
+  // What each stands for (a parent's empty value its children's), and its
+  // width along a rim of `reach`, from the top rows out.
+  std::vector<double> own(n, 0.0);
+  std::vector<double> children(n, 0.0);
+  double total = 0;
+  for (std::size_t k = n; k-- > 0;) {
+    own[k] = slices[k].value > 0 ? slices[k].value : children[k];
+    if (parentOf[k] >= 0) {
+      children[static_cast<std::size_t>(parentOf[k])] += own[k];
+    } else {
+      total += own[k];
+    }
+  }
+  if (!(total > 0)) return {};
+  std::vector<double> pixels(n, 0.0);
+  const double whole = degrees / 360.0 * 2 * M_PI * reach;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (parentOf[k] < 0) {
+      pixels[k] = whole * own[k] / total;
+      continue;
+    }
+    const auto p = static_cast<std::size_t>(parentOf[k]);
+    const double over = std::max(slices[p].value, children[p]);
+    pixels[k] = over > 0 ? pixels[p] * own[k] / over : 0.0;
+  }
+  // A little short of a pixel, so that rounding never leaves out one the
+  // chart would draw.
+  constexpr double kHairline = 0.9;
+  std::vector<bool> out(n, false);
+  std::size_t left = 0;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (parentOf[k] < 0) continue;
+    const auto p = static_cast<std::size_t>(parentOf[k]);
+    if (out[p] || pixels[k] < kHairline) {
+      out[k] = true;
+      ++left;
+    }
+  }
+  if (left == 0) return {};
+  // Each run of siblings left out becomes one slice where it lay, so that
+  // those after it keep their angles.
+  std::vector<Drawn> kept;
+  kept.reserve(n - left);
+  int run = -1;  // the parent whose run kept.back() counts
+  for (std::size_t k = 0; k < n; ++k) {
+    const int p = parentOf[k];
+    if (!out[k]) {
+      kept.push_back(slices[k]);
+      run = -1;
+      continue;
+    }
+    if (out[static_cast<std::size_t>(p)]) continue;  // within one left out
+    if (run == p) {
+      kept.back().value += own[k];
+      continue;
+    }
+    Drawn rest = slices[k];
+    rest.row = kCounted;
+    rest.name.clear();
+    rest.value = own[k];
+    rest.listed = false;
+    rest.hatch = 0;
+    rest.radius = -1;
+    rest.gradient.clear();
+    kept.push_back(std::move(rest));
+    run = p;
+  }
+  // Every level keeps a slice, so that the rings keep their widths.
+  int deepest = 0;
+  int deepestKept = 0;
+  for (const Drawn& d : slices)
+    deepest = std::max(deepest, d.level);
+  for (const Drawn& d : kept)
+    deepestKept = std::max(deepestKept, d.level);
+  if (deepestKept < deepest) return {};
+  return kept;
+}
+
 Tree PlanTree(const std::vector<Drawn>& slices) {
   Tree tree;
   const std::size_t n = slices.size();
@@ -362,7 +468,7 @@ Tree PlanTree(const std::vector<Drawn>& slices) {
   return tree;
 }
 
-Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, double sweep,
+Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& all, double sweep,
                 double turn, bool reservePull, double expand, QSizeF size, const QFont& font,
                 const QPalette& palette, LegendPlace position, Qt::LayoutDirection direction,
                 const QLocale& locale) {
@@ -398,45 +504,45 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // and the entries that do not fit make one "+N more", which lists them.
   // An entry says its row's name, or what the legend format makes of it.
   // Rows folded into "Other" give their entries to it, listed last.
-  std::vector<QString> says(slices.size());
-  std::vector<bool> listed(slices.size());
-  for (std::size_t i = 0; i < slices.size(); ++i) {
-    says[i] = slices[i].name;
-    listed[i] = slices[i].listed;
+  std::vector<QString> says(all.size());
+  std::vector<bool> listed(all.size());
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    says[i] = all[i].name;
+    listed[i] = all[i].listed;
   }
   double pull = 0;
-  for (const Drawn& d : slices)
+  for (const Drawn& d : all)
     pull = std::max(pull, d.pull);
   // Room kept for a selected slice's pull, and for a hovered one's growth.
   const bool reserveSelected = pull > 0 || reservePull;
   const bool reserve = reserveSelected || expand > 0;
   QString other;  // "Other"'s entry, if the chart draws one
   if (!options.LegendFormat().empty() || options.GroupBelow() > 0) {
-    // The slices as the picture's chart has them, the place kept for a
+    // The all as the picture's chart has them, the place kept for a
     // pull included, so that the same fold into "Other".
     cXAMLPieChart numbers = options;
     numbers.Clear();
     localise(numbers);
     // A tree's children count nothing towards its top rows' numbers.
-    for (const Drawn& d : slices)
+    for (const Drawn& d : all)
       numbers.AddValue(d.level > 0 ? 0.0 : d.value, 0,
                        d.level > 0 ? std::string() : Isolated(d.name, rtl));
     if (reserve) numbers.AddValue(0, 0);
     const std::vector<std::string> texts = numbers.LegendTexts();
-    if (texts.size() > slices.size() + (reserve ? 1 : 0)) {
+    if (texts.size() > all.size() + (reserve ? 1 : 0)) {
       other = QString::fromStdString(texts.back());
     }
-    for (std::size_t i = 0; i < slices.size() && i < texts.size(); ++i) {
+    for (std::size_t i = 0; i < all.size() && i < texts.size(); ++i) {
       if (!texts[i].empty()) says[i] = QString::fromStdString(texts[i]);
       // Folded into "Other", a row is listed there, if "Other" is.
       const bool folded =
-          texts[i].empty() && slices[i].value > 0 && !slices[i].hidden && !slices[i].name.isEmpty();
+          texts[i].empty() && all[i].value > 0 && !all[i].hidden && !all[i].name.isEmpty();
       if (folded && !other.isEmpty()) listed[i] = false;
     }
   }
   double widest = other.isEmpty() ? 0 : TextAdvance(textFont, other);
   int entries = other.isEmpty() ? 0 : 1;
-  for (std::size_t i = 0; i < slices.size(); ++i) {
+  for (std::size_t i = 0; i < all.size(); ++i) {
     if (!listed[i]) continue;
     widest = std::max(widest, TextAdvance(textFont, says[i]));
     ++entries;
@@ -469,6 +575,11 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
   // A tree's levels are rings, its top rows innermost: the chart's items
   // go in ring by ring from the outermost (the deepest level). Each
   // slice's item, and each item's slice.
+  // Slices narrower than a pixel along the largest rim the room allows are
+  // never drawn: a tree's many are counted, not handed to the chart one by one.
+  const std::vector<Drawn> kept =
+      LeaveOutHairlines(all, options.SweepAngle() * sweep, std::min(pie.width(), pie.height()) / 2);
+  const std::vector<Drawn>& slices = kept.empty() ? all : kept;
   const Tree tree = PlanTree(slices);
   // Rows with colours of their own to shade through: the chart shades
   // every slice, and those without are made flat again unless it shades.
@@ -605,6 +716,7 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
       if (shape.shade && !gradientOf.isEmpty())
         Regrade(shape, gradientOf.value(shape.index), options);
     }
+    std::erase_if(drawing.shapes, [](const Shape& shape) { return shape.index == kCounted; });
     return drawing;
   };
   bool labels = options.SliceLabels() != LabelStyle::None;
@@ -706,8 +818,8 @@ Picture Compose(const cXAMLPieChart& options, const std::vector<Drawn>& slices, 
     const double cellWidth = legend.cell - kColumnGap;
     QStringList more;  // the names of the entries left out
     int placed = 0;
-    for (std::size_t i = 0; i < slices.size(); ++i) {
-      const Drawn& d = slices[i];
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      const Drawn& d = all[i];
       if (!listed[i]) continue;
       if (placed >= shown) {
         more.append(says[i]);
