@@ -231,15 +231,10 @@ class LabelAccessible : public QAccessibleWidget {
   // a tree, the top one it lies in).
   QAccessibleInterface* childAt(int x, int y) const override { return SliceAt(x, y, -1); }
 
-  // The interface of the part at a place in the picture's order: one per
-  // place for the label's life, kept by Qt's registry.
+  // The interface of the part at a place in the picture's order.
   QAccessibleInterface* Slice(int part) const {
-    if (part < 0 || part >= static_cast<int>(Parts(*Label()).size())) return nullptr;
-    while (static_cast<int>(mChildren.size()) <= part) {
-      auto* slice = new SliceAccessible<W>(Label(), static_cast<int>(mChildren.size()));
-      mChildren.push_back(QAccessible::registerAccessibleInterface(slice));
-    }
-    return QAccessible::accessibleInterface(mChildren[static_cast<std::size_t>(part)]);
+    return mParts.Part(part, static_cast<int>(Parts(*Label()).size()),
+                       [this](int at) { return new SliceAccessible<W>(Label(), at); });
   }
   // The parts directly under `part` (-1: the chart).
   std::vector<int> Under(int part) const {
@@ -247,13 +242,7 @@ class LabelAccessible : public QAccessibleWidget {
   }
   // Where a child lies among those under `part`; -1 if not there.
   int PlaceAmong(const QAccessibleInterface* child, int part) const {
-    const std::vector<int> children = Under(part);
-    for (std::size_t i = 0; i < children.size(); ++i) {
-      const auto at = static_cast<std::size_t>(children[i]);
-      if (at < mChildren.size() && QAccessible::accessibleInterface(mChildren[at]) == child)
-        return static_cast<int>(i);
-    }
-    return -1;
+    return mParts.PlaceAmong(child, Under(part));
   }
   // The part under `part` that the slice at a point of the screen lies in.
   QAccessibleInterface* SliceAt(int x, int y, int part) const {
@@ -271,7 +260,7 @@ class LabelAccessible : public QAccessibleWidget {
  private:
   W* Label() const { return static_cast<W*>(widget()); }
 
-  mutable std::vector<QAccessible::Id> mChildren;
+  detail::PartRegistry mParts;
   std::vector<detail::DataRow> Rows() const {
     if constexpr (std::is_same_v<W, PieView>) {
       return detail::PieViewAccess::Rows(*Label());

@@ -140,26 +140,16 @@ class ChartAccessible : public QAccessibleObject {
   // The slice at a point of the screen (in a tree, the top one it lies in).
   QAccessibleInterface* childAt(int x, int y) const override { return SliceAt(x, y, -1); }
 
-  // One interface per place in the picture's order, kept by Qt's registry.
+  // The interface of the part at a place in the picture's order.
   QAccessibleInterface* Slice(int part) const {
-    if (part < 0 || part >= static_cast<int>(Chart()->sliceNames().size())) return nullptr;
-    while (static_cast<int>(mChildren.size()) <= part) {
-      auto* slice = new SliceAccessible(Chart(), static_cast<int>(mChildren.size()));
-      mChildren.push_back(QAccessible::registerAccessibleInterface(slice));
-    }
-    return QAccessible::accessibleInterface(mChildren[static_cast<std::size_t>(part)]);
+    return mParts.Part(part, static_cast<int>(Chart()->sliceNames().size()),
+                       [this](int at) { return new SliceAccessible(Chart(), at); });
   }
   std::vector<int> Under(int part) const {
     return detail::PartChildren(PartParents(*Chart()), part);
   }
   int PlaceAmong(const QAccessibleInterface* child, int part) const {
-    const std::vector<int> children = Under(part);
-    for (std::size_t i = 0; i < children.size(); ++i) {
-      const auto at = static_cast<std::size_t>(children[i]);
-      if (at < mChildren.size() && QAccessible::accessibleInterface(mChildren[at]) == child)
-        return static_cast<int>(i);
-    }
-    return -1;
+    return mParts.PlaceAmong(child, Under(part));
   }
   QAccessibleInterface* SliceAt(int x, int y, int part) const {
     if (Chart()->window() == nullptr) return nullptr;
@@ -175,7 +165,7 @@ class ChartAccessible : public QAccessibleObject {
  private:
   PieChart* Chart() const { return static_cast<PieChart*>(object()); }
 
-  mutable std::vector<QAccessible::Id> mChildren;
+  detail::PartRegistry mParts;
   detail::DataTableAccessible mTable{
       [this] { return detail::PieChartAccess::Rows(*Chart()); },
       [this] { return QAccessible::queryAccessibleInterface(Chart()); }};

@@ -6,6 +6,7 @@
 #ifndef XAMLPIE_PARTACCESSIBLE_H_
 #define XAMLPIE_PARTACCESSIBLE_H_
 
+#include <QAccessible>
 #include <QAccessibleInterface>
 #include <algorithm>
 #include <vector>
@@ -44,6 +45,33 @@ inline int PartUnder(const std::vector<int>& parents, int inner, int part) {
   }
   return inner;
 }
+
+// A chart's parts for screen readers: one interface per part (its place in
+// the picture's order) for the chart's life, kept by Qt's registry.
+class PartRegistry {
+ public:
+  // The part's interface, made by `make` the first time it is asked for;
+  // null past the `count` parts there are.
+  template <typename Make>
+  QAccessibleInterface* Part(int part, int count, Make&& make) const {
+    if (part < 0 || part >= count) return nullptr;
+    while (static_cast<int>(mIds.size()) <= part)
+      mIds.push_back(QAccessible::registerAccessibleInterface(make(static_cast<int>(mIds.size()))));
+    return QAccessible::accessibleInterface(mIds[static_cast<std::size_t>(part)]);
+  }
+  // Where an interface lies among the parts `under` one; -1 if not there.
+  int PlaceAmong(const QAccessibleInterface* child, const std::vector<int>& under) const {
+    for (std::size_t i = 0; i < under.size(); ++i) {
+      const auto at = static_cast<std::size_t>(under[i]);
+      if (at < mIds.size() && QAccessible::accessibleInterface(mIds[at]) == child)
+        return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+ private:
+  mutable std::vector<QAccessible::Id> mIds;
+};
 
 class PartAccessible : public QAccessibleInterface {
  public:
